@@ -1,0 +1,54 @@
+# One INTERFACE target carries the language standard, the warnings and the optional
+# sanitizers for every target of our own. Third-party code never links it.
+add_library(kartovel_options INTERFACE)
+target_compile_features(kartovel_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(kartovel_options INTERFACE -Wall -Wextra -Werror)
+
+# KARTOVEL_SANITIZE: empty, "address,undefined" or "thread".
+set(KARTOVEL_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined or thread)")
+if(KARTOVEL_SANITIZE)
+  target_compile_options(kartovel_options INTERFACE
+    -fsanitize=${KARTOVEL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(kartovel_options INTERFACE -fsanitize=${KARTOVEL_SANITIZE})
+endif()
+
+# Adds a static library made of every source file in the given folder.
+# Files are found by glob so that new units need no edit here.
+# Sources named after EXCLUDE are left out (they belong to another layer).
+function(kartovel_layer name folder)
+  cmake_parse_arguments(LAYER "" "" "EXCLUDE;LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  foreach(excluded IN LISTS LAYER_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/${excluded}$")
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC kartovel_options ${LAYER_LINKS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE kartovel_options ${LAYER_LINKS})
+  endif()
+endfunction()
+
+# Adds one GoogleTest executable made of every *_test.cpp in a folder of tests/.
+# A folder with a main.cpp of its own (the GUI tests) uses it; the others use gtest's.
+function(kartovel_test_suite name folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  if(EXISTS ${folder}/main.cpp)
+    add_executable(${name} ${sources} ${folder}/main.cpp)
+    target_link_libraries(${name} PRIVATE GTest::gtest)
+  else()
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARGN} kartovel_test_support GTest::gmock kartovel_options)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()

@@ -1,0 +1,31 @@
+// The INI service: private-profile semantics on one file, opened for each use.
+// Section and key names compare without regard to case; a write updates the value in
+// place, keeps every other line, and replaces the file atomically.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kartovel {
+
+class TIniFile {
+ public:
+  explicit TIniFile(std::string fileName);
+
+  // The stored value (at most 2047 characters) or the default. Never fails.
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) const;
+  // The stored value by the integer text rule ("0x1F" reads as 31), or the default.
+  int32_t ReadInteger(const std::string& section, const std::string& key,
+                      int32_t defaultValue) const;
+  // Throws "Unable to write to %s" with the full file name when the file cannot be written.
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int32_t value);
+
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  std::string fileName_;
+};
+
+}  // namespace kartovel
