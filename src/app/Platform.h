@@ -1,0 +1,32 @@
+// Everything the window models need from a windowing system. The Qt front end
+// implements it; tests use a scripted one.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "download/UiDispatcher.h"
+
+namespace kartovel {
+
+class Platform : public UiDispatcher {
+ public:
+  // A modal message box captioned "Kartovel" with an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The general error display: the same box with a stop icon; text already formatted.
+  virtual void ShowError(const std::string& text) = 0;
+  // A folder browser; empty when the user cancels.
+  virtual std::optional<std::string> BrowseForFolder(const std::string& title) = 0;
+  // An open-file dialog. filter is "Shown name|pattern"; empty on cancel.
+  virtual std::optional<std::string> OpenFileDialog(const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string& initialFolder) = 0;
+  // Opens a path with its associated program; not waited for, outcome ignored.
+  virtual void ShellOpen(const std::string& path) = 0;
+  // Processes pending user-interface events once.
+  virtual void ProcessPendingEvents() = 0;
+  // The folder of the executable, with its trailing separator.
+  virtual std::string ProgramFolder() = 0;
+};
+
+}  // namespace kartovel

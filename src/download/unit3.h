@@ -1,0 +1,86 @@
+// One download worker of a run: walks the task's whole tile range, fetches the tiles
+// whose serial falls to it, and reports to the user-interface thread in lines.
+//
+// Life of a worker: Starting (client, blank image path, resume skip, start delay of
+// Index x 100 ms) -> Walking (one tile at a time through FetchTile) -> Ending (the
+// "Finished." line and ReportEnd, on every way out) -> Over (the owner destroys it,
+// which joins the thread).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "common/Clock.h"
+#include "download/HttpClient.h"
+#include "download/UiDispatcher.h"
+#include "task/Unitclasstask.h"
+
+namespace kartovel {
+
+class TDownThread;
+
+// What a report was about, so that the window can count progress without parsing text.
+enum class ReportKind { Info, Fetched, Blank, Failure, Finished };
+
+// The user-interface side of the workers (the main window). Every call runs on the
+// user-interface thread, inside a blocking hand-off, while the worker waits.
+class WorkerOwner {
+ public:
+  virtual ~WorkerOwner() = default;
+  virtual void ShowStatus(const TDownThread& worker) = 0;     // StatusText -> log pane
+  virtual void RecordFailure(const TDownThread& worker) = 0;  // StatusText -> failed-tile pane
+  virtual void ReportEnd(const TDownThread& worker) = 0;      // one worker fewer running
+};
+
+// Everything a worker takes from its surroundings.
+struct WorkerContext {
+  WorkerOwner& Owner;
+  UiDispatcher& Dispatcher;
+  Clock& Time;
+  std::string ProgramFolder;   // ends with the path separator
+  HttpClientFactory MakeClient;  // CreateCurlHttpClient in the program
+};
+
+enum class FetchOutcome { Settled, EndWorker };
+
+class TDownThread {
+ public:
+  // Starts the thread at once unless CreateSuspended (then Start() starts it).
+  TDownThread(bool CreateSuspended, int32_t Index, DownloadTask& Task, WorkerContext context);
+  // Waits for the thread to end.
+  ~TDownThread();
+  TDownThread(const TDownThread&) = delete;
+  TDownThread& operator=(const TDownThread&) = delete;
+
+  void Start();
+  void RequestStop() { StopRequested.store(true); }
+
+  int32_t LastX() const;
+  int32_t LastY() const;
+  // Column and row of the last settled tile, read together (never of two tiles).
+  std::pair<int32_t, int32_t> LastPosition() const;
+
+  DownloadTask& Task;
+  std::string StatusText;  // written by the worker just before each hand-off
+  ReportKind LastReportKind = ReportKind::Info;
+  const int32_t Index;
+  std::atomic<bool> StopRequested{false};
+
+  // The fetch of one tile (public so that tests can drive it on their own thread).
+  FetchOutcome FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial);
+
+ private:
+  void Run();
+  void Report(ReportKind kind, std::string text);
+  void Record(std::string text);
+  void SetLastPosition(int32_t x, int32_t y);
+
+  WorkerContext context_;
+  std::string blankImagePath_;
+  std::atomic<uint64_t> lastPosition_{0};
+  std::thread thread_;
+};
+
+}  // namespace kartovel

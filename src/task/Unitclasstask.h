@@ -1,0 +1,71 @@
+// A download request (TaskParameters) and the run built from it (DownloadTask): the
+// tile range and its edges, the run's file names, tile addressing and the file writers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kartovel {
+
+struct TaskParameters {
+  double LeftLongitude = 0;
+  double RightLongitude = 0;
+  double TopLatitude = 0;
+  double BottomLatitude = 0;
+  int32_t Zoom = 13;
+  int32_t ThreadCount = 8;
+  int32_t ThreadSlots = 8;
+  int32_t MapsType = 3;
+  std::string SavePath;      // ends with the path separator
+  std::string TaskFileName;  // name only, ".qtsk" extension
+  bool UseProxy = false;
+  std::string ProxyServer;
+  std::string ProxyPort;  // held as text, converted by the worker
+  std::string ProxyUsername;
+  std::string ProxyPassword;
+  bool ContinueTask = false;
+  std::string TileHost;  // host[:port] of the tile service, from the deployment configuration
+};
+
+class DownloadTask {
+ public:
+  // Computes the range, names the files and creates the tile folder; loads the resume
+  // positions when continuing. Throws AppError with the message to show on failure
+  // (the folder that cannot be created, a zoom or tile count out of range).
+  explicit DownloadTask(TaskParameters& params);
+
+  std::array<int32_t, 16> ResumeX{};
+  std::array<int32_t, 16> ResumeY{};
+  TaskParameters& Params;
+  int32_t MinX = 0;
+  int32_t MinY = 0;
+  int32_t MaxX = 0;
+  int32_t MaxY = 0;
+  double LeftLongitudeDownload = 0;
+  double RightLongitudeDownload = 0;
+  double TopLatitudeDownload = 0;
+  double BottomLatitudeDownload = 0;
+  int32_t TotalCount = 0;
+  std::string LogFileName;
+  std::string FailedFileName;
+  std::string ListFileName;
+  std::string TileFolder;
+
+  // Tile addressing.
+  std::string TileUrl(int32_t x, int32_t y) const;
+  std::string TileFileName(int32_t x, int32_t y) const;
+  std::string TilePath(int32_t x, int32_t y) const;
+  std::string TileExtension() const;
+
+  // The run's files. Each throws AppError ("Cannot create file %s"...) on failure.
+  void WriteTaskFile();
+  void WriteListFile();
+  void WriteLogHeader();
+  void ResetFailedFile();
+
+  // SavePath + TaskFileName.
+  std::string TaskFilePath() const;
+};
+
+}  // namespace kartovel
