@@ -1,0 +1,221 @@
+// The scripted Platform: records, queued dialog answers and a real cross-thread hand-off.
+#include "support/ScriptedPlatform.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace kartovel::testing {
+
+namespace {
+// How often PumpUntil looks at a predicate that other threads may make true.
+constexpr std::chrono::milliseconds kPredicatePoll{2};
+
+template <typename T>
+std::optional<std::string> TakeAnswer(std::deque<T>& answers) {
+  if (answers.empty()) {
+    return std::nullopt;
+  }
+  auto answer = std::move(answers.front());
+  answers.pop_front();
+  return answer;
+}
+}  // namespace
+
+ScriptedPlatform::ScriptedPlatform(std::string programFolder)
+    : uiThread_(std::this_thread::get_id()), programFolder_(std::move(programFolder)) {}
+
+ScriptedPlatform::~ScriptedPlatform() {
+  DropHandOffs();
+  std::unique_lock lock(mutex_);
+  handOffDone_.wait(lock, [this] { return workersWaiting_ == 0; });
+}
+
+void ScriptedPlatform::ShowMessage(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  messages_.push_back(text);
+}
+
+void ScriptedPlatform::ShowError(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  errors_.push_back(text);
+}
+
+std::optional<std::string> ScriptedPlatform::BrowseForFolder(const std::string& title) {
+  std::lock_guard lock(mutex_);
+  folderBrowserTitles_.push_back(title);
+  return TakeAnswer(folderAnswers_);
+}
+
+std::optional<std::string> ScriptedPlatform::OpenFileDialog(const std::string& title,
+                                                            const std::string& filter,
+                                                            const std::string& initialFolder) {
+  std::lock_guard lock(mutex_);
+  openFileRequests_.push_back({title, filter, initialFolder});
+  return TakeAnswer(openFileAnswers_);
+}
+
+void ScriptedPlatform::ShellOpen(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  shellOpens_.push_back(path);
+}
+
+void ScriptedPlatform::ProcessPendingEvents() {
+  {
+    std::lock_guard lock(mutex_);
+    ++processEventsCount_;
+  }
+  if (OnUiThread()) {
+    RunPending();
+  }
+}
+
+std::string ScriptedPlatform::ProgramFolder() {
+  std::lock_guard lock(mutex_);
+  return programFolder_;
+}
+
+void ScriptedPlatform::RunBlocking(const std::function<void()>& operation) {
+  if (OnUiThread()) {
+    operation();
+    return;
+  }
+  HandOff handOff{operation, false, nullptr};
+  std::unique_lock lock(mutex_);
+  if (dropping_) {
+    return;
+  }
+  ++workersWaiting_;
+  queue_.push_back(&handOff);
+  handOffQueued_.notify_all();
+  handOffDone_.wait(lock, [&] { return handOff.Done || dropping_; });
+  --workersWaiting_;
+  handOffDone_.notify_all();
+  if (handOff.Error) {
+    std::rethrow_exception(handOff.Error);
+  }
+}
+
+void ScriptedPlatform::QueueFolderAnswer(std::optional<std::string> folder) {
+  std::lock_guard lock(mutex_);
+  folderAnswers_.push_back(std::move(folder));
+}
+
+void ScriptedPlatform::QueueOpenFileAnswer(std::optional<std::string> fileName) {
+  std::lock_guard lock(mutex_);
+  openFileAnswers_.push_back(std::move(fileName));
+}
+
+void ScriptedPlatform::SetProgramFolder(std::string folder) {
+  std::lock_guard lock(mutex_);
+  programFolder_ = std::move(folder);
+}
+
+std::vector<std::string> ScriptedPlatform::Messages() const {
+  std::lock_guard lock(mutex_);
+  return messages_;
+}
+
+std::vector<std::string> ScriptedPlatform::Errors() const {
+  std::lock_guard lock(mutex_);
+  return errors_;
+}
+
+std::vector<std::string> ScriptedPlatform::FolderBrowserTitles() const {
+  std::lock_guard lock(mutex_);
+  return folderBrowserTitles_;
+}
+
+std::vector<OpenFileRequest> ScriptedPlatform::OpenFileRequests() const {
+  std::lock_guard lock(mutex_);
+  return openFileRequests_;
+}
+
+std::vector<std::string> ScriptedPlatform::ShellOpens() const {
+  std::lock_guard lock(mutex_);
+  return shellOpens_;
+}
+
+int ScriptedPlatform::ProcessEventsCount() const {
+  std::lock_guard lock(mutex_);
+  return processEventsCount_;
+}
+
+void ScriptedPlatform::ClearRecords() {
+  std::lock_guard lock(mutex_);
+  messages_.clear();
+  errors_.clear();
+  folderBrowserTitles_.clear();
+  openFileRequests_.clear();
+  shellOpens_.clear();
+  processEventsCount_ = 0;
+}
+
+ScriptedPlatform::HandOff* ScriptedPlatform::NextHandOff(
+    std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  if (!handOffQueued_.wait_until(lock, deadline, [this] { return !queue_.empty(); })) {
+    return nullptr;
+  }
+  HandOff* next = queue_.front();
+  queue_.pop_front();
+  return next;
+}
+
+void ScriptedPlatform::Run(HandOff& handOff) {
+  std::exception_ptr error;
+  try {
+    handOff.Operation();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  std::lock_guard lock(mutex_);
+  handOff.Error = error;
+  handOff.Done = true;
+  handOffDone_.notify_all();
+}
+
+std::size_t ScriptedPlatform::RunPending() {
+  std::deque<HandOff*> pending;
+  {
+    std::lock_guard lock(mutex_);
+    pending.swap(queue_);
+  }
+  for (HandOff* handOff : pending) {
+    Run(*handOff);
+  }
+  return pending.size();
+}
+
+void ScriptedPlatform::PumpFor(std::chrono::milliseconds maxTime) {
+  const auto deadline = std::chrono::steady_clock::now() + maxTime;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (HandOff* next = NextHandOff(deadline)) {
+      Run(*next);
+    }
+  }
+}
+
+bool ScriptedPlatform::PumpUntil(const std::function<bool()>& predicate,
+                                 std::chrono::milliseconds maxTime) {
+  const auto deadline = std::chrono::steady_clock::now() + maxTime;
+  while (!predicate()) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      return false;
+    }
+    if (HandOff* next = NextHandOff(std::min(deadline, now + kPredicatePoll))) {
+      Run(*next);
+    }
+  }
+  return true;
+}
+
+void ScriptedPlatform::DropHandOffs() {
+  std::lock_guard lock(mutex_);
+  dropping_ = true;
+  queue_.clear();
+  handOffDone_.notify_all();
+}
+
+}  // namespace kartovel::testing

@@ -1,0 +1,109 @@
+// A Platform for tests: records what the models show and open, answers dialogs from
+// queues the test fills, and hands worker operations to the test thread, which pumps them.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Platform.h"
+
+namespace kartovel::testing {
+
+struct OpenFileRequest {
+  std::string Title;
+  std::string Filter;
+  std::string InitialFolder;
+};
+
+// The thread that constructs it is the user-interface thread: RunBlocking from that
+// thread runs the operation inline; from any other thread it queues the operation and
+// waits until the user-interface thread pumps it (PumpFor, PumpUntil, RunPending or
+// ProcessPendingEvents).
+class ScriptedPlatform final : public Platform {
+ public:
+  explicit ScriptedPlatform(std::string programFolder = "");
+  // Releases every waiting worker (their operations are dropped) and waits until none is
+  // left inside RunBlocking.
+  ~ScriptedPlatform() override;
+  ScriptedPlatform(const ScriptedPlatform&) = delete;
+  ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
+
+  // Platform
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
+                                            const std::string& initialFolder) override;
+  void ShellOpen(const std::string& path) override;
+  // Counts the call and runs the hand-offs already queued, as an event loop pass would.
+  void ProcessPendingEvents() override;
+  std::string ProgramFolder() override;
+  void RunBlocking(const std::function<void()>& operation) override;
+
+  // Scripting: the answers of the next dialogs, in order. An empty queue answers cancel.
+  void QueueFolderAnswer(std::optional<std::string> folder);
+  void QueueOpenFileAnswer(std::optional<std::string> fileName);
+  void SetProgramFolder(std::string folder);
+
+  // What the models did.
+  std::vector<std::string> Messages() const;
+  std::vector<std::string> Errors() const;
+  std::vector<std::string> FolderBrowserTitles() const;
+  std::vector<OpenFileRequest> OpenFileRequests() const;
+  std::vector<std::string> ShellOpens() const;
+  int ProcessEventsCount() const;
+  void ClearRecords();
+
+  // Pumping, from the user-interface thread only. Each returns once its condition holds.
+  // Runs the operations queued at this moment; returns how many ran.
+  std::size_t RunPending();
+  // Runs hand-offs as they arrive for the given real time.
+  void PumpFor(std::chrono::milliseconds maxTime);
+  // Runs hand-offs until the predicate holds (checked after every operation and at least
+  // every few milliseconds) or the time is up; returns the predicate's last value.
+  bool PumpUntil(const std::function<bool()>& predicate, std::chrono::milliseconds maxTime);
+
+  // From now on hand-offs are dropped instead of run: queued ones release their workers
+  // at once, later ones return at once. Lets a test end with workers still reporting.
+  void DropHandOffs();
+
+ private:
+  struct HandOff {
+    std::function<void()> Operation;
+    bool Done = false;
+    std::exception_ptr Error;
+  };
+
+  bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
+  // Takes the oldest queued hand-off, waiting up to the deadline; null on time-out.
+  HandOff* NextHandOff(std::chrono::steady_clock::time_point deadline);
+  void Run(HandOff& handOff);
+
+  const std::thread::id uiThread_;
+  mutable std::mutex mutex_;
+  std::condition_variable handOffQueued_;
+  std::condition_variable handOffDone_;
+  std::deque<HandOff*> queue_;
+  int workersWaiting_ = 0;
+  bool dropping_ = false;
+
+  std::string programFolder_;
+  std::deque<std::optional<std::string>> folderAnswers_;
+  std::deque<std::optional<std::string>> openFileAnswers_;
+  std::vector<std::string> messages_;
+  std::vector<std::string> errors_;
+  std::vector<std::string> folderBrowserTitles_;
+  std::vector<OpenFileRequest> openFileRequests_;
+  std::vector<std::string> shellOpens_;
+  int processEventsCount_ = 0;
+};
+
+}  // namespace kartovel::testing
