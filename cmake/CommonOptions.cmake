@@ -15,20 +15,26 @@ endif()
 
 # Adds a static library made of every source file in the given folder.
 # Files are found by glob so that new units need no edit here.
-# Sources named after EXCLUDE are left out (they belong to another layer).
+# Sources named after EXCLUDE are left out (they belong to another layer); with ONLY,
+# just the named files are taken. A folder without sources yet gives an INTERFACE target.
 function(kartovel_layer name folder)
-  cmake_parse_arguments(LAYER "" "" "EXCLUDE;LINKS" ${ARGN})
+  cmake_parse_arguments(LAYER "" "" "EXCLUDE;ONLY;LINKS;INCLUDES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
   foreach(excluded IN LISTS LAYER_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "/${excluded}$")
   endforeach()
+  if(LAYER_ONLY)
+    list(JOIN LAYER_ONLY "|" wanted)
+    list(FILTER sources INCLUDE REGEX "/(${wanted})$")
+  endif()
+  set(includes ${PROJECT_SOURCE_DIR}/src ${LAYER_INCLUDES})
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} PUBLIC ${includes})
     target_link_libraries(${name} PUBLIC kartovel_options ${LAYER_LINKS})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} INTERFACE ${includes})
     target_link_libraries(${name} INTERFACE kartovel_options ${LAYER_LINKS})
   endif()
 endfunction()

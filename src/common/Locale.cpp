@@ -1,0 +1,113 @@
+// The user's decimal separator and date-and-time text, read from the environment's
+// locale (LC_NUMERIC, LC_TIME) through a separate locale object, so that the C locale
+// the program parses numbers with stays as it is.
+#include "common/Locale.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <ctime>
+#include <mutex>
+
+namespace kartovel {
+namespace {
+
+struct Overrides {
+  std::mutex mutex;
+  std::optional<char> decimalSeparator;
+  std::optional<std::string> nowText;
+};
+
+Overrides& TheOverrides() {
+  static Overrides overrides;
+  return overrides;
+}
+
+// A locale object for one category of the user's settings; "C" when the settings
+// name a locale that is not installed.
+class UserLocale {
+ public:
+  explicit UserLocale(int categoryMask) {
+    handle_ = newlocale(categoryMask, "", static_cast<locale_t>(0));
+    if (handle_ == static_cast<locale_t>(0)) {
+      handle_ = newlocale(categoryMask, "C", static_cast<locale_t>(0));
+    }
+  }
+  ~UserLocale() {
+    if (handle_ != static_cast<locale_t>(0)) {
+      freelocale(handle_);
+    }
+  }
+  UserLocale(const UserLocale&) = delete;
+  UserLocale& operator=(const UserLocale&) = delete;
+  locale_t Handle() const { return handle_; }
+
+ private:
+  locale_t handle_;
+};
+
+char SystemDecimalSeparator() {
+  UserLocale numeric(LC_NUMERIC_MASK);
+  const char* radix = nl_langinfo_l(RADIXCHAR, numeric.Handle());
+  return (radix != nullptr && radix[0] != '\0') ? radix[0] : '.';
+}
+
+std::string SystemNowText() {
+  UserLocale time(LC_TIME_MASK);
+  std::string format = std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " +
+                       nl_langinfo_l(T_FMT, time.Handle());
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buffer[256];
+  size_t length = strftime_l(buffer, sizeof buffer, format.c_str(), &local, time.Handle());
+  return std::string(buffer, length);
+}
+
+}  // namespace
+
+char DecimalSeparator() {
+  Overrides& overrides = TheOverrides();
+  {
+    std::lock_guard lock(overrides.mutex);
+    if (overrides.decimalSeparator) {
+      return *overrides.decimalSeparator;
+    }
+  }
+  static const char systemSeparator = SystemDecimalSeparator();
+  return systemSeparator;
+}
+
+std::string NowText() {
+  Overrides& overrides = TheOverrides();
+  {
+    std::lock_guard lock(overrides.mutex);
+    if (overrides.nowText) {
+      return *overrides.nowText;
+    }
+  }
+  return SystemNowText();
+}
+
+ScopedLocaleOverride::ScopedLocaleOverride(std::optional<char> decimalSeparator,
+                                           std::optional<std::string> nowText) {
+  Overrides& overrides = TheOverrides();
+  std::lock_guard lock(overrides.mutex);
+  previousSeparator_ = overrides.decimalSeparator;
+  previousNowText_ = overrides.nowText;
+  if (decimalSeparator) {
+    overrides.decimalSeparator = decimalSeparator;
+  }
+  if (nowText) {
+    overrides.nowText = std::move(nowText);
+  }
+}
+
+ScopedLocaleOverride::~ScopedLocaleOverride() {
+  Overrides& overrides = TheOverrides();
+  std::lock_guard lock(overrides.mutex);
+  overrides.decimalSeparator = previousSeparator_;
+  overrides.nowText = previousNowText_;
+}
+
+}  // namespace kartovel
