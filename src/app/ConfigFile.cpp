@@ -1,0 +1,16 @@
+// Where the configuration file lies and the defaults that depend on the user.
+#include "app/ConfigFile.h"
+
+#include "common/Paths.h"
+
+namespace kartovel::config {
+
+std::string ConfigFilePath(const std::string& programFolder) {
+  return IncludeTrailingSeparator(programFolder) + "ini" + kPathSeparator + "config.ini";
+}
+
+std::string DefaultPathDefault() {
+  return DefaultDownloadFolder();
+}
+
+}  // namespace kartovel::config

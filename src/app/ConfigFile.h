@@ -1,0 +1,29 @@
+// The configuration file's place beside the program and its vocabulary: sections, keys
+// and the defaults that hold when a key or the whole file is missing.
+#pragma once
+
+#include <string>
+
+namespace kartovel::config {
+
+inline constexpr char kIniParas[] = "IniParas";
+inline constexpr char kDefaultPath[] = "DefaultPath";
+inline constexpr char kVersion[] = "Version";
+inline constexpr char kDefaultVersion[] = "6.436";
+
+inline constexpr char kProxy[] = "Proxy";
+inline constexpr char kUseProxy[] = "UseProxy";
+inline constexpr char kProxyServer[] = "ProxyServer";
+inline constexpr char kProxyPort[] = "ProxyPort";
+inline constexpr char kProxyUsername[] = "ProxyUsername";
+inline constexpr char kProxyPassword[] = "ProxyPassword";
+// The proxy is on only for exactly this stored value.
+inline constexpr int kProxyOn = 1;
+
+// programFolder (with its trailing separator) + "ini" + separator + "config.ini".
+std::string ConfigFilePath(const std::string& programFolder);
+
+// The default of DefaultPath: the user's download folder.
+std::string DefaultPathDefault();
+
+}  // namespace kartovel::config
