@@ -54,8 +54,8 @@ char SystemDecimalSeparator() {
 
 std::string SystemNowText() {
   UserLocale time(LC_TIME_MASK);
-  std::string format = std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " +
-                       nl_langinfo_l(T_FMT, time.Handle());
+  std::string format =
+      std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " + nl_langinfo_l(T_FMT, time.Handle());
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

@@ -80,7 +80,9 @@ std::string FormatGeneral(double value, char decimalSeparator) {
   return value < 0 ? "-" + text : text;
 }
 
-std::string FormatGeneral(double value) { return FormatGeneral(value, DecimalSeparator()); }
+std::string FormatGeneral(double value) {
+  return FormatGeneral(value, DecimalSeparator());
+}
 
 void AppendFixed(std::string& out, double value) {
   constexpr int kWidth = 20;
