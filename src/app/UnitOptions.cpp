@@ -1,0 +1,57 @@
+// The options dialog: reads the configuration on every showing, writes it on OK.
+#include "app/UnitOptions.h"
+
+#include "app/ConfigFile.h"
+#include "app/IniFile.h"
+
+namespace kartovel {
+
+TfrmOptions::TfrmOptions(Platform& platform) : platform_(platform) {}
+
+void TfrmOptions::Show() {
+  Visible = true;
+  FormShow();
+}
+
+void TfrmOptions::Close() {
+  Visible = false;
+}
+
+std::string TfrmOptions::ConfigFileName() const {
+  return config::ConfigFilePath(platform_.ProgramFolder());
+}
+
+void TfrmOptions::FormShow() {
+  const TIniFile ini(ConfigFileName());
+  Edit12 = ini.ReadString(config::kIniParas, config::kDefaultPath, config::DefaultPathDefault());
+  CheckBoxUseProxy = ini.ReadInteger(config::kProxy, config::kUseProxy, 0) == config::kProxyOn;
+  EditProxyServer = ini.ReadString(config::kProxy, config::kProxyServer, "");
+  EditProxyPort = ini.ReadString(config::kProxy, config::kProxyPort, "");
+  EditProxyUsername = ini.ReadString(config::kProxy, config::kProxyUsername, "");
+  EditProxyPassword = ini.ReadString(config::kProxy, config::kProxyPassword, "");
+}
+
+void TfrmOptions::Button3Click() {
+  if (auto folder = platform_.BrowseForFolder("Select path")) {
+    Edit12 = *folder;
+  }
+}
+
+void TfrmOptions::Button1Click() {
+  // A failing write throws before Close, so the dialog stays open with what was typed;
+  // the keys written before it stay written.
+  TIniFile ini(ConfigFileName());
+  ini.WriteString(config::kIniParas, config::kDefaultPath, Edit12);
+  ini.WriteInteger(config::kProxy, config::kUseProxy, CheckBoxUseProxy ? config::kProxyOn : 0);
+  ini.WriteString(config::kProxy, config::kProxyServer, EditProxyServer);
+  ini.WriteString(config::kProxy, config::kProxyPort, EditProxyPort);
+  ini.WriteString(config::kProxy, config::kProxyUsername, EditProxyUsername);
+  ini.WriteString(config::kProxy, config::kProxyPassword, EditProxyPassword);
+  Close();
+}
+
+void TfrmOptions::Button2Click() {
+  Close();
+}
+
+}  // namespace kartovel

@@ -1,0 +1,103 @@
+// The re-download dialog's command: read the failed-tile file, request every tile with
+// the dialog's own request profile, write what arrives, report every record.
+#include "redownload/UnitFTL.h"
+
+#include <string_view>
+#include <utility>
+
+#include "common/AtomicFile.h"
+#include "task/FailedRecord.h"
+
+namespace kartovel {
+
+namespace {
+constexpr char kConnectionReset[] = "10054";
+constexpr char kBannedText[] = "Error: may be your IP is banned.\nPlease try again later.";
+constexpr char kNotFoundText[] = ":Error: the image is not found on server.";
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// Redirects and refusals are how the tile service turns away a client it has banned.
+bool MeansBanned(std::string_view message) {
+  return Contains(message, "302") || Contains(message, "403");
+}
+}  // namespace
+
+TfrmFlt::TfrmFlt(Platform& platform, HttpClientFactory makeClient)
+    : platform_(platform), makeClient_(std::move(makeClient)) {}
+
+void TfrmFlt::Show() {
+  Visible = true;
+  FormShow();
+}
+
+void TfrmFlt::Close() {
+  Visible = false;
+}
+
+void TfrmFlt::FormShow() {
+  Memo1.clear();
+}
+
+void TfrmFlt::Button1Click() {
+  const auto fileName =
+      platform_.OpenFileDialog("Open ftl file:", "Projects(*.ftl)|*.ftl", std::string());
+  if (!fileName) {
+    return;
+  }
+  Memo1.clear();
+  const std::unique_ptr<HttpClient> client = makeClient_(RedownloadRequestProfile());
+  const Lines records = ReadLines(*fileName);
+  if (records.empty()) {
+    Memo1.push_back("No failed files records.");
+    return;
+  }
+  Memo1.push_back("Start...");
+  platform_.ProcessPendingEvents();
+  for (const std::string& record : records) {
+    if (!DownloadRecord(*client, record)) {
+      break;
+    }
+  }
+  Memo1.push_back("Download End.");
+}
+
+bool TfrmFlt::DownloadRecord(HttpClient& client, const std::string& record) {
+  const FailedRecord tile = SplitFailedRecord(record);
+  std::string body;
+  const auto failure = GetRepeatingResets(client, tile.TileUrl, body);
+  if (!failure) {
+    WriteFileAtomically(tile.TilePath, body);
+    Memo1.push_back(tile.TilePath + ":" + tile.TileUrl + " ->OK");
+    return true;
+  }
+  const std::string& message = failure->Message;
+  Memo1.push_back(message + "->" + tile.TileUrl);
+  if (MeansBanned(message)) {
+    Memo1.push_back(kBannedText);
+    return false;
+  }
+  if (Contains(message, "404")) {
+    Memo1.push_back(tile.TileUrl + kNotFoundText);
+  }
+  return true;
+}
+
+std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,
+                                                       std::string& body) {
+  // Only the bytes of the answered attempt may reach the tile file, whatever a reset
+  // attempt left behind.
+  body.clear();
+  auto failure = client.Get(url, body);
+  for (int repeat = 0;
+       repeat < kMaxResetRepeats && failure && Contains(failure->Message, kConnectionReset);
+       ++repeat) {
+    body.clear();
+    failure = client.Get(url, body);
+  }
+  return failure;
+}
+
+}  // namespace kartovel
