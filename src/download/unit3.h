@@ -9,11 +9,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "common/Clock.h"
 #include "download/HttpClient.h"
+#include "download/TileFailure.h"
 #include "download/UiDispatcher.h"
 #include "task/Unitclasstask.h"
 
@@ -39,7 +41,7 @@ struct WorkerContext {
   WorkerOwner& Owner;
   UiDispatcher& Dispatcher;
   Clock& Time;
-  std::string ProgramFolder;   // ends with the path separator
+  std::string ProgramFolder;     // ends with the path separator
   HttpClientFactory MakeClient;  // CreateCurlHttpClient in the program
 };
 
@@ -73,6 +75,20 @@ class TDownThread {
 
  private:
   void Run();
+  // The parts of Run: the client (none when the proxy port is refused), the walk over
+  // the range, and the ending steps that every way out of Run passes through.
+  std::unique_ptr<HttpClient> OpenClient();
+  int64_t SkipCount() const;
+  void Walk(HttpClient& client, int64_t skipCount);
+  void RunEndingSteps() noexcept;
+  // The outcomes of one tile.
+  FetchOutcome KeepFetchedTile(int32_t x, int32_t y, int32_t walkSerial, const std::string& url,
+                               std::string& body);
+  FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message, int32_t x,
+                      int32_t y, const std::string& url);
+  void SubstituteBlank(int32_t x, int32_t y);
+  std::string Prefix() const;  // "T" and the worker's number counted from 1
+
   void Report(ReportKind kind, std::string text);
   void Record(std::string text);
   void SetLastPosition(int32_t x, int32_t y);

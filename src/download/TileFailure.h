@@ -1,0 +1,32 @@
+// How a download worker sorts the failure of one tile request: the class decides whether
+// the tile is asked for again, after what pause, and what happens when it is given up.
+#pragma once
+
+#include <chrono>
+
+#include "download/HttpClient.h"
+
+namespace kartovel {
+
+enum class TileFailureClass {
+  Reset,         // the peer reset or closed the connection: asked again at once
+  AddressInUse,  // no local address free: asked again after a long pause
+  Refused,       // the server turns the client away (redirect, forbidden): ends the worker
+  Network,       // any other socket failure: ends the worker
+  NotFound,      // the tile does not exist: the blank image, no failed-tile record
+  Other,         // any other status: the blank image and a failed-tile record
+  Bare,          // a failure that carries no text: treated like Other, with its own line
+};
+
+// The first matching test, in this order, on the failure's message (case-sensitive):
+// "10054" or "Connection Closed Gracefully"; "10048"; "302" or "403"; "Socket Error";
+// "404" or "400"; anything else. An empty message is a bare failure.
+TileFailureClass ClassifyTileFailure(const HttpFailure& failure);
+
+// The pause before the next attempt of a tile that failed with this class.
+std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass);
+
+// Reset and AddressInUse are asked again regardless of the attempt count.
+bool IsRepeatedWithoutCount(TileFailureClass failureClass);
+
+}  // namespace kartovel

@@ -1,0 +1,309 @@
+// One download worker: its thread, the walk over the task's range and the fetch of a tile
+// with the repeats, blank substitution and reports that each failure class calls for.
+#include "download/unit3.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+
+#include "common/AtomicFile.h"
+#include "common/FileSystem.h"
+#include "common/IntegerText.h"
+#include "common/Paths.h"
+#include "task/FailedRecord.h"
+
+namespace kartovel {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// The limited classes allow this many attempts of one tile, counting every attempt.
+constexpr int32_t kAttemptsPerTile = 3;
+// A server that resets every connection, or a lasting address shortage, must not hold a
+// worker on one tile for ever: past these repeats the tile is given up like any failure.
+constexpr int32_t kMaxResetRepeats = 20;
+constexpr int32_t kMaxAddressInUseRepeats = 5;
+
+constexpr milliseconds kStartSpreadPerWorker{100};
+constexpr milliseconds kPauseAfterFetchedTile{1000};
+
+const char* const kBanLine = "Error: may be your IP is banned.\nPlease try again later.";
+const char* const kNetworkLine = "Error: Your network has problem, please check it.";
+const char* const kNotFoundLine = "Error: the image is not found on server.";
+
+// A port number written in decimal (an optional sign, digits; leading blanks skipped)
+// that names a usable TCP port. Hexadecimal and anything else are refused.
+std::optional<int32_t> ParseProxyPort(std::string_view text) {
+  std::string_view digits = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
+    digits.remove_prefix(1);
+  }
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::optional<int32_t> port = ParseIntegerText(text);
+  if (!port || *port < 1 || *port > 65535) {
+    return std::nullopt;
+  }
+  return port;
+}
+
+uint64_t PackPosition(int32_t x, int32_t y) {
+  return (uint64_t{static_cast<uint32_t>(x)} << 32) | uint64_t{static_cast<uint32_t>(y)};
+}
+
+}  // namespace
+
+TDownThread::TDownThread(bool CreateSuspended, int32_t Index, DownloadTask& Task,
+                         WorkerContext context)
+    : Task(Task),
+      Index(Index),
+      context_(std::move(context)),
+      blankImagePath_(context_.ProgramFolder + "blankimg" + kPathSeparator + "blank." +
+                      Task.TileExtension()) {
+  if (!CreateSuspended) {
+    Start();
+  }
+}
+
+TDownThread::~TDownThread() {
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+}
+
+void TDownThread::Start() {
+  if (!thread_.joinable()) {
+    thread_ = std::thread([this] { Run(); });
+  }
+}
+
+int32_t TDownThread::LastX() const {
+  return LastPosition().first;
+}
+
+int32_t TDownThread::LastY() const {
+  return LastPosition().second;
+}
+
+std::pair<int32_t, int32_t> TDownThread::LastPosition() const {
+  const uint64_t packed = lastPosition_.load();
+  return {static_cast<int32_t>(static_cast<uint32_t>(packed >> 32)),
+          static_cast<int32_t>(static_cast<uint32_t>(packed))};
+}
+
+void TDownThread::SetLastPosition(int32_t x, int32_t y) {
+  lastPosition_.store(PackPosition(x, y));
+}
+
+std::string TDownThread::Prefix() const {
+  return "T" + std::to_string(Index + 1);
+}
+
+void TDownThread::Report(ReportKind kind, std::string text) {
+  StatusText = std::move(text);
+  LastReportKind = kind;
+  context_.Dispatcher.RunBlocking([this] { context_.Owner.ShowStatus(*this); });
+}
+
+void TDownThread::Record(std::string text) {
+  StatusText = std::move(text);
+  LastReportKind = ReportKind::Failure;
+  context_.Dispatcher.RunBlocking([this] { context_.Owner.RecordFailure(*this); });
+}
+
+void TDownThread::Run() {
+  try {
+    // The client lives in this block only, so it is released before the ending steps
+    // on every way out, an exception included.
+    const std::unique_ptr<HttpClient> client = OpenClient();
+    if (client) {
+      Walk(*client, SkipCount());
+    }
+  } catch (const std::exception& error) {
+    try {
+      Report(ReportKind::Failure, Prefix() + " Error: " + error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      Report(ReportKind::Failure, Prefix() + " Error: unexpected failure.");
+    } catch (...) {
+    }
+  }
+  RunEndingSteps();
+}
+
+std::unique_ptr<HttpClient> TDownThread::OpenClient() {
+  HttpClientOptions options = WorkerRequestProfile();
+  const TaskParameters& params = Task.Params;
+  if (params.UseProxy) {
+    // Without a usable port no request goes out: sending directly, or to a port the
+    // client would pick itself, would bypass the proxy the user asked for.
+    const std::optional<int32_t> port = ParseProxyPort(params.ProxyPort);
+    if (!port) {
+      Report(ReportKind::Failure, Prefix() + " Error: the proxy port \"" + params.ProxyPort +
+                                      "\" is not a decimal port number from 1 to 65535.");
+      return nullptr;
+    }
+    options.Proxy =
+        HttpProxy{params.ProxyServer, *port, params.ProxyUsername, params.ProxyPassword};
+  }
+  std::unique_ptr<HttpClient> client = context_.MakeClient(options);
+  if (!client) {
+    throw std::runtime_error("the HTTP client could not be created.");
+  }
+  return client;
+}
+
+// The serial of the saved position; 0 (nothing skipped) when either saved value is 0.
+int64_t TDownThread::SkipCount() const {
+  const int64_t resumeX = Task.ResumeX.at(Index);
+  const int64_t resumeY = Task.ResumeY.at(Index);
+  if (resumeX == 0 || resumeY == 0) {
+    return 0;
+  }
+  const int64_t rowsPerColumn = int64_t{Task.MaxY} - Task.MinY + 1;
+  return (resumeX - Task.MinX) * rowsPerColumn + (resumeY - Task.MinY) + 1;
+}
+
+void TDownThread::Walk(HttpClient& client, int64_t skipCount) {
+  const int64_t minX = Task.MinX;
+  const int64_t maxX = Task.MaxX;
+  const int64_t minY = Task.MinY;
+  const int64_t maxY = Task.MaxY;
+  const int64_t workerCount = Task.Params.ThreadCount;
+  if (workerCount < 1) {
+    throw std::invalid_argument("the run has no workers.");
+  }
+  context_.Time.Sleep(kStartSpreadPerWorker * Index);
+
+  int64_t walkSerial = 0;
+  for (int64_t x = minX; x <= maxX; ++x) {
+    for (int64_t y = minY; y <= maxY; ++y) {
+      if (StopRequested.load()) {
+        return;
+      }
+      ++walkSerial;
+      if (walkSerial > skipCount && walkSerial % workerCount == Index) {
+        const FetchOutcome outcome =
+            FetchTile(client, static_cast<int32_t>(x), static_cast<int32_t>(y),
+                      static_cast<int32_t>(walkSerial));
+        if (outcome == FetchOutcome::EndWorker) {
+          return;
+        }
+      }
+    }
+  }
+}
+
+void TDownThread::RunEndingSteps() noexcept {
+  try {
+    Report(ReportKind::Finished, Prefix() + " Finished.");
+  } catch (...) {
+  }
+  try {
+    context_.Dispatcher.RunBlocking([this] { context_.Owner.ReportEnd(*this); });
+  } catch (...) {
+  }
+}
+
+FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial) {
+  const std::string url = Task.TileUrl(x, y);
+  std::string body;
+  int32_t attemptCount = 0;
+  int32_t resetCount = 0;
+  int32_t addressInUseCount = 0;
+  for (;;) {
+    ++attemptCount;
+    body.clear();  // the file must hold the successful response's body only
+    const std::optional<HttpFailure> failure = client.Get(url, body);
+    if (!failure) {
+      return KeepFetchedTile(x, y, walkSerial, url, body);
+    }
+    const TileFailureClass failureClass = ClassifyTileFailure(*failure);
+    if (IsRepeatedWithoutCount(failureClass)) {
+      // Past its bound, or once a stop is requested, such a failure is given up like
+      // a failure of no particular class.
+      const bool isReset = failureClass == TileFailureClass::Reset;
+      int32_t& repeats = isReset ? resetCount : addressInUseCount;
+      const int32_t bound = isReset ? kMaxResetRepeats : kMaxAddressInUseRepeats;
+      if (++repeats > bound || StopRequested.load()) {
+        return GiveUp(TileFailureClass::Other, failure->Message, x, y, url);
+      }
+    } else if (attemptCount >= kAttemptsPerTile) {
+      return GiveUp(failureClass, failure->Message, x, y, url);
+    }
+    context_.Time.Sleep(PauseBeforeRepeat(failureClass));
+  }
+}
+
+FetchOutcome TDownThread::KeepFetchedTile(int32_t x, int32_t y, int32_t walkSerial,
+                                          const std::string& url, std::string& body) {
+  const std::string tilePath = Task.TilePath(x, y);
+  try {
+    WriteFileAtomically(tilePath, body);
+  } catch (const std::exception& error) {
+    // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
+    // next tiles too: record it for a later re-download and end this worker.
+    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + url);
+    Record(MakeFailedRecord(tilePath, url));
+    return FetchOutcome::EndWorker;
+  }
+  std::string().swap(body);
+  Report(ReportKind::Fetched,
+         Prefix() + ":seq=" + std::to_string(walkSerial) + "," + Task.TileFileName(x, y) + " OK");
+  SetLastPosition(x, y);
+  context_.Time.Sleep(kPauseAfterFetchedTile);
+  return FetchOutcome::Settled;
+}
+
+FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::string& message,
+                                 int32_t x, int32_t y, const std::string& url) {
+  const std::string failureLine = Prefix() + " " + message + "->" + url;
+  switch (failureClass) {
+    case TileFailureClass::Refused:
+      Report(ReportKind::Failure, failureLine);
+      Record(MakeFailedRecord(Task.TilePath(x, y), url));
+      Report(ReportKind::Failure, kBanLine);
+      return FetchOutcome::EndWorker;
+    case TileFailureClass::Network:
+      Report(ReportKind::Failure, failureLine);
+      Record(MakeFailedRecord(Task.TilePath(x, y), url));
+      Report(ReportKind::Failure, kNetworkLine);
+      return FetchOutcome::EndWorker;
+    case TileFailureClass::NotFound:
+      Report(ReportKind::Failure, kNotFoundLine + message);
+      SubstituteBlank(x, y);
+      return FetchOutcome::Settled;
+    case TileFailureClass::Bare:
+      Report(ReportKind::Failure, Task.TileFileName(x, y) + ":failed ->" + url);
+      Record(MakeFailedRecord(Task.TilePath(x, y), url));
+      SubstituteBlank(x, y);
+      return FetchOutcome::Settled;
+    case TileFailureClass::Reset:
+    case TileFailureClass::AddressInUse:
+    case TileFailureClass::Other:
+      break;
+  }
+  Report(ReportKind::Failure, failureLine);
+  Record(MakeFailedRecord(Task.TilePath(x, y), url));
+  SubstituteBlank(x, y);
+  return FetchOutcome::Settled;
+}
+
+void TDownThread::SubstituteBlank(int32_t x, int32_t y) {
+  // The copy never replaces a file that is already there; whether it worked is not
+  // looked at, so a missing blank image still settles the tile.
+  CopyFileNoReplace(blankImagePath_, Task.TilePath(x, y));
+  Report(ReportKind::Blank,
+         Prefix() + ":" + std::to_string(x) + "-" + std::to_string(y) + " got a blank image!");
+  SetLastPosition(x, y);
+}
+
+}  // namespace kartovel
