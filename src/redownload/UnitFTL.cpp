@@ -38,7 +38,7 @@ void TfrmFlt::Close() {
 }
 
 void TfrmFlt::FormShow() {
-  Memo1.clear();
+  ClearMemo1();
 }
 
 void TfrmFlt::Button1Click() {
@@ -47,21 +47,21 @@ void TfrmFlt::Button1Click() {
   if (!fileName) {
     return;
   }
-  Memo1.clear();
+  ClearMemo1();
   const std::unique_ptr<HttpClient> client = makeClient_(RedownloadRequestProfile());
   const Lines records = ReadLines(*fileName);
   if (records.empty()) {
-    Memo1.push_back("No failed files records.");
+    AppendToMemo1("No failed files records.");
     return;
   }
-  Memo1.push_back("Start...");
+  AppendToMemo1("Start...");
   platform_.ProcessPendingEvents();
   for (const std::string& record : records) {
     if (!DownloadRecord(*client, record)) {
       break;
     }
   }
-  Memo1.push_back("Download End.");
+  AppendToMemo1("Download End.");
 }
 
 bool TfrmFlt::DownloadRecord(HttpClient& client, const std::string& record) {
@@ -70,19 +70,33 @@ bool TfrmFlt::DownloadRecord(HttpClient& client, const std::string& record) {
   const auto failure = GetRepeatingResets(client, tile.TileUrl, body);
   if (!failure) {
     WriteFileAtomically(tile.TilePath, body);
-    Memo1.push_back(tile.TilePath + ":" + tile.TileUrl + " ->OK");
+    AppendToMemo1(tile.TilePath + ":" + tile.TileUrl + " ->OK");
     return true;
   }
   const std::string& message = failure->Message;
-  Memo1.push_back(message + "->" + tile.TileUrl);
+  AppendToMemo1(message + "->" + tile.TileUrl);
   if (MeansBanned(message)) {
-    Memo1.push_back(kBannedText);
+    AppendToMemo1(kBannedText);
     return false;
   }
   if (Contains(message, "404")) {
-    Memo1.push_back(tile.TileUrl + kNotFoundText);
+    AppendToMemo1(tile.TileUrl + kNotFoundText);
   }
   return true;
+}
+
+void TfrmFlt::AppendToMemo1(std::string line) {
+  Memo1.push_back(std::move(line));
+  if (view_ != nullptr) {
+    view_->Memo1LinesAppended(Memo1.size() - 1);
+  }
+}
+
+void TfrmFlt::ClearMemo1() {
+  Memo1.clear();
+  if (view_ != nullptr) {
+    view_->Memo1Cleared();
+  }
 }
 
 std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,

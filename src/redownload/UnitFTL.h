@@ -2,6 +2,7 @@
 // user-interface thread, every tile listed in a failed-tile file and reports each in Memo1.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,17 @@
 #include "download/HttpClient.h"
 
 namespace kartovel {
+
+// What the view is told, on the user-interface thread, after the change. A run appends
+// while the handler holds the thread, so a view that mirrors the pane as it grows keeps
+// "Start..." visible through the one pass of pending events.
+class TfrmFltView {
+ public:
+  virtual ~TfrmFltView() = default;
+  // Memo1[first] up to its last line are new.
+  virtual void Memo1LinesAppended(std::size_t /*first*/) {}
+  virtual void Memo1Cleared() {}
+};
 
 class TfrmFlt {
  public:
@@ -20,6 +32,9 @@ class TfrmFlt {
 
   // The factory makes the run's HTTP client; production passes CreateCurlHttpClient.
   TfrmFlt(Platform& platform, HttpClientFactory makeClient = CreateCurlHttpClient);
+
+  // The view to notify; nullptr detaches. Not owned.
+  void SetView(TfrmFltView* view) { view_ = view; }
 
   Lines Memo1;  // the report pane, one entry per report
   bool Visible = false;
@@ -38,9 +53,12 @@ class TfrmFlt {
   // A GET that is repeated at once while the connection is reset, up to the bound.
   static std::optional<HttpFailure> GetRepeatingResets(HttpClient& client, const std::string& url,
                                                        std::string& body);
+  void AppendToMemo1(std::string line);
+  void ClearMemo1();
 
   Platform& platform_;
   HttpClientFactory makeClient_;
+  TfrmFltView* view_ = nullptr;
 };
 
 }  // namespace kartovel
