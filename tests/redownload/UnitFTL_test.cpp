@@ -1,0 +1,287 @@
+// The re-download dialog driven through its handlers with a scripted HTTP client.
+#include "redownload/UnitFTL.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/HandlerGuard.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedHttpClient.h"
+#include "support/ScriptedPlatform.h"
+
+namespace kartovel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Sandbox;
+using testing::ScriptedHttpClient;
+using testing::ScriptedPlatform;
+using testing::ScriptedReply;
+
+constexpr char kReset[] = "Socket Error # 10054\r\nConnection reset by peer";
+constexpr char kBanned[] = "Error: may be your IP is banned.\nPlease try again later.";
+
+class UnitFTLTest : public ::testing::Test {
+ protected:
+  // Writes a failed-tile file into the sandbox and returns its name.
+  std::string WriteFtl(const std::string& content) {
+    const std::string name = sandbox.Path("task_failed.ftl");
+    Sandbox::WriteAll(name, content);
+    return name;
+  }
+  std::string Record(const std::string& tileName, const std::string& url) {
+    return sandbox.Path(tileName) + "|" + url;
+  }
+  std::string OkLine(const std::string& tileName, const std::string& url) {
+    return sandbox.Path(tileName) + ":" + url + " ->OK";
+  }
+  // Picks the file in the open-file dialog and runs the command as the window would.
+  bool RunOn(const std::string& ftlName) {
+    platform.QueueOpenFileAnswer(ftlName);
+    return RunHandler(platform, [this] { dialog.Button1Click(); });
+  }
+
+  Sandbox sandbox;
+  ScriptedPlatform platform{sandbox.Folder()};
+  ScriptedHttpClient http{ScriptedReply::Success("tile bytes")};
+  TfrmFlt dialog{platform, http.Factory()};
+};
+
+TEST_F(UnitFTLTest, AsksForAnFtlFileWithItsTitleAndFilter) {
+  dialog.Button1Click();
+  ASSERT_EQ(platform.OpenFileRequests().size(), 1u);
+  EXPECT_EQ(platform.OpenFileRequests()[0].Title, "Open ftl file:");
+  EXPECT_EQ(platform.OpenFileRequests()[0].Filter, "Projects(*.ftl)|*.ftl");
+}
+
+TEST_F(UnitFTLTest, CancelInTheFileDialogChangesNothing) {
+  dialog.Memo1 = {"earlier report"};
+  dialog.Button1Click();
+  EXPECT_THAT(dialog.Memo1, ElementsAre("earlier report"));
+  EXPECT_THAT(http.OptionsSeen(), IsEmpty());
+  EXPECT_THAT(http.Urls(), IsEmpty());
+}
+
+TEST_F(UnitFTLTest, AnEmptyFileReportsOnlyThatThereAreNoRecords) {
+  dialog.Memo1 = {"earlier report"};
+  EXPECT_TRUE(RunOn(WriteFtl("")));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("No failed files records."));
+  EXPECT_THAT(http.Urls(), IsEmpty());
+}
+
+TEST_F(UnitFTLTest, SavesEveryTileThatArrivesAndReportsIt) {
+  const std::string ftl =
+      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n");
+  http.QueueFor("http://h/b", {ScriptedReply::Success("second tile")});
+  EXPECT_TRUE(RunOn(ftl));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine("a.png", "http://h/a"),
+                                        OkLine("b.png", "http://h/b"), "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("b.png")), "second tile");
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/b"));
+}
+
+TEST_F(UnitFTLTest, OneClientWithTheRedownloadProfileServesTheWholeRun) {
+  EXPECT_TRUE(
+      RunOn(WriteFtl(Record("a.png", "http://h/a") + "\n" + Record("b.png", "http://h/b"))));
+  const auto options = http.OptionsSeen();
+  ASSERT_EQ(options.size(), 1u);
+  EXPECT_EQ(options[0].Headers, RedownloadRequestProfile().Headers);
+  EXPECT_EQ(options[0].UserAgent, RedownloadRequestProfile().UserAgent);
+  EXPECT_FALSE(options[0].Proxy.has_value());
+}
+
+TEST_F(UnitFTLTest, ShowsStartThroughOnePassOfEventsBeforeTheFirstRequest) {
+  std::vector<std::pair<int, Lines>> seenAtRequests;
+  http.SetGetHook([&](const std::string&) {
+    seenAtRequests.emplace_back(platform.ProcessEventsCount(), dialog.Memo1);
+  });
+  EXPECT_TRUE(RunOn(
+      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+  ASSERT_EQ(seenAtRequests.size(), 2u);
+  EXPECT_EQ(seenAtRequests[0].first, 1);
+  EXPECT_THAT(seenAtRequests[0].second, ElementsAre("Start..."));
+  EXPECT_EQ(platform.ProcessEventsCount(), 1);
+}
+
+TEST_F(UnitFTLTest, OverwritesAnExistingTileFile) {
+  Sandbox::WriteAll(sandbox.Path("a.png"), "an old and longer blank image");
+  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
+}
+
+TEST_F(UnitFTLTest, OneEmptyLineRequestsTheEmptyUrlAndReportsItsFailure) {
+  http.QueueFor("", {ScriptedReply::Fail("Socket Error # 11001\r\nHost not found")});
+  EXPECT_TRUE(RunOn(WriteFtl("\r\n")));
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", "Socket Error # 11001\r\nHost not found->", "Download End."));
+  EXPECT_THAT(http.Urls(), ElementsAre(""));
+}
+
+TEST_F(UnitFTLTest, EverythingAfterTheFirstBarIsTheUrl) {
+  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a?x=1|y=2") + "\r\n")));
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a?x=1|y=2"));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", OkLine("a.png", "http://h/a?x=1|y=2"), "Download End."));
+}
+
+TEST_F(UnitFTLTest, ALineWithoutBarIsAllUrlAndItsEmptyPathEndsTheRun) {
+  EXPECT_FALSE(RunOn(WriteFtl("http://h/a\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a"));
+  // The message ends in a blank, which sorts before "." and so takes no full stop.
+  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot create file "));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start..."));
+}
+
+TEST_F(UnitFTLTest, ATileThatCannotBeWrittenEndsTheRunThroughTheErrorDisplay) {
+  const std::string lostTile = sandbox.Path("gone/a.png");
+  EXPECT_FALSE(RunOn(WriteFtl(lostTile + "|http://h/a\r\n" + Record("b.png", "http://h/b"))));
+  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot create file " + lostTile + "."));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start..."));
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a"));
+}
+
+TEST_F(UnitFTLTest, AnUnreadableFileIsReportedBeforeStartWithAnEmptyPane) {
+  dialog.Memo1 = {"earlier report"};
+  const std::string missing = sandbox.Path("missing.ftl");
+  EXPECT_FALSE(RunOn(missing));
+  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot open file " + missing + "."));
+  EXPECT_THAT(dialog.Memo1, IsEmpty());
+  EXPECT_THAT(http.Urls(), IsEmpty());
+}
+
+struct FailureCase {
+  const char* message;
+  std::vector<std::string> extraEntries;  // after the message line; "{url}" is the URL
+};
+
+class FailureReportTest : public UnitFTLTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FailureReportTest, ReportsTheMessageLineThenGoesOnWithTheNextRecord) {
+  const FailureCase& failure = GetParam();
+  const std::string url = "http://h/missing";
+  http.QueueFor(url, {ScriptedReply::Fail(failure.message)});
+  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", url) + "\r\n" + Record("b.png", "http://h/b"))));
+
+  Lines expected{"Start...", failure.message + std::string("->") + url};
+  for (std::string entry : failure.extraEntries) {
+    expected.push_back(entry.replace(entry.find("{url}"), 5, url));
+  }
+  expected.push_back(OkLine("b.png", "http://h/b"));
+  expected.push_back("Download End.");
+  EXPECT_EQ(dialog.Memo1, expected);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Path("a.png")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, FailureReportTest,
+    ::testing::Values(FailureCase{"HTTP/1.1 404 Not Found",
+                                  {"{url}:Error: the image is not found on server."}},
+                      FailureCase{"Connection Closed Gracefully.", {}},
+                      FailureCase{"Socket Error # 10060\r\nConnection timed out", {}},
+                      FailureCase{"Socket Error # 10061\r\nConnection refused", {}},
+                      FailureCase{"Socket Error # 10048\r\nAddress already in use", {}},
+                      FailureCase{"HTTP/1.1 500 Internal Server Error", {}},
+                      FailureCase{"HTTP/1.1 301 Moved Permanently", {}}, FailureCase{"", {}}));
+
+class BanTest : public UnitFTLTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(BanTest, EndsTheRunAtTheBannedRecord) {
+  const std::string message = GetParam();
+  std::string ftl;
+  for (int i = 1; i <= 5; ++i) {
+    ftl += Record(std::to_string(i) + ".png", "http://h/" + std::to_string(i)) + "\r\n";
+  }
+  http.QueueFor("http://h/2", {ScriptedReply::Fail(message)});
+  EXPECT_TRUE(RunOn(WriteFtl(ftl)));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine("1.png", "http://h/1"),
+                                        message + "->http://h/2", kBanned, "Download End."));
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/1", "http://h/2"));
+}
+
+// A ban is looked for before a missing image, so a text holding both is a ban.
+INSTANTIATE_TEST_SUITE_P(Messages, BanTest,
+                         ::testing::Values("HTTP/1.1 302 Found", "HTTP/1.1 403 Forbidden",
+                                           "HTTP/1.1 404 Not Found (302)"));
+
+TEST_F(UnitFTLTest, AResetIsRequestedAgainSilentlyAndOnlyTheAnsweredBytesAreSaved) {
+  http.QueueFor("http://h/a", {ScriptedReply::Fail(kReset, "half a tile"),
+                               ScriptedReply::Fail(kReset, "another half"),
+                               ScriptedReply::Success("whole tile")});
+  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/a", "http://h/a"));
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", OkLine("a.png", "http://h/a"), "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "whole tile");
+}
+
+TEST_F(UnitFTLTest, APeerThatAlwaysResetsIsGivenUpAfterTheBoundLikeAnyFailure) {
+  http.QueueFor("http://h/a", std::vector<ScriptedReply>(TfrmFlt::kMaxResetRepeats + 5,
+                                                         ScriptedReply::Fail(kReset)));
+  EXPECT_TRUE(RunOn(
+      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+  const auto urls = http.Urls();
+  EXPECT_EQ(std::count(urls.begin(), urls.end(), "http://h/a"), 1 + TfrmFlt::kMaxResetRepeats);
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", std::string(kReset) + "->http://h/a",
+                                        OkLine("b.png", "http://h/b"), "Download End."));
+}
+
+TEST_F(UnitFTLTest, TheFailedTileFileIsLeftByteForByte) {
+  const std::string content = Record("a.png", "http://h/a") + "\r\n" +
+                              Record("b.png", "http://h/b") + "\n\r" + "no bar here" + "\r\n\r\n" +
+                              Record("c.png", "http://h/c");
+  const std::string ftl = WriteFtl(content);
+  http.QueueFor("http://h/b", {ScriptedReply::Fail("HTTP/1.1 404 Not Found")});
+  http.QueueFor("no bar here", {ScriptedReply::Fail("Connection Closed Gracefully.")});
+  http.QueueFor("", {ScriptedReply::Fail("Socket Error # 11001\r\nHost not found"),
+                     ScriptedReply::Fail("Socket Error # 11001\r\nHost not found")});
+  EXPECT_TRUE(RunOn(ftl));
+  EXPECT_EQ(dialog.Memo1.back(), "Download End.");
+  EXPECT_EQ(Sandbox::ReadAll(ftl), content);
+
+  // Unscripted now, the empty URL answers with a tile and its empty path ends the run.
+  EXPECT_FALSE(RunOn(ftl));
+  EXPECT_EQ(Sandbox::ReadAll(ftl), content);
+}
+
+TEST_F(UnitFTLTest, ShowingTheDialogAgainEmptiesThePane) {
+  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
+  ASSERT_THAT(dialog.Memo1, ::testing::Not(IsEmpty()));
+  dialog.Show();
+  EXPECT_TRUE(dialog.Visible);
+  EXPECT_THAT(dialog.Memo1, IsEmpty());
+}
+
+class RecordingView final : public TfrmFltView {
+ public:
+  explicit RecordingView(const TfrmFlt& dialog) : dialog_(dialog) {}
+  void Memo1LinesAppended(std::size_t first) override { shown.push_back(dialog_.Memo1.at(first)); }
+  void Memo1Cleared() override { shown.clear(); }
+  Lines shown;
+
+ private:
+  const TfrmFlt& dialog_;
+};
+
+TEST_F(UnitFTLTest, AnAttachedViewMirrorsThePaneAsItGrows) {
+  RecordingView view(dialog);
+  dialog.Memo1 = {"earlier report"};
+  view.shown = dialog.Memo1;
+  dialog.SetView(&view);
+  http.QueueFor("http://h/b", {ScriptedReply::Fail("HTTP/1.1 404 Not Found")});
+  EXPECT_TRUE(RunOn(
+      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+  EXPECT_EQ(view.shown, dialog.Memo1);
+  dialog.SetView(nullptr);
+}
+
+}  // namespace
+}  // namespace kartovel
