@@ -157,19 +157,23 @@ class TForm1 final : public WorkerOwner {
   void ReportEnd(const TDownThread& worker) override;
 
  private:
-  // Start branch: the request's checks; empty when a message was shown.
+  // The Start branch: the request's checks (empty when a message was shown), the
+  // continue test, and the start of the run once its task is built.
+  void StartClick();
   std::optional<TaskParameters> ReadRequest();
+  // The message of the first range or order fault of the rectangle, or nullptr.
+  static const char* RectangleFault(double left, double right, double top, double bottom);
   bool ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
                            int32_t zoom) const;
+  // Makes params current while keeping the record the current task refers to alive.
+  void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
   void StartRun();
   void CreateWorkers();
   void StopRun();
   // The monitor's parts.
-  void SaveWorkerPositions(int32_t index);
+  void SaveWorkerPosition(int32_t index);
   void SavePanes();
   void EndRun();
-  // Makes params current while keeping the record the current task refers to alive.
-  void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
   void StartProgress();
   void UpdateRate();
 

@@ -1,0 +1,612 @@
+// The main window model: the Start/Stop command, the progress monitor, opening a task
+// file, and the menu commands the program carries out itself.
+#include "app/Unit1.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <thread>
+#include <utility>
+
+#include "app/ConfigFile.h"
+#include "app/DecimalText.h"
+#include "app/IniFile.h"
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/IntegerText.h"
+#include "common/Locale.h"
+#include "common/Paths.h"
+
+namespace kartovel {
+
+namespace {
+
+constexpr char kStartCaption[] = "Start";
+constexpr char kStopCaption[] = "Stop";
+constexpr char kProgramTitle[] = "Kartovel";
+constexpr char kTaskExtension[] = ".qtsk";
+constexpr int32_t kMapsType = 3;
+constexpr int32_t kTicksBetweenSaves = 5;
+constexpr std::chrono::milliseconds kTimerInterval{1000};
+
+// The deployment key that names the tile service.
+constexpr char kTileServiceSection[] = "TileService";
+constexpr char kTileServiceHost[] = "Host";
+
+// Sections and keys of a task file that the window reads.
+constexpr char kAreaSection[] = "AREA";
+constexpr char kLeftLongitudeKey[] = "LeftLongitude";
+constexpr char kRightLongitudeKey[] = "RightLongitude";
+constexpr char kTopLatitudeKey[] = "TopLatitude";
+constexpr char kBottomLatitudeKey[] = "BottomLatitude";
+constexpr char kZoomSection[] = "Zoom";
+constexpr char kZoomKey[] = "Zoom";
+constexpr char kMapsTypeSection[] = "MapsType";
+constexpr char kMapsTypeKey[] = "MapsType";
+constexpr char kThreadsSection[] = "THREADS";
+// What the continue test reads when a key is missing: never equal to a real request.
+constexpr int32_t kMissingTaskValue = 100;
+
+// How long destroying the model serves the hand-offs of a stopped run before it joins.
+constexpr std::chrono::seconds kShutdownServeLimit{5};
+
+std::string WithTrailingSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != kPathSeparator) {
+    folder += kPathSeparator;
+  }
+  return folder;
+}
+
+// The zoom box is read as an integer; a text that is none is an error of the handler.
+int32_t ReadZoom(const std::string& text) {
+  if (const auto zoom = ParseIntegerText(text)) {
+    return *zoom;
+  }
+  throw AppError("'" + text + "' is not a valid integer value");
+}
+
+std::string CommasToPoints(std::string text) {
+  std::replace(text.begin(), text.end(), ',', '.');
+  return text;
+}
+
+std::string TaskFileNameFor(const std::string& typedName) {
+  if (ExtractFileExt(typedName) == kTaskExtension) {
+    return typedName;
+  }
+  return typedName + kTaskExtension;
+}
+
+std::string ThreadKey(int32_t index, char axis) {
+  return "T" + std::to_string(index + 1) + axis;
+}
+
+// Tiles of one worker's share up to and including its saved position (serial skip):
+// the serials s in 1..skip with s mod workers == index.
+int64_t SharedUpTo(int64_t skip, int32_t index, int32_t workers) {
+  if (skip <= 0) {
+    return 0;
+  }
+  if (index == 0) {
+    return skip / workers;
+  }
+  return skip >= index ? (skip - index) / workers + 1 : 0;
+}
+
+// The tiles a continued run had settled before, by the same rule that makes its workers
+// skip them.
+int32_t ResumedSettledCount(const DownloadTask& task) {
+  const int32_t workers = task.Params.ThreadCount;
+  const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
+  int64_t settled = 0;
+  for (int32_t i = 0; i < workers; ++i) {
+    const int32_t resumeX = task.ResumeX[i];
+    const int32_t resumeY = task.ResumeY[i];
+    if (resumeX == 0 || resumeY == 0) {
+      continue;
+    }
+    const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
+    settled += SharedUpTo(std::min<int64_t>(skip, task.TotalCount), i, workers);
+  }
+  return static_cast<int32_t>(std::min<int64_t>(settled, task.TotalCount));
+}
+
+}  // namespace
+
+std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& task,
+                                                 WorkerContext context) {
+  return std::make_unique<TDownThread>(false, index, task, std::move(context));
+}
+
+TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
+               WorkerFactory makeWorker)
+    : platform_(platform),
+      clock_(clock),
+      makeClient_(std::move(makeClient)),
+      makeWorker_(std::move(makeWorker)) {}
+
+TForm1::~TForm1() {
+  view_ = nullptr;
+  const bool anyWorker = std::any_of(WorkerTable.begin(), WorkerTable.end(),
+                                     [](const auto& worker) { return worker != nullptr; });
+  if (!anyWorker) {
+    return;
+  }
+  for (auto& worker : WorkerTable) {
+    if (worker) {
+      worker->RequestStop();
+    }
+  }
+  // A worker waits in its hand-offs until this thread serves them, so they are served
+  // before the workers are joined. This waits on other threads, not on program time,
+  // hence the plain short sleep rather than the clock.
+  const auto deadline = std::chrono::steady_clock::now() + kShutdownServeLimit;
+  while (RunningWorkerCount > 0 && std::chrono::steady_clock::now() < deadline) {
+    platform_.ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  for (auto& worker : WorkerTable) {
+    worker.reset();
+  }
+}
+
+bool TForm1::RunActive() const {
+  return Timer1Enabled || std::any_of(WorkerTable.begin(), WorkerTable.end(),
+                                      [](const auto& worker) { return worker != nullptr; });
+}
+
+std::chrono::milliseconds TForm1::Timer1RealInterval() const {
+  return clock_.RealSpan(kTimerInterval);
+}
+
+// ---- Start-up ----
+
+void TForm1::FormShow() {
+  const std::string programFolder = platform_.ProgramFolder();
+  ConfigFilePath = config::ConfigFilePath(programFolder);
+  HelpFilePath = WithTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
+  const TIniFile configuration(ConfigFilePath);
+  DefaultPath = configuration.ReadString(config::kIniParas, config::kDefaultPath,
+                                         config::DefaultPathDefault());
+  const std::string version =
+      configuration.ReadString(config::kIniParas, config::kVersion, config::kDefaultVersion);
+  // An empty host would make every tile URL unusable; it falls back like a missing key.
+  TileHost = configuration.ReadString(kTileServiceSection, kTileServiceHost, DefaultTileHost);
+  if (TileHost.empty()) {
+    TileHost = DefaultTileHost;
+  }
+  Caption = std::string(kProgramTitle) + " " + version;
+  Edit6 = DefaultPath;
+  NotifyFields();
+}
+
+// ---- Start and Stop ----
+
+void TForm1::BitBtn1Click() {
+  if (BitBtn1Caption == kStartCaption) {
+    StartClick();
+  } else {
+    StopRun();
+  }
+}
+
+std::optional<TaskParameters> TForm1::ReadRequest() {
+  TaskParameters request;
+  const TIniFile configuration(ConfigFilePath);
+  request.UseProxy =
+      configuration.ReadInteger(config::kProxy, config::kUseProxy, 0) == config::kProxyOn;
+  request.ProxyServer = configuration.ReadString(config::kProxy, config::kProxyServer, "");
+  request.ProxyPort = configuration.ReadString(config::kProxy, config::kProxyPort, "");
+  request.ProxyUsername = configuration.ReadString(config::kProxy, config::kProxyUsername, "");
+  request.ProxyPassword = configuration.ReadString(config::kProxy, config::kProxyPassword, "");
+  request.ContinueTask = false;
+  request.Zoom = ReadZoom(Edit5);
+  request.MapsType = kMapsType;
+
+  if (Edit6.empty()) {
+    platform_.ShowMessage("Please select a path to save the images.");
+    return std::nullopt;
+  }
+  if (!DirectoryExists(Edit6) && !CreateOneDirectory(Edit6)) {
+    platform_.ShowMessage("Create directory " + Edit6 + " Failed.");
+    return std::nullopt;
+  }
+  request.SavePath = WithTrailingSeparator(Edit6);
+
+  const auto left = ParseDecimalText(CommasToPoints(Edit1));
+  const auto right = ParseDecimalText(CommasToPoints(Edit3));
+  const auto top = ParseDecimalText(CommasToPoints(Edit2));
+  const auto bottom = ParseDecimalText(CommasToPoints(Edit4));
+  if (!left || !right || !top || !bottom) {
+    platform_.ShowMessage("Longitude or latitude input error!");
+    return std::nullopt;
+  }
+  if (const char* fault = RectangleFault(*left, *right, *top, *bottom)) {
+    platform_.ShowMessage(fault);
+    return std::nullopt;
+  }
+  request.LeftLongitude = *left;
+  request.RightLongitude = *right;
+  request.TopLatitude = *top;
+  request.BottomLatitude = *bottom;
+  return request;
+}
+
+const char* TForm1::RectangleFault(double left, double right, double top, double bottom) {
+  if (left < -180 || left > 180) {
+    return "Left Longitude should be between -180 and 180.";
+  }
+  if (right < -180 || right > 180) {
+    return "Right Longitude should be between -180 and 180.";
+  }
+  if (top < -85 || top > 85) {
+    return "Top Latitude should be between -85 and 85.";
+  }
+  if (bottom < -85 || bottom > 85) {
+    return "Bottom Latitude should be between -85 and 85.";
+  }
+  if (left > right) {
+    return "Left Longitude should less than Right Longitude!";
+  }
+  if (top < bottom) {
+    return "Bottom Latitude should less than Top Latitude!";
+  }
+  return nullptr;
+}
+
+void TForm1::StartClick() {
+  auto request = ReadRequest();
+  if (!request) {
+    return;
+  }
+  RunningWorkerCount = 0;
+  request->ThreadCount = kWorkerSlots;
+  request->ThreadSlots = kWorkerSlots;
+  request->TaskFileName = TaskFileNameFor(EditTaskName);
+  request->ContinueTask =
+      ContinuesEarlierRun(request->SavePath, request->TaskFileName, request->Zoom);
+  request->TileHost = TileHost;
+  ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(*request)));
+
+  std::unique_ptr<DownloadTask> task;
+  try {
+    task = std::make_unique<DownloadTask>(*CurrentParameters);
+  } catch (const AppError& refusal) {
+    platform_.ShowMessage(refusal.what());
+    platform_.ShowMessage("Error: Create task failure.");
+    return;
+  }
+  CurrentTask = std::move(task);
+  currentTaskParameters_.reset();
+  if (CurrentTask->TotalCount < CurrentParameters->ThreadCount) {
+    CurrentParameters->ThreadCount = CurrentTask->TotalCount;
+  }
+  StartRun();
+}
+
+bool TForm1::ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
+                                 int32_t zoom) const {
+  const std::string taskFilePath = savePath + taskFileName;
+  if (!FileExists(taskFilePath)) {
+    return false;
+  }
+  const TIniFile taskFile(taskFilePath);
+  return taskFile.ReadInteger(kMapsTypeSection, kMapsTypeKey, kMissingTaskValue) == kMapsType &&
+         taskFile.ReadString(kAreaSection, kLeftLongitudeKey, "") == Edit1 &&
+         taskFile.ReadString(kAreaSection, kRightLongitudeKey, "") == Edit3 &&
+         taskFile.ReadString(kAreaSection, kTopLatitudeKey, "") == Edit2 &&
+         taskFile.ReadString(kAreaSection, kBottomLatitudeKey, "") == Edit4 &&
+         taskFile.ReadInteger(kZoomSection, kZoomKey, kMissingTaskValue) == zoom &&
+         ExtractFilePath(taskFilePath) == WithTrailingSeparator(Edit6) &&
+         ExtractFileName(taskFilePath) == EditTaskName;
+}
+
+void TForm1::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
+  if (CurrentTask && &CurrentTask->Params == CurrentParameters.get()) {
+    currentTaskParameters_ = std::move(CurrentParameters);
+  }
+  CurrentParameters = std::move(params);
+}
+
+void TForm1::StartRun() {
+  DownloadTask& task = *CurrentTask;
+  task.WriteTaskFile();
+  task.WriteListFile();
+  task.WriteLogHeader();
+  task.ResetFailedFile();
+
+  Memo1 = ReadLines(task.LogFileName);
+  if (view_) {
+    view_->LogReplaced();
+  }
+  Memo2 = ReadLines(task.FailedFileName);
+  if (view_) {
+    view_->FailedReplaced();
+  }
+  LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
+  BitBtn1Caption = kStopCaption;
+  NotifyFields();
+  StartProgress();
+  CreateWorkers();
+  SetTimer(true);
+  MonitorTicks = 0;
+}
+
+void TForm1::CreateWorkers() {
+  DownloadTask& task = *CurrentTask;
+  const WorkerContext context{*this, platform_, clock_, platform_.ProgramFolder(), makeClient_};
+  for (int32_t i = 0; i < std::min(task.Params.ThreadCount, kWorkerSlots); ++i) {
+    try {
+      WorkerTable[i] = makeWorker_(i, task, context);
+    } catch (...) {
+      // The workers already running are asked to stop and the monitor ends the run as
+      // after a Stop, so the window is ready again once they have reported their end.
+      for (auto& worker : WorkerTable) {
+        if (worker) {
+          worker->RequestStop();
+        }
+      }
+      SetTimer(true);
+      MonitorTicks = 0;
+      throw;
+    }
+    ++RunningWorkerCount;
+  }
+}
+
+void TForm1::StopRun() {
+  if (!CurrentTask) {
+    return;
+  }
+  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
+    if (WorkerTable[i]) {
+      WorkerTable[i]->RequestStop();
+    }
+    AppendLog("Thread" + std::to_string(i + 1) + "will be terminated by user. please wait...");
+  }
+}
+
+void TForm1::Button1Click() {
+  if (auto folder = platform_.BrowseForFolder("Select path to save")) {
+    Edit6 = std::move(*folder);
+    NotifyFields();
+  }
+}
+
+// ---- The progress monitor ----
+
+void TForm1::Timer1Timer() {
+  ++MonitorTicks;
+  UpdateRate();
+  if (!CurrentTask) {
+    return;
+  }
+  if (MonitorTicks % kTicksBetweenSaves == 0) {
+    for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
+      SaveWorkerPosition(i);
+    }
+    SavePanes();
+  }
+  if (RunningWorkerCount == 0) {
+    EndRun();
+  }
+}
+
+void TForm1::SaveWorkerPosition(int32_t index) {
+  if (!WorkerTable[index]) {
+    return;
+  }
+  const auto [lastX, lastY] = WorkerTable[index]->LastPosition();
+  if (lastX <= 0 && lastY <= 0) {
+    return;
+  }
+  TIniFile taskFile(CurrentTask->TaskFilePath());
+  if (lastX > 0) {
+    taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'X'), lastX);
+  }
+  if (lastY > 0) {
+    taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'Y'), lastY);
+  }
+}
+
+void TForm1::SavePanes() {
+  SaveLines(CurrentTask->LogFileName, Memo1);
+  SaveLines(CurrentTask->FailedFileName, Memo2);
+}
+
+void TForm1::EndRun() {
+  SetTimer(false);
+  AppendLog("");
+  AppendLog(std::string(32, '-'));
+  AppendLog("Task Stoped!");
+  AppendLog("");
+  AppendLog("Now time:" + NowText());
+  AppendLog("");
+  AppendLog("Log file has been saved as " + CurrentTask->LogFileName);
+
+  // A failed save must not leave the run half ended: every step is tried, the workers
+  // are destroyed and the window made ready, and the first error is reported at the end.
+  std::exception_ptr firstError;
+  const auto attempt = [&firstError](const auto& step) {
+    try {
+      step();
+    } catch (...) {
+      if (!firstError) {
+        firstError = std::current_exception();
+      }
+    }
+  };
+  attempt([this] { SaveLines(CurrentTask->LogFileName, Memo1); });
+  attempt([this] { SaveLines(CurrentTask->FailedFileName, Memo2); });
+  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
+    attempt([this, i] { SaveWorkerPosition(i); });
+    WorkerTable[i].reset();
+  }
+  for (auto& worker : WorkerTable) {
+    worker.reset();
+  }
+  BitBtn1Caption = kStartCaption;
+  NotifyFields();
+  Progress.SecondsLeft.reset();
+  NotifyProgress();
+  platform_.ShowMessage("Task stoped!" + std::string(20, ' '));
+  if (firstError) {
+    std::rethrow_exception(firstError);
+  }
+}
+
+// ---- Progress ----
+
+void TForm1::StartProgress() {
+  Progress = RunProgress{};
+  Progress.TotalCount = CurrentTask->TotalCount;
+  Progress.SettledCount = ResumedSettledCount(*CurrentTask);
+  NotifyProgress();
+}
+
+void TForm1::UpdateRate() {
+  if (!Timer1Enabled) {
+    return;
+  }
+  Progress.ElapsedSeconds = MonitorTicks;
+  const double perSecond = MonitorTicks > 0 ? double(Progress.SettledThisRun) / MonitorTicks : 0;
+  Progress.TilesPerMinute = perSecond * 60;
+  const int32_t remaining = std::max(0, Progress.TotalCount - Progress.SettledCount);
+  if (perSecond > 0) {
+    Progress.SecondsLeft = static_cast<int64_t>(std::ceil(remaining / perSecond));
+  } else {
+    Progress.SecondsLeft.reset();
+  }
+  NotifyProgress();
+}
+
+// ---- Spinner, opening a task file ----
+
+void TForm1::UpDown1Up() {
+  SetZoomPosition(UpDown1Position + 1);
+  Edit5 = std::to_string(UpDown1Position);
+  NotifyFields();
+}
+
+void TForm1::UpDown1Down() {
+  SetZoomPosition(UpDown1Position - 1);
+  Edit5 = std::to_string(UpDown1Position);
+  NotifyFields();
+}
+
+void TForm1::SetZoomPosition(int32_t position) {
+  UpDown1Position = std::clamp(position, UpDown1Min, UpDown1Max);
+}
+
+void TForm1::LoadParametersfromprojectfilel1Click() {
+  const auto chosen =
+      platform_.OpenFileDialog("Open project file:", "Projects(*.qtsk)|*.qtsk", DefaultPath);
+  if (!chosen) {
+    return;
+  }
+  const TIniFile taskFile(*chosen);
+  Edit1 = taskFile.ReadString(kAreaSection, kLeftLongitudeKey, "");
+  Edit3 = taskFile.ReadString(kAreaSection, kRightLongitudeKey, "");
+  Edit2 = taskFile.ReadString(kAreaSection, kTopLatitudeKey, "");
+  Edit4 = taskFile.ReadString(kAreaSection, kBottomLatitudeKey, "");
+  Edit6 = ExtractFilePath(*chosen);
+  EditTaskName = ExtractFileName(*chosen);
+  // The spinner cannot stand outside its limits; the box shows the file's number as it is.
+  const int32_t zoom = taskFile.ReadInteger(kZoomSection, kZoomKey, 0);
+  SetZoomPosition(zoom);
+  Edit5 = std::to_string(zoom);
+  NotifyFields();
+}
+
+// ---- Menu commands ----
+
+void TForm1::Viewlogfile1Click() {
+  if (!CurrentTask) {
+    platform_.ShowMessage("No task running now." + std::string(18, ' '));
+    return;
+  }
+  if (FileExists(CurrentTask->LogFileName)) {
+    platform_.ShellOpen(CurrentTask->LogFileName);
+    return;
+  }
+  platform_.ShowMessage("No logfile now." + std::string(25, ' '));
+}
+
+void TForm1::Memo1DblClick() {
+  Viewlogfile1Click();
+}
+
+void TForm1::Mapviewer1Click() {
+  platform_.ShellOpen(platform_.ProgramFolder() + "mapviewer");
+}
+
+void TForm1::CombineImages1Click() {
+  platform_.ShellOpen(platform_.ProgramFolder() + "combine");
+}
+
+void TForm1::Usermanual1Click() {
+  platform_.ShellOpen(HelpFilePath);
+}
+
+void TForm1::Exit1Click() {
+  if (view_) {
+    view_->CloseRequested();
+  }
+}
+
+// ---- The workers' hand-offs ----
+
+void TForm1::ShowStatus(const TDownThread& worker) {
+  AppendLog(worker.StatusText);
+  if (worker.LastReportKind == ReportKind::Fetched || worker.LastReportKind == ReportKind::Blank) {
+    ++Progress.SettledCount;
+    ++Progress.SettledThisRun;
+    NotifyProgress();
+  }
+}
+
+void TForm1::RecordFailure(const TDownThread& worker) {
+  Memo2.push_back(worker.StatusText);
+  if (view_) {
+    view_->FailedLinesAppended(Memo2.size() - 1);
+  }
+  ++Progress.FailedCount;
+  NotifyProgress();
+}
+
+void TForm1::ReportEnd(const TDownThread& /*worker*/) {
+  --RunningWorkerCount;
+}
+
+// ---- Notices ----
+
+void TForm1::AppendLog(std::string line) {
+  Memo1.push_back(std::move(line));
+  if (view_) {
+    view_->LogLinesAppended(Memo1.size() - 1);
+  }
+}
+
+void TForm1::SetTimer(bool enabled) {
+  if (Timer1Enabled == enabled) {
+    return;
+  }
+  Timer1Enabled = enabled;
+  if (view_) {
+    view_->TimerChanged(enabled);
+  }
+}
+
+void TForm1::NotifyFields() {
+  if (view_) {
+    view_->FieldsChanged();
+  }
+}
+
+void TForm1::NotifyProgress() {
+  if (view_) {
+    view_->ProgressChanged();
+  }
+}
+
+}  // namespace kartovel
