@@ -1,0 +1,476 @@
+// The download task: turns a request into a tile range, names the run's files, creates
+// the tile folder, addresses tiles and writes the task file, tile list, log and failed file.
+#include "task/Unitclasstask.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/IniFile.h"
+#include "common/AtomicFile.h"
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/LineFile.h"
+#include "common/Locale.h"
+#include "common/NumberFormat.h"
+#include "common/Paths.h"
+#include "geometry/Commonfunc.h"
+
+namespace kartovel {
+
+namespace {
+
+// The grid size 1 << zoom must stay a positive signed 32-bit integer.
+constexpr int32_t kMinZoom = 0;
+constexpr int32_t kMaxZoom = 30;
+
+// One row of the map-type table: tile name prefix, image extension, and the URL between
+// "http://" + tile host and the query.
+struct MapTypeEntry {
+  std::string_view Prefix;
+  std::string_view Extension;
+  std::string_view PathAndQuery;
+};
+
+std::optional<MapTypeEntry> MapTypeEntryOf(int32_t mapsType) {
+  if (mapsType == 3) {
+    return MapTypeEntry{"qn", "png", "/hx/tl?v=4.3&r=1&"};
+  }
+  return std::nullopt;
+}
+
+// Map types 5, 6 and 7 count their rows from the southern limit of the grid.
+bool IsSouthOrigin(int32_t mapsType) {
+  return mapsType >= 5 && mapsType <= 7;
+}
+
+void RefuseZoomOutsideGrid(int32_t zoom) {
+  if (zoom < kMinZoom || zoom > kMaxZoom) {
+    throw AppError("Zoom level " + std::to_string(zoom) +
+                   " is out of range. Choose a zoom level from 0 to 30.");
+  }
+}
+
+// The tile count in 64 bits, refused when the 32-bit count cannot hold it.
+int32_t CountTiles(int32_t minX, int32_t maxX, int32_t minY, int32_t maxY) {
+  const int64_t columns = int64_t{maxX} - minX + 1;
+  const int64_t rows = int64_t{maxY} - minY + 1;
+  const int64_t count = columns * rows;
+  if (count > std::numeric_limits<int32_t>::max()) {
+    throw AppError(
+        "The area holds too many tiles at this zoom level. Choose a smaller area or a lower "
+        "zoom level.");
+  }
+  return static_cast<int32_t>(count);
+}
+
+void AppendInteger(std::string& out, int64_t value) {
+  char digits[24];
+  const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+  out.append(digits, result.ptr);
+}
+
+std::string IntegerText(int64_t value) {
+  std::string text;
+  AppendInteger(text, value);
+  return text;
+}
+
+// The last lines of every run log header and the separator of a continued log.
+constexpr std::string_view kStartTilde = "~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~";
+constexpr std::string_view kContinueRule = "--------------------------------------------";
+constexpr std::string_view kMaskedPassword = "********";
+
+constexpr std::string_view kListHeader =
+    "ImageFileName    Left_Edge_Longitude    Right_Edge_Longitude   Top_Edge_Latitude      "
+    "Bottom_Edge_Latitude";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Streams the tile list to its temporary file in large pieces, so that memory stays
+// flat whatever the tile count.
+class ListStream {
+ public:
+  explicit ListStream(const std::string& fileName) : writer_(fileName) {
+    buffer_.reserve(kFlushSize + kLineReserve);
+  }
+  std::string& Buffer() { return buffer_; }
+  void FlushIfFull() {
+    if (buffer_.size() >= kFlushSize) {
+      writer_.Write(buffer_);
+      buffer_.clear();
+    }
+  }
+  void Commit() {
+    writer_.Write(buffer_);
+    buffer_.clear();
+    writer_.Commit();
+  }
+
+ private:
+  static constexpr size_t kFlushSize = size_t{1} << 20;
+  static constexpr size_t kLineReserve = 256;
+  AtomicFileWriter writer_;
+  std::string buffer_;
+};
+
+// The "%20.14f" texts of row edges. Neighbouring rows share an edge, so the last two
+// texts are kept: a walk down a column computes and formats each edge once.
+class RowEdgeTexts {
+ public:
+  RowEdgeTexts(int32_t zoom, bool southOrigin) : zoom_(zoom), southOrigin_(southOrigin) {}
+
+  // Valid until the next call.
+  std::string_view Text(int64_t edge) {
+    for (const Slot& slot : slots_) {
+      if (slot.edge == edge) {
+        return slot.text;
+      }
+    }
+    Slot& slot = slots_[nextSlot_];
+    nextSlot_ = 1 - nextSlot_;
+    slot.edge = edge;
+    slot.text.clear();
+    AppendFixed(slot.text, TileYToLatitude(static_cast<double>(edge), zoom_, southOrigin_));
+    return slot.text;
+  }
+
+ private:
+  struct Slot {
+    int64_t edge = std::numeric_limits<int64_t>::min();
+    std::string text;
+  };
+  int32_t zoom_;
+  bool southOrigin_;
+  std::array<Slot, 2> slots_;
+  size_t nextSlot_ = 0;
+};
+
+// The two parts of a list line that depend on the row only: the file name's tail after
+// the column ("3104_13.png: ") and the row's north and south edges. Every column repeats
+// them, so a range of several columns formats them once; a range taller than the cache
+// limit formats them for each tile instead, keeping memory flat.
+class RowTexts {
+ public:
+  RowTexts(const DownloadTask& task, bool southOrigin, std::string_view extension)
+      : task_(task),
+        southOrigin_(southOrigin),
+        extension_(extension),
+        edges_(task.Params.Zoom, southOrigin) {
+    const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
+    const bool severalColumns = task.MaxX > task.MinX;
+    if (severalColumns && rows <= kMaxCachedRows) {
+      offsets_.reserve(static_cast<size_t>(rows) * 2 + 1);
+      offsets_.push_back(0);
+      for (int32_t y = task.MinY; y <= task.MaxY; ++y) {
+        FormatNameTail(cache_, y);
+        offsets_.push_back(cache_.size());
+        FormatEdges(cache_, y);
+        offsets_.push_back(cache_.size());
+      }
+    }
+  }
+
+  void AppendNameTail(std::string& out, int32_t y) {
+    if (offsets_.empty()) {
+      FormatNameTail(out, y);
+    } else {
+      out.append(Cached(2 * Index(y)));
+    }
+  }
+
+  void AppendEdges(std::string& out, int32_t y) {
+    if (offsets_.empty()) {
+      FormatEdges(out, y);
+    } else {
+      out.append(Cached(2 * Index(y) + 1));
+    }
+  }
+
+ private:
+  static constexpr int64_t kMaxCachedRows = int64_t{1} << 16;
+
+  void FormatNameTail(std::string& out, int32_t y) const {
+    AppendInteger(out, y);
+    out.push_back('_');
+    AppendInteger(out, task_.Params.Zoom);
+    out.push_back('.');
+    out.append(extension_);
+    out.append(": ");
+  }
+
+  // North edge first whichever way the rows are counted: edge y is the north edge of
+  // row y for north-origin rows and its south edge for south-origin rows.
+  void FormatEdges(std::string& out, int32_t y) {
+    const int64_t row = y;
+    out.append(edges_.Text(southOrigin_ ? row + 1 : row));
+    out.push_back(' ');
+    out.append(edges_.Text(southOrigin_ ? row : row + 1));
+  }
+
+  size_t Index(int32_t y) const { return static_cast<size_t>(int64_t{y} - task_.MinY); }
+  std::string_view Cached(size_t piece) const {
+    return std::string_view(cache_).substr(offsets_[piece], offsets_[piece + 1] - offsets_[piece]);
+  }
+
+  const DownloadTask& task_;
+  bool southOrigin_;
+  std::string_view extension_;
+  RowEdgeTexts edges_;
+  std::string cache_;
+  std::vector<size_t> offsets_;
+};
+
+}  // namespace
+
+DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
+  RefuseZoomOutsideGrid(Params.Zoom);
+  const int32_t zoom = Params.Zoom;
+  const bool southOrigin = IsSouthOrigin(Params.MapsType);
+
+  MinX = LongitudeToTileX(Params.LeftLongitude, zoom);
+  MaxX = LongitudeToTileX(Params.RightLongitude, zoom);
+  // Bottom gives the first row: right for south-origin rows; north-origin rows come out
+  // reversed and are exchanged once the edges are known.
+  MinY = LatitudeToTileY(Params.BottomLatitude, zoom, southOrigin);
+  MaxY = LatitudeToTileY(Params.TopLatitude, zoom, southOrigin);
+
+  LeftLongitudeDownload = TileXToLongitude(MinX, zoom);
+  RightLongitudeDownload = TileXToLongitude(static_cast<double>(MaxX) + 1, zoom);
+  if (southOrigin) {
+    TopLatitudeDownload = TileYToLatitude(static_cast<double>(MaxY) + 1, zoom, true);
+    BottomLatitudeDownload = TileYToLatitude(MinY, zoom, true);
+  } else {
+    TopLatitudeDownload = TileYToLatitude(MaxY, zoom, false);
+    BottomLatitudeDownload = TileYToLatitude(static_cast<double>(MinY) + 1, zoom, false);
+  }
+  if (MaxY < MinY) {
+    std::swap(MinY, MaxY);
+  }
+  TotalCount = CountTiles(MinX, MaxX, MinY, MaxY);
+
+  const std::string base = RemoveFileExt(Params.TaskFileName);
+  LogFileName = Params.SavePath + base + "_log.txt";
+  FailedFileName = Params.SavePath + base + "_failed.ftl";
+  ListFileName = Params.SavePath + base + "_list.txt";
+  TileFolder = Params.SavePath + base + kPathSeparator;
+
+  if (!DirectoryExists(TileFolder) && !CreateOneDirectory(TileFolder)) {
+    throw AppError("Create directory " + TileFolder + " Failed.");
+  }
+
+  ResumeX.fill(0);
+  ResumeY.fill(0);
+  if (Params.ContinueTask) {
+    const TIniFile taskFile(TaskFilePath());
+    const auto slots = std::clamp<int32_t>(Params.ThreadCount, 0, std::ssize(ResumeX));
+    for (int32_t i = 0; i < slots; ++i) {
+      const std::string n = std::to_string(i + 1);
+      ResumeX[i] = taskFile.ReadInteger("THREADS", "T" + n + "X", 0);
+      ResumeY[i] = taskFile.ReadInteger("THREADS", "T" + n + "Y", 0);
+    }
+  }
+}
+
+std::string DownloadTask::TaskFilePath() const {
+  return Params.SavePath + Params.TaskFileName;
+}
+
+std::string DownloadTask::TileUrl(int32_t x, int32_t y) const {
+  const auto entry = MapTypeEntryOf(Params.MapsType);
+  if (!entry) {
+    return {};
+  }
+  // The service counts rows from the equator, northward positive, and its zoom is one
+  // more than ours. At zoom 0 the row is a fraction, written as such.
+  const double serviceRow = std::ldexp(1.0, Params.Zoom - 1) - y - 1;
+  std::string url = "http://" + Params.TileHost;
+  url.append(entry->PathAndQuery);
+  url.append("x=");
+  AppendInteger(url, x);
+  url.append("&y=");
+  url.append(FormatGeneral(serviceRow));
+  url.append("&z=");
+  AppendInteger(url, int64_t{Params.Zoom} + 1);
+  return url;
+}
+
+std::string DownloadTask::TileFileName(int32_t x, int32_t y) const {
+  const auto entry = MapTypeEntryOf(Params.MapsType);
+  std::string name(entry ? entry->Prefix : std::string_view());
+  name.push_back('_');
+  AppendInteger(name, x);
+  name.push_back('_');
+  AppendInteger(name, y);
+  name.push_back('_');
+  AppendInteger(name, Params.Zoom);
+  name.push_back('.');
+  name.append(TileExtension());
+  return name;
+}
+
+std::string DownloadTask::TilePath(int32_t x, int32_t y) const {
+  return TileFolder + TileFileName(x, y);
+}
+
+std::string DownloadTask::TileExtension() const {
+  const auto entry = MapTypeEntryOf(Params.MapsType);
+  return std::string(entry ? entry->Extension : std::string_view());
+}
+
+void DownloadTask::WriteTaskFile() {
+  if (Params.ContinueTask) {
+    return;
+  }
+  Lines lines = {
+      "[MapsType]",
+      "MapsType=" + IntegerText(Params.MapsType),
+      "",
+      "[AREA]",
+      "LeftLongitude=" + FormatGeneral(Params.LeftLongitude),
+      "RightLongitude=" + FormatGeneral(Params.RightLongitude),
+      "TopLatitude=" + FormatGeneral(Params.TopLatitude),
+      "BottomLatitude=" + FormatGeneral(Params.BottomLatitude),
+      "",
+      "Left_Longitude_download=" + FormatFixed(LeftLongitudeDownload),
+      "Right_Longitude_download=" + FormatFixed(RightLongitudeDownload),
+      "Top_Latitude_download=" + FormatFixed(TopLatitudeDownload),
+      "Bottom_Latitude_download=" + FormatFixed(BottomLatitudeDownload),
+      "",
+      "[Zoom]",
+      "Zoom=" + IntegerText(Params.Zoom),
+      "",
+      "[XY]",
+      "MinX=" + IntegerText(MinX),
+      "MinY=" + IntegerText(MinY),
+      "MaxX=" + IntegerText(MaxX),
+      "MaxY=" + IntegerText(MaxY),
+      "",
+      "[THREADS]",
+      "ThreadCount=" + IntegerText(Params.ThreadCount),
+  };
+  // The slots are written empty; the progress monitor fills them during the run.
+  for (int32_t n = 1; n <= Params.ThreadSlots; ++n) {
+    lines.push_back("T" + IntegerText(n) + "X=");
+    lines.push_back("T" + IntegerText(n) + "Y=");
+  }
+  lines.emplace_back();
+  SaveLines(TaskFilePath(), lines);
+}
+
+void DownloadTask::WriteListFile() {
+  if (Params.ContinueTask) {
+    return;
+  }
+  const bool southOrigin = IsSouthOrigin(Params.MapsType);
+  const auto entry = MapTypeEntryOf(Params.MapsType);
+  const std::string_view prefix = entry ? entry->Prefix : std::string_view();
+  const std::string extension = TileExtension();
+  RowTexts rows(*this, southOrigin, extension);
+
+  ListStream stream(ListFileName);
+  std::string& out = stream.Buffer();
+  out.append(kListHeader);
+  out.append(kLineEnd);
+
+  std::string columnHead;
+  std::string columnEdges;
+  for (int64_t x = MinX; x <= MaxX; ++x) {
+    columnHead.assign(prefix);
+    columnHead.push_back('_');
+    AppendInteger(columnHead, x);
+    columnHead.push_back('_');
+
+    columnEdges.clear();
+    AppendFixed(columnEdges, TileXToLongitude(static_cast<double>(x), Params.Zoom));
+    columnEdges.push_back(' ');
+    AppendFixed(columnEdges, TileXToLongitude(static_cast<double>(x + 1), Params.Zoom));
+    columnEdges.push_back(' ');
+
+    for (int64_t y = MinY; y <= MaxY; ++y) {
+      const auto row = static_cast<int32_t>(y);
+      out.append(columnHead);
+      rows.AppendNameTail(out, row);
+      out.append(columnEdges);
+      rows.AppendEdges(out, row);
+      out.append(kLineEnd);
+      stream.FlushIfFull();
+    }
+  }
+  stream.Commit();
+}
+
+void DownloadTask::WriteLogHeader() {
+  if (Params.ContinueTask) {
+    Lines lines = ReadLines(LogFileName);
+    lines.emplace_back(kContinueRule);
+    lines.emplace_back("Log continue...");
+    lines.push_back("Now time is:" + NowText());
+    SaveLines(LogFileName, lines);
+    return;
+  }
+  Lines lines = {
+      "Project: " + TaskFilePath(),
+      "Now time is:" + NowText(),
+      "",
+      "[MapsType]",
+      "MapsType=" + IntegerText(Params.MapsType),
+      "",
+  };
+  if (Params.UseProxy) {
+    // The log is what people attach when they ask for help: the password stays out of it.
+    const std::string_view shownPassword =
+        Params.ProxyPassword.empty() ? std::string_view() : kMaskedPassword;
+    lines.push_back("Using Proxy:");
+    lines.push_back("Proxy Server:" + Params.ProxyServer);
+    lines.push_back("Proxy Port:" + Params.ProxyPort);
+    lines.push_back("ProxyUsername:" + Params.ProxyUsername);
+    lines.push_back("ProxyPassword:" + std::string(shownPassword));
+    lines.emplace_back();
+  }
+  const Lines rest = {
+      "Left Longitude  input= " + FormatGeneral(Params.LeftLongitude),
+      "Right Longitude input= " + FormatGeneral(Params.RightLongitude),
+      "Top Latitude    input= " + FormatGeneral(Params.TopLatitude),
+      "Bottom Latitude input= " + FormatGeneral(Params.BottomLatitude),
+      "",
+      "MinX = " + IntegerText(MinX),
+      "MinY = " + IntegerText(MinY),
+      "MaxX = " + IntegerText(MaxX),
+      "MaxY = " + IntegerText(MaxY),
+      "",
+      "Left Longitude  download=" + FormatGeneral(LeftLongitudeDownload),
+      "Right Longitude download=" + FormatGeneral(RightLongitudeDownload),
+      "Top Latitude    download=" + FormatGeneral(TopLatitudeDownload),
+      "Bottom Latitude download=" + FormatGeneral(BottomLatitudeDownload),
+      "",
+      "All images' scope information are saved to " + ListFileName,
+      "",
+      "Total count of images would be downloaded: " + IntegerText(TotalCount),
+      "",
+      "Download threads count: " + IntegerText(Params.ThreadCount),
+      "",
+      "Zoom level: " + IntegerText(Params.Zoom),
+      "",
+      "path: " + Params.SavePath,
+      "",
+      "Start downloading...",
+      std::string(kStartTilde),
+  };
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  SaveLines(LogFileName, lines);
+}
+
+void DownloadTask::ResetFailedFile() {
+  if (Params.ContinueTask) {
+    return;
+  }
+  SaveLines(FailedFileName, Lines());
+}
+
+}  // namespace kartovel
