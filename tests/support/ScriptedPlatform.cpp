@@ -141,6 +141,11 @@ int ScriptedPlatform::ProcessEventsCount() const {
   return processEventsCount_;
 }
 
+std::size_t ScriptedPlatform::PendingHandOffs() const {
+  std::lock_guard lock(mutex_);
+  return queue_.size();
+}
+
 void ScriptedPlatform::ClearRecords() {
   std::lock_guard lock(mutex_);
   messages_.clear();

@@ -60,6 +60,8 @@ class ScriptedPlatform final : public Platform {
   std::vector<OpenFileRequest> OpenFileRequests() const;
   std::vector<std::string> ShellOpens() const;
   int ProcessEventsCount() const;
+  // Hand-offs queued and not yet run.
+  std::size_t PendingHandOffs() const;
   void ClearRecords();
 
   // Pumping, from the user-interface thread only. Each returns once its condition holds.
