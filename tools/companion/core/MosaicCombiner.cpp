@@ -1,0 +1,81 @@
+// The combine run: read the task's list, lay out the mosaic, stream the PNG, then
+// write the georeference and the report beside it.
+#include "core/MosaicCombiner.h"
+
+#include <filesystem>
+
+#include "common/AtomicFile.h"
+#include "common/Error.h"
+#include "common/LineFile.h"
+#include "common/Paths.h"
+#include "core/MosaicReport.h"
+#include "core/PngImage.h"
+#include "core/WorldFile.h"
+
+namespace kartovel::tools {
+namespace {
+
+std::string Normalised(const std::string& path) {
+  return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+// The outputs share a base name with the image; none may land on the task's own files.
+void RefuseOverwritingTask(const MosaicOutputs& outputs, const TaskFiles& task) {
+  for (const std::string& output :
+       {outputs.png, outputs.worldFile, outputs.projection, outputs.report}) {
+    for (const std::string& own : {task.taskFile, task.listFile}) {
+      if (Normalised(output) == Normalised(own)) {
+        throw AppError("The output " + output + " would replace the task's file " + own);
+      }
+    }
+  }
+}
+
+void RefuseOversizedMosaic(const MosaicLayout& layout) {
+  if (layout.Width() > kMaxMosaicSide || layout.Height() > kMaxMosaicSide) {
+    throw AppError("The mosaic would be " + std::to_string(layout.Width()) + " x " +
+                   std::to_string(layout.Height()) + " pixels; one PNG image holds at most " +
+                   std::to_string(kMaxMosaicSide) + " pixels a side");
+  }
+}
+
+void WriteSideFiles(const CombineResult& result) {
+  WriteFileAtomically(result.outputs.worldFile, FormatWorldFile(WorldFileOf(result.layout)));
+  WriteFileAtomically(result.outputs.projection, kWebMercatorWkt);
+  SaveLines(result.outputs.report, MosaicReportLines(result));
+}
+
+}  // namespace
+
+MosaicOutputs MosaicOutputsFor(const std::string& pngFile) {
+  std::string base = RemoveFileExt(pngFile);
+  return MosaicOutputs{pngFile, base + ".pgw", base + ".prj", base + ".txt"};
+}
+
+ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder) {
+  for (const TileEntry& tile : tiles) {
+    if (std::optional<ImageSize> size = ReadPngSize(tileFolder + tile.name)) {
+      return *size;
+    }
+  }
+  return ImageSize{kDefaultTileSide, kDefaultTileSide};
+}
+
+CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
+                          const CombineHooks& hooks) {
+  CombineResult result;
+  result.task = ReadTaskSummary(taskPath);
+  result.outputs = MosaicOutputsFor(pngFile);
+  RefuseOverwritingTask(result.outputs, result.task.files);
+  std::vector<TileEntry> tiles = ReadTileList(result.task.files.listFile);
+  ImageSize tileSize = DetectTileSize(tiles, result.task.files.tileFolder);
+  result.layout = LayoutMosaic(tiles, tileSize.width, tileSize.height);
+  RefuseOversizedMosaic(result.layout);
+  result.mosaic = WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks);
+  if (!result.mosaic.cancelled) {
+    WriteSideFiles(result);
+  }
+  return result;
+}
+
+}  // namespace kartovel::tools

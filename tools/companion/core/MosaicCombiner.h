@@ -1,0 +1,45 @@
+// Combines the tiles of a download task into one georeferenced image: the PNG mosaic,
+// its world file (.pgw), its projection (.prj) and a text with its edges and the
+// tiles that were missing.
+#pragma once
+
+#include <string>
+
+#include "core/MosaicLayout.h"
+#include "core/MosaicWriter.h"
+#include "core/PngImage.h"
+#include "core/TaskFiles.h"
+
+namespace kartovel::tools {
+
+// Largest mosaic side; libpng refuses wider or taller images by default.
+inline constexpr int64_t kMaxMosaicSide = 1000000;
+
+// Tile size assumed when no tile of the list can be read.
+inline constexpr int32_t kDefaultTileSide = 256;
+
+struct MosaicOutputs {
+  std::string png;
+  std::string worldFile;   // same base, ".pgw"
+  std::string projection;  // same base, ".prj"
+  std::string report;      // same base, ".txt"
+};
+
+MosaicOutputs MosaicOutputsFor(const std::string& pngFile);
+
+struct CombineResult {
+  TaskSummary task;
+  MosaicLayout layout;
+  MosaicOutputs outputs;
+  MosaicWriteOutcome mosaic;
+};
+
+// The whole combine run for a task file (or a tile list file). A cancelled run
+// leaves no output files. Throws AppError with the text to show on failure.
+CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
+                          const CombineHooks& hooks);
+
+// The size of the first readable tile of the list, or kDefaultTileSide square.
+ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder);
+
+}  // namespace kartovel::tools
