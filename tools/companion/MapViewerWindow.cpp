@@ -1,0 +1,100 @@
+// The viewer window's menus, opening of tasks and status bar.
+#include "MapViewerWindow.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include <optional>
+
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/Paths.h"
+
+namespace kartovel::tools {
+namespace {
+
+const QString kTitle = QStringLiteral("Map Viewer");
+constexpr double kMenuZoomFactor = 1.5;
+
+QString CountsText(const ViewerTask& task) {
+  return MapViewerWindow::tr("%1 tiles: %2 present, %3 missing, %4 blank")
+      .arg(task.tiles.size())
+      .arg(task.counts.present)
+      .arg(task.counts.missing)
+      .arg(task.counts.blank);
+}
+
+}  // namespace
+
+MapViewerWindow::MapViewerWindow()
+    : canvas_(new MapCanvas(this)),
+      pointerLabel_(new QLabel(this)),
+      countsLabel_(new QLabel(this)),
+      lastFolder_(QString::fromStdString(DefaultDownloadFolder())) {
+  setWindowTitle(kTitle);
+  setCentralWidget(canvas_);
+  statusBar()->addWidget(pointerLabel_, 1);
+  statusBar()->addPermanentWidget(countsLabel_);
+  canvas_->onPointerText = [this](const QString& text) { pointerLabel_->setText(text); };
+  BuildMenus();
+  resize(960, 720);
+}
+
+void MapViewerWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* open = file->addAction(tr("&Open..."));
+  open->setShortcut(QKeySequence::Open);
+  connect(open, &QAction::triggered, this, [this] { OpenWithDialog(); });
+  file->addSeparator();
+  QAction* exit = file->addAction(tr("E&xit"));
+  exit->setShortcut(QKeySequence::Quit);
+  connect(exit, &QAction::triggered, this, [this] { close(); });
+
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QAction* zoomIn = view->addAction(tr("Zoom &in"));
+  zoomIn->setShortcut(QKeySequence::ZoomIn);
+  connect(zoomIn, &QAction::triggered, this, [this] { canvas_->ZoomBy(kMenuZoomFactor); });
+  QAction* zoomOut = view->addAction(tr("Zoom &out"));
+  zoomOut->setShortcut(QKeySequence::ZoomOut);
+  connect(zoomOut, &QAction::triggered, this, [this] { canvas_->ZoomBy(1 / kMenuZoomFactor); });
+  QAction* fit = view->addAction(tr("&Fit to window"));
+  fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  connect(fit, &QAction::triggered, this, [this] { canvas_->FitToTiles(); });
+}
+
+void MapViewerWindow::OpenWithDialog() {
+  QString path = QFileDialog::getOpenFileName(
+      this, tr("Open a download task"), lastFolder_,
+      tr("Download tasks (*.qtsk);;Tile lists (*_list.txt);;All files (*)"));
+  if (!path.isEmpty()) {
+    OpenPath(path);
+  }
+}
+
+bool MapViewerWindow::OpenPath(const QString& path) {
+  std::string fileName = path.toStdString();
+  std::optional<ViewerTask> task;
+  QString failure;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  try {
+    task = LoadViewerTask(fileName, BlankImagePath(ProgramFolder()));
+  } catch (const std::exception& error) {
+    failure = QString::fromStdString(ErrorDisplayText(error.what()));
+  }
+  QApplication::restoreOverrideCursor();
+  if (!task) {
+    QMessageBox::critical(this, kTitle, failure);
+    return false;
+  }
+  lastFolder_ = QString::fromStdString(ExtractFilePath(fileName));
+  countsLabel_->setText(CountsText(*task));
+  setWindowTitle(QString::fromStdString(ExtractFileName(fileName)) + " - " + kTitle);
+  canvas_->SetTask(std::move(*task));
+  return true;
+}
+
+}  // namespace kartovel::tools

@@ -1,0 +1,31 @@
+// The map viewer's main window: a menu to open a task and change the view, the map
+// canvas, and a status bar with the position under the mouse and the tile counts.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include "MapCanvas.h"
+
+namespace kartovel::tools {
+
+class MapViewerWindow : public QMainWindow {
+ public:
+  MapViewerWindow();
+
+  // Opens a task file or a tile list; shows a message box when it cannot.
+  bool OpenPath(const QString& path);
+  // Asks for a file with the open-file dialog and opens it.
+  void OpenWithDialog();
+  MapCanvas& Canvas() { return *canvas_; }
+
+ private:
+  void BuildMenus();
+
+  MapCanvas* canvas_;
+  QLabel* pointerLabel_;
+  QLabel* countsLabel_;
+  QString lastFolder_;
+};
+
+}  // namespace kartovel::tools
