@@ -239,7 +239,10 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
     } else if (attemptCount >= kAttemptsPerTile) {
       return GiveUp(failureClass, failure->Message, x, y, url);
     }
-    context_.Time.Sleep(PauseBeforeRepeat(failureClass));
+    const milliseconds pause = PauseBeforeRepeat(failureClass);
+    if (pause > milliseconds(0)) {
+      context_.Time.Sleep(pause);
+    }
   }
 }
 

@@ -1,0 +1,423 @@
+// The fetch of one tile: for every failure class and mix of classes, what the worker
+// reports, records, leaves on disk, where its position goes, how long it pauses and how
+// often it asks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "download/unit3.h"
+#include "support/WorkerRig.h"
+
+namespace kartovel {
+namespace {
+
+using testing::ScriptedReply;
+using testing::WorkerRig;
+
+constexpr int32_t kX = 10;
+constexpr int32_t kY = 20;
+constexpr int32_t kSerial = 7;
+
+const std::string M302 = "HTTP/1.1 302 Found";
+const std::string M400 = "HTTP/1.1 400 Bad Request";
+const std::string M403 = "HTTP/1.1 403 Forbidden";
+const std::string M404 = "HTTP/1.1 404 Not Found";
+const std::string M500 = "HTTP/1.1 500 Internal Server Error";
+const std::string MReset = "Socket Error # 10054\r\nConnection reset by peer.";
+const std::string MClosed = "Connection Closed Gracefully.";
+const std::string MInUse = "Socket Error # 10048\r\nAddress already in use.";
+const std::string MTimeout = "Socket Error # 10060\r\nConnection timed out.";
+const std::string MNoHost = "Socket Error # 11001\r\nHost not found.";
+
+// Expected lines; "{URL}" stands for the tile's URL.
+const std::string kOk = "T1:seq=7,qn_10_20_5.png OK";
+const std::string kBlank = "T1:10-20 got a blank image!";
+const std::string kBan = "Error: may be your IP is banned.\nPlease try again later.";
+const std::string kNetwork = "Error: Your network has problem, please check it.";
+const std::string kBare = "qn_10_20_5.png:failed ->{URL}";
+std::string FailLine(const std::string& message) {
+  return "T1 " + message + "->{URL}";
+}
+std::string NotFoundLine(const std::string& message) {
+  return "Error: the image is not found on server." + message;
+}
+
+std::vector<ScriptedReply> Times(int count, const std::string& message) {
+  return std::vector<ScriptedReply>(count, ScriptedReply::Fail(message));
+}
+
+template <typename T>
+std::vector<T> Then(std::vector<T> first, const std::vector<T>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+std::vector<int> Repeat(int count, int span) {
+  return std::vector<int>(count, span);
+}
+
+std::string WithUrl(std::string text, const std::string& url) {
+  const std::string placeholder = "{URL}";
+  for (auto at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder)) {
+    text.replace(at, placeholder.size(), url);
+  }
+  return text;
+}
+
+std::vector<int> SleepsOf(const testing::FakeClock& clock) {
+  std::vector<int> sleeps;
+  for (auto span : clock.Sleeps()) {
+    sleeps.push_back(static_cast<int>(span.count()));
+  }
+  return sleeps;
+}
+
+enum class TileFile { None, Body, Blank };
+
+struct FetchCase {
+  std::string Name;
+  std::vector<ScriptedReply> Script;  // afterwards every request gets the body "tile-body"
+  FetchOutcome Outcome;
+  std::vector<std::string> Lines;
+  bool Recorded;
+  TileFile File;
+  bool PositionSet;
+  std::vector<int> Sleeps;
+  int Attempts;
+};
+
+void PrintTo(const FetchCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class FetchTileCases : public ::testing::TestWithParam<FetchCase> {};
+
+TEST_P(FetchTileCases, ReportsRecordsStoresPausesAndCountsAttempts) {
+  const FetchCase& c = GetParam();
+  WorkerRig rig;
+  rig.Http.SetDefaultReply(ScriptedReply::Success("tile-body"));
+  rig.Http.Queue(c.Script);
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  const std::string url = rig.Task->TileUrl(kX, kY);
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), c.Outcome);
+
+  std::vector<std::string> expectedLines;
+  for (const std::string& line : c.Lines) {
+    expectedLines.push_back(WithUrl(line, url));
+  }
+  EXPECT_EQ(rig.Owner.LogLines(), expectedLines);
+  const std::vector<std::string> expectedRecords =
+      c.Recorded ? std::vector<std::string>{rig.Task->TilePath(kX, kY) + "|" + url}
+                 : std::vector<std::string>{};
+  EXPECT_EQ(rig.Owner.FailedLines(), expectedRecords);
+  switch (c.File) {
+    case TileFile::None:
+      EXPECT_FALSE(rig.TileExists(kX, kY));
+      break;
+    case TileFile::Body:
+      EXPECT_EQ(rig.ReadTile(kX, kY), "tile-body");
+      break;
+    case TileFile::Blank:
+      EXPECT_EQ(rig.ReadTile(kX, kY), WorkerRig::kBlankBytes);
+      break;
+  }
+  const auto expectedPosition =
+      c.PositionSet ? std::pair<int32_t, int32_t>{kX, kY} : std::pair<int32_t, int32_t>{0, 0};
+  EXPECT_EQ(worker.LastPosition(), expectedPosition);
+  EXPECT_EQ(worker.LastX(), expectedPosition.first);
+  EXPECT_EQ(worker.LastY(), expectedPosition.second);
+  EXPECT_EQ(SleepsOf(rig.Time), c.Sleeps);
+  EXPECT_EQ(rig.Http.Urls(), std::vector<std::string>(c.Attempts, url));
+}
+
+const FetchOutcome kGoOn = FetchOutcome::Settled;
+const FetchOutcome kEnd = FetchOutcome::EndWorker;
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryClass, FetchTileCases,
+    ::testing::Values(
+        FetchCase{"FetchedAtOnce", {}, kGoOn, {kOk}, false, TileFile::Body, true, {1000}, 1},
+        FetchCase{"NotFound404",
+                  Times(3, M404),
+                  kGoOn,
+                  {NotFoundLine(M404), kBlank},
+                  false,
+                  TileFile::Blank,
+                  true,
+                  {1000, 1000},
+                  3},
+        FetchCase{"NotFound400",
+                  Times(3, M400),
+                  kGoOn,
+                  {NotFoundLine(M400), kBlank},
+                  false,
+                  TileFile::Blank,
+                  true,
+                  {1000, 1000},
+                  3},
+        FetchCase{"Other500",
+                  Times(3, M500),
+                  kGoOn,
+                  {FailLine(M500), kBlank},
+                  true,
+                  TileFile::Blank,
+                  true,
+                  {1000, 1000},
+                  3},
+        FetchCase{"BareFailure",
+                  Times(3, ""),
+                  kGoOn,
+                  {kBare, kBlank},
+                  true,
+                  TileFile::Blank,
+                  true,
+                  {1000, 1000},
+                  3},
+        FetchCase{"Refused302",
+                  Times(3, M302),
+                  kEnd,
+                  {FailLine(M302), kBan},
+                  true,
+                  TileFile::None,
+                  false,
+                  {1000, 1000},
+                  3},
+        FetchCase{"Refused403",
+                  Times(3, M403),
+                  kEnd,
+                  {FailLine(M403), kBan},
+                  true,
+                  TileFile::None,
+                  false,
+                  {1000, 1000},
+                  3},
+        FetchCase{"NetworkTimeOut",
+                  Times(3, MTimeout),
+                  kEnd,
+                  {FailLine(MTimeout), kNetwork},
+                  true,
+                  TileFile::None,
+                  false,
+                  {2000, 2000},
+                  3},
+        FetchCase{"NetworkHostNotFound",
+                  Times(3, MNoHost),
+                  kEnd,
+                  {FailLine(MNoHost), kNetwork},
+                  true,
+                  TileFile::None,
+                  false,
+                  {2000, 2000},
+                  3},
+        FetchCase{"ResetsRepeatedAtOnce",
+                  {ScriptedReply::Fail(MReset), ScriptedReply::Fail(MClosed)},
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  {1000},
+                  3},
+        FetchCase{"AddressInUseWaitsEightSeconds",
+                  Times(1, MInUse),
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  {8000, 1000},
+                  2},
+        FetchCase{"TwoResetsThen404GivesUpAtOnce",
+                  Then(Times(2, MReset), Times(1, M404)),
+                  kGoOn,
+                  {NotFoundLine(M404), kBlank},
+                  false,
+                  TileFile::Blank,
+                  true,
+                  {},
+                  3},
+        FetchCase{"LimitedClassPastThreeAttemptsGivesUpAtFirstOccurrence",
+                  Then(Then(Times(1, M500), Times(2, MReset)), Times(1, M500)),
+                  kGoOn,
+                  {FailLine(M500), kBlank},
+                  true,
+                  TileFile::Blank,
+                  true,
+                  {1000},
+                  4},
+        FetchCase{"LastFailureDecidesTheOutcome",
+                  Then(Then(Times(1, M404), Times(1, M500)), Times(1, M302)),
+                  kEnd,
+                  {FailLine(M302), kBan},
+                  true,
+                  TileFile::None,
+                  false,
+                  {1000, 1000},
+                  3},
+        FetchCase{"FetchedAtThirdAttempt",
+                  Then(Times(1, M500), Times(1, "")),
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  {1000, 1000, 1000},
+                  3},
+        FetchCase{"FailedAttemptsLeaveNoBytesInTheTile",
+                  {ScriptedReply::Fail(M500, "junk"), ScriptedReply::Fail(MReset, "partial")},
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  {1000, 1000},
+                  3},
+        FetchCase{"TwentyResetsAreRepeated",
+                  Times(20, MReset),
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  {1000},
+                  21},
+        FetchCase{"TheTwentyFirstResetIsGivenUpLikeOther",
+                  Times(21, MReset),
+                  kGoOn,
+                  {FailLine(MReset), kBlank},
+                  true,
+                  TileFile::Blank,
+                  true,
+                  {},
+                  21},
+        FetchCase{"FiveAddressShortagesAreRepeated",
+                  Times(5, MInUse),
+                  kGoOn,
+                  {kOk},
+                  false,
+                  TileFile::Body,
+                  true,
+                  Then(Repeat(5, 8000), Repeat(1, 1000)),
+                  6},
+        FetchCase{"TheSixthAddressShortageIsGivenUpLikeOther",
+                  Times(6, MInUse),
+                  kGoOn,
+                  {FailLine(MInUse), kBlank},
+                  true,
+                  TileFile::Blank,
+                  true,
+                  Repeat(5, 8000),
+                  6}),
+    [](const auto& info) { return info.param.Name; });
+
+class FetchTile : public ::testing::Test {
+ protected:
+  WorkerRig rig;
+  const std::string url = rig.Task->TileUrl(kX, kY);
+  const std::string record = rig.Task->TilePath(kX, kY) + "|" + url;
+};
+
+TEST_F(FetchTile, AStopEndsTheResetRepeatsAndGivesTheTileUpLikeOther) {
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  rig.Http.Queue(Times(3, MReset));
+  rig.Http.SetGetHook([&worker](const std::string&) { worker.RequestStop(); });
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_EQ(rig.Http.Urls().size(), 1u);
+  EXPECT_EQ(rig.Owner.LogLines(), (std::vector<std::string>{"T1 " + MReset + "->" + url, kBlank}));
+  EXPECT_EQ(rig.Owner.FailedLines(), std::vector<std::string>{record});
+}
+
+TEST_F(FetchTile, AStopDoesNotCutTheRepeatsOfALimitedClass) {
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  worker.RequestStop();
+  rig.Http.Queue(Then(Times(2, M404), Times(1, MInUse)));
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_EQ(rig.Http.Urls().size(), 3u);
+  EXPECT_EQ(rig.Owner.LogLines(), (std::vector<std::string>{"T1 " + MInUse + "->" + url, kBlank}));
+}
+
+TEST_F(FetchTile, BlankSubstitutionLeavesAnExistingTileFileAlone) {
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  testing::Sandbox::WriteAll(rig.Task->TilePath(kX, kY), "OLD");
+  rig.Http.Queue(Times(3, M500));
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_EQ(rig.ReadTile(kX, kY), "OLD");
+  EXPECT_EQ(rig.Owner.LogLines().back(), kBlank);
+  EXPECT_EQ(worker.LastPosition(), std::make_pair(kX, kY));
+}
+
+TEST_F(FetchTile, AMissingBlankImageStillSettlesTheTileWithItsLine) {
+  std::filesystem::remove(rig.BlankImagePath());
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  rig.Http.Queue(Times(3, M404));
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_FALSE(rig.TileExists(kX, kY));
+  EXPECT_EQ(rig.Owner.LogLines(), (std::vector<std::string>{NotFoundLine(M404), kBlank}));
+  EXPECT_EQ(worker.LastPosition(), std::make_pair(kX, kY));
+}
+
+TEST_F(FetchTile, AFetchedTileReplacesAnExistingFile) {
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  testing::Sandbox::WriteAll(rig.Task->TilePath(kX, kY), "OLD-AND-LONGER");
+  rig.Http.Queue({ScriptedReply::Success("new")});
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_EQ(rig.ReadTile(kX, kY), "new");
+  EXPECT_EQ(std::filesystem::directory_iterator(rig.Task->TileFolder)->path().filename(),
+            "qn_10_20_5.png");
+}
+
+TEST_F(FetchTile, ATileThatCannotBeWrittenIsRecordedAndEndsTheWorker) {
+  std::filesystem::remove_all(rig.Task->TileFolder);
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::EndWorker);
+
+  const std::string path = rig.Task->TilePath(kX, kY);
+  EXPECT_EQ(rig.Owner.LogLines(),
+            std::vector<std::string>{"T1 Cannot create file " + path + "->" + url});
+  EXPECT_EQ(rig.Owner.FailedLines(), std::vector<std::string>{record});
+  EXPECT_EQ(worker.LastPosition(), std::make_pair(0, 0));
+  EXPECT_TRUE(rig.Time.Sleeps().empty());
+}
+
+TEST_F(FetchTile, ReportsOfTheEighthWorkerBeginWithT8) {
+  TDownThread worker(true, 7, *rig.Task, rig.Context());
+  rig.Http.Queue(Times(3, M500));
+  worker.FetchTile(rig.Http, kX, kY, kSerial);
+  worker.FetchTile(rig.Http, kX, kY + 1, 15);
+
+  EXPECT_EQ(rig.Owner.LogLines(),
+            (std::vector<std::string>{"T8 " + M500 + "->" + url, "T8:10-20 got a blank image!",
+                                      "T8:seq=15,qn_10_21_5.png OK"}));
+}
+
+TEST_F(FetchTile, EachReportCarriesItsKind) {
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  rig.Http.Queue(Times(3, M500));
+  worker.FetchTile(rig.Http, kX, kY, kSerial);
+  worker.FetchTile(rig.Http, kX, kY + 1, 15);
+
+  std::vector<ReportKind> kinds;
+  for (const auto& event : rig.Owner.Events()) {
+    kinds.push_back(event.Report);
+  }
+  EXPECT_EQ(kinds, (std::vector<ReportKind>{ReportKind::Failure, ReportKind::Failure,
+                                            ReportKind::Blank, ReportKind::Fetched}));
+}
+
+}  // namespace
+}  // namespace kartovel
