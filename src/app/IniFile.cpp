@@ -1,0 +1,208 @@
+// The INI service: section/key lookups over the file's lines, and in-place updates that
+// keep every other line byte for byte and replace the file atomically.
+#include "app/IniFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/IntegerText.h"
+#include "common/LineFile.h"
+
+namespace kartovel {
+namespace {
+
+constexpr size_t kMaxValueLength = 2047;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsBlank(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+// The name of a "[name]" line (blanks around it ignored); empty for other lines.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  line = TrimBlanks(line);
+  if (line.empty() || line.front() != '[') {
+    return std::nullopt;
+  }
+  line.remove_prefix(1);
+  return TrimBlanks(line.substr(0, line.find(']')));
+}
+
+// A "key=value" line: the key without surrounding blanks, the value exactly as stored.
+struct Entry {
+  std::string_view key;
+  std::string_view value;
+};
+
+std::optional<Entry> ParseEntry(std::string_view line) {
+  const size_t equals = line.find('=');
+  if (equals == std::string_view::npos || TrimBlanks(line).starts_with(';')) {
+    return std::nullopt;
+  }
+  return Entry{TrimBlanks(line.substr(0, equals)), line.substr(equals + 1)};
+}
+
+// Lines [header, end) of the first section of that name: its header and its body.
+struct SectionSpan {
+  size_t header;
+  size_t end;
+};
+
+std::optional<SectionSpan> FindSection(const Lines& lines, std::string_view section) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::optional<std::string_view> name = SectionName(lines[i]);
+    if (name && EqualsIgnoringCase(*name, section)) {
+      size_t end = i + 1;
+      while (end < lines.size() && !SectionName(lines[end])) {
+        ++end;
+      }
+      return SectionSpan{i, end};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<size_t> FindEntry(const Lines& lines, SectionSpan span, std::string_view key) {
+  for (size_t i = span.header + 1; i < span.end; ++i) {
+    const std::optional<Entry> entry = ParseEntry(lines[i]);
+    if (entry && EqualsIgnoringCase(entry->key, key)) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+// The file's lines; empty when it is missing or cannot be read.
+std::optional<Lines> ReadIniLines(const std::string& fileName) {
+  try {
+    return ReadLines(fileName);
+  } catch (const AppError&) {
+    return std::nullopt;
+  }
+}
+
+// Where a new key goes: after the section's last non-blank line, so that the blank
+// lines that separate it from the next section stay after it.
+size_t NewEntryPosition(const Lines& lines, SectionSpan span) {
+  size_t position = span.end;
+  while (position > span.header + 1 && TrimBlanks(lines[position - 1]).empty()) {
+    --position;
+  }
+  return position;
+}
+
+// A name or value that would break the line structure of the file cannot be stored.
+bool FitsOnOneLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool CanBeStored(std::string_view section, std::string_view key, std::string_view value) {
+  return FitsOnOneLine(section) && FitsOnOneLine(key) && FitsOnOneLine(value) &&
+         section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos;
+}
+
+void SetEntry(Lines& lines, const std::string& section, const std::string& key,
+              const std::string& value) {
+  const std::optional<SectionSpan> span = FindSection(lines, section);
+  if (!span) {
+    if (!lines.empty() && !TrimBlanks(lines.back()).empty()) {
+      lines.emplace_back();
+    }
+    lines.push_back("[" + section + "]");
+    lines.push_back(key + "=" + value);
+    return;
+  }
+  if (const std::optional<size_t> at = FindEntry(lines, *span, key)) {
+    // The key keeps its spelling in the file; only its value changes.
+    const std::string storedKey(ParseEntry(lines[*at])->key);
+    lines[*at] = storedKey + "=" + value;
+    return;
+  }
+  const auto position = static_cast<std::ptrdiff_t>(NewEntryPosition(lines, *span));
+  lines.insert(lines.begin() + position, key + "=" + value);
+}
+
+std::string FullName(const std::string& fileName) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+  return error ? fileName : absolute.string();
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) const {
+  std::string result = defaultValue;
+  if (const std::optional<Lines> lines = ReadIniLines(fileName_)) {
+    if (const std::optional<SectionSpan> span = FindSection(*lines, section)) {
+      if (const std::optional<size_t> at = FindEntry(*lines, *span, key)) {
+        result = std::string(ParseEntry((*lines)[*at])->value);
+      }
+    }
+  }
+  if (result.size() > kMaxValueLength) {
+    result.resize(kMaxValueLength);
+  }
+  return result;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
+                              int32_t defaultValue) const {
+  std::string text = ReadString(section, key, "");
+  if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
+    text.replace(0, 2, "$");
+  }
+  return ParseIntegerText(text).value_or(defaultValue);
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+  if (!CanBeStored(section, key, value)) {
+    throw UnableToWriteTo(FullName(fileName_));
+  }
+  std::optional<Lines> lines = ReadIniLines(fileName_);
+  if (!lines) {
+    // A file that exists but cannot be read must not be replaced by a fresh one.
+    if (FileExists(fileName_)) {
+      throw UnableToWriteTo(FullName(fileName_));
+    }
+    lines.emplace();
+  }
+  SetEntry(*lines, section, key, value);
+  try {
+    SaveLines(fileName_, *lines);
+  } catch (const AppError&) {
+    throw UnableToWriteTo(FullName(fileName_));
+  }
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+}  // namespace kartovel
