@@ -48,6 +48,26 @@ long ExponentValue(std::string_view digits) {
   return value;
 }
 
+// Reads an exponent ("e" or "E", an optional sign, digits) at `at`; returns where the
+// number ends, which stays at `at` when no digit follows the "e".
+size_t ScanExponent(std::string_view text, size_t at, long& exponent) {
+  if (at >= text.size() || (text[at] != 'e' && text[at] != 'E')) {
+    return at;
+  }
+  size_t digitsAt = at + 1;
+  const bool negative = digitsAt < text.size() && text[digitsAt] == '-';
+  if (digitsAt < text.size() && (text[digitsAt] == '+' || text[digitsAt] == '-')) {
+    ++digitsAt;
+  }
+  const size_t digitsEnd = SkipDigits(text, digitsAt);
+  if (digitsEnd == digitsAt) {
+    return at;
+  }
+  const long value = ExponentValue(text.substr(digitsAt, digitsEnd - digitsAt));
+  exponent = negative ? -value : value;
+  return digitsEnd;
+}
+
 // Finds the longest leading part of the text that forms a decimal number with an
 // optional sign, fraction and exponent; the decimal point is always ".".
 NumberSpan ScanLeadingNumber(std::string_view text) {
@@ -76,20 +96,7 @@ NumberSpan ScanLeadingNumber(std::string_view text) {
     return NumberSpan{};
   }
   long exponent = 0;
-  if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
-    size_t digitsAt = end + 1;
-    bool negativeExponent = false;
-    if (digitsAt < text.size() && (text[digitsAt] == '+' || text[digitsAt] == '-')) {
-      negativeExponent = text[digitsAt] == '-';
-      ++digitsAt;
-    }
-    const size_t exponentEnd = SkipDigits(text, digitsAt);
-    if (exponentEnd > digitsAt) {
-      exponent = ExponentValue(text.substr(digitsAt, exponentEnd - digitsAt));
-      exponent = negativeExponent ? -exponent : exponent;
-      end = exponentEnd;
-    }
-  }
+  end = ScanExponent(text, end, exponent);
   // The order of magnitude tells an overflow from an underflow when the value does not fit.
   const size_t firstSignificant = integerDigits.find_first_not_of('0');
   if (firstSignificant != std::string_view::npos) {
