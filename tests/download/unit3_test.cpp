@@ -4,15 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/Base64.h"
+#include "support/LoopbackServer.h"
 #include "support/WorkerRig.h"
 
 namespace kartovel {
@@ -315,6 +319,107 @@ TEST(Worker, AnUnexpectedErrorStillPassesThroughTheEndingSteps) {
   EXPECT_EQ(rig.Owner.LogLines(),
             (std::vector<std::string>{"T1 Error: no handle.", "T1 Finished."}));
   EXPECT_EQ(rig.Owner.EndCount(0), 1);
+}
+
+// Against a real tile service on the loopback interface, through the libcurl client.
+
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+const std::string kAcceptHeader = "Accept: text/html, */*";
+const std::string kUserAgentHeader = "User-Agent: Mozilla/3.0 (compatible; Indy Library)";
+
+TEST(WorkerOverLoopback, SeveralWorkersFetchEveryTileOfASmallRange) {
+  // Service rows count from the equator: at zoom 5, row 20 is -5 and row 21 is -6.
+  const std::string missingTile = "&x=11&y=-5&";  // (11, 20): always 404
+  const std::string resetOnce = "&x=12&y=-6&";    // (12, 21): the first connection is reset
+  std::mutex mutex;
+  bool resetDone = false;
+  testing::LoopbackServer::Options options;
+  options.DefaultReply = [&](const testing::Request& request) {
+    const std::string target = request.Target();
+    if (target.find(missingTile) != std::string::npos) {
+      return testing::StatusReply(404);
+    }
+    const std::lock_guard lock(mutex);
+    if (target.find(resetOnce) != std::string::npos && !resetDone) {
+      resetDone = true;
+      return testing::ResetReply();
+    }
+    return testing::PngReply();
+  };
+  testing::LoopbackServer server(options);
+  WorkerRig rig(TileRange{10, 12, 20, 21}, 3, server.HostPort());
+  rig.MakeClient = CreateCurlHttpClient;
+
+  ASSERT_TRUE(rig.RunToEnd());
+
+  for (int x = 10; x <= 12; ++x) {
+    for (int y = 20; y <= 21; ++y) {
+      const bool missing = x == 11 && y == 20;
+      EXPECT_EQ(rig.ReadTile(x, y), missing ? WorkerRig::kBlankBytes : testing::SmallPng())
+          << x << "," << y;
+    }
+  }
+  // (11, 20) is serial 3, worker 0's: three attempts, then not found and the blank.
+  const auto lines = rig.Owner.LogLinesOf(0);
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "Error: the image is not found on server.HTTP/1.1 404 Not Found"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "T1:11-20 got a blank image!"), lines.end());
+  EXPECT_EQ(FetchedBySerial(rig.Owner).size(), 5u);
+  EXPECT_TRUE(rig.Owner.FailedLines().empty());
+  EXPECT_EQ(server.RequestCount(), 9u);  // 4 tiles at once, 3 for the missing, 2 for the reset
+  ExpectEveryWorkerEndedOnce(rig);
+}
+
+TEST(WorkerOverLoopback, ADirectRequestCarriesHostAcceptAndUserAgentOnly) {
+  testing::LoopbackServer server;
+  WorkerRig rig(TileRange{10, 10, 20, 21}, 1, server.HostPort());
+  rig.MakeClient = CreateCurlHttpClient;
+
+  ASSERT_TRUE(rig.RunToEnd());
+
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].RequestLine, "GET /hx/tl?v=4.3&r=1&x=10&y=-5&z=6 HTTP/1.1");
+  EXPECT_EQ(requests[1].RequestLine, "GET /hx/tl?v=4.3&r=1&x=10&y=-6&z=6 HTTP/1.1");
+  for (const auto& request : requests) {
+    EXPECT_EQ(Sorted(request.HeaderLines),
+              Sorted({"Host: " + server.HostPort(), kAcceptHeader, kUserAgentHeader}));
+  }
+  EXPECT_EQ(server.ConnectionCount(), 1);  // one client per worker keeps its connection
+  EXPECT_EQ(rig.ReadTile(10, 21), testing::SmallPng());
+}
+
+TEST(WorkerOverLoopback, AProxiedRequestCarriesTheCredentialsUnasked) {
+  testing::LoopbackServer::Options options;
+  options.Proxy = testing::ProxyCredentials{"user", "s3cret:x"};
+  testing::LoopbackServer proxy(options);
+  WorkerRig rig(TileRange{10, 10, 20, 21}, 1, "tiles.test");
+  rig.Params.UseProxy = true;
+  rig.Params.ProxyServer = "127.0.0.1";
+  rig.Params.ProxyPort = std::to_string(proxy.Port());
+  rig.Params.ProxyUsername = "user";
+  rig.Params.ProxyPassword = "s3cret:x";
+  rig.MakeClient = CreateCurlHttpClient;
+
+  ASSERT_TRUE(rig.RunToEnd());
+
+  const auto requests = proxy.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].RequestLine,
+            "GET http://tiles.test/hx/tl?v=4.3&r=1&x=10&y=-5&z=6 HTTP/1.1");
+  const std::string credentials =
+      "Proxy-Authorization: Basic " + testing::Base64Encode("user:s3cret:x");
+  for (const auto& request : requests) {
+    EXPECT_EQ(Sorted(request.HeaderLines),
+              Sorted({"Host: tiles.test", credentials, kAcceptHeader, kUserAgentHeader}));
+  }
+  EXPECT_EQ(rig.ReadTile(10, 20), testing::SmallPng());
+  EXPECT_EQ(rig.ReadTile(10, 21), testing::SmallPng());
 }
 
 }  // namespace

@@ -28,10 +28,11 @@ WorkerRig::WorkerRig(TileRange range, int32_t threadCount, std::string tileHost)
   Task->MaxY = range.MaxY;
   Task->TotalCount = (range.MaxX - range.MinX + 1) * (range.MaxY - range.MinY + 1);
   Params.ThreadCount = std::min(threadCount, Task->TotalCount);
+  MakeClient = Http.Factory();
 }
 
 WorkerContext WorkerRig::Context() {
-  return Context(Http.Factory());
+  return Context(MakeClient);
 }
 
 WorkerContext WorkerRig::Context(HttpClientFactory factory) {

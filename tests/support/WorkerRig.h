@@ -34,7 +34,7 @@ class WorkerRig {
   explicit WorkerRig(TileRange range = {}, int32_t threadCount = 8,
                      std::string tileHost = "tiles.test");
 
-  // The context the workers get: the scripted service by default.
+  // The context the workers get, with MakeClient as their client factory.
   WorkerContext Context();
   WorkerContext Context(HttpClientFactory factory);
 
@@ -59,6 +59,7 @@ class WorkerRig {
   RecordingOwner Owner;
   InlineDispatcher Dispatcher;
   ScriptedHttpClient Http;
+  HttpClientFactory MakeClient;  // the scripted service unless the test sets another
   std::vector<std::unique_ptr<TDownThread>> Workers;
 };
 
