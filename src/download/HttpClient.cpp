@@ -1,0 +1,28 @@
+// The two request profiles: what the download workers and the re-download send.
+#include "download/HttpClient.h"
+
+namespace kartovel {
+namespace {
+
+constexpr const char* kAcceptLine = "Accept: text/html, */*";
+// The home page of a public web map service, sent as the re-download's Referer.
+constexpr const char* kRedownloadReferer = "https://www.openstreetmap.org/";
+
+}  // namespace
+
+HttpClientOptions WorkerRequestProfile() {
+  HttpClientOptions options;
+  options.Headers = {kAcceptLine};
+  options.UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+  return options;
+}
+
+HttpClientOptions RedownloadRequestProfile() {
+  HttpClientOptions options;
+  options.Headers = {std::string("Referer: ") + kRedownloadReferer, "Connection: Keep_Alive",
+                     kAcceptLine};
+  options.UserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
+  return options;
+}
+
+}  // namespace kartovel
