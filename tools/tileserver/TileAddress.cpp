@@ -1,0 +1,70 @@
+// Parsing of tile request targets.
+#include "tileserver/TileAddress.h"
+
+#include <charconv>
+
+namespace kartovel::tileserver {
+namespace {
+
+constexpr std::string_view kTilePath = "/hx/tl";
+
+// Drops "http://host[:port]" from an absolute-form target (requests sent through a proxy).
+std::string_view OriginForm(std::string_view target) {
+  const auto scheme = target.find("://");
+  if (scheme == std::string_view::npos ||
+      target.substr(0, scheme).find('/') != std::string_view::npos) {
+    return target;
+  }
+  const auto path = target.find('/', scheme + 3);
+  return path == std::string_view::npos ? std::string_view{} : target.substr(path);
+}
+
+std::optional<int64_t> QueryInteger(std::string_view query, std::string_view key) {
+  while (!query.empty()) {
+    const auto end = query.find('&');
+    const auto pair = query.substr(0, end);
+    query = end == std::string_view::npos ? std::string_view{} : query.substr(end + 1);
+    const auto equals = pair.find('=');
+    if (equals == std::string_view::npos || pair.substr(0, equals) != key) {
+      continue;
+    }
+    const auto text = pair.substr(equals + 1);
+    int64_t value = 0;
+    const auto [last, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || last != text.data() + text.size()) {
+      return std::nullopt;
+    }
+    return value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<TileAddress> ParseTileTarget(std::string_view target) {
+  target = OriginForm(target);
+  const auto question = target.find('?');
+  if (target.substr(0, question) != kTilePath || question == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const auto query = target.substr(question + 1);
+  const auto column = QueryInteger(query, "x");
+  const auto serviceRow = QueryInteger(query, "y");
+  const auto serviceZoom = QueryInteger(query, "z");
+  // The service's zoom is one more than the grid's; zoom 0 has no whole service rows.
+  if (!column || !serviceRow || !serviceZoom || *serviceZoom < 2 || *serviceZoom > kMaxZoom + 1) {
+    return std::nullopt;
+  }
+  const int zoom = static_cast<int>(*serviceZoom - 1);
+  const int64_t tilesPerSide = int64_t{1} << zoom;
+  if (*serviceRow < -tilesPerSide || *serviceRow > tilesPerSide) {
+    return std::nullopt;
+  }
+  const int64_t row = tilesPerSide / 2 - *serviceRow - 1;
+  if (*column < 0 || *column >= tilesPerSide || row < 0 || row >= tilesPerSide) {
+    return std::nullopt;
+  }
+  return TileAddress{*column, row, zoom};
+}
+
+}  // namespace kartovel::tileserver

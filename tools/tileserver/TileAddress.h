@@ -1,0 +1,24 @@
+// Reads the tile service's request target into the tile's column, row and zoom as the
+// downloader numbers them (row 0 at the northern edge), from the service's numbering
+// (row counted from the equator, zoom plus one).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kartovel::tileserver {
+
+struct TileAddress {
+  int64_t Column = 0;
+  int64_t Row = 0;
+  int Zoom = 0;
+};
+
+constexpr int kMaxZoom = 24;  // deeper grids have columns too long to label
+
+// "/hx/tl?v=4.3&r=1&x=..&y=..&z=.." (or the same as an absolute URI). No value when the
+// path differs, a coordinate is missing or not an integer, or the tile lies off the grid.
+std::optional<TileAddress> ParseTileTarget(std::string_view target);
+
+}  // namespace kartovel::tileserver

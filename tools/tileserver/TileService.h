@@ -1,0 +1,11 @@
+// The demo tile service's answer to one request: a labelled PNG tile for the tile path,
+// 404 for anything else.
+#pragma once
+
+#include "tileserver/HttpMessage.h"
+
+namespace kartovel::tileserver {
+
+loopback::Reply ServeTileRequest(const loopback::Request& request);
+
+}  // namespace kartovel::tileserver
