@@ -1,0 +1,140 @@
+// A run killed without warning and started again: the program's files must let the same
+// request continue and complete, with no file cut short.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "app/HandlerGuard.h"
+#include "app/IniFile.h"
+#include "app/Unit1.h"
+#include "common/LineFile.h"
+#include "support/MainWindowRig.h"
+
+namespace kartovel {
+namespace {
+
+using testing::MainWindowRig;
+using testing::Sandbox;
+
+// The child's program time runs at this scale: a tile's one-second pause lasts 50 ms and
+// the monitor saves every 250 ms, so the run lasts seconds and is killed in its middle.
+constexpr double kChildTimeScale = 0.05;
+constexpr auto kChildRunLimit = std::chrono::seconds(60);
+
+void TypeCrashRequest(TForm1& form, const std::string& path) {
+  form.Edit1 = "10";
+  form.Edit3 = "20";
+  form.Edit2 = "50";
+  form.Edit4 = "45";
+  form.Edit5 = "10";
+  form.UpDown1Position = 10;
+  form.Edit6 = path;
+  form.EditTaskName = "crash.qtsk";
+}
+
+// The child: a headless program that starts the run and serves it as an event loop
+// would, until it is killed. It never returns into the test framework.
+[[noreturn]] void RunChild(MainWindowRig& rig) {
+  int status = 0;
+  try {
+    ScaledClock childTime(kChildTimeScale);
+    TForm1 form(rig.Platform, childTime, CreateCurlHttpClient);
+    RunHandler(rig.Platform, [&] { form.FormShow(); });
+    TypeCrashRequest(form, rig.Box.Path("maps"));
+    RunHandler(rig.Platform, [&] { form.BitBtn1Click(); });
+    const auto deadline = std::chrono::steady_clock::now() + kChildRunLimit;
+    while (form.Timer1Enabled && std::chrono::steady_clock::now() < deadline) {
+      rig.Platform.PumpFor(form.Timer1RealInterval());
+      RunHandler(rig.Platform, [&] { form.Timer1Timer(); });
+    }
+    status = 3;  // the run ended before the kill: the test cannot show anything
+  } catch (...) {
+    status = 4;
+  }
+  _exit(status);
+}
+
+bool TaskFileHoldsPositions(const std::string& taskFile) {
+  return std::filesystem::exists(taskFile) &&
+         TIniFile(taskFile).ReadInteger("THREADS", "T1X", 0) > 0;
+}
+
+TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
+  MainWindowRig rig;
+  const std::string taskFile = rig.SavePath("crash.qtsk");
+
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    RunChild(rig);
+  }
+  // Kill the child a few fifth ticks after the first positions reached the task file.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!TaskFileHoldsPositions(taskFile) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const bool positionsSaved = TaskFileHoldsPositions(taskFile);
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  ASSERT_EQ(kill(child, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself with " << WEXITSTATUS(status);
+  ASSERT_TRUE(positionsSaved);
+
+  // What the killed run left: every text file whole (each line ended by CR LF).
+  const std::string logAtKill = Sandbox::ReadAll(rig.SavePath("crash_log.txt"));
+  ASSERT_TRUE(logAtKill.ends_with("\r\n"));
+  const std::string failedAtKill = Sandbox::ReadAll(rig.SavePath("crash_failed.ftl"));
+  EXPECT_TRUE(failedAtKill.empty() || failedAtKill.ends_with("\r\n"));
+
+  // The same request again, in this process.
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeCrashRequest(*rig.Form, rig.Box.Path("maps"));
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.Form->CurrentParameters->ContinueTask);
+  const DownloadTask& task = *rig.Form->CurrentTask;
+  EXPECT_GT(rig.Form->Progress.SettledCount, 0);
+  EXPECT_LT(rig.Form->Progress.SettledCount, task.TotalCount);
+  const Lines logLinesAtKill = SplitLines(logAtKill);
+  ASSERT_GE(rig.Form->Memo1.size(), logLinesAtKill.size());
+  EXPECT_TRUE(std::equal(logLinesAtKill.begin(), logLinesAtKill.end(), rig.Form->Memo1.begin()));
+  ASSERT_TRUE(rig.RunToEnd(std::chrono::seconds(120)));
+  EXPECT_TRUE(rig.Platform.Errors().empty());
+
+  const Lines failed = ReadLines(task.FailedFileName);
+  std::set<std::string> failedPaths;
+  for (const auto& record : failed) {
+    failedPaths.insert(record.substr(0, record.find('|')));
+  }
+  int missing = 0;
+  for (int32_t x = task.MinX; x <= task.MaxX; ++x) {
+    for (int32_t y = task.MinY; y <= task.MaxY; ++y) {
+      const std::string path = task.TilePath(x, y);
+      if (failedPaths.count(path) != 0) {
+        continue;
+      }
+      if (!std::filesystem::exists(path) || Sandbox::ReadAll(path) != testing::SmallPng()) {
+        ++missing;
+        ADD_FAILURE() << path << " is missing or not the served tile";
+      }
+    }
+  }
+  EXPECT_EQ(missing, 0);
+  EXPECT_EQ(Sandbox::ReadAll(task.LogFileName).size(), [&] {
+    std::size_t bytes = 0;
+    for (const auto& line : rig.Form->Memo1) {
+      bytes += line.size() + 2;
+    }
+    return bytes;
+  }());
+  EXPECT_GE(ReadLines(task.ListFileName).size(), static_cast<std::size_t>(task.TotalCount));
+}
+
+}  // namespace
+}  // namespace kartovel
