@@ -1,0 +1,101 @@
+// Builds small download tasks in a sandbox for the companion tools' tests: a task
+// file, a tile list in the downloader's format and tile images of known colours.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <numbers>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "common/NumberFormat.h"
+#include "core/PngImage.h"
+#include "core/PngStreamWriter.h"
+#include "support/Sandbox.h"
+
+namespace kartovel::testing {
+
+struct FakeTaskSpec {
+  std::string name = "area";
+  int32_t zoom = 13;
+  int32_t minX = 6744;
+  int32_t maxX = 6746;
+  int32_t minY = 3104;
+  int32_t maxY = 3105;
+  int32_t tileSide = 8;
+  bool southOrigin = false;
+  std::set<std::pair<int32_t, int32_t>> missing;  // tiles listed but without a file
+};
+
+struct FakeTask {
+  std::string taskFile;
+  std::string listFile;
+  std::string tileFolder;
+};
+
+// Edges of the standard tile grid, computed here independently of the downloader.
+inline double FakeTileLongitude(int32_t x, int32_t zoom) {
+  return x * 360.0 / std::ldexp(1.0, zoom) - 180.0;
+}
+inline double FakeTileLatitude(int32_t y, int32_t zoom) {
+  return std::atan(std::sinh(std::numbers::pi * (1 - 2.0 * y / std::ldexp(1.0, zoom)))) * 180.0 /
+         std::numbers::pi;
+}
+
+// A tile of one opaque colour that tells its column and row apart.
+inline tools::RgbaImage FakeTileImage(int32_t x, int32_t y, int32_t side) {
+  tools::RgbaImage image(side, side);
+  for (size_t pixel = 0; pixel < image.pixels.size(); pixel += 4) {
+    image.pixels[pixel] = static_cast<uint8_t>(x * 37);
+    image.pixels[pixel + 1] = static_cast<uint8_t>(y * 53);
+    image.pixels[pixel + 2] = 200;
+    image.pixels[pixel + 3] = 255;
+  }
+  return image;
+}
+
+inline std::string FakeTileName(int32_t x, int32_t y, int32_t zoom) {
+  return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
+}
+
+inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskSpec& spec) {
+  FakeTask task{sandbox.Path(spec.name + ".qtsk"), sandbox.Path(spec.name + "_list.txt"),
+                sandbox.Path(spec.name + "/")};
+  Sandbox::WriteAll(task.taskFile,
+                    "[MapsType]\r\nMapsType=" + std::string(spec.southOrigin ? "5" : "3") +
+                        "\r\n\r\n[Zoom]\r\nZoom=" + std::to_string(spec.zoom) + "\r\n");
+  std::string list =
+      "ImageFileName    Left_Edge_Longitude    Right_Edge_Longitude   Top_Edge_Latitude      "
+      "Bottom_Edge_Latitude\r\n";
+  const int32_t rows = int32_t{1} << spec.zoom;
+  for (int32_t x = spec.minX; x <= spec.maxX; ++x) {
+    for (int32_t y = spec.minY; y <= spec.maxY; ++y) {
+      // South-origin rows count from the south edge: row y is north-origin row N-1-y.
+      int32_t northRow = spec.southOrigin ? rows - 1 - y : y;
+      list += FakeTileName(x, y, spec.zoom) + ": ";
+      AppendFixed(list, FakeTileLongitude(x, spec.zoom));
+      list += ' ';
+      AppendFixed(list, FakeTileLongitude(x + 1, spec.zoom));
+      list += ' ';
+      AppendFixed(list, FakeTileLatitude(northRow, spec.zoom));
+      list += ' ';
+      AppendFixed(list, FakeTileLatitude(northRow + 1, spec.zoom));
+      list += "\r\n";
+    }
+  }
+  Sandbox::WriteAll(task.listFile, list);
+  std::filesystem::create_directory(task.tileFolder);
+  for (int32_t x = spec.minX; x <= spec.maxX; ++x) {
+    for (int32_t y = spec.minY; y <= spec.maxY; ++y) {
+      if (!spec.missing.contains({x, y})) {
+        tools::WritePng(task.tileFolder + FakeTileName(x, y, spec.zoom),
+                        FakeTileImage(x, y, spec.tileSide));
+      }
+    }
+  }
+  return task;
+}
+
+}  // namespace kartovel::testing

@@ -1,0 +1,74 @@
+// Writing PNGs row by row and reading them back.
+#include "core/PngStreamWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "core/PngImage.h"
+#include "support/Sandbox.h"
+
+namespace kartovel::tools {
+namespace {
+
+using testing::Sandbox;
+
+RgbaImage Gradient(int32_t width, int32_t height) {
+  RgbaImage image(width, height);
+  for (size_t byte = 0; byte < image.pixels.size(); ++byte) {
+    image.pixels[byte] = static_cast<uint8_t>(byte * 7 + byte / 13);
+  }
+  return image;
+}
+
+TEST(PngStreamWriterTest, RowsWrittenOneByOneDecodeToTheSamePixels) {
+  Sandbox sandbox;
+  RgbaImage original = Gradient(37, 23);
+  WritePng(sandbox.Path("g.png"), original);
+  RgbaImage decoded;
+  std::string error;
+  ASSERT_TRUE(DecodePng(sandbox.Path("g.png"), decoded, error)) << error;
+  EXPECT_EQ(decoded.width, 37);
+  EXPECT_EQ(decoded.height, 23);
+  EXPECT_EQ(decoded.pixels, original.pixels);
+  std::optional<ImageSize> size = ReadPngSize(sandbox.Path("g.png"));
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 37);
+  EXPECT_EQ(size->height, 23);
+}
+
+TEST(PngStreamWriterTest, AnUnfinishedImageLeavesNoFile) {
+  Sandbox sandbox;
+  RgbaImage rows = Gradient(4, 1);
+  {
+    PngStreamWriter writer(sandbox.Path("part.png"), 4, 3);
+    writer.WriteRow(rows.pixels.data());
+    EXPECT_THROW(writer.Finish(), std::logic_error);
+  }
+  EXPECT_FALSE(FileExists(sandbox.Path("part.png")));
+  EXPECT_TRUE(std::filesystem::is_empty(sandbox.Folder()));
+}
+
+TEST(PngStreamWriterTest, AnUnwritableFolderIsAnAppError) {
+  Sandbox sandbox;
+  EXPECT_THROW(PngStreamWriter(sandbox.Path("no/such/folder.png"), 4, 4), AppError);
+}
+
+TEST(PngStreamWriterTest, DecodeReportsFilesThatAreNotImagesOrNotOfTheExpectedSize) {
+  Sandbox sandbox;
+  Sandbox::WriteAll(sandbox.Path("text.png"), "hello");
+  WritePng(sandbox.Path("g.png"), Gradient(5, 5));
+  RgbaImage image;
+  std::string error;
+  EXPECT_FALSE(DecodePng(sandbox.Path("text.png"), image, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(ReadPngSize(sandbox.Path("text.png")));
+  EXPECT_FALSE(DecodePng(sandbox.Path("g.png"), image, error, ImageSize{8, 8}));
+  EXPECT_EQ(error, "size 5 x 5 pixels");
+  EXPECT_TRUE(DecodePng(sandbox.Path("g.png"), image, error, ImageSize{5, 5}));
+}
+
+}  // namespace
+}  // namespace kartovel::tools
