@@ -3,10 +3,8 @@
 #include "task/Unitclasstask.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -15,7 +13,7 @@
 #include "app/IniFile.h"
 #include "common/Error.h"
 #include "common/Locale.h"
-#include "common/NumberFormat.h"
+#include "support/Sandbox.h"
 
 namespace kartovel {
 namespace {
@@ -25,45 +23,17 @@ namespace fs = std::filesystem;
 constexpr const char* kClockText = "2026-12-07 09:30:05";
 constexpr const char* kTileHost = "127.0.0.1:8080";
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class Sandbox {
- public:
-  Sandbox() {
-    std::string pattern = (fs::temp_directory_path() / "kartovel-task-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot create a sandbox folder");
-    }
-    root_ = pattern;
-  }
-  ~Sandbox() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
-  // The folder as the program holds folders: with a trailing separator.
-  std::string Folder() const { return root_.string() + "/"; }
-  size_t EntryCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(root_), {}));
-  }
-
- private:
-  fs::path root_;
-};
+using testing::Sandbox;
 
 std::string ReadBytes(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error("cannot read " + fileName);
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return Sandbox::ReadAll(fileName);
+}
+void WriteBytes(const std::string& fileName, const std::string& bytes) {
+  Sandbox::WriteAll(fileName, bytes);
 }
 
-void WriteBytes(const std::string& fileName, const std::string& bytes) {
-  std::ofstream(fileName, std::ios::binary) << bytes;
+size_t EntryCount(const Sandbox& sandbox) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(sandbox.Folder()), {}));
 }
 
 // Lines joined with CR LF after each, as the program writes its text files.
@@ -251,7 +221,7 @@ TEST_P(DownloadTaskRefusalTest, RefusesBeforeAnyFolderOrFileIsMade) {
   } catch (const AppError& error) {
     EXPECT_NE(std::string(error.what()).find(refusal.mentions), std::string::npos) << error.what();
   }
-  EXPECT_EQ(sandbox_.EntryCount(), 0u);
+  EXPECT_EQ(EntryCount(sandbox_), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
