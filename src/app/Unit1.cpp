@@ -327,6 +327,7 @@ void TForm1::StartRun() {
   BitBtn1Caption = kStopCaption;
   NotifyFields();
   StartProgress();
+  writtenPositions_.fill({0, 0});
   CreateWorkers();
   SetTimer(true);
   MonitorTicks = 0;
@@ -397,15 +398,22 @@ void TForm1::SaveWorkerPosition(int32_t index) {
     return;
   }
   const auto [lastX, lastY] = WorkerTable[index]->LastPosition();
-  if (lastX <= 0 && lastY <= 0) {
+  // Every write replaces the task file durably, so a value this run already wrote there
+  // is not written again (a finished worker's position, the ending after a fifth tick).
+  auto& [writtenX, writtenY] = writtenPositions_[index];
+  const bool writeX = lastX > 0 && lastX != writtenX;
+  const bool writeY = lastY > 0 && lastY != writtenY;
+  if (!writeX && !writeY) {
     return;
   }
   TIniFile taskFile(CurrentTask->TaskFilePath());
-  if (lastX > 0) {
+  if (writeX) {
     taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'X'), lastX);
+    writtenX = lastX;
   }
-  if (lastY > 0) {
+  if (writeY) {
     taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'Y'), lastY);
+    writtenY = lastY;
   }
 }
 

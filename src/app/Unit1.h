@@ -30,6 +30,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/Platform.h"
 #include "common/Clock.h"
@@ -191,6 +192,8 @@ class TForm1 final : public WorkerOwner {
   // The record CurrentTask refers to, once a later Start replaced CurrentParameters
   // without building a task (a refused request keeps the previous task current).
   std::unique_ptr<TaskParameters> currentTaskParameters_;
+  // The worker positions this run has written to the task file (0: none yet).
+  std::array<std::pair<int32_t, int32_t>, kWorkerSlots> writtenPositions_{};
 };
 
 }  // namespace kartovel

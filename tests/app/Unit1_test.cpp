@@ -8,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "app/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
 #include "support/MainWindowRig.h"
@@ -279,6 +280,26 @@ TEST(MainWindowRun, AFreshRunEndsWithItsClosingLinesAndEveryFile) {
   EXPECT_EQ(rig.Form->Progress.SettledCount, 16);
   EXPECT_EQ(rig.Form->Progress.TotalCount, 16);
   EXPECT_EQ(rig.Form->Progress.FailedCount, 0);
+}
+
+TEST(MainWindowRun, TheTaskFileKeepsEachWorkersLastTileButNoZero) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeSixteenTiles(rig);
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.RunToEnd());
+  // Worker k's last serial is 8 + k (worker 0: 16); serial s is column (s - 1) / 4 and
+  // row (s - 1) % 4 of the 4 x 4 range starting at 0.
+  const TIniFile taskFile(rig.SavePath("world.qtsk"));
+  for (int k = 0; k < 8; ++k) {
+    const int serial = k == 0 ? 16 : 8 + k;
+    const int column = (serial - 1) / 4;
+    const int row = (serial - 1) % 4;
+    const std::string prefix = "T" + std::to_string(k + 1);
+    SCOPED_TRACE(prefix);
+    EXPECT_EQ(taskFile.ReadInteger("THREADS", prefix + "X", -1), column);
+    EXPECT_EQ(taskFile.ReadInteger("THREADS", prefix + "Y", -1), row == 0 ? -1 : row);
+  }
 }
 
 TEST(MainWindowRun, WorkerCountIsLoweredToTheTileCount) {
