@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/HandlerGuard.h"
+#include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedHttpClient.h"
 #include "support/ScriptedPlatform.h"
@@ -281,6 +282,71 @@ TEST_F(UnitFTLTest, AnAttachedViewMirrorsThePaneAsItGrows) {
       WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
   EXPECT_EQ(view.shown, dialog.Memo1);
   dialog.SetView(nullptr);
+}
+
+// Against a real HTTP exchange on the loopback interface, with the program's own client.
+class UnitFTLWireTest : public ::testing::Test {
+ protected:
+  bool RunOn(const std::string& ftlContent) {
+    const std::string ftl = sandbox.Path("wire_failed.ftl");
+    Sandbox::WriteAll(ftl, ftlContent);
+    platform.QueueOpenFileAnswer(ftl);
+    return RunHandler(platform, [this] { dialog.Button1Click(); });
+  }
+
+  Sandbox sandbox;
+  ScriptedPlatform platform{sandbox.Folder()};
+  testing::LoopbackServer server;
+  TfrmFlt dialog{platform};
+};
+
+TEST_F(UnitFTLWireTest, EveryRequestCarriesTheDialogsHeadersOnOneKeptConnection) {
+  server.Enqueue({testing::PngReply(), testing::StatusReply(404)});
+  const std::string first = server.Url("/13/1/2.png");
+  const std::string second = server.Url("/13/1/3.png");
+  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + first + "\r\n" + sandbox.Path("b.png") + "|" +
+                    second + "\r\n"));
+
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", sandbox.Path("a.png") + ":" + first + " ->OK",
+                          "HTTP/1.1 404 Not Found->" + second,
+                          second + ":Error: the image is not found on server.", "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), testing::SmallPng());
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.Method(), "GET");
+    const auto referer = request.Header("Referer");
+    ASSERT_TRUE(referer.has_value());
+    EXPECT_EQ(referer->rfind("http", 0), 0u) << *referer;
+    EXPECT_EQ(request.Header("User-Agent"), "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
+    EXPECT_EQ(request.Header("Connection"), "Keep_Alive");
+    EXPECT_EQ(request.Header("Accept"), "text/html, */*");
+    EXPECT_FALSE(request.Header("Proxy-Authorization").has_value());
+  }
+  EXPECT_EQ(requests[0].Target(), "/13/1/2.png");
+  EXPECT_EQ(server.ConnectionCount(), 1);
+}
+
+TEST_F(UnitFTLWireTest, AResetConnectionIsRequestedAgainAndOnlyTheAnswerIsSaved) {
+  server.Enqueue({testing::ResetMidBodyReply("half", 40), testing::PngReply()});
+  const std::string url = server.Url("/tile.png");
+  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + url));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", sandbox.Path("a.png") + ":" + url + " ->OK",
+                                        "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), testing::SmallPng());
+  EXPECT_EQ(server.RequestCount(), 2u);
+}
+
+TEST_F(UnitFTLWireTest, ARedirectIsNotFollowedAndEndsTheRun) {
+  server.Enqueue(testing::StatusReply(302));
+  const std::string url = server.Url("/moved.png");
+  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + url + "\r\n" + sandbox.Path("b.png") + "|" +
+                    server.Url("/next.png") + "\r\n"));
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", "HTTP/1.1 302 Found->" + url, kBanned, "Download End."));
+  EXPECT_EQ(server.RequestCount(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Path("a.png")));
 }
 
 }  // namespace
