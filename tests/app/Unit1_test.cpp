@@ -445,6 +445,43 @@ TEST(MainWindowRun, AWorkerThatCannotBeCreatedStopsTheOthersAndLeavesTheWindowRe
   EXPECT_EQ(CountFiles(rig.Form->CurrentTask->TileFolder), 180);
 }
 
+TEST(MainWindowRun, DestroyingTheModelDuringARunStopsAndJoinsItsWorkers) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeManyTiles(rig);
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.ServeUntil([&] { return rig.Form->Memo1.size() > 30; }));
+  ASSERT_TRUE(rig.Form->RunActive());
+  const auto start = std::chrono::steady_clock::now();
+  rig.Form.reset();  // the workers wait in their hand-offs; destruction must serve them
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_GT(rig.Platform.ProcessEventsCount(), 0);
+}
+
+TEST(MainWindowRun, ProgressFiguresFollowTheRun) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeManyTiles(rig);
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  EXPECT_EQ(rig.Form->Progress.TotalCount, 180);
+  EXPECT_EQ(rig.Form->Progress.SettledCount, 0);
+  bool estimated = false;
+  ASSERT_TRUE(rig.RunToEnd(std::chrono::seconds(60), [&] {
+    const RunProgress& progress = rig.Form->Progress;
+    EXPECT_EQ(progress.ElapsedSeconds, rig.Form->MonitorTicks);
+    EXPECT_DOUBLE_EQ(progress.TilesPerMinute,
+                     60.0 * progress.SettledThisRun / rig.Form->MonitorTicks);
+    if (progress.SecondsLeft && rig.Form->Timer1Enabled) {
+      estimated = true;
+      const double perSecond = double(progress.SettledThisRun) / rig.Form->MonitorTicks;
+      EXPECT_NEAR(double(*progress.SecondsLeft), (180 - progress.SettledCount) / perSecond, 1.0);
+    }
+  }));
+  EXPECT_TRUE(estimated);
+  EXPECT_EQ(rig.Form->Progress.SettledCount, 180);
+  EXPECT_FALSE(rig.Form->Progress.SecondsLeft.has_value());
+}
+
 // ---- Continuing ----
 
 TEST(MainWindowContinue, OnlyAnUnchangedRequestWithTheFullTaskNameContinues) {
