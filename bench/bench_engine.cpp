@@ -1,0 +1,214 @@
+// Runs 8 download workers over 64 tiles in real time against the loopback tile service
+// and prints the wall time against the ideal that the pauses set (8 tiles a worker x 1 s,
+// plus the 0.7 s start spread), as a ratio, and the processor time per tile.
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "common/FileSystem.h"
+#include "download/HttpClient.h"
+#include "download/UiDispatcher.h"
+#include "download/unit3.h"
+#include "task/Unitclasstask.h"
+#include "tileserver/LoopbackHttpServer.h"
+#include "tileserver/TileService.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Seconds = std::chrono::duration<double>;
+
+constexpr int32_t kWorkers = 8;
+constexpr int32_t kColumns = 8;
+constexpr int32_t kRows = 8;
+constexpr double kIdealSeconds = 8 * 1.0 + 0.7;
+
+// The user-interface thread of the program, reduced to its hand-off queue: workers wait
+// until the main thread has run their operation, as with a blocking queued call.
+class QueueDispatcher final : public kartovel::UiDispatcher {
+ public:
+  void RunBlocking(const std::function<void()>& operation) override {
+    std::packaged_task<void()> task(operation);
+    std::future<void> done = task.get_future();
+    {
+      const std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(task));
+    }
+    queued_.notify_one();
+    done.get();
+  }
+
+  // Runs hand-offs on the calling thread until the predicate holds.
+  void ServeUntil(const std::function<bool()>& finished) {
+    while (!finished()) {
+      std::unique_lock lock(mutex_);
+      queued_.wait(lock, [this] { return !queue_.empty(); });
+      std::packaged_task<void()> task = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      task();
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable queued_;
+  std::deque<std::packaged_task<void()>> queue_;
+};
+
+// The main window's side: the log pane, the failed-tile pane and the running count.
+class PaneOwner final : public kartovel::WorkerOwner {
+ public:
+  void ShowStatus(const kartovel::TDownThread& worker) override {
+    log.push_back(worker.StatusText);
+    if (worker.LastReportKind == kartovel::ReportKind::Fetched) {
+      ++fetched;
+    }
+  }
+  void RecordFailure(const kartovel::TDownThread& worker) override {
+    failed.push_back(worker.StatusText);
+  }
+  void ReportEnd(const kartovel::TDownThread&) override {
+    --running;
+    if (running == 0) {
+      lastEnd = std::chrono::steady_clock::now();
+    }
+  }
+
+  std::vector<std::string> log;
+  std::vector<std::string> failed;
+  int fetched = 0;
+  int running = kWorkers;
+  std::chrono::steady_clock::time_point lastEnd;
+};
+
+double ProcessorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The tile images are made before the clock starts, so that the figures are the engine's
+// (workers, client, hand-offs, file writes) and the server only sends bytes.
+std::map<std::string, kartovel::loopback::Reply> PrepareTiles(const kartovel::DownloadTask& task) {
+  std::map<std::string, kartovel::loopback::Reply> replies;
+  const std::string origin = "http://" + task.Params.TileHost;
+  for (int32_t x = task.MinX; x <= task.MaxX; ++x) {
+    for (int32_t y = task.MinY; y <= task.MaxY; ++y) {
+      kartovel::loopback::Request request;
+      const std::string target = task.TileUrl(x, y).substr(origin.size());
+      request.RequestLine = "GET " + target + " HTTP/1.1";
+      replies[target] = kartovel::tileserver::ServeTileRequest(request);
+    }
+  }
+  return replies;
+}
+
+struct RunFigures {
+  double wallSeconds = 0;
+  double processorSeconds = 0;
+  int fetched = 0;
+  int filesOnDisk = 0;
+  size_t failed = 0;
+};
+
+RunFigures RunOnce(const std::string& folder) {
+  // Filled before the workers start; the server reads it only when a request arrives.
+  std::map<std::string, kartovel::loopback::Reply> replies;
+  kartovel::loopback::HttpServer server([&replies](const kartovel::loopback::Request& request) {
+    const auto found = replies.find(request.Target());
+    return found != replies.end() ? found->second : kartovel::loopback::Reply{};
+  });
+
+  kartovel::TaskParameters params;
+  params.Zoom = 13;
+  params.SavePath = folder;
+  params.TaskFileName = "bench.qtsk";
+  params.TileHost = "127.0.0.1:" + std::to_string(server.Port());
+  kartovel::DownloadTask task(params);
+  task.MinX = 6735;
+  task.MaxX = task.MinX + kColumns - 1;
+  task.MinY = 3086;
+  task.MaxY = task.MinY + kRows - 1;
+  task.TotalCount = kColumns * kRows;
+  params.ThreadCount = kWorkers;
+  replies = PrepareTiles(task);
+
+  kartovel::ScaledClock realTime(1.0);
+  QueueDispatcher dispatcher;
+  PaneOwner owner;
+  const kartovel::WorkerContext context{owner, dispatcher, realTime, folder,
+                                        kartovel::CreateCurlHttpClient};
+
+  RunFigures figures;
+  const double processorBefore = ProcessorSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  {
+    std::vector<std::unique_ptr<kartovel::TDownThread>> workers;
+    for (int32_t index = 0; index < kWorkers; ++index) {
+      workers.push_back(std::make_unique<kartovel::TDownThread>(false, index, task, context));
+    }
+    dispatcher.ServeUntil([&owner] { return owner.running == 0; });
+  }
+  figures.wallSeconds = Seconds(owner.lastEnd - start).count();
+  figures.processorSeconds = ProcessorSeconds() - processorBefore;
+  figures.fetched = owner.fetched;
+  figures.failed = owner.failed.size();
+  for (int32_t x = task.MinX; x <= task.MaxX; ++x) {
+    for (int32_t y = task.MinY; y <= task.MaxY; ++y) {
+      figures.filesOnDisk += kartovel::FileExists(task.TilePath(x, y)) ? 1 : 0;
+    }
+  }
+  return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+  std::string folder = (fs::temp_directory_path() / "kartovel-bench-XXXXXX").string();
+  if (mkdtemp(folder.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  folder += "/";
+
+  std::printf("engine: %d tiles, %d workers, real clock, loopback tile service\n", kColumns * kRows,
+              kWorkers);
+  int status = 0;
+  for (int run = 1; run <= runs; ++run) {
+    const std::string runFolder = folder + "run" + std::to_string(run) + "/";
+    fs::create_directories(runFolder);
+    const RunFigures figures = RunOnce(runFolder);
+    const int tiles = kColumns * kRows;
+    std::printf(
+        "run %d: wall %.3f s, ideal %.3f s, ratio %.4f (target <= 1.03); "
+        "processor %.3f s, %.2f ms per tile; fetched %d, on disk %d, failed records %zu\n",
+        run, figures.wallSeconds, kIdealSeconds, figures.wallSeconds / kIdealSeconds,
+        figures.processorSeconds, figures.processorSeconds * 1000.0 / tiles, figures.fetched,
+        figures.filesOnDisk, figures.failed);
+    if (figures.fetched != tiles || figures.filesOnDisk != tiles) {
+      status = 1;
+    }
+  }
+  std::error_code error;
+  fs::remove_all(folder, error);
+  return status;
+}
