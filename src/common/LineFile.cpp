@@ -7,6 +7,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Error.h"
+#include "common/FileSystem.h"
 
 namespace kartovel {
 
@@ -32,8 +33,9 @@ Lines SplitLines(std::string_view text) {
 }
 
 Lines ReadLines(const std::string& fileName) {
+  // A folder opens as a stream on Linux but reads nothing: it is no text file either.
   std::ifstream file(fileName, std::ios::binary);
-  if (!file) {
+  if (!file || DirectoryExists(fileName)) {
     throw CannotOpenFile(fileName);
   }
   std::ostringstream content;

@@ -53,14 +53,16 @@ TEST(LineFile, SavesEveryLineWithCrLfAndReadsItBack) {
   EXPECT_EQ(Sandbox::ReadAll(file), "");
 }
 
-TEST(LineFile, ReadingAMissingFileRaisesCannotOpen) {
+TEST(LineFile, ReadingAMissingFileOrAFolderRaisesCannotOpen) {
   Sandbox sandbox;
-  std::string file = sandbox.Path("missing.ftl");
-  try {
-    ReadLines(file);
-    FAIL() << "no error raised";
-  } catch (const AppError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot open file " + file);
+  std::filesystem::create_directory(sandbox.Path("folder.ftl"));
+  for (const std::string& file : {sandbox.Path("missing.ftl"), sandbox.Path("folder.ftl")}) {
+    try {
+      ReadLines(file);
+      ADD_FAILURE() << "no error raised for " << file;
+    } catch (const AppError& error) {
+      EXPECT_EQ(std::string(error.what()), "Cannot open file " + file);
+    }
   }
 }
 
