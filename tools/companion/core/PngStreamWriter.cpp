@@ -58,6 +58,9 @@ bool WriteHeader(png_structp png, png_infop info, uint32_t width, uint32_t heigh
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, compressionLevel);
+  // One fixed filter: trying every filter on every row (libpng's default) made large
+  // mosaics about four times slower to write for a few per cent of size.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_write_info(png, info);
   return true;
 }
