@@ -3,14 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <set>
 #include <thread>
+#include <vector>
 
-#include "app/HandlerGuard.h"
+#include "CrashChild.h"
 #include "app/IniFile.h"
 #include "app/Unit1.h"
 #include "common/LineFile.h"
@@ -22,58 +24,41 @@ namespace {
 using testing::MainWindowRig;
 using testing::Sandbox;
 
-// The child's program time runs at this scale: a tile's one-second pause lasts 50 ms and
-// the monitor saves every 250 ms, so the run lasts seconds and is killed in its middle.
-constexpr double kChildTimeScale = 0.05;
-constexpr auto kChildRunLimit = std::chrono::seconds(60);
-
-void TypeCrashRequest(TForm1& form, const std::string& path) {
-  form.Edit1 = "10";
-  form.Edit3 = "20";
-  form.Edit2 = "50";
-  form.Edit4 = "45";
-  form.Edit5 = "10";
-  form.UpDown1Position = 10;
-  form.Edit6 = path;
-  form.EditTaskName = "crash.qtsk";
-}
-
-// The child: a headless program that starts the run and serves it as an event loop
-// would, until it is killed. It never returns into the test framework.
-[[noreturn]] void RunChild(MainWindowRig& rig) {
-  int status = 0;
-  try {
-    ScaledClock childTime(kChildTimeScale);
-    TForm1 form(rig.Platform, childTime, CreateCurlHttpClient);
-    RunHandler(rig.Platform, [&] { form.FormShow(); });
-    TypeCrashRequest(form, rig.Box.Path("maps"));
-    RunHandler(rig.Platform, [&] { form.BitBtn1Click(); });
-    const auto deadline = std::chrono::steady_clock::now() + kChildRunLimit;
-    while (form.Timer1Enabled && std::chrono::steady_clock::now() < deadline) {
-      rig.Platform.PumpFor(form.Timer1RealInterval());
-      RunHandler(rig.Platform, [&] { form.Timer1Timer(); });
-    }
-    status = 3;  // the run ended before the kill: the test cannot show anything
-  } catch (...) {
-    status = 4;
-  }
-  _exit(status);
-}
-
 bool TaskFileHoldsPositions(const std::string& taskFile) {
   return std::filesystem::exists(taskFile) &&
          TIniFile(taskFile).ReadInteger("THREADS", "T1X", 0) > 0;
+}
+
+// Starts this test program again as the crash child (a new process image, so no thread
+// of this one is carried into it). The filter keeps it from running any test should
+// its main() not know the child.
+pid_t SpawnCrashChild(const std::string& sandbox) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    environment.emplace_back(*entry);
+  }
+  environment.push_back(std::string(testing::kCrashChildVariable) + "=" + sandbox);
+  std::vector<char*> envp;
+  for (auto& entry : environment) {
+    envp.push_back(entry.data());
+  }
+  envp.push_back(nullptr);
+  std::string program = "/proc/self/exe";
+  std::string filter = "--gtest_filter=-*";
+  char* argv[] = {program.data(), filter.data(), nullptr};
+  pid_t child = -1;
+  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+    return -1;
+  }
+  return child;
 }
 
 TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
   MainWindowRig rig;
   const std::string taskFile = rig.SavePath("crash.qtsk");
 
-  const pid_t child = fork();
+  const pid_t child = SpawnCrashChild(rig.Box.Folder());
   ASSERT_NE(child, -1);
-  if (child == 0) {
-    RunChild(rig);
-  }
   // Kill the child a few fifth ticks after the first positions reached the task file.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!TaskFileHoldsPositions(taskFile) && std::chrono::steady_clock::now() < deadline) {
@@ -95,7 +80,7 @@ TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
 
   // The same request again, in this process.
   ASSERT_TRUE(rig.Click(&TForm1::FormShow));
-  TypeCrashRequest(*rig.Form, rig.Box.Path("maps"));
+  testing::TypeCrashRequest(*rig.Form, rig.Box.Path("maps"));
   ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
   ASSERT_TRUE(rig.Form->CurrentParameters->ContinueTask);
   const DownloadTask& task = *rig.Form->CurrentTask;
