@@ -175,7 +175,7 @@ int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key
                               int32_t defaultValue) const {
   std::string text = ReadString(section, key, "");
   if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
-    text.replace(0, 2, "$");
+    text = "$" + text.substr(2);
   }
   return ParseIntegerText(text).value_or(defaultValue);
 }
