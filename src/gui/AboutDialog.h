@@ -1,0 +1,35 @@
+// The about box: the main window's caption of the moment and an "&OK" button.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Platform.h"
+#include "app/UnitAbout.h"
+
+namespace kartovel::gui {
+
+class AboutDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  AboutDialog(TfrmAbout& model, Platform& platform, QWidget* parent);
+
+  // Shows the box modally, refreshed from the main window's caption.
+  void ShowModal();
+
+  void reject() override;
+
+ private:
+  void Pull();
+
+  TfrmAbout& model_;
+  Platform& platform_;
+  QVBoxLayout layout_;
+  QLabel label1_;
+  QPushButton button1_;
+};
+
+}  // namespace kartovel::gui

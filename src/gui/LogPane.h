@@ -1,0 +1,35 @@
+// A read-only line pane that stays fast with hundreds of thousands of lines: appended
+// lines are gathered and added in one batch per short interval, never re-set whole.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+namespace kartovel::gui {
+
+class LogPane : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  explicit LogPane(QWidget* parent = nullptr);
+
+  void AppendLine(const std::string& line);
+  void ReplaceLines(const std::vector<std::string>& lines);
+  // Adds the gathered lines now (before the pane is read or saved by a test).
+  void Flush();
+
+ signals:
+  void doubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  QStringList pending_;
+  QTimer flushTimer_;
+};
+
+}  // namespace kartovel::gui

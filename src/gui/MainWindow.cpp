@@ -1,0 +1,376 @@
+// The main window's widgets, their layout, and their binding to the TForm1 model.
+#include "gui/MainWindow.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+
+#include "app/HandlerGuard.h"
+#include "gui/ProgressText.h"
+#include "gui/WidgetText.h"
+
+namespace kartovel::gui {
+
+namespace {
+
+constexpr int kWindowWidth = 596;
+constexpr int kWindowHeight = 376;
+constexpr int kLeftColumnWidth = 329;
+const QColor kLogTextColour(0, 128, 0);
+
+void SetUpPaneColours(QPlainTextEdit& pane) {
+  QPalette palette = pane.palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+  palette.setColor(QPalette::Text, kLogTextColour);
+  pane.setPalette(palette);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TForm1& model, Platform& platform)
+    : model_(model),
+      platform_(platform),
+      central_(this),
+      centralLayout_(&central_),
+      leftColumn_(&central_),
+      leftLayout_(&leftColumn_),
+      label16_(tr("Task name:"), &leftColumn_),
+      editTaskName_(&leftColumn_),
+      button4_(tr("Open task ..."), &leftColumn_),
+      groupBox4_(&leftColumn_),
+      rectangleLayout_(&groupBox4_),
+      label1_(tr("Left Longitude:"), &groupBox4_),
+      edit1_(&groupBox4_),
+      label2_(tr("Right Longitude:"), &groupBox4_),
+      edit3_(&groupBox4_),
+      label3_(tr("Top Latitude:"), &groupBox4_),
+      edit2_(&groupBox4_),
+      label4_(tr("Bottom Latitude:"), &groupBox4_),
+      edit4_(&groupBox4_),
+      label5_(tr("Zoom level:"), &groupBox4_),
+      edit5_(&groupBox4_),
+      upDown1_(TForm1::UpDown1Min, TForm1::UpDown1Max, &groupBox4_),
+      label6_(tr("Path to save:"), &leftColumn_),
+      edit6_(&leftColumn_),
+      button1_(tr("..."), &leftColumn_),
+      labelTotalxy_(&leftColumn_),
+      progressBar1_(&leftColumn_),
+      labelProgress_(&leftColumn_),
+      bitBtn1_(&leftColumn_),
+      memo1_(&central_),
+      panel2_(&central_),
+      panel2Layout_(&panel2_),
+      memo2_(&panel2_),
+      statusBar1_(this),
+      statusText_(QString::fromLatin1(TForm1::StatusBar1Text), &statusBar1_) {
+  setObjectName("Form1");
+  NameControls();
+  BuildLeftColumn();
+  BuildPanes();
+  BuildMenu();
+  setCentralWidget(&central_);
+  setStatusBar(&statusBar1_);
+  statusBar1_.addWidget(&statusText_, 1);
+  BindEdits();
+  BindCommands();
+  resize(kWindowWidth, kWindowHeight);
+  FieldsChanged();
+  LogReplaced();
+  FailedReplaced();
+  ShowProgress();
+  model_.SetView(this);
+}
+
+MainWindow::~MainWindow() {
+  model_.SetView(nullptr);
+}
+
+void MainWindow::NameControls() {
+  NameEdit(editTaskName_, "EditTaskName", label16_.text());
+  NameEdit(edit1_, "Edit1", label1_.text());
+  NameEdit(edit3_, "Edit3", label2_.text());
+  NameEdit(edit2_, "Edit2", label3_.text());
+  NameEdit(edit4_, "Edit4", label4_.text());
+  NameEdit(edit5_, "Edit5", label5_.text());
+  NameEdit(edit6_, "Edit6", label6_.text());
+  const std::pair<QLabel*, QLineEdit*> buddies[] = {
+      {&label16_, &editTaskName_}, {&label1_, &edit1_}, {&label2_, &edit3_}, {&label3_, &edit2_},
+      {&label4_, &edit4_},         {&label5_, &edit5_}, {&label6_, &edit6_}};
+  const char* labelNames[] = {"Label16", "Label1", "Label2", "Label3",
+                              "Label4",  "Label5", "Label6"};
+  for (std::size_t i = 0; i < std::size(buddies); ++i) {
+    buddies[i].first->setObjectName(labelNames[i]);
+    buddies[i].first->setBuddy(buddies[i].second);
+  }
+  button4_.setObjectName("Button4");
+  groupBox4_.setObjectName("GroupBox4");
+  upDown1_.setObjectName("UpDown1");
+  upDown1_.setAccessibleName(tr("Zoom level"));
+  button1_.setObjectName("Button1");
+  button1_.setToolTip(tr("Click to select path"));
+  button1_.setAccessibleName(tr("Select path to save"));
+  leftColumn_.setObjectName("LeftColumn");
+  labelTotalxy_.setObjectName("LabelTotalxy");
+  progressBar1_.setObjectName("ProgressBar1");
+  labelProgress_.setObjectName("LabelProgress");
+  bitBtn1_.setObjectName("BitBtn1");
+  memo1_.setObjectName("Memo1");
+  memo1_.setAccessibleName(tr("Log"));
+  memo1_.setToolTip(tr("Double click to view log in notepad"));
+  panel2_.setObjectName("Panel2");
+  memo2_.setObjectName("Memo2");
+  statusBar1_.setObjectName("StatusBar1");
+  timer1_.setObjectName("Timer1");
+}
+
+void MainWindow::BuildTaskRow() {
+  taskRow_.setHorizontalSpacing(6);
+  taskRow_.addWidget(&label16_, 0, 0);
+  taskRow_.addWidget(&editTaskName_, 0, 1);
+  taskRow_.addWidget(&button4_, 0, 2);
+  taskRow_.setColumnStretch(1, 1);
+}
+
+void MainWindow::BuildRectangleFrame() {
+  edit5_.setReadOnly(true);
+  edit5_.setFixedWidth(48);
+  zoomRow_.setSpacing(0);
+  zoomRow_.addWidget(&edit5_);
+  zoomRow_.addWidget(&upDown1_);
+  zoomRow_.addStretch();
+  upDown1_.setFixedHeight(edit5_.sizeHint().height());
+  rectangleLayout_.setContentsMargins(10, 8, 10, 8);
+  rectangleLayout_.setVerticalSpacing(5);
+  const std::pair<QLabel*, QLineEdit*> rows[] = {
+      {&label1_, &edit1_}, {&label2_, &edit3_}, {&label3_, &edit2_}, {&label4_, &edit4_}};
+  int row = 0;
+  for (const auto& [label, edit] : rows) {
+    rectangleLayout_.addWidget(label, row, 0);
+    rectangleLayout_.addWidget(edit, row, 1);
+    ++row;
+  }
+  rectangleLayout_.addWidget(&label5_, row, 0);
+  rectangleLayout_.addLayout(&zoomRow_, row, 1);
+  rectangleLayout_.setColumnStretch(1, 1);
+}
+
+void MainWindow::BuildPathRow() {
+  button1_.setFixedWidth(28);
+  pathRow_.setHorizontalSpacing(6);
+  pathRow_.addWidget(&label6_, 0, 0);
+  pathRow_.addWidget(&edit6_, 0, 1);
+  pathRow_.addWidget(&button1_, 0, 2);
+  pathRow_.setColumnStretch(1, 1);
+}
+
+void MainWindow::BuildLeftColumn() {
+  BuildTaskRow();
+  BuildRectangleFrame();
+  BuildPathRow();
+  QFont bold = bitBtn1_.font();
+  bold.setBold(true);
+  bitBtn1_.setFont(bold);
+  bitBtn1_.setDefault(true);
+  bitBtn1_.setMinimumHeight(30);
+  progressBar1_.setTextVisible(true);
+  progressBar1_.setMaximumHeight(18);
+  leftColumn_.setFixedWidth(kLeftColumnWidth);
+  leftLayout_.setContentsMargins(0, 0, 0, 0);
+  leftLayout_.setSpacing(6);
+  leftLayout_.addLayout(&taskRow_);
+  leftLayout_.addWidget(&groupBox4_);
+  leftLayout_.addLayout(&pathRow_);
+  leftLayout_.addWidget(&labelTotalxy_);
+  leftLayout_.addWidget(&progressBar1_);
+  leftLayout_.addWidget(&labelProgress_);
+  leftLayout_.addStretch();
+  leftLayout_.addWidget(&bitBtn1_);
+}
+
+void MainWindow::BuildPanes() {
+  SetUpPaneColours(memo1_);
+  SetUpPaneColours(memo2_);
+  // The failed-tile pane only holds lines for the run's files; it is never shown.
+  panel2Layout_.setContentsMargins(0, 0, 0, 0);
+  panel2Layout_.addWidget(&memo2_);
+  panel2_.setFixedHeight(0);
+  panel2_.hide();
+  centralLayout_.setContentsMargins(6, 6, 6, 4);
+  centralLayout_.setSpacing(6);
+  centralLayout_.addWidget(&leftColumn_);
+  centralLayout_.addWidget(&memo1_, 1);
+  centralLayout_.addWidget(&panel2_);
+}
+
+void MainWindow::BuildMenu() {
+  struct Item {
+    const char* name;
+    const char* caption;
+    std::function<void()> command;
+  };
+  const auto addMenu = [this](const char* name, const char* caption,
+                              std::initializer_list<Item> items) {
+    QMenu* menu = menuBar()->addMenu(tr(caption));
+    menu->setObjectName(name);
+    for (const Item& item : items) {
+      if (item.name == nullptr) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(tr(item.caption));
+      action->setObjectName(item.name);
+      connect(action, &QAction::triggered, this, item.command);
+    }
+  };
+  const Item separator{nullptr, nullptr, {}};
+  menuBar()->setObjectName("MainMenu1");
+  addMenu("File1", "&File", {{"Exit1", "E&xit", [this] { Run(&TForm1::Exit1Click); }}});
+  addMenu("Options1", "&Options",
+          {{"Options2", "Options...", [this] { emit optionsRequested(); }}});
+  addMenu("Misc1", "&Misc",
+          {{"ConvertLongitudeorLatitudetodegreen1",
+            "Convert \"Degrees,Minutes,Seconds\"  to \"Degrees\"...",
+            [this] { emit convertRequested(); }},
+           separator,
+           {"Viewlogfile1", "View log file", [this] { Run(&TForm1::Viewlogfile1Click); }}});
+  addMenu("Tools1", "&Tools",
+          {{"Mapviewer1", "Map Viewer", [this] { Run(&TForm1::Mapviewer1Click); }},
+           separator,
+           {"CombineImages1", "Map Combiner", [this] { Run(&TForm1::CombineImages1Click); }},
+           separator,
+           {"ReDownloadfailedfiles1", "Re-Download failed images",
+            [this] { emit redownloadRequested(); }}});
+  addMenu("Help1", "&Help",
+          {{"Usermanual1", "User manual", [this] { Run(&TForm1::Usermanual1Click); }},
+           separator,
+           {"About1", "About...", [this] { emit aboutRequested(); }}});
+}
+
+void MainWindow::BindEdit(QLineEdit& edit, std::string TForm1::*field) {
+  connect(&edit, &QLineEdit::textChanged, this,
+          [this, field](const QString& text) { model_.*field = FromQt(text); });
+}
+
+void MainWindow::BindEdits() {
+  BindEdit(editTaskName_, &TForm1::EditTaskName);
+  BindEdit(edit1_, &TForm1::Edit1);
+  BindEdit(edit3_, &TForm1::Edit3);
+  BindEdit(edit2_, &TForm1::Edit2);
+  BindEdit(edit4_, &TForm1::Edit4);
+  BindEdit(edit6_, &TForm1::Edit6);
+  // The zoom box only changes through the spinner: arrows, or the Up and Down keys.
+  edit5_.installEventFilter(this);
+}
+
+void MainWindow::BindCommands() {
+  connect(&button4_, &QPushButton::clicked, this,
+          [this] { Run(&TForm1::LoadParametersfromprojectfilel1Click); });
+  connect(&button1_, &QPushButton::clicked, this, [this] { Run(&TForm1::Button1Click); });
+  connect(&bitBtn1_, &QPushButton::clicked, this, [this] { Run(&TForm1::BitBtn1Click); });
+  connect(&upDown1_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDown1Up); });
+  connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });
+  connect(&memo1_, &LogPane::doubleClicked, this, [this] { Run(&TForm1::Memo1DblClick); });
+  connect(&timer1_, &QTimer::timeout, this, [this] { Run(&TForm1::Timer1Timer); });
+}
+
+void MainWindow::Run(void (TForm1::*handler)()) {
+  RunHandler(platform_, [this, handler] { (model_.*handler)(); });
+  // Handlers that end in a message or an error may have changed fields without notice.
+  FieldsChanged();
+}
+
+bool MainWindow::ShowAtStart() {
+  const bool shown = RunHandler(platform_, [this] { model_.FormShow(); });
+  FieldsChanged();
+  CentreOnScreen(*this);
+  show();
+  return shown;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Enter that no control took presses the default button, as in a dialog.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    bitBtn1_.animateClick();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &edit5_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Run(key == Qt::Key_Up ? &TForm1::UpDown1Up : &TForm1::UpDown1Down);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::LogLinesAppended(std::size_t first) {
+  for (std::size_t i = first; i < model_.Memo1.size(); ++i) {
+    memo1_.AppendLine(model_.Memo1[i]);
+  }
+}
+
+void MainWindow::LogReplaced() {
+  memo1_.ReplaceLines(model_.Memo1);
+}
+
+void MainWindow::FailedLinesAppended(std::size_t first) {
+  for (std::size_t i = first; i < model_.Memo2.size(); ++i) {
+    memo2_.AppendLine(model_.Memo2[i]);
+  }
+}
+
+void MainWindow::FailedReplaced() {
+  memo2_.ReplaceLines(model_.Memo2);
+}
+
+void MainWindow::FieldsChanged() {
+  // Only changed texts are set, so the caret of a field being typed in stays put.
+  const auto show = [](QLineEdit& edit, const std::string& text) {
+    const QString shown = ToQt(text);
+    if (edit.text() != shown) {
+      edit.setText(shown);
+    }
+  };
+  setWindowTitle(ToQt(model_.Caption));
+  show(editTaskName_, model_.EditTaskName);
+  show(edit1_, model_.Edit1);
+  show(edit3_, model_.Edit3);
+  show(edit2_, model_.Edit2);
+  show(edit4_, model_.Edit4);
+  show(edit5_, model_.Edit5);
+  show(edit6_, model_.Edit6);
+  upDown1_.ShowPosition(model_.UpDown1Position);
+  labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
+  bitBtn1_.setText(ToQt(model_.BitBtn1Caption));
+}
+
+void MainWindow::TimerChanged(bool enabled) {
+  if (!enabled) {
+    timer1_.stop();
+    return;
+  }
+  timer1_.start(model_.Timer1RealInterval());
+}
+
+void MainWindow::ProgressChanged() {
+  ShowProgress();
+}
+
+void MainWindow::ShowProgress() {
+  const RunProgress& progress = model_.Progress;
+  progressBar1_.setRange(0, std::max(progress.TotalCount, 1));
+  progressBar1_.setValue(std::min(progress.SettledCount, std::max(progress.TotalCount, 1)));
+  progressBar1_.setFormat(ToQt(ProgressBarText(progress)));
+  labelProgress_.setText(ToQt(ProgressDetailText(progress)));
+}
+
+void MainWindow::CloseRequested() {
+  close();
+}
+
+}  // namespace kartovel::gui

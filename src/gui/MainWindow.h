@@ -1,0 +1,122 @@
+// The main window: the request's fields, Start/Stop, the log pane and the menu, bound to
+// the TForm1 model. The view copies what the user types into the model as it is typed,
+// enters every handler through the general error display, and shows what the model
+// reports back through TForm1View.
+#pragma once
+
+#include <QAction>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "app/Platform.h"
+#include "app/Unit1.h"
+#include "gui/LogPane.h"
+#include "gui/UpDown.h"
+
+namespace kartovel::gui {
+
+class MainWindow : public QMainWindow, public TForm1View {
+  Q_OBJECT
+
+ public:
+  MainWindow(TForm1& model, Platform& platform);
+  ~MainWindow() override;
+
+  // Shows the window centred on the desktop; runs FormShow first. False when FormShow
+  // failed (the error was shown and the program ends).
+  bool ShowAtStart();
+
+  // TForm1View
+  void LogLinesAppended(std::size_t first) override;
+  void LogReplaced() override;
+  void FailedLinesAppended(std::size_t first) override;
+  void FailedReplaced() override;
+  void FieldsChanged() override;
+  void TimerChanged(bool enabled) override;
+  void ProgressChanged() override;
+  void CloseRequested() override;
+
+ signals:
+  // The menu commands that open the dialogs, which the program wires up.
+  void optionsRequested();
+  void convertRequested();
+  void redownloadRequested();
+  void aboutRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildTaskRow();
+  void BuildRectangleFrame();
+  void BuildPathRow();
+  void BuildLeftColumn();
+  void BuildPanes();
+  void BuildMenu();
+  void NameControls();
+  void BindEdits();
+  void BindCommands();
+  void BindEdit(QLineEdit& edit, std::string TForm1::*field);
+  void Run(void (TForm1::*handler)());
+  void ShowProgress();
+
+  TForm1& model_;
+  Platform& platform_;
+
+  QWidget central_;
+  QHBoxLayout centralLayout_;
+  QWidget leftColumn_;
+  QVBoxLayout leftLayout_;
+
+  QGridLayout taskRow_;
+  QLabel label16_;
+  QLineEdit editTaskName_;
+  QPushButton button4_;
+
+  QGroupBox groupBox4_;
+  QGridLayout rectangleLayout_;
+  QLabel label1_;
+  QLineEdit edit1_;
+  QLabel label2_;
+  QLineEdit edit3_;
+  QLabel label3_;
+  QLineEdit edit2_;
+  QLabel label4_;
+  QLineEdit edit4_;
+  QLabel label5_;
+  QHBoxLayout zoomRow_;
+  QLineEdit edit5_;
+  UpDown upDown1_;
+
+  QGridLayout pathRow_;
+  QLabel label6_;
+  QLineEdit edit6_;
+  QPushButton button1_;
+
+  QLabel labelTotalxy_;
+  QProgressBar progressBar1_;
+  QLabel labelProgress_;
+  QPushButton bitBtn1_;
+
+  LogPane memo1_;
+  QWidget panel2_;
+  QVBoxLayout panel2Layout_;
+  LogPane memo2_;
+
+  QStatusBar statusBar1_;
+  QLabel statusText_;
+  QTimer timer1_;
+};
+
+}  // namespace kartovel::gui

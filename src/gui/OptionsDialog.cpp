@@ -1,0 +1,119 @@
+// The options dialog bound to its model.
+#include "gui/OptionsDialog.h"
+
+#include "app/HandlerGuard.h"
+#include "gui/WidgetText.h"
+
+namespace kartovel::gui {
+
+OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* parent)
+    : QDialog(parent),
+      model_(model),
+      platform_(platform),
+      layout_(this),
+      label12_(tr("Default path to save :"), this),
+      edit12_(this),
+      button3_(tr("..."), this),
+      checkBoxUseProxy_(tr("Use proxy server"), this),
+      labelProxyServer_(tr("Proxy Server Name (IP)"), this),
+      editProxyServer_(this),
+      labelProxyPort_(tr("Proxy Port"), this),
+      editProxyPort_(this),
+      labelProxyUsername_(tr("Proxy Username"), this),
+      editProxyUsername_(this),
+      labelProxyPassword_(tr("Proxy Password"), this),
+      editProxyPassword_(this),
+      button1_(tr("OK"), this),
+      button2_(tr("Cancel"), this) {
+  setObjectName("frmOptions");
+  setWindowTitle(QString::fromLatin1(TfrmOptions::Caption));
+  NameEdit(edit12_, "Edit12", label12_.text());
+  NameEdit(editProxyServer_, "EditProxyServer", labelProxyServer_.text());
+  NameEdit(editProxyPort_, "EditProxyPort", labelProxyPort_.text());
+  NameEdit(editProxyUsername_, "EditProxyUsername", labelProxyUsername_.text());
+  NameEdit(editProxyPassword_, "EditProxyPassword", labelProxyPassword_.text());
+  label12_.setBuddy(&edit12_);
+  labelProxyServer_.setBuddy(&editProxyServer_);
+  labelProxyPort_.setBuddy(&editProxyPort_);
+  labelProxyUsername_.setBuddy(&editProxyUsername_);
+  labelProxyPassword_.setBuddy(&editProxyPassword_);
+  button3_.setObjectName("Button3");
+  button3_.setToolTip(tr("Click to select path"));
+  button3_.setAccessibleName(tr("Select default path"));
+  button3_.setFixedWidth(32);
+  checkBoxUseProxy_.setObjectName("CheckBoxUseProxy");
+  button1_.setObjectName("Button1");
+  button2_.setObjectName("Button2");
+  button1_.setDefault(true);
+
+  layout_.setContentsMargins(12, 12, 12, 12);
+  layout_.setVerticalSpacing(8);
+  layout_.addWidget(&label12_, 0, 0, 1, 3);
+  layout_.addWidget(&edit12_, 1, 0, 1, 2);
+  layout_.addWidget(&button3_, 1, 2);
+  layout_.addWidget(&checkBoxUseProxy_, 2, 0, 1, 3);
+  layout_.addWidget(&labelProxyServer_, 3, 0);
+  layout_.addWidget(&editProxyServer_, 3, 1, 1, 2);
+  layout_.addWidget(&labelProxyPort_, 4, 0);
+  layout_.addWidget(&editProxyPort_, 4, 1, 1, 2);
+  layout_.addWidget(&labelProxyUsername_, 5, 0);
+  layout_.addWidget(&editProxyUsername_, 5, 1, 1, 2);
+  layout_.addWidget(&labelProxyPassword_, 6, 0);
+  layout_.addWidget(&editProxyPassword_, 6, 1, 1, 2);
+  layout_.setRowMinimumHeight(7, 8);
+  buttonRow_.addStretch();
+  buttonRow_.addWidget(&button1_);
+  buttonRow_.addWidget(&button2_);
+  layout_.addLayout(&buttonRow_, 8, 0, 1, 3);
+  layout_.setColumnStretch(1, 1);
+
+  connect(&button3_, &QPushButton::clicked, this,
+          [this] { RunModelHandler(&TfrmOptions::Button3Click); });
+  connect(&button1_, &QPushButton::clicked, this,
+          [this] { RunModelHandler(&TfrmOptions::Button1Click); });
+  connect(&button2_, &QPushButton::clicked, this,
+          [this] { RunModelHandler(&TfrmOptions::Button2Click); });
+  setFixedSize(400, sizeHint().height());
+}
+
+void OptionsDialog::ShowModal() {
+  RunHandler(platform_, [this] { model_.Show(); });
+  Pull();
+  if (model_.Visible) {
+    exec();
+  }
+}
+
+void OptionsDialog::reject() {
+  model_.Close();
+  QDialog::reject();
+}
+
+void OptionsDialog::Push() {
+  model_.Edit12 = FromQt(edit12_.text());
+  model_.CheckBoxUseProxy = checkBoxUseProxy_.isChecked();
+  model_.EditProxyServer = FromQt(editProxyServer_.text());
+  model_.EditProxyPort = FromQt(editProxyPort_.text());
+  model_.EditProxyUsername = FromQt(editProxyUsername_.text());
+  model_.EditProxyPassword = FromQt(editProxyPassword_.text());
+}
+
+void OptionsDialog::Pull() {
+  edit12_.setText(ToQt(model_.Edit12));
+  checkBoxUseProxy_.setChecked(model_.CheckBoxUseProxy);
+  editProxyServer_.setText(ToQt(model_.EditProxyServer));
+  editProxyPort_.setText(ToQt(model_.EditProxyPort));
+  editProxyUsername_.setText(ToQt(model_.EditProxyUsername));
+  editProxyPassword_.setText(ToQt(model_.EditProxyPassword));
+}
+
+void OptionsDialog::RunModelHandler(void (TfrmOptions::*handler)()) {
+  Push();
+  RunHandler(platform_, [this, handler] { (model_.*handler)(); });
+  Pull();
+  if (!model_.Visible) {
+    done(QDialog::Rejected);
+  }
+}
+
+}  // namespace kartovel::gui

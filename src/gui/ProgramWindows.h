@@ -1,0 +1,56 @@
+// Every window of the program with its model, created at start in the program's order
+// (main window, about box, converter, options, re-download; all dialogs hidden) and
+// wired to the main window's menu.
+#pragma once
+
+#include "app/Unit1.h"
+#include "app/UnitAbout.h"
+#include "app/UnitConvert.h"
+#include "app/UnitOptions.h"
+#include "common/Clock.h"
+#include "download/HttpClient.h"
+#include "gui/AboutDialog.h"
+#include "gui/ConvertDialog.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+#include "gui/QtPlatform.h"
+#include "gui/RedownloadDialog.h"
+#include "redownload/UnitFTL.h"
+
+namespace kartovel::gui {
+
+class ProgramWindows {
+ public:
+  // platform and clock must outlive the windows.
+  ProgramWindows(Platform& platform, Clock& clock,
+                 HttpClientFactory makeClient = CreateCurlHttpClient);
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+  TForm1& Form1() { return form1_; }
+  MainWindow& Main() { return mainWindow_; }
+  TfrmAbout& FrmAbout() { return frmAbout_; }
+  AboutDialog& About() { return aboutDialog_; }
+  TfrmConvert& FrmConvert() { return frmConvert_; }
+  ConvertDialog& Convert() { return convertDialog_; }
+  TfrmOptions& FrmOptions() { return frmOptions_; }
+  OptionsDialog& Options() { return optionsDialog_; }
+  TfrmFlt& FrmFlt() { return frmFlt_; }
+  RedownloadDialog& Redownload() { return redownloadDialog_; }
+
+ private:
+  // Declared in the order of creation; the dialogs are the main window's children, so
+  // they are destroyed (in reverse order) before it.
+  TForm1 form1_;
+  MainWindow mainWindow_;
+  TfrmAbout frmAbout_;
+  AboutDialog aboutDialog_;
+  TfrmConvert frmConvert_;
+  ConvertDialog convertDialog_;
+  TfrmOptions frmOptions_;
+  OptionsDialog optionsDialog_;
+  TfrmFlt frmFlt_;
+  RedownloadDialog redownloadDialog_;
+};
+
+}  // namespace kartovel::gui

@@ -1,0 +1,44 @@
+// Formatting of the progress figures that the main window shows under the tile count.
+#include "gui/ProgressText.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kartovel::gui {
+
+std::string ProgressBarText(const RunProgress& progress) {
+  if (progress.TotalCount <= 0) {
+    return "";
+  }
+  return std::to_string(progress.SettledCount) + " of " + std::to_string(progress.TotalCount);
+}
+
+std::string ProgressDetailText(const RunProgress& progress) {
+  if (progress.TotalCount <= 0) {
+    return "";
+  }
+  std::string text = "Failed: " + std::to_string(progress.FailedCount);
+  if (progress.TilesPerMinute > 0) {
+    text += "   " + std::to_string(std::lround(progress.TilesPerMinute)) + " tiles/min";
+  }
+  if (progress.SecondsLeft) {
+    text += "   Time left: " + DurationText(*progress.SecondsLeft);
+  }
+  return text;
+}
+
+std::string DurationText(int64_t seconds) {
+  seconds = std::max<int64_t>(seconds, 0);
+  const long long hours = seconds / 3600;
+  const int minutes = static_cast<int>(seconds / 60 % 60);
+  const int secs = static_cast<int>(seconds % 60);
+  char text[32];
+  if (hours > 0) {
+    std::snprintf(text, sizeof text, "%lld:%02d:%02d", hours, minutes, secs);
+  } else {
+    std::snprintf(text, sizeof text, "%d:%02d", minutes, secs);
+  }
+  return text;
+}
+
+}  // namespace kartovel::gui

@@ -1,0 +1,56 @@
+// Kartovel's entry: the application, its windows, and the message loop.
+#include <QApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "common/Clock.h"
+#include "common/Error.h"
+#include "download/CurlGlobal.h"
+#include "gui/ProgramWindows.h"
+#include "gui/QtPlatform.h"
+
+namespace {
+
+// KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
+// monitor faster, for black-box tests and benchmarks; real time without it.
+double TimeScale() {
+  const char* text = std::getenv("KARTOVEL_TIME_SCALE");
+  if (text == nullptr || *text == '\0') {
+    return 1.0;
+  }
+  char* end = nullptr;
+  const double scale = std::strtod(text, &end);
+  return (*end == '\0' && scale >= 0) ? scale : 1.0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // A peer that closes a kept-alive connection must not end the program.
+  std::signal(SIGPIPE, SIG_IGN);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Kartovel");
+  kartovel::gui::QtPlatform platform;
+  try {
+    kartovel::CurlGlobal curl;
+    kartovel::ScaledClock clock(TimeScale());
+    kartovel::gui::ProgramWindows windows(platform, clock);
+    if (!windows.Main().ShowAtStart()) {
+      return 1;
+    }
+    const int result = QApplication::exec();
+    if (windows.Form1().RunActive()) {
+      // Workers end with the program: nothing waits for them, and the run's files hold
+      // what the last save wrote, each written whole.
+      platform.StopHandOffs();
+      std::fflush(nullptr);
+      std::_Exit(result);
+    }
+    return result;
+  } catch (const std::exception& error) {
+    platform.ShowError(kartovel::ErrorDisplayText(error.what()));
+    return 1;
+  }
+}

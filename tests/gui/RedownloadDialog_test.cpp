@@ -1,0 +1,70 @@
+// The re-download dialog: modal, its size, and a run over a failed-tile file against the
+// loopback service, reported line by line in its pane.
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "gui/GuiRig.h"
+
+namespace kartovel::testing {
+namespace {
+
+TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
+  GuiRig rig;
+  rig.Server.Enqueue({PngReply(), StatusReply(404), PngReply()});
+  const std::string url1 = rig.Server.Url("/hx/tl?x=1&y=1&z=3");
+  const std::string url2 = rig.Server.Url("/hx/tl?x=2&y=1&z=3");
+  const std::string url3 = rig.Server.Url("/hx/tl?x=3&y=1&z=3");
+  const std::string tile1 = rig.Box.Path("t1.png");
+  const std::string tile3 = rig.Box.Path("t3.png");
+  const std::string ftl = rig.Box.Path("run_failed.ftl");
+  const std::string records = tile1 + "|" + url1 + "\r\n" + rig.Box.Path("t2.png") + "|" + url2 +
+                              "\r\n" + tile3 + "|" + url3 + "\r\n";
+  Sandbox::WriteAll(ftl, records);
+
+  QSize size;
+  int panelHeight = 0;
+  QString fileDialogTitle;
+  QStringList filters;
+  QString report;
+  rig.Watcher.Queue([&](QWidget& modal) {
+    if (modal.objectName() != "frmFlt") {
+      return false;
+    }
+    size = modal.size();
+    panelHeight = rig.Find<QFrame>(modal, "Panel1").height();
+    ClickLater(rig.Find<QPushButton>(modal, "Button1"));
+    return true;
+  });
+  rig.Watcher.Queue(ChooseFile(ftl, &fileDialogTitle, &filters));
+  rig.Watcher.Queue([&](QWidget& modal) {
+    auto& pane = rig.Find<QPlainTextEdit>(modal, "Memo1");
+    if (!pane.toPlainText().endsWith("Download End.")) {
+      return false;
+    }
+    report = pane.toPlainText();
+    QTimer::singleShot(0, &modal, [&modal] { static_cast<QDialog&>(modal).reject(); });
+    return true;
+  });
+  rig.TriggerMenu("ReDownloadfailedfiles1");
+  ASSERT_TRUE(WaitUntil([&] { return rig.Watcher.PendingAnswers() == 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+
+  EXPECT_EQ(size, QSize(703, 453));
+  EXPECT_EQ(panelHeight, 57);
+  EXPECT_EQ(fileDialogTitle, "Open ftl file:");
+  EXPECT_EQ(filters, QStringList{"Projects(*.ftl) (*.ftl)"});
+  const QStringList expected = {
+      "Start...",
+      QString::fromStdString(tile1 + ":" + url1 + " ->OK"),
+      QString::fromStdString("HTTP/1.1 404 Not Found->" + url2),
+      QString::fromStdString(url2 + ":Error: the image is not found on server."),
+      QString::fromStdString(tile3 + ":" + url3 + " ->OK"),
+      "Download End."};
+  EXPECT_EQ(report.split('\n'), expected);
+  EXPECT_EQ(Sandbox::ReadAll(tile1), SmallPng());
+  EXPECT_EQ(Sandbox::ReadAll(ftl), records);
+}
+
+}  // namespace
+}  // namespace kartovel::testing
