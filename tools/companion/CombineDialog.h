@@ -27,7 +27,6 @@ class CombineDialog : public QDialog {
   void Start();
   bool Running() const { return worker_.joinable(); }
 
- protected:
   // Escape, the close box and Cancel during a run ask the run to stop; afterwards they
   // close the window.
   void reject() override;

@@ -31,6 +31,8 @@ const QColor kBackground(0xe9, 0xeb, 0xee);
 const QColor kPresentCell(0xb8, 0xc4, 0xd0);
 const QColor kMissingCell(0xe0, 0x4b, 0x4b);
 const QColor kBlankCell(0xf0, 0xa8, 0x30);
+const QColor kMissingFill(0xf8, 0xe1, 0xe1);
+const QColor kLoadingCell(0xdd, 0xe1, 0xe6);
 
 QColor CellColour(TileStatus status) {
   switch (status) {
@@ -70,6 +72,10 @@ MapCanvas::MapCanvas(QWidget* parent) : QWidget(parent), images_(kCacheBytes) {
   setMinimumSize(320, 240);
   setCursor(Qt::OpenHandCursor);
   view_.Resize(width(), height());
+}
+
+QColor MapCanvas::StatusColour(TileStatus status) {
+  return CellColour(status);
 }
 
 void MapCanvas::SetTask(ViewerTask task) {
@@ -126,9 +132,26 @@ void MapCanvas::paintEvent(QPaintEvent*) {
     return;
   }
   DrawOverview(painter);
-  if (!DrawTiles(painter)) {
-    QTimer::singleShot(0, this, [this] { update(); });
+  switch (DrawTiles(painter)) {
+    case TilePass::TooMany:
+      DrawHint(painter, tr("Zoom in to see the tile images"));
+      break;
+    case TilePass::Pending:
+      QTimer::singleShot(0, this, [this] { update(); });
+      break;
+    case TilePass::Complete:
+      break;
   }
+}
+
+void MapCanvas::DrawHint(QPainter& painter, const QString& text) const {
+  QRectF box = painter.fontMetrics().boundingRect(text).adjusted(-8, -4, 8, 4);
+  box.moveTopLeft(QPointF(10, 10));
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(255, 255, 255, 215));
+  painter.drawRoundedRect(box, 4, 4);
+  painter.setPen(QColor(0x33, 0x38, 0x40));
+  painter.drawText(box, Qt::AlignCenter, text);
 }
 
 void MapCanvas::DrawOverview(QPainter& painter) const {
@@ -143,17 +166,16 @@ void MapCanvas::DrawOverview(QPainter& painter) const {
                     overview_);
 }
 
-// Returns false when some tiles in view still wait to be decoded.
-bool MapCanvas::DrawTiles(QPainter& painter) {
+MapCanvas::TilePass MapCanvas::DrawTiles(QPainter& painter) {
   double side = TileScreenSide();
   double columnsInView = width() / side + 2;
   double rowsInView = height() / side + 2;
   if (side < kMinTileSideDrawn || columnsInView * rowsInView > 4.0 * kMaxTilesDrawn) {
-    return true;
+    return TilePass::TooMany;
   }
   std::vector<size_t> visible = index_.Query(view_.VisibleArea());
   if (visible.size() > kMaxTilesDrawn) {
-    return true;
+    return TilePass::TooMany;
   }
   Detail detail = side > kMediumSide  ? Detail::Full
                   : side > kSmallSide ? Detail::Medium
@@ -172,21 +194,22 @@ bool MapCanvas::DrawTiles(QPainter& painter) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, detail != Detail::Full || side < 200);
   QElapsedTimer clock;
   clock.start();
-  bool complete = true;
+  TilePass pass = TilePass::Complete;
   for (const auto& [distance, tile] : byDistance) {
     QRectF target = ToQt(view_.TileRect(task_.tiles[tile]));
     TileStatus status = task_.statuses[tile];
     if (status != TileStatus::Missing) {
+      painter.fillRect(target, kLoadingCell);
       const QImage* image = CachedImage(tile, detail, clock.elapsed() < kLoadBudgetMs);
       if (image == nullptr) {
-        complete = false;
+        pass = TilePass::Pending;
       } else if (!image->isNull()) {
         painter.drawImage(target, *image);
       }
     }
     DrawMark(painter, target, status);
   }
-  return complete;
+  return pass;
 }
 
 void MapCanvas::DrawMark(QPainter& painter, const QRectF& target, TileStatus status) const {
@@ -197,9 +220,8 @@ void MapCanvas::DrawMark(QPainter& painter, const QRectF& target, TileStatus sta
   painter.save();
   painter.setPen(QPen(colour, target.width() >= 24 ? 2 : 1));
   if (status == TileStatus::Missing) {
-    QColor fill = colour;
-    fill.setAlpha(60);
-    painter.fillRect(target, fill);
+    // A pale cell under the cross: the overview's solid colour would hide it.
+    painter.fillRect(target, kMissingFill);
     if (target.width() >= 12) {
       painter.drawLine(target.topLeft(), target.bottomRight());
       painter.drawLine(target.topRight(), target.bottomLeft());
@@ -209,8 +231,13 @@ void MapCanvas::DrawMark(QPainter& painter, const QRectF& target, TileStatus sta
   }
   painter.drawRect(target.adjusted(0.5, 0.5, -0.5, -0.5));
   if (target.width() >= 96) {
-    painter.drawText(target, Qt::AlignCenter,
-                     status == TileStatus::Missing ? tr("missing") : tr("blank"));
+    QString word = status == TileStatus::Missing ? tr("missing tile") : tr("blank tile");
+    QRectF label = painter.fontMetrics().boundingRect(word).adjusted(-6, -3, 6, 3);
+    label.moveCenter(target.center());
+    painter.setBrush(QColor(255, 255, 255, 225));
+    painter.drawRoundedRect(label, 3, 3);
+    painter.setPen(colour.darker(150));
+    painter.drawText(label, Qt::AlignCenter, word);
   }
   painter.restore();
 }

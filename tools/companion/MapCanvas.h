@@ -30,6 +30,8 @@ class MapCanvas : public QWidget {
   // Zooms about the middle of the canvas; above 1 zooms in.
   void ZoomBy(double factor);
   const MapView& View() const { return view_; }
+  // The colour that stands for a tile status (the window's legend uses it too).
+  static QColor StatusColour(TileStatus status);
 
   // Told the text for the status bar whenever the mouse moves over the canvas.
   std::function<void(const QString&)> onPointerText;
@@ -47,9 +49,13 @@ class MapCanvas : public QWidget {
   // Decoded sizes: full, or shrunk for tiles drawn small so the cache holds more.
   enum class Detail : int { Full = 0, Medium = 1, Small = 2 };
 
+  // What a paint could do with the tile images in view.
+  enum class TilePass { Complete, Pending, TooMany };
+
   void BuildOverview();
   void DrawOverview(QPainter& painter) const;
-  bool DrawTiles(QPainter& painter);
+  TilePass DrawTiles(QPainter& painter);
+  void DrawHint(QPainter& painter, const QString& text) const;
   void DrawMark(QPainter& painter, const QRectF& rect, TileStatus status) const;
   const QImage* CachedImage(size_t tile, Detail detail, bool mayLoad);
   double TileScreenSide() const;

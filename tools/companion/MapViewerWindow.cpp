@@ -20,12 +20,20 @@ namespace {
 const QString kTitle = QStringLiteral("Map Viewer");
 constexpr double kMenuZoomFactor = 1.5;
 
+// The tile counts with a square of each status's colour: the map's legend.
 QString CountsText(const ViewerTask& task) {
-  return MapViewerWindow::tr("%1 tiles: %2 present, %3 missing, %4 blank")
-      .arg(task.tiles.size())
-      .arg(task.counts.present)
-      .arg(task.counts.missing)
-      .arg(task.counts.blank);
+  auto entry = [](TileStatus status, int64_t count, const QString& word) {
+    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2 %3")
+        .arg(MapCanvas::StatusColour(status).name())
+        .arg(count)
+        .arg(word);
+  };
+  return MapViewerWindow::tr("%1 tiles: ").arg(task.tiles.size()) +
+         entry(TileStatus::Present, task.counts.present, MapViewerWindow::tr("present")) +
+         QStringLiteral("&nbsp;&nbsp;") +
+         entry(TileStatus::Missing, task.counts.missing, MapViewerWindow::tr("missing")) +
+         QStringLiteral("&nbsp;&nbsp;") +
+         entry(TileStatus::Blank, task.counts.blank, MapViewerWindow::tr("blank"));
 }
 
 }  // namespace
@@ -38,6 +46,7 @@ MapViewerWindow::MapViewerWindow()
   setWindowTitle(kTitle);
   setCentralWidget(canvas_);
   statusBar()->addWidget(pointerLabel_, 1);
+  countsLabel_->setTextFormat(Qt::RichText);
   statusBar()->addPermanentWidget(countsLabel_);
   canvas_->onPointerText = [this](const QString& text) { pointerLabel_->setText(text); };
   BuildMenus();
