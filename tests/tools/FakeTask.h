@@ -17,7 +17,7 @@
 
 namespace kartovel::testing {
 
-struct FakeTaskSpec {
+struct FakeTaskPlan {
   std::string name = "area";
   int32_t zoom = 13;
   int32_t minX = 6744;
@@ -60,38 +60,38 @@ inline std::string FakeTileName(int32_t x, int32_t y, int32_t zoom) {
   return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
 }
 
-inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskSpec& spec) {
-  FakeTask task{sandbox.Path(spec.name + ".qtsk"), sandbox.Path(spec.name + "_list.txt"),
-                sandbox.Path(spec.name + "/")};
+inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskPlan& plan) {
+  FakeTask task{sandbox.Path(plan.name + ".qtsk"), sandbox.Path(plan.name + "_list.txt"),
+                sandbox.Path(plan.name + "/")};
   Sandbox::WriteAll(task.taskFile,
-                    "[MapsType]\r\nMapsType=" + std::string(spec.southOrigin ? "5" : "3") +
-                        "\r\n\r\n[Zoom]\r\nZoom=" + std::to_string(spec.zoom) + "\r\n");
+                    "[MapsType]\r\nMapsType=" + std::string(plan.southOrigin ? "5" : "3") +
+                        "\r\n\r\n[Zoom]\r\nZoom=" + std::to_string(plan.zoom) + "\r\n");
   std::string list =
       "ImageFileName    Left_Edge_Longitude    Right_Edge_Longitude   Top_Edge_Latitude      "
       "Bottom_Edge_Latitude\r\n";
-  const int32_t rows = int32_t{1} << spec.zoom;
-  for (int32_t x = spec.minX; x <= spec.maxX; ++x) {
-    for (int32_t y = spec.minY; y <= spec.maxY; ++y) {
+  const int32_t rows = int32_t{1} << plan.zoom;
+  for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
+    for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
       // South-origin rows count from the south edge: row y is north-origin row N-1-y.
-      int32_t northRow = spec.southOrigin ? rows - 1 - y : y;
-      list += FakeTileName(x, y, spec.zoom) + ": ";
-      AppendFixed(list, FakeTileLongitude(x, spec.zoom));
+      int32_t northRow = plan.southOrigin ? rows - 1 - y : y;
+      list += FakeTileName(x, y, plan.zoom) + ": ";
+      AppendFixed(list, FakeTileLongitude(x, plan.zoom));
       list += ' ';
-      AppendFixed(list, FakeTileLongitude(x + 1, spec.zoom));
+      AppendFixed(list, FakeTileLongitude(x + 1, plan.zoom));
       list += ' ';
-      AppendFixed(list, FakeTileLatitude(northRow, spec.zoom));
+      AppendFixed(list, FakeTileLatitude(northRow, plan.zoom));
       list += ' ';
-      AppendFixed(list, FakeTileLatitude(northRow + 1, spec.zoom));
+      AppendFixed(list, FakeTileLatitude(northRow + 1, plan.zoom));
       list += "\r\n";
     }
   }
   Sandbox::WriteAll(task.listFile, list);
   std::filesystem::create_directory(task.tileFolder);
-  for (int32_t x = spec.minX; x <= spec.maxX; ++x) {
-    for (int32_t y = spec.minY; y <= spec.maxY; ++y) {
-      if (!spec.missing.contains({x, y})) {
-        tools::WritePng(task.tileFolder + FakeTileName(x, y, spec.zoom),
-                        FakeTileImage(x, y, spec.tileSide));
+  for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
+    for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
+      if (!plan.missing.contains({x, y})) {
+        tools::WritePng(task.tileFolder + FakeTileName(x, y, plan.zoom),
+                        FakeTileImage(x, y, plan.tileSide));
       }
     }
   }

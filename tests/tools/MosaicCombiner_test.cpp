@@ -17,7 +17,7 @@
 namespace kartovel::tools {
 namespace {
 
-using testing::FakeTaskSpec;
+using testing::FakeTaskPlan;
 using testing::Sandbox;
 
 // The RGBA pixel at (column, row) of a decoded image.
@@ -41,9 +41,9 @@ class MosaicCombinerTest : public ::testing::Test {
 };
 
 TEST_F(MosaicCombinerTest, CombinedPngDecodesWithEveryTileInPlace) {
-  FakeTaskSpec spec;  // 3 columns x 2 rows of 8-pixel tiles
-  spec.missing = {{6745, 3105}};
-  testing::FakeTask task = WriteFakeTask(sandbox_, spec);
+  FakeTaskPlan plan;  // 3 columns x 2 rows of 8-pixel tiles
+  plan.missing = {{6745, 3105}};
+  testing::FakeTask task = WriteFakeTask(sandbox_, plan);
   CombineResult result = CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
 
   RgbaImage mosaic;
@@ -51,11 +51,11 @@ TEST_F(MosaicCombinerTest, CombinedPngDecodesWithEveryTileInPlace) {
   ASSERT_TRUE(DecodePng(sandbox_.Path("out.png"), mosaic, error)) << error;
   EXPECT_EQ(mosaic.width, 24);
   EXPECT_EQ(mosaic.height, 16);
-  for (int32_t x = spec.minX; x <= spec.maxX; ++x) {
-    for (int32_t y = spec.minY; y <= spec.maxY; ++y) {
-      int64_t left = (x - spec.minX) * 8;
-      int64_t top = (y - spec.minY) * 8;
-      std::vector<uint8_t> expected = spec.missing.contains({x, y})
+  for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
+    for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
+      int64_t left = (x - plan.minX) * 8;
+      int64_t top = (y - plan.minY) * 8;
+      std::vector<uint8_t> expected = plan.missing.contains({x, y})
                                           ? std::vector<uint8_t>{0, 0, 0, 0}
                                           : PixelAt(testing::FakeTileImage(x, y, 8), 0, 0);
       EXPECT_EQ(PixelAt(mosaic, left, top), expected) << x << "," << y;
@@ -69,9 +69,9 @@ TEST_F(MosaicCombinerTest, CombinedPngDecodesWithEveryTileInPlace) {
 }
 
 TEST_F(MosaicCombinerTest, SouthOriginRowsPutTheHighestRowOnTop) {
-  FakeTaskSpec spec;
-  spec.southOrigin = true;
-  testing::FakeTask task = WriteFakeTask(sandbox_, spec);
+  FakeTaskPlan plan;
+  plan.southOrigin = true;
+  testing::FakeTask task = WriteFakeTask(sandbox_, plan);
   CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
   RgbaImage mosaic;
   std::string error;
@@ -81,7 +81,7 @@ TEST_F(MosaicCombinerTest, SouthOriginRowsPutTheHighestRowOnTop) {
 }
 
 TEST_F(MosaicCombinerTest, WorldFileAgreesWithTheListEdges) {
-  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskSpec{});
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
   CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
   std::vector<TileEntry> tiles = ReadTileList(task.listFile);
   // The first tile of the list is the north-west one; the last the south-east one.
@@ -103,9 +103,9 @@ TEST_F(MosaicCombinerTest, WorldFileAgreesWithTheListEdges) {
 }
 
 TEST_F(MosaicCombinerTest, ReportGivesEdgesAndListsMissingAndUnreadableTiles) {
-  FakeTaskSpec spec;
-  spec.missing = {{6744, 3104}};
-  testing::FakeTask task = WriteFakeTask(sandbox_, spec);
+  FakeTaskPlan plan;
+  plan.missing = {{6744, 3104}};
+  testing::FakeTask task = WriteFakeTask(sandbox_, plan);
   Sandbox::WriteAll(task.tileFolder + "qn_6746_3105_13.png", "not a png");
   CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
   std::string report = Sandbox::ReadAll(sandbox_.Path("out.txt"));
@@ -118,7 +118,7 @@ TEST_F(MosaicCombinerTest, ReportGivesEdgesAndListsMissingAndUnreadableTiles) {
 }
 
 TEST_F(MosaicCombinerTest, TilesOfAnotherSizeAreLeftOutAndListed) {
-  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskSpec{});
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
   WritePng(task.tileFolder + "qn_6745_3104_13.png", testing::FakeTileImage(0, 0, 16));
   CombineResult result = CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
   ASSERT_EQ(result.mosaic.missing.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(MosaicCombinerTest, TilesOfAnotherSizeAreLeftOutAndListed) {
 }
 
 TEST_F(MosaicCombinerTest, ReportsProgressForEveryTile) {
-  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskSpec{});
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
   std::vector<std::pair<int64_t, int64_t>> calls;
   CombineHooks hooks;
   hooks.progress = [&calls](int64_t done, int64_t total) { calls.emplace_back(done, total); };
@@ -138,7 +138,7 @@ TEST_F(MosaicCombinerTest, ReportsProgressForEveryTile) {
 }
 
 TEST_F(MosaicCombinerTest, CancelledRunLeavesNoFiles) {
-  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskSpec{});
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
   int polls = 0;
   CombineHooks hooks;
   hooks.cancelRequested = [&polls] { return ++polls > 2; };
@@ -154,7 +154,7 @@ TEST_F(MosaicCombinerTest, CancelledRunLeavesNoFiles) {
 }
 
 TEST_F(MosaicCombinerTest, RefusesOutputsThatWouldReplaceTheTaskFiles) {
-  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskSpec{});
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
   std::string listBefore = Sandbox::ReadAll(task.listFile);
   // "area_list.png" would put its report at "area_list.txt", the tile list.
   EXPECT_THROW(CombineTask(task.taskFile, sandbox_.Path("area_list.png"), {}), AppError);
@@ -163,11 +163,11 @@ TEST_F(MosaicCombinerTest, RefusesOutputsThatWouldReplaceTheTaskFiles) {
 }
 
 TEST_F(MosaicCombinerTest, AListWithoutReadableTilesMakesATransparentMosaicOfDefaultTiles) {
-  FakeTaskSpec spec;
-  spec.minX = spec.maxX = 5;
-  spec.minY = spec.maxY = 6;
-  spec.missing = {{5, 6}};
-  testing::FakeTask task = WriteFakeTask(sandbox_, spec);
+  FakeTaskPlan plan;
+  plan.minX = plan.maxX = 5;
+  plan.minY = plan.maxY = 6;
+  plan.missing = {{5, 6}};
+  testing::FakeTask task = WriteFakeTask(sandbox_, plan);
   CombineResult result = CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
   EXPECT_EQ(result.layout.Width(), kDefaultTileSide);
   RgbaImage mosaic;

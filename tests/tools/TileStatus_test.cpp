@@ -41,9 +41,9 @@ TEST(TileStatusTest, StatusComesFromTheFileAndTheBlankImage) {
 
 TEST(TileStatusTest, ViewerTaskCountsTheTilesOfEachStatus) {
   Sandbox sandbox;
-  testing::FakeTaskSpec spec;  // 6 tiles
-  spec.missing = {{6744, 3104}, {6746, 3105}};
-  testing::FakeTask task = WriteFakeTask(sandbox, spec);
+  testing::FakeTaskPlan plan;  // 6 tiles
+  plan.missing = {{6744, 3104}, {6746, 3105}};
+  testing::FakeTask task = WriteFakeTask(sandbox, plan);
   const std::string blankFile = sandbox.Path("blank.png");
   WritePng(blankFile, testing::FakeTileImage(0, 0, 8));
   std::filesystem::copy_file(blankFile, task.tileFolder + "qn_6745_3104_13.png",

@@ -39,7 +39,7 @@ class CombineCommandTest : public ::testing::Test {
 };
 
 TEST_F(CombineCommandTest, WritesTheMosaicAndItsSideFilesAndExitsZero) {
-  testing::WriteFakeTask(sandbox_, testing::FakeTaskSpec{});
+  testing::WriteFakeTask(sandbox_, testing::FakeTaskPlan{});
   EXPECT_EQ(Run(Quoted("area.qtsk") + " " + Quoted("map.png")), 0)
       << Sandbox::ReadAll(sandbox_.Path("stderr"));
   std::optional<ImageSize> size = ReadPngSize(sandbox_.Path("map.png"));
