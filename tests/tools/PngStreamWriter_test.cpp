@@ -51,6 +51,19 @@ TEST(PngStreamWriterTest, AnUnfinishedImageLeavesNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(sandbox.Folder()));
 }
 
+TEST(PngStreamWriterTest, AHeaderLibpngRefusesIsAnAppErrorAndLeavesNoFile) {
+  Sandbox sandbox;
+  try {
+    PngStreamWriter writer(sandbox.Path("empty.png"), 0, 4);
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_NE(std::string(error.what()).find("Unable to write to " + sandbox.Path("empty.png")),
+              std::string::npos)
+        << error.what();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(sandbox.Folder()));
+}
+
 TEST(PngStreamWriterTest, AnUnwritableFolderIsAnAppError) {
   Sandbox sandbox;
   EXPECT_THROW(PngStreamWriter(sandbox.Path("no/such/folder.png"), 4, 4), AppError);
