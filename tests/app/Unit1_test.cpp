@@ -362,7 +362,7 @@ TEST(MainWindowRun, StopAfterEveryWorkerEndedStillAppendsItsLines) {
 
 TEST(MainWindowRun, FailedTilesStandInTheFailedTileFileAndGetTheBlankImage) {
   MainWindowRigOptions options;
-  options.Server.DefaultReply = [](const testing::Request&) { return testing::StatusReply(500); };
+  options.ServerReply = [](const testing::Request&) { return testing::StatusReply(500); };
   MainWindowRig rig(std::move(options));
   ASSERT_TRUE(rig.Click(&TForm1::FormShow));
   TypeSixteenTiles(rig);
@@ -714,7 +714,7 @@ class MirrorView final : public TForm1View {
 
 TEST(MainWindowView, NoticesAloneKeepAViewInStep) {
   MainWindowRigOptions options;
-  options.Server.DefaultReply = [](const testing::Request& request) {
+  options.ServerReply = [](const testing::Request& request) {
     return request.Target().find("x=1&") != std::string::npos ? testing::StatusReply(500)
                                                               : testing::PngReply();
   };

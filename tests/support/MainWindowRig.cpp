@@ -16,12 +16,18 @@ std::string ConfigText(const std::string& defaultPath, const std::string& host) 
          "\r\n";
 }
 
+LoopbackServer::Options ServerOptions(LoopbackServer::ReplyHandler reply) {
+  LoopbackServer::Options options;
+  options.DefaultReply = std::move(reply);
+  return options;
+}
+
 }  // namespace
 
 MainWindowRig::MainWindowRig(MainWindowRigOptions options)
     : ProgramFolder(Box.Path("program/")),
       SaveFolder(Box.Path("maps/")),
-      Server(std::move(options.Server)),
+      Server(ServerOptions(std::move(options.ServerReply))),
       Platform(ProgramFolder),
       Time(options.TimeScale),
       Locale('.', std::string(kRigNowText)),

@@ -22,12 +22,12 @@ namespace kartovel::testing {
 inline constexpr char kRigNowText[] = "2026-01-02 03:04:05";
 
 struct MainWindowRigOptions {
-  double TimeScale = 0;                     // the clock's scale: 0 never waits
-  bool WriteConfig = true;                  // ini/config.ini naming the loopback service
-  HttpClientFactory MakeClient;             // empty: the libcurl client
-  WorkerFactory MakeWorker;                 // empty: running TDownThreads
-  LoopbackServer::Options Server;           // the tile service's replies
-  std::chrono::milliseconds TickEvery{10};  // real time between two ticks of Timer1
+  double TimeScale = 0;                      // the clock's scale: 0 never waits
+  bool WriteConfig = true;                   // ini/config.ini naming the loopback service
+  HttpClientFactory MakeClient;              // empty: the libcurl client
+  WorkerFactory MakeWorker;                  // empty: running TDownThreads
+  LoopbackServer::ReplyHandler ServerReply;  // the tile service's replies; empty: a PNG
+  std::chrono::milliseconds TickEvery{10};   // real time between two ticks of Timer1
 };
 
 class MainWindowRig {
