@@ -13,7 +13,7 @@
 namespace kartovel {
 
 struct HttpProxy {
-  std::string Host;
+  std::string Host;  // empty: no proxy, requests go directly
   int32_t Port = 0;
   std::string Username;
   std::string Password;  // sent as preemptive Basic credentials when Username is set
