@@ -59,6 +59,6 @@ function(kartovel_test_suite name folder)
   endif()
   target_link_libraries(${name} PRIVATE ${ARGN} kartovel_test_support GTest::gmock kartovel_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endfunction()
