@@ -53,9 +53,13 @@ ConvertDialog::ConvertDialog(TfrmConvert& model, Platform& platform, QWidget* pa
   resultLayout_.addWidget(&label2_);
   resultLayout_.addWidget(&edit4_);
   layout_.setContentsMargins(8, 8, 8, 8);
-  layout_.addWidget(&groupBox1_, 5);
+  // Degrees and minutes are short; the result needs room for 15 significant digits.
+  for (QLineEdit* input : {&edit1_, &edit2_, &edit3_}) {
+    input->setFixedWidth(54);
+  }
+  layout_.addWidget(&groupBox1_);
   layout_.addWidget(&button1_, 0, Qt::AlignVCenter);
-  layout_.addWidget(&groupBox2_, 3);
+  layout_.addWidget(&groupBox2_, 1);
 
   setTabOrder(&edit1_, &edit2_);
   setTabOrder(&edit2_, &edit3_);
@@ -80,6 +84,7 @@ void ConvertDialog::Convert() {
   model_.Edit3 = FromQt(edit3_.text());
   RunHandler(platform_, [this] { model_.Button1Click(); });
   edit4_.setText(ToQt(model_.Edit4));
+  edit4_.setCursorPosition(0);
 }
 
 }  // namespace kartovel::gui

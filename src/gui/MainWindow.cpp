@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <algorithm>
 
 #include "app/HandlerGuard.h"
 #include "gui/ProgressText.h"
@@ -168,6 +169,10 @@ void MainWindow::BuildLeftColumn() {
   BuildTaskRow();
   BuildRectangleFrame();
   BuildPathRow();
+  // The two rows outside the frame start their fields at the same place.
+  const int labelWidth = std::max(label16_.sizeHint().width(), label6_.sizeHint().width());
+  label16_.setFixedWidth(labelWidth);
+  label6_.setFixedWidth(labelWidth);
   QFont bold = bitBtn1_.font();
   bold.setBold(true);
   bitBtn1_.setFont(bold);
@@ -334,6 +339,7 @@ void MainWindow::FieldsChanged() {
     const QString shown = ToQt(text);
     if (edit.text() != shown) {
       edit.setText(shown);
+      edit.setCursorPosition(0);  // a long path shows its beginning, as typed ones do
     }
   };
   setWindowTitle(ToQt(model_.Caption));
@@ -363,6 +369,10 @@ void MainWindow::ProgressChanged() {
 
 void MainWindow::ShowProgress() {
   const RunProgress& progress = model_.Progress;
+  // Nothing to show before the first run.
+  const bool known = progress.TotalCount > 0;
+  progressBar1_.setVisible(known);
+  labelProgress_.setVisible(known);
   progressBar1_.setRange(0, std::max(progress.TotalCount, 1));
   progressBar1_.setValue(std::min(progress.SettledCount, std::max(progress.TotalCount, 1)));
   progressBar1_.setFormat(ToQt(ProgressBarText(progress)));

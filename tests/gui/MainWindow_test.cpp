@@ -97,6 +97,19 @@ TEST_F(MainWindowTest, EveryEditIsNamedAfterItsLabel) {
   }
 }
 
+TEST_F(MainWindowTest, TabGoesThroughTheFieldsInReadingOrder) {
+  QStringList order;
+  QWidget* widget = &rig.Find<QLineEdit>("EditTaskName");
+  do {
+    if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled()) {
+      order << widget->objectName();
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != &rig.Find<QLineEdit>("EditTaskName") && order.size() < 50);
+  EXPECT_EQ(order, (QStringList{"EditTaskName", "Button4", "Edit1", "Edit3", "Edit2", "Edit4",
+                                "Edit5", "Edit6", "Button1", "BitBtn1", "Memo1"}));
+}
+
 TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
   const std::vector<std::pair<QString, QStringList>> expected = {
       {"&File", {"E&xit"}},

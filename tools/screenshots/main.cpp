@@ -1,0 +1,176 @@
+// Renders every window of Kartovel to PNG files: the main window before, during and after
+// a run against the tile service its configuration names, each dialog, and the message
+// boxes. Usage: kartovel_screenshots OUTPUT-FOLDER
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "common/Clock.h"
+#include "download/CurlGlobal.h"
+#include "gui/ProgramWindows.h"
+#include "gui/QtPlatform.h"
+
+namespace {
+
+using kartovel::gui::ProgramWindows;
+
+// Saves windows to PNG files. Any modal window that opens is saved under the name given
+// for it (or "unexpected-N") and then closed, so no modal loop can hold the program.
+class Shooter {
+ public:
+  explicit Shooter(QString folder) : folder_(std::move(folder)) {
+    poll_.setInterval(50);
+    QObject::connect(&poll_, &QTimer::timeout, [this] { SaveFrontModal(); });
+    poll_.start();
+  }
+
+  void Save(QWidget& window, const QString& name) {
+    const QString file = folder_ + "/" + name + ".png";
+    if (window.grab().save(file)) {
+      std::printf("%s\n", qPrintable(file));
+      std::fflush(stdout);
+    } else {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    }
+  }
+
+  // The name the next modal window is saved under.
+  void ExpectModal(const QString& name) { expected_ = name; }
+
+  static void Pump(int milliseconds) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < milliseconds) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(5);
+    }
+  }
+
+ private:
+  void SaveFrontModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == handled_) {
+      return;
+    }
+    handled_ = modal;
+    // Let the window lay itself out and paint once before it is saved.
+    QTimer::singleShot(200, modal, [this, modal] {
+      const QString name =
+          expected_.isEmpty() ? QString("unexpected-%1").arg(++unexpected_) : expected_;
+      expected_.clear();
+      Save(*modal, name);
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        box->button(QMessageBox::Ok)->click();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+  }
+
+  QString folder_;
+  QTimer poll_;
+  QString expected_;
+  QPointer<QWidget> handled_;
+  int unexpected_ = 0;
+};
+
+double TimeScale() {
+  const char* text = std::getenv("KARTOVEL_TIME_SCALE");
+  return text != nullptr && *text != '\0' ? std::atof(text) : 1.0;
+}
+
+void Type(QWidget& window, const char* name, const QString& text) {
+  if (auto* edit = window.findChild<QLineEdit*>(name)) {
+    edit->setText(text);
+  }
+}
+
+void ShootMainWindow(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  QWidget& main = windows.Main();
+  Type(main, "Edit1", "13.35");
+  Type(main, "Edit3", "13.45");
+  Type(main, "Edit2", "52.55");
+  Type(main, "Edit4", "52.48");
+  Type(main, "Edit6", runFolder);
+  Type(main, "EditTaskName", "berlin.qtsk");
+  Shooter::Pump(300);
+  shooter.Save(main, "main-window");
+}
+
+void ShootDialogs(ProgramWindows& windows, Shooter& shooter) {
+  auto& converter = windows.Convert();
+  converter.ShowNonModal();
+  Type(converter, "Edit1", "40");
+  Type(converter, "Edit2", "26");
+  Type(converter, "Edit3", "46");
+  converter.findChild<QPushButton*>("Button1")->click();
+  Shooter::Pump(300);
+  shooter.Save(converter, "converter");
+  converter.hide();
+  shooter.ExpectModal("about");
+  windows.About().ShowModal();
+  shooter.ExpectModal("options");
+  windows.Options().ShowModal();
+  shooter.ExpectModal("redownload");
+  windows.Redownload().ShowModal();
+}
+
+void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& platform) {
+  QWidget& main = windows.Main();
+  // Zoom 16 gives about a thousand tiles: the run is still going when it is saved.
+  auto* up = main.findChild<QToolButton*>("Up");
+  for (int step = 0; step < 3; ++step) {
+    up->click();
+  }
+  auto* start = main.findChild<QPushButton*>("BitBtn1");
+  start->click();
+  Shooter::Pump(4000);
+  shooter.Save(main, "main-window-running");
+  shooter.ExpectModal("message-box");
+  start->click();  // Stop; the monitor shows its box once the workers have ended
+  QElapsedTimer waited;
+  waited.start();
+  while (windows.Form1().RunActive() && waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  Shooter::Pump(500);
+  shooter.Save(main, "main-window-stopped");
+  shooter.ExpectModal("error-box");
+  platform.ShowError("Cannot create file " + QDir::tempPath().toStdString() + "/x.png.");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Kartovel");
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+    return 2;
+  }
+  const QString folder = QDir(argv[1]).absolutePath();
+  QDir().mkpath(folder);
+  kartovel::CurlGlobal curl;
+  kartovel::gui::QtPlatform platform;
+  kartovel::ScaledClock clock(TimeScale());
+  Shooter shooter(folder);
+  ProgramWindows windows(platform, clock);
+  if (!windows.Main().ShowAtStart()) {
+    return 1;
+  }
+  ShootMainWindow(windows, shooter, folder + "/run");
+  ShootDialogs(windows, shooter);
+  ShootRun(windows, shooter, platform);
+  return 0;
+}
