@@ -270,5 +270,16 @@ TEST_F(MainWindowTest, ExitClosesTheWindow) {
   EXPECT_TRUE(WaitUntil([&] { return !rig.Main().isVisible(); }, std::chrono::seconds(10)));
 }
 
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheLoopWhileTheConverterIsOpen) {
+  rig.TriggerMenu("ConvertLongitudeorLatitudetodegreen1");
+  ASSERT_TRUE(WaitUntil([&] { return rig.Find<QWidget>("frmConvert").isVisible(); }));
+  QTimer::singleShot(0, &rig.Main(), [&] { rig.Main().close(); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  watchdog.start(10000);
+  EXPECT_EQ(QApplication::exec(), 0);
+}
+
 }  // namespace
 }  // namespace kartovel::testing
