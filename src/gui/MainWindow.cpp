@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <algorithm>
+#include <functional>
 
 #include "app/HandlerGuard.h"
 #include "gui/ProgressText.h"
@@ -254,7 +255,7 @@ void MainWindow::BuildMenu() {
 
 void MainWindow::BindEdit(QLineEdit& edit, std::string TForm1::*field) {
   connect(&edit, &QLineEdit::textChanged, this,
-          [this, field](const QString& text) { model_.*field = FromQt(text); });
+          [&model = model_, field](const QString& text) { model.*field = FromQt(text); });
 }
 
 void MainWindow::BindEdits() {
@@ -280,7 +281,7 @@ void MainWindow::BindCommands() {
 }
 
 void MainWindow::Run(void (TForm1::*handler)()) {
-  RunHandler(platform_, [this, handler] { (model_.*handler)(); });
+  RunHandler(platform_, [&model = model_, handler] { std::invoke(handler, model); });
   // Handlers that end in a message or an error may have changed fields without notice.
   FieldsChanged();
 }

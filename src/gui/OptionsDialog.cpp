@@ -1,6 +1,8 @@
 // The options dialog bound to its model.
 #include "gui/OptionsDialog.h"
 
+#include <functional>
+
 #include "app/HandlerGuard.h"
 #include "gui/WidgetText.h"
 
@@ -109,7 +111,7 @@ void OptionsDialog::Pull() {
 
 void OptionsDialog::RunModelHandler(void (TfrmOptions::*handler)()) {
   Push();
-  RunHandler(platform_, [this, handler] { (model_.*handler)(); });
+  RunHandler(platform_, [&model = model_, handler] { std::invoke(handler, model); });
   Pull();
   if (!model_.Visible) {
     done(QDialog::Rejected);
