@@ -1,5 +1,6 @@
 // Kartovel's entry: the application, its windows, and the message loop.
 #include <QApplication>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,9 @@ int main(int argc, char* argv[]) {
   // A peer that closes a kept-alive connection must not end the program.
   std::signal(SIGPIPE, SIG_IGN);
   QApplication application(argc, argv);
+  // Qt takes over the user's locale for every category; numbers are parsed and written
+  // by the program's own rules, so the C library keeps the "C" numeric locale.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("Kartovel");
   kartovel::gui::QtPlatform platform;
   try {

@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 
@@ -52,10 +53,31 @@ char SystemDecimalSeparator() {
   return (radix != nullptr && radix[0] != '\0') ? radix[0] : '.';
 }
 
+// The locale name that decides the date and time form, by the environment's precedence.
+std::string TimeLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] != '\0') {
+      return value;
+    }
+  }
+  return "C";
+}
+
+// The "C" locale's date form (month/day/two-digit year) is no user's choice and reads
+// ambiguously in a log; without a user locale the date is written as ISO 8601.
+std::string DateTimeFormat(const UserLocale& time) {
+  std::string name = TimeLocaleName();
+  if (name == "C" || name == "POSIX" || name.starts_with("C.")) {
+    return "%Y-%m-%d %H:%M:%S";
+  }
+  return std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " +
+         nl_langinfo_l(T_FMT, time.Handle());
+}
+
 std::string SystemNowText() {
   UserLocale time(LC_TIME_MASK);
-  std::string format =
-      std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " + nl_langinfo_l(T_FMT, time.Handle());
+  std::string format = DateTimeFormat(time);
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
