@@ -143,8 +143,12 @@ std::unique_ptr<HttpClient> TDownThread::OpenClient() {
   HttpClientOptions options = WorkerRequestProfile();
   const TaskParameters& params = Task.Params;
   if (params.UseProxy) {
-    // Without a usable port no request goes out: sending directly, or to a port the
-    // client would pick itself, would bypass the proxy the user asked for.
+    // Without a proxy server or a usable port no request goes out: sending directly, or
+    // to a port the client would pick itself, would bypass the proxy the user asked for.
+    if (params.ProxyServer.empty()) {
+      Report(ReportKind::Failure, Prefix() + " Error: the proxy is on but no proxy server is set.");
+      return nullptr;
+    }
     const std::optional<int32_t> port = ParseProxyPort(params.ProxyPort);
     if (!port) {
       Report(ReportKind::Failure, Prefix() + " Error: the proxy port \"" + params.ProxyPort +

@@ -309,6 +309,19 @@ TEST(Worker, AProxyPortThatIsNotADecimalPortSendsNothingAndFinishes) {
   }
 }
 
+TEST(Worker, AProxyWithoutAServerSendsNothingAndFinishes) {
+  WorkerRig rig;
+  rig.Params.UseProxy = true;
+  rig.Params.ProxyServer = "";
+  rig.Params.ProxyPort = "8080";
+  ASSERT_TRUE(rig.RunToEnd());
+  EXPECT_TRUE(rig.Http.Urls().empty());
+  EXPECT_EQ(rig.Owner.LogLines(),
+            (std::vector<std::string>{"T1 Error: the proxy is on but no proxy server is set.",
+                                      "T1 Finished."}));
+  EXPECT_EQ(rig.Owner.EndCount(0), 1);
+}
+
 TEST(Worker, AnUnexpectedErrorStillPassesThroughTheEndingSteps) {
   WorkerRig rig;
   rig.Workers.push_back(std::make_unique<TDownThread>(
