@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "MapViewerWindow.h"
 #include "common/Clock.h"
 #include "download/CurlGlobal.h"
 #include "gui/ProgramWindows.h"
@@ -150,6 +151,17 @@ void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& pla
   platform.ShowError("Cannot create file " + QDir::tempPath().toStdString() + "/x.png.");
 }
 
+// The map viewer on the stopped run's task: tiles that arrived and those still missing.
+void ShootMapViewer(Shooter& shooter, const QString& runFolder) {
+  kartovel::tools::MapViewerWindow viewer;
+  viewer.resize(800, 600);
+  viewer.show();
+  if (viewer.OpenPath(runFolder + "/berlin.qtsk")) {
+    Shooter::Pump(1500);
+    shooter.Save(viewer, "mapviewer");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -172,5 +184,6 @@ int main(int argc, char* argv[]) {
   ShootMainWindow(windows, shooter, folder + "/run");
   ShootDialogs(windows, shooter);
   ShootRun(windows, shooter, platform);
+  ShootMapViewer(shooter, folder + "/run");
   return 0;
 }
