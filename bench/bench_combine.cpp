@@ -3,14 +3,12 @@
 // task code; every tile is a hard link to one 256 x 256 image, so setting up 10,000
 // tiles is quick. Arguments: columns and rows of tiles (default 100 100); the memory
 // should follow the mosaic's width only, never its height.
-#include <stdlib.h>
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "core/MosaicCombiner.h"
 #include "core/PngStreamWriter.h"
 #include "geometry/Commonfunc.h"
@@ -65,42 +63,27 @@ void WriteTiles(const kartovel::DownloadTask& task) {
   }
 }
 
-double Seconds(const timeval& time) {
-  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-rusage Usage() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int32_t columns = argc > 1 ? std::stoi(argv[1]) : 100;
   const int32_t rows = argc > 2 ? std::stoi(argv[2]) : 100;
-  std::string folder = (fs::temp_directory_path() / "kartovel-bench-XXXXXX").string();
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  folder += "/";
-
-  int status = 0;
   try {
+    const kartovel::bench::ScratchFolder scratch;
+    const std::string& folder = scratch.Path();
     kartovel::TaskParameters params = RequestFor(columns, rows, folder);
     kartovel::DownloadTask task(params);
     task.WriteTaskFile();
     task.WriteListFile();
     WriteTiles(task);
 
-    const rusage before = Usage();
+    const double processorBefore = kartovel::bench::ProcessorSeconds();
     const auto start = std::chrono::steady_clock::now();
     kartovel::tools::CombineResult result =
         kartovel::tools::CombineTask(task.TaskFilePath(), folder + "mosaic.png", {});
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const rusage after = Usage();
+    const double processorSeconds = kartovel::bench::ProcessorSeconds() - processorBefore;
+    const double peakMegabytes = kartovel::bench::PeakResidentMegabytes();
     std::printf(
         "combine: %lld tiles (%d x %d) into %lld x %lld pixels, %.1f MB PNG, in %.2f s "
         "(processor %.2f s), %zu missing; peak resident memory %.1f MB\n",
@@ -108,14 +91,10 @@ int main(int argc, char** argv) {
         static_cast<long long>(result.layout.Width()),
         static_cast<long long>(result.layout.Height()),
         static_cast<double>(fs::file_size(result.outputs.png)) / 1e6, elapsed.count(),
-        Seconds(after.ru_utime) - Seconds(before.ru_utime) + Seconds(after.ru_stime) -
-            Seconds(before.ru_stime),
-        result.mosaic.missing.size(),
-        static_cast<double>(after.ru_maxrss) / 1024.0);  // ru_maxrss is in kilobytes
+        processorSeconds, result.mosaic.missing.size(), peakMegabytes);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    status = 1;
+    return 1;
   }
-  fs::remove_all(folder);
-  return status;
+  return 0;
 }

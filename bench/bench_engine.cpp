@@ -1,13 +1,11 @@
 // Runs 8 download workers over 64 tiles in real time against the loopback tile service
 // and prints the wall time against the ideal that the pauses set (8 tiles a worker x 1 s,
 // plus the 0.7 s start spread), as a ratio, and the processor time per tile.
-#include <stdlib.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -18,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
 #include "download/HttpClient.h"
@@ -96,15 +95,6 @@ class PaneOwner final : public kartovel::WorkerOwner {
   std::chrono::steady_clock::time_point lastEnd;
 };
 
-double ProcessorSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-  };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // The tile images are made before the clock starts, so that the figures are the engine's
 // (workers, client, hand-offs, file writes) and the server only sends bytes.
 std::map<std::string, kartovel::loopback::Reply> PrepareTiles(const kartovel::DownloadTask& task) {
@@ -158,7 +148,7 @@ RunFigures RunOnce(const std::string& folder) {
                                         kartovel::CreateCurlHttpClient};
 
   RunFigures figures;
-  const double processorBefore = ProcessorSeconds();
+  const double processorBefore = kartovel::bench::ProcessorSeconds();
   const auto start = std::chrono::steady_clock::now();
   {
     std::vector<std::unique_ptr<kartovel::TDownThread>> workers;
@@ -168,7 +158,7 @@ RunFigures RunOnce(const std::string& folder) {
     dispatcher.ServeUntil([&owner] { return owner.running == 0; });
   }
   figures.wallSeconds = Seconds(owner.lastEnd - start).count();
-  figures.processorSeconds = ProcessorSeconds() - processorBefore;
+  figures.processorSeconds = kartovel::bench::ProcessorSeconds() - processorBefore;
   figures.fetched = owner.fetched;
   figures.failed = owner.failed.size();
   for (int32_t x = task.MinX; x <= task.MaxX; ++x) {
@@ -179,17 +169,8 @@ RunFigures RunOnce(const std::string& folder) {
   return figures;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
-  std::string folder = (fs::temp_directory_path() / "kartovel-bench-XXXXXX").string();
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  folder += "/";
-
+// Runs the requested number of runs, each in a fresh subfolder; fails if a run misses a tile.
+int RunAll(int runs, const std::string& folder) {
   std::printf("engine: %d tiles, %d workers, real clock, loopback tile service\n", kColumns * kRows,
               kWorkers);
   int status = 0;
@@ -208,7 +189,18 @@ int main(int argc, char** argv) {
       status = 1;
     }
   }
-  std::error_code error;
-  fs::remove_all(folder, error);
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+  try {
+    const kartovel::bench::ScratchFolder scratch;
+    return RunAll(runs, scratch.Path());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
 }

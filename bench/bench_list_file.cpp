@@ -1,15 +1,13 @@
 // Writes the tile list of a one-million-tile task and prints the time it took and the
 // process's peak resident memory. Shapes: "square" (1000 x 1000 tiles at zoom 13, the
 // default) or "column" (one column of 1,000,000 rows at zoom 20).
-#include <stdlib.h>
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "BenchSupport.h"
 #include "geometry/Commonfunc.h"
 #include "task/Unitclasstask.h"
 
@@ -39,23 +37,6 @@ kartovel::TaskParameters RequestFor(const Shape& shape, const std::string& folde
   return params;
 }
 
-rusage Usage() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage;
-}
-
-double Seconds(const timeval& time) {
-  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-// Processor time (user + system) between two readings: the figure that other programs
-// running on the machine disturb least.
-double ProcessorSeconds(const rusage& before, const rusage& after) {
-  return Seconds(after.ru_utime) - Seconds(before.ru_utime) + Seconds(after.ru_stime) -
-         Seconds(before.ru_stime);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,33 +44,25 @@ int main(int argc, char** argv) {
   const Shape shape = shapeName == "column" ? Shape{20, 700000, 1, 200000, 1000000}
                                             : Shape{13, 6000, 1000, 2000, 1000};
 
-  std::string folder = (fs::temp_directory_path() / "kartovel-bench-XXXXXX").string();
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  folder += "/";
-
-  int status = 0;
   try {
-    kartovel::TaskParameters params = RequestFor(shape, folder);
-    const rusage usageBefore = Usage();
+    const kartovel::bench::ScratchFolder scratch;
+    kartovel::TaskParameters params = RequestFor(shape, scratch.Path());
+    const double processorBefore = kartovel::bench::ProcessorSeconds();
     const auto start = std::chrono::steady_clock::now();
     kartovel::DownloadTask task(params);
     task.WriteListFile();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const rusage usageAfter = Usage();
+    const double processorSeconds = kartovel::bench::ProcessorSeconds() - processorBefore;
+    const double peakMegabytes = kartovel::bench::PeakResidentMegabytes();
     std::printf(
         "list file, %s: %d tiles, %.1f MB written in %.3f s (processor %.3f s), peak resident "
         "memory %.1f MB\n",
         std::string(shapeName).c_str(), task.TotalCount,
         static_cast<double>(fs::file_size(task.ListFileName)) / 1e6, elapsed.count(),
-        ProcessorSeconds(usageBefore, usageAfter),
-        static_cast<double>(usageAfter.ru_maxrss) / 1024.0);  // ru_maxrss is in kilobytes
+        processorSeconds, peakMegabytes);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    status = 1;
+    return 1;
   }
-  fs::remove_all(folder);
-  return status;
+  return 0;
 }

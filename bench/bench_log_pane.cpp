@@ -3,8 +3,6 @@
 // then the whole pane replaced at once as a continued run loads its log, then lines added
 // one at a time to the full pane. Prints the time per line, the repaint and replace
 // times, and the peak resident memory.
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "gui/LogPane.h"
 
 namespace {
@@ -23,12 +22,6 @@ std::string WorkerLine(int serial) {
   return "T" + std::to_string(serial % 8 + 1) + ":seq=" + std::to_string(serial) + ",qn_" +
          std::to_string(35000 + serial / 300) + "_" + std::to_string(21000 + serial % 300) +
          "_16.png OK";
-}
-
-long PeakResidentKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
 }
 
 }  // namespace
@@ -85,6 +78,7 @@ int main(int argc, char* argv[]) {
   std::printf("  one line at a time to a full pane: %.1f us per line\n",
               singleMs * 1000.0 / kSingleLines);
   std::printf("  blocks in the pane:             %d\n", pane.blockCount());
-  std::printf("  peak resident memory:           %.1f MB\n", PeakResidentKilobytes() / 1024.0);
+  std::printf("  peak resident memory:           %.1f MB\n",
+              kartovel::bench::PeakResidentMegabytes());
   return pane.blockCount() == kLines + kSingleLines ? 0 : 1;
 }

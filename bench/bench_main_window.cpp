@@ -1,14 +1,12 @@
 // The main window's cost with a long log: appends 100,000 worker reports to the log pane
 // (each with its view notice) and then times the monitor's save of that pane, printing
 // the time per line, the save time and the process's peak resident memory.
-#include <stdlib.h>
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "common/Clock.h"
 
@@ -63,14 +61,9 @@ std::unique_ptr<kartovel::TDownThread> SuspendedWorker(int32_t index, kartovel::
 }  // namespace
 
 int main() {
-  std::string folder = (fs::temp_directory_path() / "kartovel-bench-XXXXXX").string();
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  folder += "/";
-  int result = 0;
   try {
+    const kartovel::bench::ScratchFolder scratch;
+    const std::string& folder = scratch.Path();
     BenchPlatform platform(folder);
     kartovel::ScaledClock clock(0);
     kartovel::TForm1 form(platform, clock, nullptr, SuspendedWorker);
@@ -106,19 +99,16 @@ int main() {
     form.Timer1Timer();  // ends the run
     form.SetView(nullptr);
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    const double peakMegabytes = kartovel::bench::PeakResidentMegabytes();
     std::printf("log lines appended: %d, %.3f us per line (view copied %zu bytes)\n", kLogLines,
                 appendTime.count() * 1000.0 / kLogLines, view.copiedBytes);
     std::printf("fifth-tick save of %zu log lines (%.1f MB): %.1f ms\n", form.Memo1.size(),
                 static_cast<double>(fs::file_size(form.CurrentTask->LogFileName)) / 1e6,
                 saveTime.count());
-    std::printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("peak resident memory: %.1f MB\n", peakMegabytes);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    result = 1;
+    return 1;
   }
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  return result;
+  return 0;
 }
