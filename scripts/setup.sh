@@ -9,6 +9,8 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   libpng-dev zlib1g-dev
+  libdeflate-dev libjpeg-dev libwebp-dev
+  libsqlite3-dev libcli11-dev
   xvfb xauth
 )
 
