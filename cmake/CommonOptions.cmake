@@ -18,20 +18,22 @@ if(KARTOVEL_SANITIZE)
 endif()
 
 # Adds a static library made of every source file in the given folder.
-# Files are found by glob so that new units need no edit here.
-# Sources named after EXCLUDE are left out (they belong to another layer); with ONLY,
-# just the named files are taken. A folder without sources yet gives an INTERFACE target.
+# Files are found by glob so that new units need no edit here. A folder without sources
+# yet gives an INTERFACE target.
+#
+# The layer's headers are reachable as "<folder>/Name.h" only by the targets that link
+# the layer, directly or through a layer above it: its include root is a folder of the
+# build tree holding one link, named after the source folder, to that folder. A header of
+# a higher layer is on no include path of a lower one, so reaching up fails to build.
 function(kartovel_layer name folder)
-  cmake_parse_arguments(LAYER "" "" "EXCLUDE;ONLY;LINKS;INCLUDES" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
-  foreach(excluded IN LISTS LAYER_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "/${excluded}$")
-  endforeach()
-  if(LAYER_ONLY)
-    list(JOIN LAYER_ONLY "|" wanted)
-    list(FILTER sources INCLUDE REGEX "/(${wanted})$")
-  endif()
-  set(includes ${PROJECT_SOURCE_DIR}/src ${LAYER_INCLUDES})
+  cmake_parse_arguments(LAYER "" "" "LINKS;INCLUDES" ${ARGN})
+  get_filename_component(source_folder ${folder} ABSOLUTE)
+  get_filename_component(folder_name ${source_folder} NAME)
+  set(include_root ${CMAKE_BINARY_DIR}/layer_includes/${name})
+  file(MAKE_DIRECTORY ${include_root})
+  file(CREATE_LINK ${source_folder} ${include_root}/${folder_name} SYMBOLIC)
+  file(GLOB sources CONFIGURE_DEPENDS ${source_folder}/*.cpp)
+  set(includes ${include_root} ${LAYER_INCLUDES})
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${includes})

@@ -6,21 +6,14 @@
 #include <cmath>
 #include <cstddef>
 
+#include "common/Text.h"
+
 namespace kartovel {
 
 namespace {
 
 bool IsDigit(char c) {
   return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
 }
 
 // Length of the run of digits at position, possibly 0.
@@ -64,7 +57,8 @@ bool IsPlainDecimal(std::string_view text) {
 }  // namespace
 
 std::optional<double> ParseDecimalText(std::string_view text) {
-  std::string_view number = TrimBlanks(text);
+  // Blanks around the number are the space character only, as in integer texts.
+  std::string_view number = TrimBlanks(text, kSpaces);
   bool negative = false;
   if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
     negative = number.front() == '-';

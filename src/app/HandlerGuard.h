@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 namespace kartovel {
 

@@ -10,12 +10,13 @@
 
 #include "app/ConfigFile.h"
 #include "app/DecimalText.h"
-#include "app/IniFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
+#include "common/IniFile.h"
 #include "common/IntegerText.h"
 #include "common/Locale.h"
 #include "common/Paths.h"
+#include "task/TaskFileKeys.h"
 
 namespace kartovel {
 
@@ -33,29 +34,11 @@ constexpr std::chrono::milliseconds kTimerInterval{1000};
 constexpr char kTileServiceSection[] = "TileService";
 constexpr char kTileServiceHost[] = "Host";
 
-// Sections and keys of a task file that the window reads.
-constexpr char kAreaSection[] = "AREA";
-constexpr char kLeftLongitudeKey[] = "LeftLongitude";
-constexpr char kRightLongitudeKey[] = "RightLongitude";
-constexpr char kTopLatitudeKey[] = "TopLatitude";
-constexpr char kBottomLatitudeKey[] = "BottomLatitude";
-constexpr char kZoomSection[] = "Zoom";
-constexpr char kZoomKey[] = "Zoom";
-constexpr char kMapsTypeSection[] = "MapsType";
-constexpr char kMapsTypeKey[] = "MapsType";
-constexpr char kThreadsSection[] = "THREADS";
 // What the continue test reads when a key is missing: never equal to a real request.
 constexpr int32_t kMissingTaskValue = 100;
 
 // How long destroying the model serves the hand-offs of a stopped run before it joins.
 constexpr std::chrono::seconds kShutdownServeLimit{5};
-
-std::string WithTrailingSeparator(std::string folder) {
-  if (folder.empty() || folder.back() != kPathSeparator) {
-    folder += kPathSeparator;
-  }
-  return folder;
-}
 
 // The zoom box is read as an integer; a text that is none is an error of the handler.
 int32_t ReadZoom(const std::string& text) {
@@ -75,10 +58,6 @@ std::string TaskFileNameFor(const std::string& typedName) {
     return typedName;
   }
   return typedName + kTaskExtension;
-}
-
-std::string ThreadKey(int32_t index, char axis) {
-  return "T" + std::to_string(index + 1) + axis;
 }
 
 // Tiles of one worker's share up to and including its saved position (serial skip):
@@ -164,7 +143,7 @@ std::chrono::milliseconds TForm1::Timer1RealInterval() const {
 void TForm1::FormShow() {
   const std::string programFolder = platform_.ProgramFolder();
   ConfigFilePath = config::ConfigFilePath(programFolder);
-  HelpFilePath = WithTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
+  HelpFilePath = IncludeTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
   const TIniFile configuration(ConfigFilePath);
   DefaultPath = configuration.ReadString(config::kIniParas, config::kDefaultPath,
                                          config::DefaultPathDefault());
@@ -211,7 +190,7 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
     platform_.ShowMessage("Create directory " + Edit6 + " Failed.");
     return std::nullopt;
   }
-  request.SavePath = WithTrailingSeparator(Edit6);
+  request.SavePath = IncludeTrailingSeparator(Edit6);
 
   const auto left = ParseDecimalText(CommasToPoints(Edit1));
   const auto right = ParseDecimalText(CommasToPoints(Edit3));
@@ -291,13 +270,14 @@ bool TForm1::ContinuesEarlierRun(const std::string& savePath, const std::string&
     return false;
   }
   const TIniFile taskFile(taskFilePath);
-  return taskFile.ReadInteger(kMapsTypeSection, kMapsTypeKey, kMissingTaskValue) == kMapsType &&
-         taskFile.ReadString(kAreaSection, kLeftLongitudeKey, "") == Edit1 &&
-         taskFile.ReadString(kAreaSection, kRightLongitudeKey, "") == Edit3 &&
-         taskFile.ReadString(kAreaSection, kTopLatitudeKey, "") == Edit2 &&
-         taskFile.ReadString(kAreaSection, kBottomLatitudeKey, "") == Edit4 &&
-         taskFile.ReadInteger(kZoomSection, kZoomKey, kMissingTaskValue) == zoom &&
-         ExtractFilePath(taskFilePath) == WithTrailingSeparator(Edit6) &&
+  return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kMissingTaskValue) ==
+             kMapsType &&
+         taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "") == Edit1 &&
+         taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "") == Edit3 &&
+         taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, "") == Edit2 &&
+         taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, "") == Edit4 &&
+         taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissingTaskValue) == zoom &&
+         ExtractFilePath(taskFilePath) == IncludeTrailingSeparator(Edit6) &&
          ExtractFileName(taskFilePath) == EditTaskName;
 }
 
@@ -408,11 +388,11 @@ void TForm1::SaveWorkerPosition(int32_t index) {
   }
   TIniFile taskFile(CurrentTask->TaskFilePath());
   if (writeX) {
-    taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'X'), lastX);
+    taskFile.WriteInteger(taskfile::kThreadsSection, taskfile::WorkerColumnKey(index + 1), lastX);
     writtenX = lastX;
   }
   if (writeY) {
-    taskFile.WriteInteger(kThreadsSection, ThreadKey(index, 'Y'), lastY);
+    taskFile.WriteInteger(taskfile::kThreadsSection, taskfile::WorkerRowKey(index + 1), lastY);
     writtenY = lastY;
   }
 }
@@ -513,14 +493,14 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
     return;
   }
   const TIniFile taskFile(*chosen);
-  Edit1 = taskFile.ReadString(kAreaSection, kLeftLongitudeKey, "");
-  Edit3 = taskFile.ReadString(kAreaSection, kRightLongitudeKey, "");
-  Edit2 = taskFile.ReadString(kAreaSection, kTopLatitudeKey, "");
-  Edit4 = taskFile.ReadString(kAreaSection, kBottomLatitudeKey, "");
+  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "");
+  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "");
+  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, "");
+  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, "");
   Edit6 = ExtractFilePath(*chosen);
   EditTaskName = ExtractFileName(*chosen);
   // The spinner cannot stand outside its limits; the box shows the file's number as it is.
-  const int32_t zoom = taskFile.ReadInteger(kZoomSection, kZoomKey, 0);
+  const int32_t zoom = taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, 0);
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
   NotifyFields();

@@ -32,9 +32,9 @@
 #include <string>
 #include <utility>
 
-#include "app/Platform.h"
 #include "common/Clock.h"
 #include "common/LineFile.h"
+#include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
 #include "task/Unitclasstask.h"

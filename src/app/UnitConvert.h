@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 namespace kartovel {
 

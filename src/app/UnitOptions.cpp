@@ -2,7 +2,7 @@
 #include "app/UnitOptions.h"
 
 #include "app/ConfigFile.h"
-#include "app/IniFile.h"
+#include "common/IniFile.h"
 
 namespace kartovel {
 

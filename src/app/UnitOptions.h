@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 namespace kartovel {
 

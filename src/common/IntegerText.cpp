@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "common/Text.h"
+
 namespace kartovel {
 namespace {
 
@@ -53,9 +55,7 @@ size_t HexPrefixLength(std::string_view text) {
 
 std::optional<int32_t> ParseIntegerText(std::string_view text) {
   constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  while (!text.empty() && text.front() == ' ') {
-    text.remove_prefix(1);
-  }
+  text = TrimLeadingBlanks(text, kSpaces);
   if (size_t prefix = HexPrefixLength(text); prefix > 0) {
     auto magnitude = ReadMagnitude(text.substr(prefix), 16, kMax);
     if (!magnitude) {

@@ -1,30 +1,30 @@
 // Sorting of tile request failures by the text of their message.
 #include "download/TileFailure.h"
 
-#include <string_view>
+#include "common/Text.h"
 
 namespace kartovel {
 
-namespace {
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
+bool MeansConnectionReset(std::string_view message) {
+  return Contains(message, "10054");
 }
 
-}  // namespace
+bool MeansRefused(std::string_view message) {
+  return Contains(message, "302") || Contains(message, "403");
+}
 
 TileFailureClass ClassifyTileFailure(const HttpFailure& failure) {
   const std::string_view message = failure.Message;
   if (message.empty()) {
     return TileFailureClass::Bare;
   }
-  if (Contains(message, "10054") || Contains(message, "Connection Closed Gracefully")) {
+  if (MeansConnectionReset(message) || Contains(message, "Connection Closed Gracefully")) {
     return TileFailureClass::Reset;
   }
   if (Contains(message, "10048")) {
     return TileFailureClass::AddressInUse;
   }
-  if (Contains(message, "302") || Contains(message, "403")) {
+  if (MeansRefused(message)) {
     return TileFailureClass::Refused;
   }
   if (Contains(message, "Socket Error")) {

@@ -3,10 +3,25 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <string_view>
 
 #include "download/HttpClient.h"
 
 namespace kartovel {
+
+// The line that tells the user the tile service turns this client away.
+inline constexpr char kBannedLine[] = "Error: may be your IP is banned.\nPlease try again later.";
+
+// A peer that resets every connection must not hold a fetch on one tile for ever: past
+// this many repeats the tile is given up.
+inline constexpr int32_t kMaxResetRepeats = 20;
+
+// A connection reset ("10054" in the message).
+bool MeansConnectionReset(std::string_view message);
+// A redirect or a refusal ("302" or "403"): how the tile service turns away a client it
+// has banned.
+bool MeansRefused(std::string_view message);
 
 enum class TileFailureClass {
   Reset,         // the peer reset or closed the connection: asked again at once

@@ -14,6 +14,7 @@
 #include "common/FileSystem.h"
 #include "common/IntegerText.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "task/FailedRecord.h"
 
 namespace kartovel {
@@ -24,22 +25,20 @@ using std::chrono::milliseconds;
 
 // The limited classes allow this many attempts of one tile, counting every attempt.
 constexpr int32_t kAttemptsPerTile = 3;
-// A server that resets every connection, or a lasting address shortage, must not hold a
-// worker on one tile for ever: past these repeats the tile is given up like any failure.
-constexpr int32_t kMaxResetRepeats = 20;
+// A lasting address shortage must not hold a worker on one tile for ever: past these
+// repeats the tile is given up like any failure (resets have kMaxResetRepeats).
 constexpr int32_t kMaxAddressInUseRepeats = 5;
 
 constexpr milliseconds kStartSpreadPerWorker{100};
 constexpr milliseconds kPauseAfterFetchedTile{1000};
 
-const char* const kBanLine = "Error: may be your IP is banned.\nPlease try again later.";
 const char* const kNetworkLine = "Error: Your network has problem, please check it.";
 const char* const kNotFoundLine = "Error: the image is not found on server.";
 
 // A port number written in decimal (an optional sign, digits; leading blanks skipped)
 // that names a usable TCP port. Hexadecimal and anything else are refused.
 std::optional<int32_t> ParseProxyPort(std::string_view text) {
-  std::string_view digits = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+  std::string_view digits = TrimLeadingBlanks(text, kSpaces);
   if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
     digits.remove_prefix(1);
   }
@@ -218,7 +217,7 @@ void TDownThread::RunEndingSteps() noexcept {
 }
 
 FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial) {
-  const std::string url = Task.TileUrl(x, y);
+  const TileAddress tile = Task.AddressOf(x, y);
   std::string body;
   int32_t attemptCount = 0;
   int32_t resetCount = 0;
@@ -226,9 +225,9 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
   for (;;) {
     ++attemptCount;
     body.clear();  // the file must hold the successful response's body only
-    const std::optional<HttpFailure> failure = client.Get(url, body);
+    const std::optional<HttpFailure> failure = client.Get(tile.Url, body);
     if (!failure) {
-      return KeepFetchedTile(x, y, walkSerial, url, body);
+      return KeepFetchedTile(tile, walkSerial, body);
     }
     const TileFailureClass failureClass = ClassifyTileFailure(*failure);
     if (IsRepeatedWithoutCount(failureClass)) {
@@ -238,10 +237,10 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
       int32_t& repeats = isReset ? resetCount : addressInUseCount;
       const int32_t bound = isReset ? kMaxResetRepeats : kMaxAddressInUseRepeats;
       if (++repeats > bound || StopRequested.load()) {
-        return GiveUp(TileFailureClass::Other, failure->Message, x, y, url);
+        return GiveUp(TileFailureClass::Other, failure->Message, tile);
       }
     } else if (attemptCount >= kAttemptsPerTile) {
-      return GiveUp(failureClass, failure->Message, x, y, url);
+      return GiveUp(failureClass, failure->Message, tile);
     }
     const milliseconds pause = PauseBeforeRepeat(failureClass);
     if (pause > milliseconds(0)) {
@@ -250,48 +249,47 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
   }
 }
 
-FetchOutcome TDownThread::KeepFetchedTile(int32_t x, int32_t y, int32_t walkSerial,
-                                          const std::string& url, std::string& body) {
-  const std::string tilePath = Task.TilePath(x, y);
+FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkSerial,
+                                          std::string& body) {
   try {
-    WriteFileAtomically(tilePath, body);
+    WriteFileAtomically(tile.Path, body);
   } catch (const std::exception& error) {
     // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
     // next tiles too: record it for a later re-download and end this worker.
-    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + url);
-    Record(MakeFailedRecord(tilePath, url));
+    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + tile.Url);
+    Record(MakeFailedRecord(tile.Path, tile.Url));
     return FetchOutcome::EndWorker;
   }
   std::string().swap(body);
   Report(ReportKind::Fetched,
-         Prefix() + ":seq=" + std::to_string(walkSerial) + "," + Task.TileFileName(x, y) + " OK");
-  SetLastPosition(x, y);
+         Prefix() + ":seq=" + std::to_string(walkSerial) + "," + tile.FileName + " OK");
+  SetLastPosition(tile.X, tile.Y);
   context_.Time.Sleep(kPauseAfterFetchedTile);
   return FetchOutcome::Settled;
 }
 
 FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::string& message,
-                                 int32_t x, int32_t y, const std::string& url) {
-  const std::string failureLine = Prefix() + " " + message + "->" + url;
+                                 const TileAddress& tile) {
+  const std::string failureLine = Prefix() + " " + message + "->" + tile.Url;
   switch (failureClass) {
     case TileFailureClass::Refused:
       Report(ReportKind::Failure, failureLine);
-      Record(MakeFailedRecord(Task.TilePath(x, y), url));
-      Report(ReportKind::Failure, kBanLine);
+      Record(MakeFailedRecord(tile.Path, tile.Url));
+      Report(ReportKind::Failure, kBannedLine);
       return FetchOutcome::EndWorker;
     case TileFailureClass::Network:
       Report(ReportKind::Failure, failureLine);
-      Record(MakeFailedRecord(Task.TilePath(x, y), url));
+      Record(MakeFailedRecord(tile.Path, tile.Url));
       Report(ReportKind::Failure, kNetworkLine);
       return FetchOutcome::EndWorker;
     case TileFailureClass::NotFound:
       Report(ReportKind::Failure, kNotFoundLine + message);
-      SubstituteBlank(x, y);
+      SubstituteBlank(tile);
       return FetchOutcome::Settled;
     case TileFailureClass::Bare:
-      Report(ReportKind::Failure, Task.TileFileName(x, y) + ":failed ->" + url);
-      Record(MakeFailedRecord(Task.TilePath(x, y), url));
-      SubstituteBlank(x, y);
+      Report(ReportKind::Failure, tile.FileName + ":failed ->" + tile.Url);
+      Record(MakeFailedRecord(tile.Path, tile.Url));
+      SubstituteBlank(tile);
       return FetchOutcome::Settled;
     case TileFailureClass::Reset:
     case TileFailureClass::AddressInUse:
@@ -299,18 +297,18 @@ FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::strin
       break;
   }
   Report(ReportKind::Failure, failureLine);
-  Record(MakeFailedRecord(Task.TilePath(x, y), url));
-  SubstituteBlank(x, y);
+  Record(MakeFailedRecord(tile.Path, tile.Url));
+  SubstituteBlank(tile);
   return FetchOutcome::Settled;
 }
 
-void TDownThread::SubstituteBlank(int32_t x, int32_t y) {
+void TDownThread::SubstituteBlank(const TileAddress& tile) {
   // The copy never replaces a file that is already there; whether it worked is not
   // looked at, so a missing blank image still settles the tile.
-  CopyFileNoReplace(blankImagePath_, Task.TilePath(x, y));
-  Report(ReportKind::Blank,
-         Prefix() + ":" + std::to_string(x) + "-" + std::to_string(y) + " got a blank image!");
-  SetLastPosition(x, y);
+  CopyFileNoReplace(blankImagePath_, tile.Path);
+  Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.X) + "-" + std::to_string(tile.Y) +
+                                " got a blank image!");
+  SetLastPosition(tile.X, tile.Y);
 }
 
 }  // namespace kartovel

@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "common/Clock.h"
+#include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/TileFailure.h"
-#include "download/UiDispatcher.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -82,11 +82,10 @@ class TDownThread {
   void Walk(HttpClient& client, int64_t skipCount);
   void RunEndingSteps() noexcept;
   // The outcomes of one tile.
-  FetchOutcome KeepFetchedTile(int32_t x, int32_t y, int32_t walkSerial, const std::string& url,
-                               std::string& body);
-  FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message, int32_t x,
-                      int32_t y, const std::string& url);
-  void SubstituteBlank(int32_t x, int32_t y);
+  FetchOutcome KeepFetchedTile(const TileAddress& tile, int32_t walkSerial, std::string& body);
+  FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,
+                      const TileAddress& tile);
+  void SubstituteBlank(const TileAddress& tile);
   std::string Prefix() const;  // "T" and the worker's number counted from 1
 
   void Report(ReportKind kind, std::string text);

@@ -8,6 +8,7 @@
 
 #include "common/IntegerText.h"
 #include "common/NumberFormat.h"
+#include "common/Text.h"
 
 namespace kartovel {
 namespace {
@@ -17,10 +18,6 @@ constexpr long double kOneOver3600 = 1.0L / 3600.0L;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // The leading decimal number of a text, as located by ScanLeadingNumber.
@@ -71,10 +68,8 @@ size_t ScanExponent(std::string_view text, size_t at, long& exponent) {
 // Finds the longest leading part of the text that forms a decimal number with an
 // optional sign, fraction and exponent; the decimal point is always ".".
 NumberSpan ScanLeadingNumber(std::string_view text) {
-  size_t at = 0;
-  while (at < text.size() && IsBlank(text[at])) {
-    ++at;
-  }
+  // Leading white space is skipped as the C library's number readers skip it.
+  size_t at = text.size() - TrimLeadingBlanks(text, kWhiteSpace).size();
   NumberSpan span;
   if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
     span.negative = text[at] == '-';

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Platform.h"
 #include "app/UnitAbout.h"
+#include "common/Platform.h"
 
 namespace kartovel::gui {
 

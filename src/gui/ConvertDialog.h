@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Platform.h"
 #include "app/UnitConvert.h"
+#include "common/Platform.h"
 
 namespace kartovel::gui {
 

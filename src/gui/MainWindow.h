@@ -18,8 +18,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "app/Platform.h"
 #include "app/Unit1.h"
+#include "common/Platform.h"
 #include "gui/LogPane.h"
 #include "gui/UpDown.h"
 

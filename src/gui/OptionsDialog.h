@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Platform.h"
 #include "app/UnitOptions.h"
+#include "common/Platform.h"
 
 namespace kartovel::gui {
 

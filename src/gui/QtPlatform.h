@@ -6,7 +6,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 #include "gui/LogPane.h"
 #include "redownload/UnitFTL.h"
 

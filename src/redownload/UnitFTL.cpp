@@ -6,23 +6,14 @@
 #include <utility>
 
 #include "common/AtomicFile.h"
+#include "common/Text.h"
+#include "download/TileFailure.h"
 #include "task/FailedRecord.h"
 
 namespace kartovel {
 
 namespace {
-constexpr char kConnectionReset[] = "10054";
-constexpr char kBannedText[] = "Error: may be your IP is banned.\nPlease try again later.";
 constexpr char kNotFoundText[] = ":Error: the image is not found on server.";
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
-// Redirects and refusals are how the tile service turns away a client it has banned.
-bool MeansBanned(std::string_view message) {
-  return Contains(message, "302") || Contains(message, "403");
-}
 }  // namespace
 
 TfrmFlt::TfrmFlt(Platform& platform, HttpClientFactory makeClient)
@@ -75,8 +66,8 @@ bool TfrmFlt::DownloadRecord(HttpClient& client, const std::string& record) {
   }
   const std::string& message = failure->Message;
   AppendToMemo1(message + "->" + tile.TileUrl);
-  if (MeansBanned(message)) {
-    AppendToMemo1(kBannedText);
+  if (MeansRefused(message)) {
+    AppendToMemo1(kBannedLine);
     return false;
   }
   if (Contains(message, "404")) {
@@ -106,8 +97,7 @@ std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const
   body.clear();
   auto failure = client.Get(url, body);
   for (int repeat = 0;
-       repeat < kMaxResetRepeats && failure && Contains(failure->Message, kConnectionReset);
-       ++repeat) {
+       repeat < kMaxResetRepeats && failure && MeansConnectionReset(failure->Message); ++repeat) {
     body.clear();
     failure = client.Get(url, body);
   }

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/Platform.h"
 #include "common/LineFile.h"
+#include "common/Platform.h"
 #include "download/HttpClient.h"
 
 namespace kartovel {
@@ -27,8 +27,6 @@ class TfrmFlt {
  public:
   static constexpr char Caption[] = "Re-Download failed files";
   static constexpr char Button1Caption[] = "Open *.ftl file and download...";
-  // A peer that resets every connection would otherwise hold the loop for ever.
-  static constexpr int kMaxResetRepeats = 20;
 
   // The factory makes the run's HTTP client; production passes CreateCurlHttpClient.
   TfrmFlt(Platform& platform, HttpClientFactory makeClient = CreateCurlHttpClient);
@@ -50,7 +48,7 @@ class TfrmFlt {
  private:
   // Fetches and saves one record, reporting it; false when the run must end here.
   bool DownloadRecord(HttpClient& client, const std::string& record);
-  // A GET that is repeated at once while the connection is reset, up to the bound.
+  // A GET that is repeated at once while the connection is reset, up to kMaxResetRepeats.
   static std::optional<HttpFailure> GetRepeatingResets(HttpClient& client, const std::string& url,
                                                        std::string& body);
   void AppendToMemo1(std::string line);

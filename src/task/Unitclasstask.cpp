@@ -12,15 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/IniFile.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
+#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Locale.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "geometry/Commonfunc.h"
+#include "task/TaskFileKeys.h"
 
 namespace kartovel {
 
@@ -80,6 +81,18 @@ std::string IntegerText(int64_t value) {
   std::string text;
   AppendInteger(text, value);
   return text;
+}
+
+// The lines of an INI file: "[name]" and "key=value", nothing around the "=".
+std::string SectionLine(std::string_view section) {
+  return "[" + std::string(section) + "]";
+}
+
+std::string EntryLine(std::string_view key, std::string_view value) {
+  std::string line(key);
+  line.push_back('=');
+  line.append(value);
+  return line;
 }
 
 // The last lines of every run log header and the separator of a continued log.
@@ -270,15 +283,26 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
     const TIniFile taskFile(TaskFilePath());
     const auto slots = std::clamp<int32_t>(Params.ThreadCount, 0, std::ssize(ResumeX));
     for (int32_t i = 0; i < slots; ++i) {
-      const std::string n = std::to_string(i + 1);
-      ResumeX[i] = taskFile.ReadInteger("THREADS", "T" + n + "X", 0);
-      ResumeY[i] = taskFile.ReadInteger("THREADS", "T" + n + "Y", 0);
+      ResumeX[i] =
+          taskFile.ReadInteger(taskfile::kThreadsSection, taskfile::WorkerColumnKey(i + 1), 0);
+      ResumeY[i] =
+          taskFile.ReadInteger(taskfile::kThreadsSection, taskfile::WorkerRowKey(i + 1), 0);
     }
   }
 }
 
 std::string DownloadTask::TaskFilePath() const {
   return Params.SavePath + Params.TaskFileName;
+}
+
+TileAddress DownloadTask::AddressOf(int32_t x, int32_t y) const {
+  std::string fileName = TileFileName(x, y);
+  std::string path = TileFolder + fileName;
+  return TileAddress{.X = x,
+                     .Y = y,
+                     .Url = TileUrl(x, y),
+                     .FileName = std::move(fileName),
+                     .Path = std::move(path)};
 }
 
 std::string DownloadTask::TileUrl(int32_t x, int32_t y) const {
@@ -328,36 +352,36 @@ void DownloadTask::WriteTaskFile() {
     return;
   }
   Lines lines = {
-      "[MapsType]",
-      "MapsType=" + IntegerText(Params.MapsType),
+      SectionLine(taskfile::kMapsTypeSection),
+      EntryLine(taskfile::kMapsType, IntegerText(Params.MapsType)),
       "",
-      "[AREA]",
-      "LeftLongitude=" + FormatGeneral(Params.LeftLongitude),
-      "RightLongitude=" + FormatGeneral(Params.RightLongitude),
-      "TopLatitude=" + FormatGeneral(Params.TopLatitude),
-      "BottomLatitude=" + FormatGeneral(Params.BottomLatitude),
+      SectionLine(taskfile::kAreaSection),
+      EntryLine(taskfile::kLeftLongitude, FormatGeneral(Params.LeftLongitude)),
+      EntryLine(taskfile::kRightLongitude, FormatGeneral(Params.RightLongitude)),
+      EntryLine(taskfile::kTopLatitude, FormatGeneral(Params.TopLatitude)),
+      EntryLine(taskfile::kBottomLatitude, FormatGeneral(Params.BottomLatitude)),
       "",
-      "Left_Longitude_download=" + FormatFixed(LeftLongitudeDownload),
-      "Right_Longitude_download=" + FormatFixed(RightLongitudeDownload),
-      "Top_Latitude_download=" + FormatFixed(TopLatitudeDownload),
-      "Bottom_Latitude_download=" + FormatFixed(BottomLatitudeDownload),
+      EntryLine(taskfile::kLeftLongitudeDownload, FormatFixed(LeftLongitudeDownload)),
+      EntryLine(taskfile::kRightLongitudeDownload, FormatFixed(RightLongitudeDownload)),
+      EntryLine(taskfile::kTopLatitudeDownload, FormatFixed(TopLatitudeDownload)),
+      EntryLine(taskfile::kBottomLatitudeDownload, FormatFixed(BottomLatitudeDownload)),
       "",
-      "[Zoom]",
-      "Zoom=" + IntegerText(Params.Zoom),
+      SectionLine(taskfile::kZoomSection),
+      EntryLine(taskfile::kZoom, IntegerText(Params.Zoom)),
       "",
-      "[XY]",
-      "MinX=" + IntegerText(MinX),
-      "MinY=" + IntegerText(MinY),
-      "MaxX=" + IntegerText(MaxX),
-      "MaxY=" + IntegerText(MaxY),
+      SectionLine(taskfile::kRangeSection),
+      EntryLine(taskfile::kMinX, IntegerText(MinX)),
+      EntryLine(taskfile::kMinY, IntegerText(MinY)),
+      EntryLine(taskfile::kMaxX, IntegerText(MaxX)),
+      EntryLine(taskfile::kMaxY, IntegerText(MaxY)),
       "",
-      "[THREADS]",
-      "ThreadCount=" + IntegerText(Params.ThreadCount),
+      SectionLine(taskfile::kThreadsSection),
+      EntryLine(taskfile::kThreadCount, IntegerText(Params.ThreadCount)),
   };
   // The slots are written empty; the progress monitor fills them during the run.
   for (int32_t n = 1; n <= Params.ThreadSlots; ++n) {
-    lines.push_back("T" + IntegerText(n) + "X=");
-    lines.push_back("T" + IntegerText(n) + "Y=");
+    lines.push_back(EntryLine(taskfile::WorkerColumnKey(n), ""));
+    lines.push_back(EntryLine(taskfile::WorkerRowKey(n), ""));
   }
   lines.emplace_back();
   SaveLines(TaskFilePath(), lines);

@@ -28,6 +28,15 @@ struct TaskParameters {
   std::string TileHost;  // host[:port] of the tile service, from the deployment configuration
 };
 
+// Where one tile comes from and where it is stored, worked out once for each tile.
+struct TileAddress {
+  int32_t X = 0;
+  int32_t Y = 0;
+  std::string Url;       // empty for a map type without a tile service
+  std::string FileName;  // prefix_x_y_zoom.extension
+  std::string Path;      // TileFolder + FileName
+};
+
 class DownloadTask {
  public:
   // Computes the range, names the files and creates the tile folder; loads the resume
@@ -52,7 +61,8 @@ class DownloadTask {
   std::string ListFileName;
   std::string TileFolder;
 
-  // Tile addressing.
+  // Tile addressing: the whole address, or one part of it.
+  TileAddress AddressOf(int32_t x, int32_t y) const;
   std::string TileUrl(int32_t x, int32_t y) const;
   std::string TileFileName(int32_t x, int32_t y) const;
   std::string TilePath(int32_t x, int32_t y) const;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "CrashChild.h"
-#include "app/IniFile.h"
 #include "app/Unit1.h"
+#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "support/MainWindowRig.h"
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <system_error>
 
-#include "app/IniFile.h"
+#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
 #include "support/MainWindowRig.h"

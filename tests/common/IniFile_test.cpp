@@ -1,6 +1,6 @@
 // The INI service: lookups, the integer rule of stored values, in-place updates that keep
 // the rest of the file byte for byte, creation of what is missing, and write failures.
-#include "app/IniFile.h"
+#include "common/IniFile.h"
 
 #include <gtest/gtest.h>
 

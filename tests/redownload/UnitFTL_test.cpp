@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/HandlerGuard.h"
+#include "download/TileFailure.h"
 #include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedHttpClient.h"
@@ -225,12 +226,12 @@ TEST_F(UnitFTLTest, AResetIsRequestedAgainSilentlyAndOnlyTheAnsweredBytesAreSave
 }
 
 TEST_F(UnitFTLTest, APeerThatAlwaysResetsIsGivenUpAfterTheBoundLikeAnyFailure) {
-  http.QueueFor("http://h/a", std::vector<ScriptedReply>(TfrmFlt::kMaxResetRepeats + 5,
-                                                         ScriptedReply::Fail(kReset)));
+  http.QueueFor("http://h/a",
+                std::vector<ScriptedReply>(kMaxResetRepeats + 5, ScriptedReply::Fail(kReset)));
   EXPECT_TRUE(RunOn(
       WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
   const auto urls = http.Urls();
-  EXPECT_EQ(std::count(urls.begin(), urls.end(), "http://h/a"), 1 + TfrmFlt::kMaxResetRepeats);
+  EXPECT_EQ(std::count(urls.begin(), urls.end(), "http://h/a"), 1 + kMaxResetRepeats);
   EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", std::string(kReset) + "->http://h/a",
                                         OkLine("b.png", "http://h/b"), "Download End."));
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <mutex>
 
-#include "download/UiDispatcher.h"
+#include "common/UiDispatcher.h"
 
 namespace kartovel::testing {
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Platform.h"
+#include "common/Platform.h"
 
 namespace kartovel::testing {
 

@@ -6,36 +6,35 @@
 namespace kartovel {
 namespace {
 
-TEST(FailedRecordTest, JoinsPathAndUrlWithOneBarAndNothingAround) {
-  EXPECT_EQ(
-      MakeFailedRecord("/dl/newtask/qn_6744_3104_13.png",
-                       "http://127.0.0.1:8080/hx/tl?v=4.3&r=1&x=6744&y=991&z=14"),
-      "/dl/newtask/qn_6744_3104_13.png|http://127.0.0.1:8080/hx/tl?v=4.3&r=1&x=6744&y=991&z=14");
-}
-
 struct SplitCase {
   const char* line;
   const char* path;
   const char* url;
+  bool joinsBack;  // joining path and URL gives the line again
 };
 
 class FailedRecordSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(FailedRecordSplitTest, TakesThePathBeforeTheFirstBar) {
+TEST_P(FailedRecordSplitTest, TakesThePathBeforeTheFirstBarAndJoinsBackWithOneBar) {
   const FailedRecord record = SplitFailedRecord(GetParam().line);
   EXPECT_EQ(record.TilePath, GetParam().path);
   EXPECT_EQ(record.TileUrl, GetParam().url);
+  EXPECT_EQ(MakeFailedRecord(record.TilePath, record.TileUrl) == GetParam().line,
+            GetParam().joinsBack);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, FailedRecordSplitTest,
-    ::testing::Values(SplitCase{"/dl/t/qn_1_2_3.png|http://h/x?a=1", "/dl/t/qn_1_2_3.png",
-                                "http://h/x?a=1"},
-                      SplitCase{"a|b|c", "a", "b|c"},             // later bars belong to the URL
-                      SplitCase{"http://h/x", "", "http://h/x"},  // no bar: all URL
-                      SplitCase{"", "", ""},                      // an empty line is a record too
-                      SplitCase{"|http://h/x", "", "http://h/x"},
-                      SplitCase{"/dl/t/a.png|", "/dl/t/a.png", ""}));
+    ::testing::Values(
+        SplitCase{"/dl/newtask/qn_6744_3104_13.png|http://127.0.0.1:8080/hx/tl?x=6744&y=991&z=14",
+                  "/dl/newtask/qn_6744_3104_13.png",
+                  "http://127.0.0.1:8080/hx/tl?x=6744&y=991&z=14", true},
+        SplitCase{"a|b|c", "a", "b|c", true},              // later bars belong to the URL
+        SplitCase{"http://h/x", "", "http://h/x", false},  // no bar: all URL
+        SplitCase{"", "", "", false},                      // an empty line is a record too
+        SplitCase{"|http://h/x", "", "http://h/x", true},
+        SplitCase{"/dl/t/a.png|", "/dl/t/a.png", "", true},
+        SplitCase{" /dl/t/a.png | http://h/x ", " /dl/t/a.png ", " http://h/x ", true}));
 
 TEST(FailedRecordTest, SplitGivesBackWhatWasJoined) {
   const std::string path = "/home/u/downloads/area.txt/qn_0_0_1.png";

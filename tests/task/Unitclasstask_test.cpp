@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/IniFile.h"
 #include "common/Error.h"
+#include "common/IniFile.h"
 #include "common/Locale.h"
 #include "support/Sandbox.h"
 
@@ -297,23 +297,47 @@ TEST_F(DownloadTaskTest, WritesAFractionalZoomZeroRowWithTheUsersSeparator) {
             std::string("http://") + kTileHost + "/hx/tl?v=4.3&r=1&x=0&y=-0,5&z=1");
 }
 
-TEST_F(DownloadTaskTest, NamesAndPlacesTiles) {
-  TaskParameters params = Beijing();
-  const DownloadTask task(params);
-  EXPECT_EQ(task.TileFileName(6744, 3104), "qn_6744_3104_13.png");
-  EXPECT_EQ(task.TilePath(6744, 3104), sandbox_.Folder() + "newtask/qn_6744_3104_13.png");
-  EXPECT_EQ(task.TileExtension(), "png");
-  EXPECT_EQ(task.TileFileName(-1, 8192), "qn_-1_8192_13.png");
-}
-
-TEST_F(DownloadTaskTest, LeavesPrefixExtensionAndUrlEmptyForAMapTypeWithoutEntry) {
-  for (const int32_t mapsType : {0, 4, 5, 13, 14}) {
+// A map type without an entry in the table leaves prefix, extension and URL empty.
+TEST_F(DownloadTaskTest, AddressesATileByItsUrlFileNameAndPlace) {
+  const std::string service = std::string("http://") + kTileHost + "/hx/tl?v=4.3&r=1&";
+  const struct {
+    int32_t MapsType;
+    int32_t X;
+    int32_t Y;
+    std::string Url;
+    std::string FileName;
+  } cases[] = {
+      {.MapsType = 3,
+       .X = 6744,
+       .Y = 3104,
+       .Url = service + "x=6744&y=991&z=14",
+       .FileName = "qn_6744_3104_13.png"},
+      {.MapsType = 3,
+       .X = -1,
+       .Y = 8192,
+       .Url = service + "x=-1&y=-4097&z=14",
+       .FileName = "qn_-1_8192_13.png"},
+      {.MapsType = 0, .X = 6744, .Y = 3104, .Url = "", .FileName = "_6744_3104_13."},
+      {.MapsType = 4, .X = 6744, .Y = 3104, .Url = "", .FileName = "_6744_3104_13."},
+      {.MapsType = 5, .X = 6744, .Y = 3104, .Url = "", .FileName = "_6744_3104_13."},
+      {.MapsType = 13, .X = 6744, .Y = 3104, .Url = "", .FileName = "_6744_3104_13."},
+      {.MapsType = 14, .X = 6744, .Y = 3104, .Url = "", .FileName = "_6744_3104_13."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FileName);
     TaskParameters params = Beijing();
-    params.MapsType = mapsType;
+    params.MapsType = c.MapsType;
     const DownloadTask task(params);
-    EXPECT_EQ(task.TileUrl(6744, 3104), "") << mapsType;
-    EXPECT_EQ(task.TileExtension(), "") << mapsType;
-    EXPECT_EQ(task.TileFileName(6744, 3104), "_6744_3104_13.") << mapsType;
+    const TileAddress address = task.AddressOf(c.X, c.Y);
+    EXPECT_EQ(std::make_pair(address.X, address.Y), std::make_pair(c.X, c.Y));
+    EXPECT_EQ(address.Url, c.Url);
+    EXPECT_EQ(address.FileName, c.FileName);
+    EXPECT_EQ(address.Path, sandbox_.Folder() + "newtask/" + c.FileName);
+    EXPECT_EQ(task.TileExtension(), c.MapsType == 3 ? "png" : "");
+    // The single parts agree with the whole address.
+    EXPECT_EQ(task.TileUrl(c.X, c.Y), address.Url);
+    EXPECT_EQ(task.TileFileName(c.X, c.Y), address.FileName);
+    EXPECT_EQ(task.TilePath(c.X, c.Y), address.Path);
   }
 }
 

@@ -155,13 +155,29 @@ TEST_P(ParseRequestHeadTest, SplitsRequestLineAndHeaders) {
 
 INSTANTIATE_TEST_SUITE_P(
     Heads, ParseRequestHeadTest,
-    ::testing::Values(HeadCase{"GET /a?b=1 HTTP/1.1\r\nHost: x\r\nAccept: */*\r\n", true, "GET",
-                               "/a?b=1", 2},
-                      HeadCase{"GET http://h/p HTTP/1.1\nHost: h\n", true, "GET", "http://h/p", 1},
-                      HeadCase{"GET / HTTP/1.0\r\n", true, "GET", "/", 0},
-                      HeadCase{"GET /\r\n", false, "", "", 0},
-                      HeadCase{"GET / FTP/1.0\r\n", false, "", "", 0},
-                      HeadCase{"", false, "", "", 0}));
+    ::testing::Values(
+        HeadCase{.Head = "GET /a?b=1 HTTP/1.1\r\nHost: x\r\nAccept: */*\r\n",
+                 .Valid = true,
+                 .Method = "GET",
+                 .Target = "/a?b=1",
+                 .HeaderCount = 2},
+        HeadCase{.Head = "GET http://h/p HTTP/1.1\nHost: h\n",
+                 .Valid = true,
+                 .Method = "GET",
+                 .Target = "http://h/p",
+                 .HeaderCount = 1},
+        HeadCase{.Head = "GET / HTTP/1.0\r\n",
+                 .Valid = true,
+                 .Method = "GET",
+                 .Target = "/",
+                 .HeaderCount = 0},
+        HeadCase{.Head = "GET /\r\n", .Valid = false, .Method = "", .Target = "", .HeaderCount = 0},
+        HeadCase{.Head = "GET / FTP/1.0\r\n",
+                 .Valid = false,
+                 .Method = "",
+                 .Target = "",
+                 .HeaderCount = 0},
+        HeadCase{.Head = "", .Valid = false, .Method = "", .Target = "", .HeaderCount = 0}));
 
 TEST(RequestTest, HeaderLookupIgnoresCaseAndTrimsBlanks) {
   const auto request =

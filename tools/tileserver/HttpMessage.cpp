@@ -1,27 +1,10 @@
 // Building responses and parsing request heads for the loopback server.
 #include "tileserver/HttpMessage.h"
 
-#include <algorithm>
-#include <cctype>
+#include "common/Text.h"
 
 namespace kartovel::loopback {
 namespace {
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 std::vector<std::string_view> SplitLines(std::string_view head) {
   std::vector<std::string_view> lines;
@@ -62,7 +45,7 @@ std::optional<std::string> Request::Header(std::string_view name) const {
   for (const auto& line : HeaderLines) {
     const auto colon = line.find(':');
     if (colon != std::string::npos &&
-        SameTextIgnoringCase(TrimBlanks(std::string_view(line).substr(0, colon)), name)) {
+        EqualsIgnoringCase(TrimBlanks(std::string_view(line).substr(0, colon)), name)) {
       return std::string(TrimBlanks(std::string_view(line).substr(colon + 1)));
     }
   }
@@ -135,7 +118,7 @@ std::optional<Request> ParseRequestHead(std::string_view head) {
 bool WantsClose(const Request& request) {
   const auto connection = request.Header("Connection");
   if (connection) {
-    return SameTextIgnoringCase(*connection, "close");
+    return EqualsIgnoringCase(*connection, "close");
   }
   return Word(request.RequestLine, 2) == "HTTP/1.0";
 }

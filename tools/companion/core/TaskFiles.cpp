@@ -3,10 +3,11 @@
 
 #include <string_view>
 
-#include "app/IniFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
+#include "common/IniFile.h"
 #include "common/Paths.h"
+#include "task/TaskFileKeys.h"
 
 namespace kartovel::tools {
 namespace {
@@ -40,8 +41,8 @@ TaskSummary ReadTaskSummary(const std::string& openedPath) {
   }
   if (FileExists(summary.files.taskFile)) {
     TIniFile task(summary.files.taskFile);
-    summary.mapsType = task.ReadInteger("MapsType", "MapsType", 0);
-    summary.zoom = task.ReadInteger("Zoom", "Zoom", -1);
+    summary.mapsType = task.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
+    summary.zoom = task.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, -1);
   }
   if (!FileExists(summary.files.listFile)) {
     throw CannotOpenFile(summary.files.listFile);

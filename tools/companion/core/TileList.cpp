@@ -6,20 +6,12 @@
 #include <fstream>
 
 #include "common/Error.h"
+#include "common/Text.h"
 
 namespace kartovel::tools {
 namespace {
 
 constexpr std::string_view kHeadingStart = "ImageFileName";
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  size_t last = text.find_last_not_of(" \t\r");
-  return text.substr(first, last - first + 1);
-}
 
 template <typename Number>
 bool ParseWhole(std::string_view text, Number& value) {
@@ -32,11 +24,10 @@ bool ParseWhole(std::string_view text, Number& value) {
 
 // Reads the next blank-separated number and moves the text past it.
 bool TakeNumber(std::string_view& text, double& value) {
-  size_t start = text.find_first_not_of(" \t");
-  if (start == std::string_view::npos) {
+  text = TrimLeadingBlanks(text);
+  if (text.empty()) {
     return false;
   }
-  text.remove_prefix(start);
   size_t end = text.find_first_of(" \t");
   std::string_view word = text.substr(0, end);
   text.remove_prefix(word.size());
@@ -66,7 +57,7 @@ std::optional<TileEntry> ParseTileListLine(std::string_view line) {
     return std::nullopt;
   }
   TileEntry entry;
-  entry.name = std::string(TrimBlanks(line.substr(0, colon)));
+  entry.name = std::string(TrimBlanks(line.substr(0, colon), kLineBlanks));
   std::optional<TileName> name = ParseTileName(entry.name);
   if (!name) {
     return std::nullopt;
@@ -80,7 +71,7 @@ std::optional<TileEntry> ParseTileListLine(std::string_view line) {
       return std::nullopt;
     }
   }
-  if (!TrimBlanks(numbers).empty()) {
+  if (!TrimBlanks(numbers, kLineBlanks).empty()) {
     return std::nullopt;
   }
   return entry;
@@ -94,7 +85,7 @@ std::vector<TileEntry> ReadTileList(const std::string& listFile) {
   std::vector<TileEntry> tiles;
   std::string line;
   for (int64_t lineNumber = 1; std::getline(file, line); ++lineNumber) {
-    std::string_view content = TrimBlanks(line);
+    std::string_view content = TrimBlanks(line, kLineBlanks);
     if (content.empty() || content.starts_with(kHeadingStart)) {
       continue;
     }

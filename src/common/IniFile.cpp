@@ -1,6 +1,6 @@
 // The INI service: section/key lookups over the file's lines, and in-place updates that
 // keep every other line byte for byte and replace the file atomically.
-#include "app/IniFile.h"
+#include "common/IniFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,35 +11,12 @@
 #include "common/FileSystem.h"
 #include "common/IntegerText.h"
 #include "common/LineFile.h"
+#include "common/Text.h"
 
 namespace kartovel {
 namespace {
 
 constexpr size_t kMaxValueLength = 2047;
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && IsBlank(text.back())) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
-}
 
 // The name of a "[name]" line (blanks around it ignored); empty for other lines.
 std::optional<std::string_view> SectionName(std::string_view line) {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "download/UiDispatcher.h"
+#include "common/UiDispatcher.h"
 
 namespace kartovel {
 

@@ -1,0 +1,47 @@
+// The names of the task file's sections and keys, for everything that writes or reads a
+// task file: the task, the main window, the command line and the companion programs.
+// A name spelt differently in one reader would make a resume silently start over.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kartovel::taskfile {
+
+inline constexpr char kMapsTypeSection[] = "MapsType";
+inline constexpr char kMapsType[] = "MapsType";
+
+// The request's rectangle as typed, then the outer edges of its tile range.
+inline constexpr char kAreaSection[] = "AREA";
+inline constexpr char kLeftLongitude[] = "LeftLongitude";
+inline constexpr char kRightLongitude[] = "RightLongitude";
+inline constexpr char kTopLatitude[] = "TopLatitude";
+inline constexpr char kBottomLatitude[] = "BottomLatitude";
+inline constexpr char kLeftLongitudeDownload[] = "Left_Longitude_download";
+inline constexpr char kRightLongitudeDownload[] = "Right_Longitude_download";
+inline constexpr char kTopLatitudeDownload[] = "Top_Latitude_download";
+inline constexpr char kBottomLatitudeDownload[] = "Bottom_Latitude_download";
+
+inline constexpr char kZoomSection[] = "Zoom";
+inline constexpr char kZoom[] = "Zoom";
+
+// The tile range.
+inline constexpr char kRangeSection[] = "XY";
+inline constexpr char kMinX[] = "MinX";
+inline constexpr char kMinY[] = "MinY";
+inline constexpr char kMaxX[] = "MaxX";
+inline constexpr char kMaxY[] = "MaxY";
+
+// The worker count and each worker's last settled tile, the resume positions.
+inline constexpr char kThreadsSection[] = "THREADS";
+inline constexpr char kThreadCount[] = "ThreadCount";
+
+// The keys of worker n's (counted from 1) last settled column and row: "T" + n + "X"/"Y".
+inline std::string WorkerColumnKey(int32_t worker) {
+  return "T" + std::to_string(worker) + "X";
+}
+inline std::string WorkerRowKey(int32_t worker) {
+  return "T" + std::to_string(worker) + "Y";
+}
+
+}  // namespace kartovel::taskfile
