@@ -2,7 +2,6 @@
 // keep every other line byte for byte and replace the file atomically.
 #include "common/IniFile.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string_view>

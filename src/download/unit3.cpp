@@ -2,7 +2,6 @@
 // with the repeats, blank substitution and reports that each failure class calls for.
 #include "download/unit3.h"
 
-#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
