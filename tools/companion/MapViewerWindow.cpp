@@ -24,7 +24,7 @@ constexpr double kMenuZoomFactor = 1.5;
 QString CountsText(const ViewerTask& task) {
   auto entry = [](TileStatus status, int64_t count, const QString& word) {
     return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2 %3")
-        .arg(MapCanvas::StatusColour(status).name())
+        .arg(mapcanvas::TaskTilesLayer::StatusColour(status).name())
         .arg(count)
         .arg(word);
   };
@@ -39,7 +39,7 @@ QString CountsText(const ViewerTask& task) {
 }  // namespace
 
 MapViewerWindow::MapViewerWindow()
-    : canvas_(new MapCanvas(this)),
+    : canvas_(new mapcanvas::MapCanvas(this)),
       pointerLabel_(new QLabel(this)),
       countsLabel_(new QLabel(this)),
       lastFolder_(QString::fromStdString(DefaultDownloadFolder())) {
@@ -48,7 +48,10 @@ MapViewerWindow::MapViewerWindow()
   statusBar()->addWidget(pointerLabel_, 1);
   countsLabel_->setTextFormat(Qt::RichText);
   statusBar()->addPermanentWidget(countsLabel_);
-  canvas_->onPointerText = [this](const QString& text) { pointerLabel_->setText(text); };
+  canvas_->AddLayer(tiles_);
+  canvas_->onPointerMoved = [this](std::optional<QPoint> position) {
+    pointerLabel_->setText(position ? tiles_.PointerText(canvas_->View(), *position) : QString());
+  };
   BuildMenus();
   resize(960, 720);
 }
@@ -72,7 +75,14 @@ void MapViewerWindow::BuildMenus() {
   connect(zoomOut, &QAction::triggered, this, [this] { canvas_->ZoomBy(1 / kMenuZoomFactor); });
   QAction* fit = view->addAction(tr("&Fit to window"));
   fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-  connect(fit, &QAction::triggered, this, [this] { canvas_->FitToTiles(); });
+  connect(fit, &QAction::triggered, this, [this] { FitToTiles(); });
+}
+
+void MapViewerWindow::FitToTiles() {
+  if (tiles_.HasTask()) {
+    canvas_->FitTo(tiles_.Extent());
+  }
+  canvas_->update();
 }
 
 void MapViewerWindow::OpenWithDialog() {
@@ -102,7 +112,8 @@ bool MapViewerWindow::OpenPath(const QString& path) {
   lastFolder_ = QString::fromStdString(ExtractFilePath(fileName));
   countsLabel_->setText(CountsText(*task));
   setWindowTitle(QString::fromStdString(ExtractFileName(fileName)) + " - " + kTitle);
-  canvas_->SetTask(std::move(*task));
+  tiles_.SetTask(std::move(*task));
+  FitToTiles();
   return true;
 }
 

@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QMainWindow>
 
-#include "MapCanvas.h"
+#include "mapcanvas/MapCanvas.h"
+#include "mapcanvas/TaskTilesLayer.h"
 
 namespace kartovel::tools {
 
@@ -17,12 +18,14 @@ class MapViewerWindow : public QMainWindow {
   bool OpenPath(const QString& path);
   // Asks for a file with the open-file dialog and opens it.
   void OpenWithDialog();
-  MapCanvas& Canvas() { return *canvas_; }
+  mapcanvas::MapCanvas& Canvas() { return *canvas_; }
 
  private:
   void BuildMenus();
+  void FitToTiles();
 
-  MapCanvas* canvas_;
+  mapcanvas::TaskTilesLayer tiles_;
+  mapcanvas::MapCanvas* canvas_;
   QLabel* pointerLabel_;
   QLabel* countsLabel_;
   QString lastFolder_;

@@ -1,0 +1,19 @@
+// Small painting helpers the canvas's layers share.
+#pragma once
+
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+
+#include "core/MapView.h"
+
+namespace kartovel::mapcanvas {
+
+// A screen rectangle with rounded edges: neighbouring tiles share their border pixels,
+// so no seams show between them.
+QRectF SnappedRect(const tools::ScreenRect& rect);
+
+// A short text in a rounded white box at the top left of the canvas.
+void DrawHint(QPainter& painter, const QString& text);
+
+}  // namespace kartovel::mapcanvas
