@@ -1,0 +1,187 @@
+// The fast path decodes only what ParsePngStructure vouches for and what inflates to
+// exactly the rows the header promises; anything else (and every failure) is handed to
+// libpng, so a tile reads, or fails with the same reason, just as libpng alone decides.
+#include "core/PngTileDecoder.h"
+
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/PngPixels.h"
+#include "core/PngRowFilters.h"
+
+namespace kartovel::tools {
+namespace {
+
+// Files and inflated images beyond these sizes are not tiles the fast path is for.
+constexpr size_t kMaxFileBytes = size_t{64} << 20;
+constexpr uint64_t kMaxInflatedBytes = uint64_t{256} << 20;
+// The chunks before the image data (header, palette, tRNS, text) fit in this.
+constexpr size_t kPrefixBytes = size_t{64} << 10;
+constexpr uint8_t kOpaque = 255;
+
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& fileName)
+      : descriptor_(open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~ReadOnlyFile() {
+    if (descriptor_ >= 0) {
+      close(descriptor_);
+    }
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Reads up to limit bytes from the start into bytes; false when the file cannot be read
+  // or, with wholeFile, is longer than limit.
+  bool Read(std::vector<uint8_t>& bytes, size_t limit, bool wholeFile) const {
+    struct stat status {};
+    if (descriptor_ < 0 || fstat(descriptor_, &status) != 0 || status.st_size < 0 ||
+        (wholeFile && static_cast<uint64_t>(status.st_size) > limit)) {
+      return false;
+    }
+    bytes.resize(std::min(static_cast<size_t>(status.st_size), limit));
+    size_t filled = 0;
+    while (filled < bytes.size()) {
+      const ssize_t got = read(descriptor_, bytes.data() + filled, bytes.size() - filled);
+      if (got <= 0) {
+        return false;  // an error, or the file shrank while being read
+      }
+      filled += static_cast<size_t>(got);
+    }
+    return true;
+  }
+
+ private:
+  int descriptor_;
+};
+
+// libdeflate ignores the window size a zlib header declares; zlib (under libpng) refuses
+// a distance beyond it. Both agree when the window is the largest or holds the whole image.
+bool WindowCoversImage(std::span<const uint8_t> stream, uint64_t inflatedBytes) {
+  const uint32_t windowBits = (stream[0] >> 4) + 8;
+  return windowBits == 15 || inflatedBytes <= (uint64_t{1} << windowBits);
+}
+
+}  // namespace
+
+void PngTileDecoder::InflaterDeleter::operator()(libdeflate_decompressor* inflater) const {
+  libdeflate_free_decompressor(inflater);
+}
+
+PngTileDecoder::PngTileDecoder() : inflater_(libdeflate_alloc_decompressor()) {
+  if (!inflater_) {
+    throw std::bad_alloc();
+  }
+}
+
+PngTileDecoder::~PngTileDecoder() = default;
+
+bool PngTileDecoder::PromisesOpaque(const std::string& fileName, ImageSize size) {
+  return ReadOnlyFile(fileName).Read(file_, kPrefixBytes, false) &&
+         PngPrefixPromisesOpaque(file_, static_cast<uint32_t>(size.width),
+                                 static_cast<uint32_t>(size.height));
+}
+
+TileResult PngTileDecoder::Decode(const std::string& fileName, const TileTarget& target) {
+  if (!ReadOnlyFile(fileName).Read(file_, kMaxFileBytes, true)) {
+    return DecodeWithLibpng(fileName, target);
+  }
+  switch (DecodeFast(target)) {
+    case FastResult::kPlaced:
+      return {TileOutcome::kPlaced, {}};
+    case FastResult::kTransparent:
+      return {TileOutcome::kTransparent, {}};
+    case FastResult::kLeftToLibpng:
+      break;
+  }
+  return DecodeWithLibpng(fileName, target);
+}
+
+PngTileDecoder::FastResult PngTileDecoder::DecodeFast(const TileTarget& target) {
+  std::optional<PngStructure> png = ParsePngStructure(file_);
+  // A tile of another size is left to libpng too, which words that error.
+  if (!png || png->header.width != static_cast<uint32_t>(target.size.width) ||
+      png->header.height != static_cast<uint32_t>(target.size.height) || !Inflate(*png)) {
+    return FastResult::kLeftToLibpng;
+  }
+  return PlaceRows(*png, target);
+}
+
+bool PngTileDecoder::Inflate(const PngStructure& png) {
+  std::span<const uint8_t> stream = png.imageData.front();
+  if (png.imageData.size() > 1) {
+    joinedData_.clear();
+    for (std::span<const uint8_t> data : png.imageData) {
+      joinedData_.insert(joinedData_.end(), data.begin(), data.end());
+    }
+    stream = joinedData_;
+  }
+  const uint64_t inflatedBytes = uint64_t{png.header.height} * (png.header.RowBytes() + 1);
+  if (stream.size() < 2 || inflatedBytes > kMaxInflatedBytes ||
+      !WindowCoversImage(stream, inflatedBytes)) {
+    return false;
+  }
+  filtered_.resize(inflatedBytes);
+  size_t streamBytesUsed = 0;
+  // Without an output count, libdeflate succeeds only when the rows are filled exactly.
+  const libdeflate_result result =
+      libdeflate_zlib_decompress_ex(inflater_.get(), stream.data(), stream.size(), filtered_.data(),
+                                    filtered_.size(), &streamBytesUsed, nullptr);
+  return result == LIBDEFLATE_SUCCESS && streamBytesUsed == stream.size();
+}
+
+PngTileDecoder::FastResult PngTileDecoder::PlaceRows(const PngStructure& png,
+                                                     const TileTarget& target) {
+  const PngPixels pixels(png);
+  const size_t rowBytes = png.header.RowBytes();
+  if (zeroRow_.size() < rowBytes) {
+    zeroRow_.assign(rowBytes, 0);
+  }
+  const uint8_t* above = zeroRow_.data();
+  for (uint32_t y = 0; y < png.header.height; ++y) {
+    uint8_t* line = filtered_.data() + y * (rowBytes + 1);
+    if (!UnfilterPngRow(line[0], line + 1, above, rowBytes, png.header.FilterStep())) {
+      return FastResult::kLeftToLibpng;
+    }
+    switch (pixels.ConvertRow(line + 1, target.origin + y * target.rowStride, target.withAlpha)) {
+      case RowConversion::kDone:
+        break;
+      case RowConversion::kTransparent:
+        return FastResult::kTransparent;
+      case RowConversion::kBadIndex:
+        return FastResult::kLeftToLibpng;
+    }
+    above = line + 1;
+  }
+  return FastResult::kPlaced;
+}
+
+TileResult PngTileDecoder::DecodeWithLibpng(const std::string& fileName, const TileTarget& target) {
+  TileResult result;
+  if (!DecodePng(fileName, libpngImage_, result.error, target.size)) {
+    result.outcome = TileOutcome::kFailed;
+    return result;
+  }
+  const size_t width = static_cast<size_t>(target.size.width);
+  for (size_t y = 0; y < static_cast<size_t>(target.size.height); ++y) {
+    const uint8_t* from = libpngImage_.pixels.data() + y * width * 4;
+    uint8_t* to = target.origin + y * target.rowStride;
+    if (target.withAlpha) {
+      std::memcpy(to, from, width * 4);
+      continue;
+    }
+    for (size_t x = 0; x < width; ++x, from += 4, to += 3) {
+      if (from[3] != kOpaque) {
+        return {TileOutcome::kTransparent, {}};
+      }
+      std::memcpy(to, from, 3);
+    }
+  }
+  return result;
+}
+
+}  // namespace kartovel::tools

@@ -1,0 +1,45 @@
+// Decoding one tile file straight into its place in the mosaic's band. One decoder serves
+// one thread: it keeps its buffers from tile to tile.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/PngImage.h"
+
+namespace kartovel::tools {
+
+// Where a tile's pixels go: its upper-left pixel in the band and the band's row length.
+struct TileTarget {
+  uint8_t* origin = nullptr;
+  size_t rowStride = 0;
+  ImageSize size;          // the layout's tile size; a tile of another size is not placed
+  bool withAlpha = false;  // 4 bytes a pixel (RGBA), else 3 (RGB)
+};
+
+enum class TileOutcome {
+  kPlaced,
+  kFailed,       // not placed; TileResult::error says why
+  kTransparent,  // the target has no alpha channel and the tile has pixels that are not opaque
+};
+
+struct TileResult {
+  TileOutcome outcome = TileOutcome::kPlaced;
+  std::string error;
+};
+
+class TileDecoder {
+ public:
+  virtual ~TileDecoder() = default;
+
+  // True only when the file's header promises a tile of that size whose pixels are all
+  // opaque; reads as little of the file as it can.
+  virtual bool PromisesOpaque(const std::string& fileName, ImageSize size) = 0;
+
+  // Decodes the file into the target. Pixels of a tile that was not placed may have been
+  // written over.
+  virtual TileResult Decode(const std::string& fileName, const TileTarget& target) = 0;
+};
+
+}  // namespace kartovel::tools
