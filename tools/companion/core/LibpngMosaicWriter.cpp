@@ -1,6 +1,6 @@
 // Band-by-band assembly: a band is one row of tiles, the full mosaic width and one
 // tile high. Each tile is decoded into a reused buffer and copied into its band.
-#include "core/MosaicWriter.h"
+#include "core/LibpngMosaicWriter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,16 +57,17 @@ class BandAssembler {
 
 }  // namespace
 
-MosaicWriteOutcome WriteMosaic(const std::vector<TileEntry>& tiles, const MosaicLayout& layout,
-                               const std::string& tileFolder, const std::string& pngFile,
-                               const CombineHooks& hooks) {
+MosaicWriteOutcome WriteMosaicWithLibpng(const std::vector<TileEntry>& tiles,
+                                         const MosaicLayout& layout, const std::string& tileFolder,
+                                         const std::string& pngFile, const CombineHooks& hooks,
+                                         int compressionLevel) {
   std::vector<std::vector<size_t>> bands = TilesByBand(tiles, layout);
   MosaicWriteOutcome outcome;
   for (const std::vector<size_t>& band : bands) {
     outcome.tileCount += static_cast<int64_t>(band.size());
   }
   PngStreamWriter writer(pngFile, static_cast<uint32_t>(layout.Width()),
-                         static_cast<uint32_t>(layout.Height()));
+                         static_cast<uint32_t>(layout.Height()), compressionLevel);
   BandAssembler assembler(layout, tileFolder);
   int64_t done = 0;
   for (const std::vector<size_t>& band : bands) {

@@ -62,7 +62,7 @@ ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string&
 }
 
 CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
-                          const CombineHooks& hooks) {
+                          const CombineHooks& hooks, const MosaicSettings& settings) {
   CombineResult result;
   result.task = ReadTaskSummary(taskPath);
   result.outputs = MosaicOutputsFor(pngFile);
@@ -71,7 +71,8 @@ CombineResult CombineTask(const std::string& taskPath, const std::string& pngFil
   ImageSize tileSize = DetectTileSize(tiles, result.task.files.tileFolder);
   result.layout = LayoutMosaic(tiles, tileSize.width, tileSize.height);
   RefuseOversizedMosaic(result.layout);
-  result.mosaic = WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks);
+  result.mosaic =
+      WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks, settings);
   if (!result.mosaic.cancelled) {
     WriteSideFiles(result);
   }

@@ -37,7 +37,7 @@ struct CombineResult {
 // The whole combine run for a task file (or a tile list file). A cancelled run
 // leaves no output files. Throws AppError with the text to show on failure.
 CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
-                          const CombineHooks& hooks);
+                          const CombineHooks& hooks, const MosaicSettings& settings = {});
 
 // The size of the first readable tile of the list, or kDefaultTileSide square.
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder);
