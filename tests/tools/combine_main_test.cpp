@@ -58,9 +58,25 @@ TEST_F(CombineCommandTest, AMissingTaskExitsNonZeroWithAMessage) {
   EXPECT_FALSE(FileExists(sandbox_.Path("map.png")));
 }
 
-TEST_F(CombineCommandTest, WrongArgumentCountShowsUsage) {
-  EXPECT_EQ(Run(Quoted("area.qtsk")), 2);
-  EXPECT_NE(Sandbox::ReadAll(sandbox_.Path("stderr")).find("usage: combine"), std::string::npos);
+TEST_F(CombineCommandTest, WrongArgumentsShowUsage) {
+  testing::WriteFakeTask(sandbox_, testing::FakeTaskPlan{});
+  for (const char* wrong :
+       {"", " extra", " --level 0", " --level 10", " --level fast", " --level", " --speed 3"}) {
+    EXPECT_EQ(Run(Quoted("area.qtsk") + (*wrong == '\0' ? "" : " " + Quoted("map.png")) + wrong), 2)
+        << wrong;
+    EXPECT_NE(Sandbox::ReadAll(sandbox_.Path("stderr")).find("usage: combine"), std::string::npos)
+        << wrong;
+    EXPECT_FALSE(FileExists(sandbox_.Path("map.png"))) << wrong;
+  }
+}
+
+TEST_F(CombineCommandTest, WritesAtEveryCompressionLevel) {
+  testing::WriteFakeTask(sandbox_, testing::FakeTaskPlan{});
+  for (const char* level : {"--level 1", "--level=5", "--level 9"}) {
+    EXPECT_EQ(Run(Quoted("area.qtsk") + " " + Quoted("map.png") + " " + level), 0)
+        << level << Sandbox::ReadAll(sandbox_.Path("stderr"));
+    EXPECT_TRUE(ReadPngSize(sandbox_.Path("map.png"))) << level;
+  }
 }
 
 }  // namespace

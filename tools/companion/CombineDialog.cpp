@@ -20,6 +20,28 @@ QLabel* PathLabel(const QString& caption, const std::string& path, QWidget* pare
   return label;
 }
 
+QString LevelCaption(int level) {
+  QString caption = QString::number(level);
+  if (level == kMinMosaicLevel) {
+    caption += CombineDialog::tr(" - fastest");
+  } else if (level == kMaxMosaicLevel) {
+    caption += CombineDialog::tr(" - smallest file");
+  }
+  if (level == kDefaultMosaicLevel) {
+    caption += CombineDialog::tr(" (recommended)");
+  }
+  return caption;
+}
+
+QComboBox* LevelBox(QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  for (int level = kMinMosaicLevel; level <= kMaxMosaicLevel; ++level) {
+    box->addItem(LevelCaption(level), level);
+  }
+  box->setCurrentIndex(box->findData(kDefaultMosaicLevel));
+  return box;
+}
+
 QString FileNameOf(const std::string& path) {
   return QString::fromStdString(ExtractFileName(path));
 }
@@ -46,23 +68,33 @@ CombineDialog::CombineDialog(std::string taskPath, std::string pngPath, QWidget*
     : QDialog(parent),
       taskPath_(std::move(taskPath)),
       pngPath_(std::move(pngPath)),
-      statusLabel_(new QLabel(tr("Reading the tile list..."), this)),
+      levelBox_(LevelBox(this)),
+      statusLabel_(new QLabel(tr("Choose the compression and press Start."), this)),
       progressBar_(new QProgressBar(this)),
+      startButton_(new QPushButton(tr("Start"), this)),
       button_(new QPushButton(tr("Cancel"), this)) {
   setWindowTitle(tr("Map Combiner"));
   setMinimumWidth(560);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PathLabel(tr("Task:"), taskPath_, this));
   layout->addWidget(PathLabel(tr("Mosaic:"), pngPath_, this));
+  auto* levelRow = new QHBoxLayout();
+  levelRow->addWidget(new QLabel(tr("Compression level:"), this));
+  levelRow->addWidget(levelBox_);
+  levelRow->addStretch(1);
+  layout->addLayout(levelRow);
   layout->addSpacing(6);
   layout->addWidget(progressBar_);
   statusLabel_->setWordWrap(true);
   layout->addWidget(statusLabel_);
   auto* buttons = new QHBoxLayout();
   buttons->addStretch(1);
+  buttons->addWidget(startButton_);
   buttons->addWidget(button_);
   layout->addLayout(buttons);
-  progressBar_->setRange(0, 0);
+  progressBar_->setTextVisible(false);
+  startButton_->setDefault(true);
+  connect(startButton_, &QPushButton::clicked, this, [this] { Start(); });
   connect(button_, &QPushButton::clicked, this, [this] { reject(); });
   pollTimer_.setInterval(kPollIntervalMs);
   connect(&pollTimer_, &QTimer::timeout, this, [this] { Poll(); });
@@ -75,7 +107,20 @@ CombineDialog::~CombineDialog() {
   }
 }
 
+int CombineDialog::ChosenLevel() const {
+  return levelBox_->currentData().toInt();
+}
+
 void CombineDialog::Start() {
+  if (Running() || finished_) {
+    return;
+  }
+  settings_.compressionLevel = ChosenLevel();
+  levelBox_->setEnabled(false);
+  startButton_->setEnabled(false);
+  progressBar_->setTextVisible(true);
+  progressBar_->setRange(0, 0);
+  statusLabel_->setText(tr("Reading the tile list..."));
   worker_ = std::thread([this] { Run(); });
   pollTimer_.start();
 }
@@ -88,7 +133,7 @@ void CombineDialog::Run() {
   };
   hooks.cancelRequested = [this] { return cancelRequested_.load(); };
   try {
-    result_ = CombineTask(taskPath_, pngPath_, hooks);
+    result_ = CombineTask(taskPath_, pngPath_, hooks, settings_);
   } catch (const std::exception& error) {
     error_ = ErrorDisplayText(error.what());
   }
@@ -111,6 +156,7 @@ void CombineDialog::Poll() {
 }
 
 void CombineDialog::ShowOutcome() {
+  startButton_->hide();
   button_->setText(tr("Close"));
   button_->setEnabled(true);
   if (!error_.empty()) {

@@ -1,7 +1,9 @@
-// The combiner's window: runs one combine on a worker thread and shows its progress,
-// with a Cancel button; afterwards it shows the outcome until closed.
+// The combiner's window: offers the compression level, then runs one combine on a worker
+// thread and shows its progress, with a Cancel button; afterwards it shows the outcome
+// until closed.
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
@@ -24,11 +26,13 @@ class CombineDialog : public QDialog {
   // Cancels a run still going and waits for its thread.
   ~CombineDialog() override;
 
+  // Starts the run with the level chosen (the Start button).
   void Start();
   bool Running() const { return worker_.joinable(); }
+  int ChosenLevel() const;
 
-  // Escape, the close box and Cancel during a run ask the run to stop; afterwards they
-  // close the window.
+  // Escape, the close box and Cancel during a run ask the run to stop; before and after
+  // a run they close the window.
   void reject() override;
 
  private:
@@ -38,8 +42,10 @@ class CombineDialog : public QDialog {
 
   std::string taskPath_;
   std::string pngPath_;
+  QComboBox* levelBox_;
   QLabel* statusLabel_;
   QProgressBar* progressBar_;
+  QPushButton* startButton_;
   QPushButton* button_;
   QTimer pollTimer_;
 
@@ -51,6 +57,7 @@ class CombineDialog : public QDialog {
   // Written by the worker before it sets finished_; read after.
   std::optional<CombineResult> result_;
   std::string error_;
+  MosaicSettings settings_;  // fixed before the worker starts
 };
 
 }  // namespace kartovel::tools

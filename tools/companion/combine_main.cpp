@@ -1,10 +1,13 @@
 // The map combiner: stitches a download task's tiles into one georeferenced PNG.
-//   combine                      asks for the task and the output, shows progress
-//   combine <task.qtsk> <out.png> runs without a window; exit status 0 on success
+//   combine                                   asks for the task and the output, shows progress
+//   combine <task.qtsk> <out.png> [--level N] runs without a window; exit status 0 on
+//                                             success, 1 on failure, 2 on wrong arguments
+#include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QFileDialog>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "CombineDialog.h"
@@ -15,13 +18,54 @@
 namespace {
 
 using kartovel::tools::CombineResult;
+using kartovel::tools::MosaicSettings;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-int RunWithoutWindow(const std::string& taskPath, const std::string& pngPath) {
+struct CommandLine {
+  std::string taskPath;
+  std::string pngPath;
+  MosaicSettings settings;
+};
+
+void PrintUsage() {
+  std::fprintf(stderr,
+               "usage: combine                                   (choose the task in a window)\n"
+               "       combine <task.qtsk> <out.png> [--level N] (no window; N from 1, fastest,\n"
+               "                                                 to 9, smallest; default %d)\n",
+               kartovel::tools::kDefaultMosaicLevel);
+}
+
+// Reads the arguments of a run without a window; nothing when they are wrong (the reason
+// and the usage are then on standard error) or when only the help was asked for.
+std::optional<CommandLine> ParseCommandLine(int argc, char* argv[], int& exitCode) {
+  CommandLine line;
+  CLI::App app("Stitches a download task's tiles into one georeferenced PNG.", "combine");
+  app.add_option("task", line.taskPath, "The task file (.qtsk) or its tile list (_list.txt)")
+      ->required();
+  app.add_option("mosaic", line.pngPath, "The PNG to write")->required();
+  app.add_option("--level", line.settings.compressionLevel,
+                 "zlib level from 1 (fastest) to 9 (smallest file)")
+      ->check(CLI::Range(kartovel::tools::kMinMosaicLevel, kartovel::tools::kMaxMosaicLevel));
   try {
-    CombineResult result = kartovel::tools::CombineTask(taskPath, pngPath, {});
+    app.parse(argc, argv);
+    return line;
+  } catch (const CLI::CallForHelp&) {
+    std::printf("%s", app.help().c_str());
+    exitCode = 0;
+  } catch (const CLI::ParseError& error) {
+    std::fprintf(stderr, "combine: %s\n", error.what());
+    PrintUsage();
+    exitCode = kExitUsage;
+  }
+  return std::nullopt;
+}
+
+int RunWithoutWindow(const CommandLine& line) {
+  try {
+    CombineResult result =
+        kartovel::tools::CombineTask(line.taskPath, line.pngPath, {}, line.settings);
     std::printf("Wrote %s (%lld x %lld pixels, %lld tiles), %s, %s and %s; %zu missing tiles\n",
                 result.outputs.png.c_str(), static_cast<long long>(result.layout.Width()),
                 static_cast<long long>(result.layout.Height()),
@@ -62,7 +106,6 @@ int RunWithWindow(int argc, char* argv[]) {
   }
   kartovel::tools::CombineDialog dialog(taskPath.toStdString(), pngPath.toStdString());
   dialog.show();
-  dialog.Start();
   dialog.exec();
   return 0;
 }
@@ -70,14 +113,10 @@ int RunWithWindow(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc == 3) {
-    return RunWithoutWindow(argv[1], argv[2]);
+  if (argc == 1) {
+    return RunWithWindow(argc, argv);
   }
-  if (argc != 1) {
-    std::fprintf(stderr,
-                 "usage: combine                        (choose the task in a window)\n"
-                 "       combine <task.qtsk> <out.png>  (no window)\n");
-    return kExitUsage;
-  }
-  return RunWithWindow(argc, argv);
+  int exitCode = 0;
+  std::optional<CommandLine> line = ParseCommandLine(argc, argv, exitCode);
+  return line ? RunWithoutWindow(*line) : exitCode;
 }
