@@ -21,7 +21,10 @@ struct CombineHooks {
   std::function<bool()> cancelRequested;
 };
 
-// zlib levels a mosaic can be written at, and the one taken when none is chosen.
+// zlib levels a mosaic can be written at, and the one taken when none is chosen: the
+// fastest, whose files of map-like tiles (bench_combine levels) are about 14 % larger
+// than level 6's, in less than half its time. Flat, repetitive images (the demo
+// service's tiles) gain more from the slower levels, which stay one choice away.
 inline constexpr int kMinMosaicLevel = 1;
 inline constexpr int kMaxMosaicLevel = 9;
 inline constexpr int kDefaultMosaicLevel = 1;
