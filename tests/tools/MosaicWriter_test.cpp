@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "common/FileSystem.h"
 #include "core/LibpngMosaicWriter.h"
 #include "core/PngImage.h"
 #include "tools/FakeTask.h"
@@ -183,6 +184,27 @@ TEST(MosaicWriterTest, ADamagedOrMissingTileIsLeftTransparentAsBefore) {
   const Written fast = Write(sandbox, task, MosaicSettings{});
   EXPECT_EQ(fast.pixels.pixels, Write(sandbox, task, Plain()).pixels.pixels);
   EXPECT_TRUE(fast.outcome.withAlpha);
+}
+
+TEST(MosaicWriterTest, ACancelAtAnyTileLeavesNoFile) {
+  Sandbox sandbox;
+  const testing::FakeTask task = TaskOf(sandbox, [](uint32_t seed) { return Tile(2, 8, seed); });
+  const std::vector<TileEntry> tiles = ReadTileList(task.listFile);
+  // Six opaque tiles: their headers are read first, then they are decoded.
+  for (int cancelAt = 1; cancelAt <= 12; ++cancelAt) {
+    int polls = 0;
+    CombineHooks hooks;
+    hooks.cancelRequested = [&polls, cancelAt] { return ++polls == cancelAt; };
+    const MosaicWriteOutcome outcome =
+        WriteMosaic(tiles, LayoutMosaic(tiles, kSide, kSide), task.tileFolder,
+                    sandbox.Path("out.png"), hooks, MosaicSettings{.threads = 2, .pieceBytes = 1});
+    EXPECT_TRUE(outcome.cancelled) << cancelAt;
+    EXPECT_EQ(polls, cancelAt);
+    EXPECT_FALSE(FileExists(sandbox.Path("out.png"))) << cancelAt;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(sandbox.Folder())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
 }
 
 TEST(MosaicWriterTest, TheImageDataIsOneZlibStream) {

@@ -39,20 +39,30 @@ int ThreadsFor(const MosaicSettings& settings) {
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-bool EveryCellOpaque(const MosaicJob& job, TileDecoders& decoders) {
+bool CancelRequested(const CombineHooks& hooks) {
+  return hooks.cancelRequested && hooks.cancelRequested();
+}
+
+enum class Survey { kAllOpaque, kAlphaNeeded, kCancelled };
+
+// Reads the tiles' headers: are the pixels of every cell opaque?
+Survey SurveyCells(const MosaicJob& job, TileDecoders& decoders) {
   const ImageSize tileSize{job.layout.tileWidth, job.layout.tileHeight};
   for (const std::vector<size_t>& band : job.bands) {
     if (band.size() != static_cast<size_t>(job.layout.Columns())) {
-      return false;  // a cell without a tile stays transparent
+      return Survey::kAlphaNeeded;  // a cell without a tile stays transparent
     }
     for (size_t index : band) {
+      if (CancelRequested(job.hooks)) {
+        return Survey::kCancelled;
+      }
       const std::string& name = job.tiles[index].name;
       if (!decoders.For(name).PromisesOpaque(job.tileFolder + name, tileSize)) {
-        return false;
+        return Survey::kAlphaNeeded;
       }
     }
   }
-  return true;
+  return Survey::kAllOpaque;
 }
 
 // Fills the band buffers one after the other and hands them to the compressor.
@@ -94,7 +104,7 @@ class MosaicPass {
   Pass FillBand(const std::vector<size_t>& band, uint8_t* pixels) {
     std::fill(placed_.begin(), placed_.end(), false);
     for (size_t index : band) {
-      if (job_.hooks.cancelRequested && job_.hooks.cancelRequested()) {
+      if (CancelRequested(job_.hooks)) {
         return Pass::kCancelled;
       }
       if (!Place(job_.tiles[index], pixels) && !withAlpha_) {
@@ -150,13 +160,18 @@ class MosaicPass {
   int64_t done_ = 0;
 };
 
-MosaicWriteOutcome WritePass(const MosaicJob& job, bool withAlpha, TileDecoders& decoders,
-                             Pass& pass) {
+MosaicWriteOutcome OutcomeOf(const MosaicJob& job, bool withAlpha) {
   MosaicWriteOutcome outcome;
   outcome.withAlpha = withAlpha;
   for (const std::vector<size_t>& band : job.bands) {
     outcome.tileCount += static_cast<int64_t>(band.size());
   }
+  return outcome;
+}
+
+MosaicWriteOutcome WritePass(const MosaicJob& job, bool withAlpha, TileDecoders& decoders,
+                             Pass& pass) {
+  MosaicWriteOutcome outcome = OutcomeOf(job, withAlpha);
   pass = MosaicPass(job, withAlpha, decoders, outcome).Run();
   outcome.cancelled = pass == Pass::kCancelled;
   return outcome;
@@ -174,8 +189,14 @@ MosaicWriteOutcome WriteMosaic(const std::vector<TileEntry>& tiles, const Mosaic
   const Bands bands = TilesByBand(tiles, layout);
   const MosaicJob job{tiles, layout, tileFolder, pngFile, hooks, settings, bands};
   TileDecoders decoders;
+  const Survey survey = SurveyCells(job, decoders);
+  if (survey == Survey::kCancelled) {
+    MosaicWriteOutcome outcome = OutcomeOf(job, true);
+    outcome.cancelled = true;
+    return outcome;
+  }
   Pass pass = Pass::kWritten;
-  if (EveryCellOpaque(job, decoders)) {
+  if (survey == Survey::kAllOpaque) {
     MosaicWriteOutcome outcome = WritePass(job, false, decoders, pass);
     if (pass != Pass::kAlphaNeeded) {
       return outcome;
