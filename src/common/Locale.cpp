@@ -30,7 +30,8 @@ class UserLocale {
  public:
   explicit UserLocale(int categoryMask) {
     handle_ = newlocale(categoryMask, "", static_cast<locale_t>(0));
-    if (handle_ == static_cast<locale_t>(0)) {
+    loaded_ = handle_ != static_cast<locale_t>(0);
+    if (!loaded_) {
       handle_ = newlocale(categoryMask, "C", static_cast<locale_t>(0));
     }
   }
@@ -42,9 +43,12 @@ class UserLocale {
   UserLocale(const UserLocale&) = delete;
   UserLocale& operator=(const UserLocale&) = delete;
   locale_t Handle() const { return handle_; }
+  // False when the settings name a locale that could not be loaded.
+  bool Loaded() const { return loaded_; }
 
  private:
   locale_t handle_;
+  bool loaded_ = false;
 };
 
 char SystemDecimalSeparator() {
@@ -65,10 +69,11 @@ std::string TimeLocaleName() {
 }
 
 // The "C" locale's date form (month/day/two-digit year) is no user's choice and reads
-// ambiguously in a log; without a user locale the date is written as ISO 8601.
+// ambiguously in a log; without a user locale, or with one that is not installed, the
+// date is written as ISO 8601.
 std::string DateTimeFormat(const UserLocale& time) {
   std::string name = TimeLocaleName();
-  if (name == "C" || name == "POSIX" || name.starts_with("C.")) {
+  if (!time.Loaded() || name == "C" || name == "POSIX" || name.starts_with("C.")) {
     return "%Y-%m-%d %H:%M:%S";
   }
   return std::string(nl_langinfo_l(D_FMT, time.Handle())) + " " +

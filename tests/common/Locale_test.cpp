@@ -10,14 +10,19 @@
 namespace kartovel {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
+// Sets (or, with nullptr, removes) an environment variable for one test and puts the old
+// value back.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) {
       old_ = old;
     }
-    setenv(name, value, 1);
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
   }
   ~ScopedEnvironment() {
     if (old_) {
@@ -32,10 +37,14 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
-TEST(Locale, WithoutAUserLocaleTheDateIsIso) {
-  ScopedEnvironment all("LC_ALL", "C");
-  EXPECT_TRUE(std::regex_match(NowText(), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
-      << NowText();
+TEST(Locale, WithoutAUserLocaleOrWithOneNotInstalledTheDateIsIso) {
+  const std::regex iso(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
+  ScopedEnvironment all("LC_ALL", nullptr);
+  ScopedEnvironment time("LC_TIME", nullptr);
+  for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8", "de_XX"}) {
+    ScopedEnvironment language("LANG", name);
+    EXPECT_TRUE(std::regex_match(NowText(), iso)) << name << ": " << NowText();
+  }
 }
 
 TEST(Locale, OverridesComeBackWhenTheScopeEnds) {
