@@ -24,12 +24,15 @@ class BenchPlatform final : public kartovel::Platform {
   void RunBlocking(const std::function<void()>& operation) override { operation(); }
   void ShowMessage(const std::string&) override {}
   void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  std::optional<std::string> BrowseForFolder(const std::string&) override { return {}; }
+  bool AskYesNo(const std::string&) override { return false; }
+  std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override {
+    return {};
+  }
   std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
                                             const std::string&) override {
     return {};
   }
-  void ShellOpen(const std::string&) override {}
+  bool ShellOpen(const std::string&) override { return false; }
   void ProcessPendingEvents() override {}
   std::string ProgramFolder() override { return folder_; }
 

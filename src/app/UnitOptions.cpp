@@ -2,6 +2,7 @@
 #include "app/UnitOptions.h"
 
 #include "app/ConfigFile.h"
+#include "common/FileSystem.h"
 #include "common/IniFile.h"
 
 namespace kartovel {
@@ -32,7 +33,8 @@ void TfrmOptions::FormShow() {
 }
 
 void TfrmOptions::Button3Click() {
-  if (auto folder = platform_.BrowseForFolder("Select path")) {
+  const std::string start = DirectoryExists(Edit12) ? Edit12 : std::string();
+  if (auto folder = platform_.BrowseForFolder("Select path", start)) {
     Edit12 = *folder;
   }
 }

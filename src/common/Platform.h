@@ -15,14 +15,20 @@ class Platform : public UiDispatcher {
   virtual void ShowMessage(const std::string& text) = 0;
   // The general error display: the same box with a stop icon; text already formatted.
   virtual void ShowError(const std::string& text) = 0;
-  // A folder browser; empty when the user cancels.
-  virtual std::optional<std::string> BrowseForFolder(const std::string& title) = 0;
+  // A modal question captioned "Kartovel" with the buttons Yes and No; true for Yes.
+  // Closing the box without an answer is No.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // A folder browser that starts in initialFolder (empty: the platform's choice); empty
+  // when the user cancels.
+  virtual std::optional<std::string> BrowseForFolder(const std::string& title,
+                                                     const std::string& initialFolder) = 0;
   // An open-file dialog. filter is "Shown name|pattern"; empty on cancel.
   virtual std::optional<std::string> OpenFileDialog(const std::string& title,
                                                     const std::string& filter,
                                                     const std::string& initialFolder) = 0;
-  // Opens a path with its associated program; not waited for, outcome ignored.
-  virtual void ShellOpen(const std::string& path) = 0;
+  // Opens a path with its associated program (an executable is started); not waited
+  // for. False when nothing could be started for it.
+  virtual bool ShellOpen(const std::string& path) = 0;
   // Processes pending user-interface events once.
   virtual void ProcessPendingEvents() = 0;
   // The folder of the executable, with its trailing separator.

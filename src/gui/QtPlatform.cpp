@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -35,7 +36,15 @@ QString QtFileFilter(const std::string& filter) {
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    entries << parts[i] + " (" + patterns.trimmed() + ")";
+    patterns = patterns.trimmed();
+    QString name = parts[i];
+    // Qt shows the patterns after the name itself, so a name that carries them already
+    // gives them up.
+    const QString shownPatterns = "(" + patterns + ")";
+    if (name.endsWith(shownPatterns)) {
+      name.chop(shownPatterns.size());
+    }
+    entries << name.trimmed() + " " + shownPatterns;
   }
   return entries.join(";;");
 }
@@ -55,9 +64,23 @@ void QtPlatform::ShowError(const std::string& text) {
   ShowBox(QMessageBox::Critical, text);
 }
 
-std::optional<std::string> QtPlatform::BrowseForFolder(const std::string& title) {
+bool QtPlatform::AskYesNo(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kMessageCaption),
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, DialogOwner());
+  box.setObjectName("QuestionBox");
+  // Enter alone must not replace anything.
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtPlatform::BrowseForFolder(const std::string& title,
+                                                       const std::string& initialFolder) {
+  // Without a folder to start in, the home folder rather than the working folder.
+  const QString start =
+      initialFolder.empty() ? QDir::homePath() : QString::fromStdString(initialFolder);
   const QString folder =
-      QFileDialog::getExistingDirectory(DialogOwner(), QString::fromStdString(title), QString());
+      QFileDialog::getExistingDirectory(DialogOwner(), QString::fromStdString(title), start);
   if (folder.isEmpty()) {
     return std::nullopt;
   }
@@ -79,14 +102,17 @@ std::optional<std::string> QtPlatform::OpenFileDialog(const std::string& title,
   return dialog.selectedFiles().constFirst().toStdString();
 }
 
-void QtPlatform::ShellOpen(const std::string& path) {
+bool QtPlatform::ShellOpen(const std::string& path) {
   const QFileInfo info(QString::fromStdString(path));
+  if (!info.exists()) {
+    return false;
+  }
   // xdg-open shows an executable instead of starting it, so programs are started here.
   if (info.isFile() && info.isExecutable()) {
-    QProcess::startDetached(info.absoluteFilePath(), {});
-    return;
+    return QProcess::startDetached(info.absoluteFilePath(), {});
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+  // False when the desktop has no program to open the file with.
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 void QtPlatform::ProcessPendingEvents() {

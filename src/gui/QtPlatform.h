@@ -13,7 +13,8 @@ class QWidget;
 namespace kartovel::gui {
 
 // "Name|pattern|Name|pattern" (patterns separated by ";") as Qt's
-// "Name (pattern);;Name (pattern)" (patterns separated by blanks).
+// "Name (pattern);;Name (pattern)" (patterns separated by blanks). A name that already
+// ends with its patterns in parentheses ("Projects(*.qtsk)") shows them once.
 QString QtFileFilter(const std::string& filter);
 
 class QtPlatform final : public Platform {
@@ -23,10 +24,12 @@ class QtPlatform final : public Platform {
 
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title,
+                                             const std::string& initialFolder) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& initialFolder) override;
-  void ShellOpen(const std::string& path) override;
+  bool ShellOpen(const std::string& path) override;
   void ProcessPendingEvents() override;
   std::string ProgramFolder() override;
   void RunBlocking(const std::function<void()>& operation) override;

@@ -173,7 +173,7 @@ TEST_F(UnitOptionsTest, FindsTheFileAfreshFromTheProgramFolder) {
 }
 
 TEST_F(UnitOptionsTest, TheFolderBrowserFillsThePathUnlessCancelled) {
-  dialog.Edit12 = "/before";
+  dialog.Edit12 = "/before";  // no such folder: the browser starts where the platform likes
   platform.QueueFolderAnswer(std::nullopt);
   platform.QueueFolderAnswer("/chosen/folder");
   dialog.Button3Click();
@@ -181,7 +181,11 @@ TEST_F(UnitOptionsTest, TheFolderBrowserFillsThePathUnlessCancelled) {
   dialog.Button3Click();
   EXPECT_EQ(dialog.Edit12, "/chosen/folder");
   EXPECT_THAT(platform.FolderBrowserTitles(), ElementsAre("Select path", "Select path"));
+  EXPECT_EQ(platform.FolderRequests()[0].InitialFolder, "");
   EXPECT_THAT(platform.Errors(), IsEmpty());
+  dialog.Edit12 = sandbox.Folder();  // a folder that exists: the browser starts there
+  dialog.Button3Click();
+  EXPECT_EQ(platform.FolderRequests()[2].InitialFolder, sandbox.Folder());
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ struct SeenBox {
   QMessageBox::Icon Icon = QMessageBox::NoIcon;
 };
 
-// Polls for the modal window in front. Message boxes are recorded and confirmed with OK;
+// Polls for the modal window in front. Message boxes are recorded and confirmed with OK,
+// questions answered from their own queue (No when it is empty);
 // any other modal window goes to the next queued answer, which returns false while it
 // wants to wait (for example until a run in the dialog has ended). Every press is queued
 // to the event loop, so a box that opens from it is seen by a later poll. A modal window
@@ -59,6 +60,9 @@ class ModalWatcher {
   }
 
   void Queue(Answer answer) { answers_.push_back(std::move(answer)); }
+  void QueueQuestionAnswer(QMessageBox::StandardButton button) {
+    questionAnswers_.push_back(button);
+  }
   const std::vector<SeenBox>& Boxes() const { return boxes_; }
   std::size_t PendingAnswers() const { return answers_.size(); }
   bool Saw(const QString& text) const {
@@ -91,7 +95,15 @@ class ModalWatcher {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       boxes_.push_back({box->windowTitle(), box->text(), box->icon()});
       lastHandled_ = modal;
-      QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
+      QMessageBox::StandardButton answer = QMessageBox::Ok;
+      if (box->button(QMessageBox::Ok) == nullptr) {
+        answer = QMessageBox::No;
+        if (!questionAnswers_.empty()) {
+          answer = questionAnswers_.front();
+          questionAnswers_.pop_front();
+        }
+      }
+      QTimer::singleShot(0, box, [box, answer] { box->button(answer)->click(); });
       return;
     }
     if (!answers_.empty() && answers_.front()(*modal)) {
@@ -102,6 +114,7 @@ class ModalWatcher {
 
   QTimer timer_;
   std::deque<Answer> answers_;
+  std::deque<QMessageBox::StandardButton> questionAnswers_;
   std::vector<SeenBox> boxes_;
   QPointer<QWidget> lastHandled_;
   QPointer<QWidget> front_;

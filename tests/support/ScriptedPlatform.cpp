@@ -41,9 +41,21 @@ void ScriptedPlatform::ShowError(const std::string& text) {
   errors_.push_back(text);
 }
 
-std::optional<std::string> ScriptedPlatform::BrowseForFolder(const std::string& title) {
+bool ScriptedPlatform::AskYesNo(const std::string& text) {
   std::lock_guard lock(mutex_);
-  folderBrowserTitles_.push_back(title);
+  questions_.push_back(text);
+  if (questionAnswers_.empty()) {
+    return false;
+  }
+  const bool yes = questionAnswers_.front();
+  questionAnswers_.pop_front();
+  return yes;
+}
+
+std::optional<std::string> ScriptedPlatform::BrowseForFolder(const std::string& title,
+                                                             const std::string& initialFolder) {
+  std::lock_guard lock(mutex_);
+  folderRequests_.push_back({title, initialFolder});
   return TakeAnswer(folderAnswers_);
 }
 
@@ -55,9 +67,10 @@ std::optional<std::string> ScriptedPlatform::OpenFileDialog(const std::string& t
   return TakeAnswer(openFileAnswers_);
 }
 
-void ScriptedPlatform::ShellOpen(const std::string& path) {
+bool ScriptedPlatform::ShellOpen(const std::string& path) {
   std::lock_guard lock(mutex_);
   shellOpens_.push_back(path);
+  return shellOpenWorks_;
 }
 
 void ScriptedPlatform::ProcessPendingEvents() {
@@ -101,6 +114,16 @@ void ScriptedPlatform::QueueFolderAnswer(std::optional<std::string> folder) {
   folderAnswers_.push_back(std::move(folder));
 }
 
+void ScriptedPlatform::QueueQuestionAnswer(bool yes) {
+  std::lock_guard lock(mutex_);
+  questionAnswers_.push_back(yes);
+}
+
+void ScriptedPlatform::SetShellOpenWorks(bool works) {
+  std::lock_guard lock(mutex_);
+  shellOpenWorks_ = works;
+}
+
 void ScriptedPlatform::QueueOpenFileAnswer(std::optional<std::string> fileName) {
   std::lock_guard lock(mutex_);
   openFileAnswers_.push_back(std::move(fileName));
@@ -121,9 +144,23 @@ std::vector<std::string> ScriptedPlatform::Errors() const {
   return errors_;
 }
 
+std::vector<std::string> ScriptedPlatform::Questions() const {
+  std::lock_guard lock(mutex_);
+  return questions_;
+}
+
 std::vector<std::string> ScriptedPlatform::FolderBrowserTitles() const {
   std::lock_guard lock(mutex_);
-  return folderBrowserTitles_;
+  std::vector<std::string> titles;
+  for (const FolderRequest& request : folderRequests_) {
+    titles.push_back(request.Title);
+  }
+  return titles;
+}
+
+std::vector<FolderRequest> ScriptedPlatform::FolderRequests() const {
+  std::lock_guard lock(mutex_);
+  return folderRequests_;
 }
 
 std::vector<OpenFileRequest> ScriptedPlatform::OpenFileRequests() const {
@@ -150,7 +187,8 @@ void ScriptedPlatform::ClearRecords() {
   std::lock_guard lock(mutex_);
   messages_.clear();
   errors_.clear();
-  folderBrowserTitles_.clear();
+  questions_.clear();
+  folderRequests_.clear();
   openFileRequests_.clear();
   shellOpens_.clear();
   processEventsCount_ = 0;

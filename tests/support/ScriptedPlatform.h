@@ -17,6 +17,11 @@
 
 namespace kartovel::testing {
 
+struct FolderRequest {
+  std::string Title;
+  std::string InitialFolder;
+};
+
 struct OpenFileRequest {
   std::string Title;
   std::string Filter;
@@ -39,10 +44,13 @@ class ScriptedPlatform final : public Platform {
   // Platform
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
-  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title,
+                                             const std::string& initialFolder) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& initialFolder) override;
-  void ShellOpen(const std::string& path) override;
+  // Records the path; answers as SetShellOpenWorks says (true unless told otherwise).
+  bool ShellOpen(const std::string& path) override;
   // Counts the call and runs the hand-offs already queued, as an event loop pass would.
   void ProcessPendingEvents() override;
   std::string ProgramFolder() override;
@@ -50,13 +58,18 @@ class ScriptedPlatform final : public Platform {
 
   // Scripting: the answers of the next dialogs, in order. An empty queue answers cancel.
   void QueueFolderAnswer(std::optional<std::string> folder);
+  // The answers of the next questions (true: Yes). An empty queue answers No.
+  void QueueQuestionAnswer(bool yes);
+  void SetShellOpenWorks(bool works);
   void QueueOpenFileAnswer(std::optional<std::string> fileName);
   void SetProgramFolder(std::string folder);
 
   // What the models did.
   std::vector<std::string> Messages() const;
   std::vector<std::string> Errors() const;
+  std::vector<std::string> Questions() const;
   std::vector<std::string> FolderBrowserTitles() const;
+  std::vector<FolderRequest> FolderRequests() const;
   std::vector<OpenFileRequest> OpenFileRequests() const;
   std::vector<std::string> ShellOpens() const;
   int ProcessEventsCount() const;
@@ -100,9 +113,12 @@ class ScriptedPlatform final : public Platform {
   std::string programFolder_;
   std::deque<std::optional<std::string>> folderAnswers_;
   std::deque<std::optional<std::string>> openFileAnswers_;
+  std::deque<bool> questionAnswers_;
+  bool shellOpenWorks_ = true;
   std::vector<std::string> messages_;
   std::vector<std::string> errors_;
-  std::vector<std::string> folderBrowserTitles_;
+  std::vector<std::string> questions_;
+  std::vector<FolderRequest> folderRequests_;
   std::vector<OpenFileRequest> openFileRequests_;
   std::vector<std::string> shellOpens_;
   int processEventsCount_ = 0;

@@ -72,7 +72,8 @@ class Shooter {
       expected_.clear();
       Save(*modal, name);
       if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        box->button(QMessageBox::Ok)->click();
+        QAbstractButton* close = box->button(QMessageBox::Ok);
+        (close != nullptr ? close : box->button(QMessageBox::No))->click();
       } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
         dialog->reject();
       }
