@@ -10,12 +10,14 @@
 
 #include "app/ConfigFile.h"
 #include "app/DecimalText.h"
+#include "app/TileHost.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/IntegerText.h"
 #include "common/Locale.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -72,22 +74,54 @@ int64_t SharedUpTo(int64_t skip, int32_t index, int32_t workers) {
   return skip >= index ? (skip - index) / workers + 1 : 0;
 }
 
+// The serials a worker skips at a resume: up to and including its saved position, at most
+// the whole range; 0 when it had none.
+int64_t ResumeSkip(const DownloadTask& task, int32_t index) {
+  const int32_t resumeX = task.ResumeX[index];
+  const int32_t resumeY = task.ResumeY[index];
+  if (resumeX == 0 || resumeY == 0) {
+    return 0;
+  }
+  const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
+  const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
+  return std::clamp<int64_t>(skip, 0, task.TotalCount);
+}
+
 // The tiles a continued run had settled before, by the same rule that makes its workers
 // skip them.
 int32_t ResumedSettledCount(const DownloadTask& task) {
   const int32_t workers = task.Params.ThreadCount;
-  const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
   int64_t settled = 0;
   for (int32_t i = 0; i < workers; ++i) {
-    const int32_t resumeX = task.ResumeX[i];
-    const int32_t resumeY = task.ResumeY[i];
-    if (resumeX == 0 || resumeY == 0) {
-      continue;
-    }
-    const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
-    settled += SharedUpTo(std::min<int64_t>(skip, task.TotalCount), i, workers);
+    settled += SharedUpTo(ResumeSkip(task, i), i, workers);
   }
   return static_cast<int32_t>(std::min<int64_t>(settled, task.TotalCount));
+}
+
+// The tiles one worker has to settle in this run: its share after what it skips.
+int64_t ShareThisRun(const DownloadTask& task, int32_t index) {
+  const int32_t workers = task.Params.ThreadCount;
+  return SharedUpTo(task.TotalCount, index, workers) -
+         SharedUpTo(ResumeSkip(task, index), index, workers);
+}
+
+// A report of several lines as one line, for the progress line.
+std::string OneLine(std::string text) {
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::string joined;
+  for (const char c : text) {
+    if (!(c == ' ' && !joined.empty() && joined.back() == ' ')) {
+      joined += c;
+    }
+  }
+  return joined;
+}
+
+std::string ReplaceQuestion(const std::string& taskFileName) {
+  return "A task named " + taskFileName +
+         " with another area already exists in this folder. Replace it and its log, tile list "
+         "and failed-tile list?";
 }
 
 }  // namespace
@@ -149,8 +183,10 @@ void TForm1::FormShow() {
                                          config::DefaultPathDefault());
   const std::string version =
       configuration.ReadString(config::kIniParas, config::kVersion, config::kDefaultVersion);
-  // An empty host would make every tile URL unusable; it falls back like a missing key.
-  TileHost = configuration.ReadString(kTileServiceSection, kTileServiceHost, DefaultTileHost);
+  // A hand-edited "Host = name" keeps its blanks in the value; they are no part of a host.
+  // An empty host falls back like a missing key; any other unusable one stops Start.
+  TileHost =
+      TrimBlanks(configuration.ReadString(kTileServiceSection, kTileServiceHost, DefaultTileHost));
   if (TileHost.empty()) {
     TileHost = DefaultTileHost;
   }
@@ -181,6 +217,11 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
   request.ContinueTask = false;
   request.Zoom = ReadZoom(Edit5);
   request.MapsType = kMapsType;
+
+  if (!IsTileHost(TileHost)) {
+    platform_.ShowMessage(TileHostFault(TileHost, ConfigFilePath));
+    return std::nullopt;
+  }
 
   if (Edit6.empty()) {
     platform_.ShowMessage("Please select a path to save the images.");
@@ -244,6 +285,9 @@ void TForm1::StartClick() {
   request->TaskFileName = TaskFileNameFor(EditTaskName);
   request->ContinueTask =
       ContinuesEarlierRun(request->SavePath, request->TaskFileName, request->Zoom);
+  if (!MayReplaceTaskFile(*request)) {
+    return;
+  }
   request->TileHost = TileHost;
   ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(*request)));
 
@@ -281,6 +325,15 @@ bool TForm1::ContinuesEarlierRun(const std::string& savePath, const std::string&
          ExtractFileName(taskFilePath) == EditTaskName;
 }
 
+bool TForm1::MayReplaceTaskFile(const TaskParameters& request) {
+  // A fresh run rewrites the task file, its list, log and failed-tile file: the earlier
+  // run's progress and failed records would be lost without a word.
+  if (request.ContinueTask || !FileExists(request.SavePath + request.TaskFileName)) {
+    return true;
+  }
+  return platform_.AskYesNo(ReplaceQuestion(request.TaskFileName));
+}
+
 void TForm1::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
   if (CurrentTask && &CurrentTask->Params == CurrentParameters.get()) {
     currentTaskParameters_ = std::move(CurrentParameters);
@@ -294,6 +347,9 @@ void TForm1::StartRun() {
   task.WriteListFile();
   task.WriteLogHeader();
   task.ResetFailedFile();
+  if (!task.Params.ContinueTask) {
+    ShowStoredArea();
+  }
 
   Memo1 = ReadLines(task.LogFileName);
   if (view_) {
@@ -308,9 +364,21 @@ void TForm1::StartRun() {
   NotifyFields();
   StartProgress();
   writtenPositions_.fill({0, 0});
+  settledByWorker_.fill(0);
+  lastFailureByWorker_.fill("");
+  endedEarly_.clear();
   CreateWorkers();
   SetTimer(true);
   MonitorTicks = 0;
+}
+
+void TForm1::ShowStoredArea() {
+  const TIniFile taskFile(CurrentTask->TaskFilePath());
+  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, Edit1);
+  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, Edit3);
+  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, Edit2);
+  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, Edit4);
+  NotifyFields();
 }
 
 void TForm1::CreateWorkers() {
@@ -348,7 +416,8 @@ void TForm1::StopRun() {
 }
 
 void TForm1::Button1Click() {
-  if (auto folder = platform_.BrowseForFolder("Select path to save")) {
+  const std::string start = DirectoryExists(Edit6) ? Edit6 : std::string();
+  if (auto folder = platform_.BrowseForFolder("Select path to save", start)) {
     Edit6 = std::move(*folder);
     NotifyFields();
   }
@@ -436,6 +505,7 @@ void TForm1::EndRun() {
   BitBtn1Caption = kStartCaption;
   NotifyFields();
   Progress.SecondsLeft.reset();
+  Progress.EndedEarly = endedEarly_;
   NotifyProgress();
   platform_.ShowMessage("Task stoped!" + std::string(20, ' '));
   if (firstError) {
@@ -514,7 +584,7 @@ void TForm1::Viewlogfile1Click() {
     return;
   }
   if (FileExists(CurrentTask->LogFileName)) {
-    platform_.ShellOpen(CurrentTask->LogFileName);
+    OpenOrReport(CurrentTask->LogFileName);
     return;
   }
   platform_.ShowMessage("No logfile now." + std::string(25, ' '));
@@ -533,7 +603,14 @@ void TForm1::CombineImages1Click() {
 }
 
 void TForm1::Usermanual1Click() {
-  platform_.ShellOpen(HelpFilePath);
+  OpenOrReport(HelpFilePath);
+}
+
+void TForm1::OpenOrReport(const std::string& path) {
+  if (!platform_.ShellOpen(path)) {
+    platform_.ShowMessage("Could not open " + path +
+                          ": the desktop has no program for it, or it is missing.");
+  }
 }
 
 void TForm1::Exit1Click() {
@@ -546,7 +623,14 @@ void TForm1::Exit1Click() {
 
 void TForm1::ShowStatus(const TDownThread& worker) {
   AppendLog(worker.StatusText);
+  const bool ownWorker = worker.Index >= 0 && worker.Index < kWorkerSlots;
+  if (ownWorker && worker.LastReportKind == ReportKind::Failure) {
+    lastFailureByWorker_[worker.Index] = worker.StatusText;
+  }
   if (worker.LastReportKind == ReportKind::Fetched || worker.LastReportKind == ReportKind::Blank) {
+    if (ownWorker) {
+      ++settledByWorker_[worker.Index];
+    }
     ++Progress.SettledCount;
     ++Progress.SettledThisRun;
     NotifyProgress();
@@ -562,8 +646,23 @@ void TForm1::RecordFailure(const TDownThread& worker) {
   NotifyProgress();
 }
 
-void TForm1::ReportEnd(const TDownThread& /*worker*/) {
+void TForm1::ReportEnd(const TDownThread& worker) {
   --RunningWorkerCount;
+  NoteEarlyEnd(worker);
+}
+
+void TForm1::NoteEarlyEnd(const TDownThread& worker) {
+  if (!endedEarly_.empty() || worker.StopRequested.load() || !CurrentTask || worker.Index < 0 ||
+      worker.Index >= kWorkerSlots) {
+    return;
+  }
+  if (settledByWorker_[worker.Index] >= ShareThisRun(*CurrentTask, worker.Index)) {
+    return;
+  }
+  const std::string& failure = lastFailureByWorker_[worker.Index];
+  endedEarly_ = failure.empty()
+                    ? "T" + std::to_string(worker.Index + 1) + " ended before its tiles were done."
+                    : OneLine(failure);
 }
 
 // ---- Notices ----

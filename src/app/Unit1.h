@@ -74,6 +74,9 @@ struct RunProgress {
   int32_t ElapsedSeconds = 0;          // monitor ticks of this run
   double TilesPerMinute = 0;           // SettledThisRun over the elapsed time; 0 until a tick
   std::optional<int64_t> SecondsLeft;  // estimate from the rate; none while the rate is 0
+  // Once a run has ended with workers that stopped before their shares were done (and
+  // not because the user pressed Stop): the last error line of the first of them.
+  std::string EndedEarly;
 };
 
 // Creates a worker of a run; the program's creates a running TDownThread. Tests can
@@ -129,7 +132,7 @@ class TForm1 final : public WorkerOwner {
   std::string ConfigFilePath;              // set by FormShow
   std::string HelpFilePath;                // set by FormShow
   std::string DefaultPath;                 // set by FormShow
-  std::string TileHost = DefaultTileHost;  // [TileService] Host, set by FormShow
+  std::string TileHost = DefaultTileHost;  // [TileService] Host without blanks, set by FormShow
   RunProgress Progress;
 
   // True from the creation of a run's first worker until the tick that ends the run.
@@ -166,9 +169,14 @@ class TForm1 final : public WorkerOwner {
   static const char* RectangleFault(double left, double right, double top, double bottom);
   bool ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
                            int32_t zoom) const;
+  // False when a task file of that name lies in the folder and the user keeps it.
+  bool MayReplaceTaskFile(const TaskParameters& request);
   // Makes params current while keeping the record the current task refers to alive.
   void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
   void StartRun();
+  // A fresh run's coordinate boxes show the texts its task file stores, as Open task
+  // would, so that Stop and an unchanged Start continue the run.
+  void ShowStoredArea();
   void CreateWorkers();
   void StopRun();
   // The monitor's parts.
@@ -177,6 +185,10 @@ class TForm1 final : public WorkerOwner {
   void EndRun();
   void StartProgress();
   void UpdateRate();
+  // Notes the first worker that ends before its share of the run is done.
+  void NoteEarlyEnd(const TDownThread& worker);
+  // Opens a path with the desktop and says so when that fails.
+  void OpenOrReport(const std::string& path);
 
   void AppendLog(std::string line);
   void SetTimer(bool enabled);
@@ -194,6 +206,11 @@ class TForm1 final : public WorkerOwner {
   std::unique_ptr<TaskParameters> currentTaskParameters_;
   // The worker positions this run has written to the task file (0: none yet).
   std::array<std::pair<int32_t, int32_t>, kWorkerSlots> writtenPositions_{};
+  // Per worker of this run: tiles settled, and its last failure line.
+  std::array<int32_t, kWorkerSlots> settledByWorker_{};
+  std::array<std::string, kWorkerSlots> lastFailureByWorker_;
+  // The last failure line of the first worker that ended early in this run.
+  std::string endedEarly_;
 };
 
 }  // namespace kartovel

@@ -234,6 +234,91 @@ TEST(MainWindowStartCommand, ReadsTheProxyFromTheConfigurationOnEveryStart) {
   }
 }
 
+TEST(MainWindowStartCommand, HandEditedKeysMatchWithBlanksAndTheHostIsTrimmedAndChecked) {
+  const std::string hostFault =
+      " is not a host name or address with an optional port, such "
+      "as 127.0.0.1:8642.";
+  const struct {
+    const char* TileService;  // the section as edited by hand; "@" stands for the service
+    const char* Host;         // the host the window keeps
+    bool Refused;             // Start stops at the host's message
+  } cases[] = {
+      {"[TileService]\r\nHost = @ \r\n", "@", false},
+      {"  [ TileService ]  \r\n\tHost\t=\t@\r\n", "@", false},
+      {"[TileService]\r\nHost =   \r\n", "127.0.0.1:8642", false},
+      {"[TileService]\r\nHost = http://@\r\n", "http://@", true},
+      {"[TileService]\r\nHost=127.0.0.1:86a2\r\n", "127.0.0.1:86a2", true},
+      {"[TileService]\r\nHost=tiles example.com\r\n", "tiles example.com", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.TileService);
+    MainWindowRig rig;
+    auto withService = [&](std::string text) {
+      for (std::size_t at; (at = text.find('@')) != std::string::npos;) {
+        text.replace(at, 1, rig.Server.HostPort());
+      }
+      return text;
+    };
+    Sandbox::WriteAll(rig.ProgramFolder + "ini/config.ini",
+                      "[ Proxy ]\r\n UseProxy = 1\r\nProxyServer =proxy.example\r\n" +
+                          withService(c.TileService));
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    EXPECT_EQ(rig.Form->TileHost, withService(c.Host));
+    TypeSixteenTiles(rig);
+    rig.Form->Edit5 = "31";  // refused by the task after every check of the window
+    rig.Click(&TForm1::BitBtn1Click);
+    ASSERT_FALSE(rig.Platform.Messages().empty());
+    const std::string first = rig.Platform.Messages().front();
+    EXPECT_EQ(first, c.Refused ? "The tile service host \"" + withService(c.Host) + "\" in " +
+                                     rig.ProgramFolder + "ini/config.ini" + hostFault
+                               : "Zoom level 31 is out of range. Choose a zoom level from 0 to 30.")
+        << first;
+    if (!c.Refused) {
+      EXPECT_TRUE(rig.Form->CurrentParameters->UseProxy);
+      EXPECT_EQ(rig.Form->CurrentParameters->ProxyServer, "proxy.example");
+    }
+  }
+}
+
+TEST(MainWindowStartCommand, ReplacingAnotherRequestsTaskFileAsksFirst) {
+  const std::string question =
+      "A task named world.qtsk with another area already exists in this folder. Replace it and "
+      "its log, tile list and failed-tile list?";
+  const struct {
+    const char* Left;  // the second Start's left longitude (the first had -180)
+    std::optional<bool> Answer;
+    bool Runs;
+  } cases[] = {{"-180", std::nullopt, true}, {"-90", false, false}, {"-90", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Left) + (c.Answer ? (*c.Answer ? " yes" : " no") : ""));
+    MainWindowRig rig;
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    TypeSixteenTiles(rig);
+    ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    ASSERT_TRUE(rig.RunToEnd());
+    const std::string taskFileBefore = Sandbox::ReadAll(rig.SavePath("world.qtsk"));
+    const std::string logBefore = Sandbox::ReadAll(rig.SavePath("world_log.txt"));
+    const Lines paneBefore = rig.Form->Memo1;
+    rig.Platform.ClearRecords();
+    if (c.Answer) {
+      rig.Platform.QueueQuestionAnswer(*c.Answer);
+    }
+    rig.Form->Edit1 = c.Left;
+    ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    EXPECT_EQ(rig.Platform.Questions(),
+              c.Answer ? std::vector<std::string>{question} : std::vector<std::string>{});
+    EXPECT_EQ(rig.Form->BitBtn1Caption, c.Runs ? "Stop" : "Start");
+    if (!c.Runs) {
+      EXPECT_TRUE(rig.Platform.Messages().empty());
+      EXPECT_EQ(Sandbox::ReadAll(rig.SavePath("world.qtsk")), taskFileBefore);
+      EXPECT_EQ(Sandbox::ReadAll(rig.SavePath("world_log.txt")), logBefore);
+      EXPECT_EQ(rig.Form->Memo1, paneBefore);
+      EXPECT_EQ(rig.Form->Edit1, c.Left);
+    }
+    ASSERT_TRUE(rig.RunToEnd());
+  }
+}
+
 // ---- Runs ----
 
 TEST(MainWindowRun, AFreshRunEndsWithItsClosingLinesAndEveryFile) {
@@ -382,6 +467,36 @@ TEST(MainWindowRun, FailedTilesStandInTheFailedTileFileAndGetTheBlankImage) {
   EXPECT_EQ(rig.Form->Progress.SettledCount, 16);
 }
 
+TEST(MainWindowRun, WorkersThatEndBeforeTheirSharesAreDoneAreNamedAfterTheRun) {
+  const struct {
+    const char* Proxy;  // the configuration's proxy section
+    bool Stop;
+    const char* EndedEarly;
+  } cases[] = {
+      {"UseProxy=1\r\nProxyServer=127.0.0.1\r\nProxyPort=3128x", false,
+       "Error: the proxy port \"3128x\" is not a decimal port number from 1 to 65535."},
+      {"UseProxy=0", false, ""},
+      {"UseProxy=0", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Proxy);
+    MainWindowRig rig;
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    Sandbox::WriteAll(rig.ProgramFolder + "ini/config.ini",
+                      std::string("[Proxy]\r\n") + c.Proxy +
+                          "\r\n[TileService]\r\nHost=" + rig.Server.HostPort() + "\r\n");
+    TypeManyTiles(rig);
+    ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    if (c.Stop) {
+      ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    }
+    ASSERT_TRUE(rig.RunToEnd());
+    const std::string& endedEarly = rig.Form->Progress.EndedEarly;
+    EXPECT_EQ(endedEarly.empty() ? "" : endedEarly.substr(endedEarly.find(' ') + 1), c.EndedEarly);
+    EXPECT_EQ(rig.Platform.Messages(), std::vector<std::string>{kTaskStoppedMessage});
+  }
+}
+
 // ---- The ending's failures ----
 
 TEST(MainWindowRun, ASaveFailingDuringTheEndingStillEndsTheRun) {
@@ -506,11 +621,33 @@ TEST(MainWindowContinue, OnlyAnUnchangedRequestWithTheFullTaskNameContinues) {
 
     rig.Form->EditTaskName = c.TypedName;
     rig.Form->Edit1 = c.Left;
+    rig.Platform.QueueQuestionAnswer(true);  // a fresh run asks before replacing the task
     ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
     EXPECT_EQ(rig.Form->CurrentParameters->ContinueTask, c.Continues);
+    EXPECT_EQ(rig.Platform.Questions().size(), c.Continues ? 0u : 1u);
     EXPECT_EQ(rig.Form->CurrentParameters->TaskFileName, "survey.qtsk");
     ASSERT_TRUE(rig.RunToEnd());
   }
+}
+
+TEST(MainWindowContinue, AFreshRunShowsTheStoredTextsSoStopAndStartContinue) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeManyTiles(rig);
+  rig.TypeRequest("10.00", "+20", "50.0", "4.5E1", 9, rig.Box.Path("maps"), "many.qtsk");
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  const TIniFile taskFile(rig.SavePath("many.qtsk"));
+  const std::vector<std::string> shown{rig.Form->Edit1, rig.Form->Edit3, rig.Form->Edit2,
+                                       rig.Form->Edit4};
+  EXPECT_EQ(shown, (std::vector<std::string>{"10", "20", "50", "45"}));
+  EXPECT_EQ(shown[0], taskFile.ReadString("AREA", "LeftLongitude", "?"));
+  ASSERT_TRUE(rig.ServeUntil([&] { return rig.Form->Progress.SettledCount > 10; }));
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));  // Stop
+  ASSERT_TRUE(rig.RunToEnd());
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  EXPECT_TRUE(rig.Form->CurrentParameters->ContinueTask);
+  EXPECT_TRUE(rig.Platform.Questions().empty());
+  ASSERT_TRUE(rig.RunToEnd());
 }
 
 TEST(MainWindowContinue, ANameOtherThanQtskGetsTheExtensionAppended) {
@@ -650,6 +787,26 @@ TEST(MainWindowMenu, TheLogViewerHasThreeOutcomes) {
   EXPECT_TRUE(rig.Platform.ShellOpens().empty());
 }
 
+TEST(MainWindowMenu, AnOpenThatFailsSaysSoWithThePath) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeSixteenTiles(rig);
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.RunToEnd());
+  rig.Platform.SetShellOpenWorks(false);
+  const std::pair<void (TForm1::*)(), std::string> commands[] = {
+      {&TForm1::Viewlogfile1Click, rig.SavePath("world_log.txt")},
+      {&TForm1::Memo1DblClick, rig.SavePath("world_log.txt")},
+      {&TForm1::Usermanual1Click, rig.ProgramFolder + "help/help.html"}};
+  for (const auto& [command, path] : commands) {
+    rig.Platform.ClearRecords();
+    rig.Click(command);
+    EXPECT_EQ(rig.Platform.Messages(),
+              std::vector<std::string>{"Could not open " + path +
+                                       ": the desktop has no program for it, or it is missing."});
+  }
+}
+
 TEST(MainWindowMenu, CompanionProgramsAndTheManualAreHandedToTheShell) {
   MainWindowRig rig;
   ASSERT_TRUE(rig.Click(&TForm1::FormShow));
@@ -673,6 +830,19 @@ TEST(MainWindowMenu, TheFolderBrowserFillsThePathBoxUnlessCancelled) {
   EXPECT_EQ(rig.Form->Edit6, "/data/maps");
   EXPECT_EQ(rig.Platform.FolderBrowserTitles(),
             (std::vector<std::string>{"Select path to save", "Select path to save"}));
+}
+
+TEST(MainWindowMenu, TheFolderBrowserStartsAtTheBoxsFolderWhenItExists) {
+  MainWindowRig rig;
+  const std::pair<std::string, std::string> cases[] = {
+      {rig.Box.Folder(), rig.Box.Folder()}, {rig.Box.Path("absent"), ""}, {"", ""}};
+  for (const auto& [box, start] : cases) {
+    rig.Platform.ClearRecords();
+    rig.Form->Edit6 = box;
+    rig.Click(&TForm1::Button1Click);
+    ASSERT_EQ(rig.Platform.FolderRequests().size(), 1u);
+    EXPECT_EQ(rig.Platform.FolderRequests()[0].InitialFolder, start) << box;
+  }
 }
 
 // ---- The view's notices ----
