@@ -20,6 +20,14 @@ inline constexpr char kProxyPassword[] = "ProxyPassword";
 // The proxy is on only for exactly this stored value.
 inline constexpr int kProxyOn = 1;
 
+// The main window's size and place when it was last closed.
+inline constexpr char kWindow[] = "Window";
+inline constexpr char kWindowLeft[] = "Left";
+inline constexpr char kWindowTop[] = "Top";
+inline constexpr char kWindowWidth[] = "Width";
+inline constexpr char kWindowHeight[] = "Height";
+inline constexpr char kWindowMaximized[] = "Maximized";
+
 // programFolder (with its trailing separator) + "ini" + separator + "config.ini".
 std::string ConfigFilePath(const std::string& programFolder);
 

@@ -1,6 +1,8 @@
 // The main window's widgets, their layout, and their binding to the TForm1 model.
 #include "gui/MainWindow.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,6 +11,8 @@
 #include <functional>
 
 #include "app/HandlerGuard.h"
+#include "app/WindowPlacement.h"
+#include "common/Error.h"
 #include "gui/ProgressText.h"
 #include "gui/WidgetText.h"
 
@@ -181,6 +185,8 @@ void MainWindow::BuildLeftColumn() {
   bitBtn1_.setMinimumHeight(30);
   progressBar1_.setTextVisible(true);
   progressBar1_.setMaximumHeight(18);
+  // The line below the bar may carry a worker's error: it wraps instead of being cut.
+  labelProgress_.setWordWrap(true);
   leftColumn_.setFixedWidth(kLeftColumnWidth);
   leftLayout_.setContentsMargins(0, 0, 0, 0);
   leftLayout_.setSpacing(6);
@@ -289,15 +295,58 @@ void MainWindow::Run(void (TForm1::*handler)()) {
 bool MainWindow::ShowAtStart() {
   const bool shown = RunHandler(platform_, [this] { model_.FormShow(); });
   FieldsChanged();
-  CentreOnScreen(*this);
+  if (!RestoreBounds()) {
+    CentreOnScreen(*this);
+  }
   show();
   return shown;
 }
 
+bool MainWindow::RestoreBounds() {
+  const std::optional<WindowBounds> bounds = ReadWindowBounds(model_.ConfigFilePath);
+  if (!bounds) {
+    return false;
+  }
+  const QRect stored(bounds->Left, bounds->Top, bounds->Width, bounds->Height);
+  // A screen taken away since (or a hand-edited value) must not leave the window out of
+  // reach: its title must lie on a screen.
+  if (QGuiApplication::screenAt(QPoint(stored.center().x(), stored.top() + 10)) == nullptr) {
+    return false;
+  }
+  resize(stored.size().expandedTo(minimumSizeHint()));
+  move(stored.topLeft());
+  if (bounds->Maximized) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+  return true;
+}
+
+void MainWindow::SaveBounds() {
+  const bool maximized = isMaximized();
+  const QRect frame(maximized ? normalGeometry().topLeft() : pos(),
+                    maximized ? normalGeometry().size() : size());
+  try {
+    WriteWindowBounds(model_.ConfigFilePath,
+                      {frame.left(), frame.top(), frame.width(), frame.height(), maximized});
+  } catch (const AppError&) {
+    // The place of the window is a convenience: a configuration that cannot be written
+    // (a read-only program folder) must not hold up the end of the program.
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!model_.ConfigFilePath.empty()) {
+    SaveBounds();
+  }
+  QMainWindow::closeEvent(event);
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-  // Enter that no control took presses the default button, as in a dialog.
+  // Enter presses the button that has the focus; Enter that no other control took (in a
+  // field, say) presses the default button, as in a dialog.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    bitBtn1_.animateClick();
+    auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+    (focused != nullptr ? focused : &bitBtn1_)->animateClick();
     return;
   }
   QMainWindow::keyPressEvent(event);

@@ -32,8 +32,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   MainWindow(TForm1& model, Platform& platform);
   ~MainWindow() override;
 
-  // Shows the window centred on the desktop; runs FormShow first. False when FormShow
-  // failed (the error was shown and the program ends).
+  // Shows the window where it was when last closed, or centred on the desktop; runs
+  // FormShow first. False when FormShow failed (the error was shown and the program ends).
   bool ShowAtStart();
 
   // TForm1View
@@ -55,6 +55,8 @@ class MainWindow : public QMainWindow, public TForm1View {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Keeps the window's size and place in the configuration for the next start.
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -70,6 +72,9 @@ class MainWindow : public QMainWindow, public TForm1View {
   void BindEdit(QLineEdit& edit, std::string TForm1::*field);
   void Run(void (TForm1::*handler)());
   void ShowProgress();
+  // The stored size and place, when it still fits a screen; false otherwise.
+  bool RestoreBounds();
+  void SaveBounds();
 
   TForm1& model_;
   Platform& platform_;

@@ -24,6 +24,9 @@ std::string ProgressDetailText(const RunProgress& progress) {
   if (progress.SecondsLeft) {
     text += "   Time left: " + DurationText(*progress.SecondsLeft);
   }
+  if (!progress.EndedEarly.empty()) {
+    text += "\nEnded early: " + progress.EndedEarly;
+  }
   return text;
 }
 

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 #include <filesystem>
@@ -167,6 +168,29 @@ TEST_F(MainWindowTest, EnterInAFieldPressesStartAndShowsTheCheckMessage) {
   EXPECT_EQ(rig.Find<QPushButton>("BitBtn1").text(), "Start");
 }
 
+TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesThatButton) {
+  const std::pair<const char*, QString> cases[] = {
+      {"Button4", "Open project file:"},
+      {"Button1", "Select path to save"},
+      {"BitBtn1", "Longitude or latitude input error!"}};
+  QString dialogTitle;
+  for (const auto& [button, seen] : cases) {
+    dialogTitle.clear();
+    rig.Watcher.Queue([&dialogTitle](QWidget& modal) {
+      dialogTitle = modal.windowTitle();
+      QTimer::singleShot(0, &modal, [&modal] { static_cast<QDialog&>(modal).reject(); });
+      return true;
+    });
+    auto& pressed = rig.Find<QPushButton>(button);
+    pressed.setFocus();
+    PressKey(pressed, Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil([&] { return dialogTitle == seen || rig.Watcher.Saw(seen); },
+                          std::chrono::seconds(10)))
+        << button;
+    EXPECT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+  }
+}
+
 TEST_F(MainWindowTest, DoubleClickOnTheLogBeforeAnyRunSaysNoTaskIsRunning) {
   auto& log = rig.Find<QPlainTextEdit>("Memo1");
   const QPointF inside(10, 10);
@@ -209,6 +233,71 @@ TEST_F(MainWindowTest, StartRunsToTheEndAndThePaneAndFilesHoldTheRun) {
   EXPECT_EQ(bar.maximum(), total);
   EXPECT_EQ(bar.value(), total);
   EXPECT_TRUE(rig.Find<QLabel>("LabelProgress").text().startsWith("Failed: 0"));
+}
+
+TEST_F(MainWindowTest, StartOverAnotherAreasTaskAsksAndNoKeepsItYesReplacesIt) {
+  std::filesystem::create_directories(rig.SaveFolder);
+  const std::string taskFile = rig.SaveFolder + "survey.qtsk";
+  const std::string earlier = "[AREA]\r\nLeftLongitude=1\r\n[MapsType]\r\nMapsType=3\r\n";
+  Sandbox::WriteAll(taskFile, earlier);
+  TypeRequest("10.050", "+10.1", "50.05", "50", "survey.qtsk");
+  const QString question =
+      "A task named survey.qtsk with another area already exists in this "
+      "folder. Replace it and its log, tile list and failed-tile list?";
+  auto& start = rig.Find<QPushButton>("BitBtn1");
+  rig.Watcher.QueueQuestionAnswer(QMessageBox::No);
+  ClickLater(start);
+  ASSERT_TRUE(WaitForBox(question, std::chrono::seconds(10)));
+  EXPECT_EQ(rig.Watcher.Boxes().back().Icon, QMessageBox::Question);
+  ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(start.text(), "Start");
+  EXPECT_EQ(Sandbox::ReadAll(taskFile), earlier);
+  EXPECT_EQ(rig.Find<QLineEdit>("Edit1").text(), "10.050");
+
+  rig.Watcher.QueueQuestionAnswer(QMessageBox::Yes);
+  ClickLater(start);
+  ASSERT_TRUE(WaitUntil([&] { return start.text() == "Stop"; }, std::chrono::seconds(10)));
+  // The boxes show what the new task file stores, as Open task would.
+  EXPECT_EQ(rig.Find<QLineEdit>("Edit1").text(), "10.05");
+  EXPECT_EQ(rig.Find<QLineEdit>("Edit3").text(), "10.1");
+  EXPECT_EQ(rig.Watcher.Boxes().size(), 2u);
+  ASSERT_TRUE(WaitForBox(kTaskStopedBox));
+  EXPECT_NE(Sandbox::ReadAll(taskFile), earlier);
+}
+
+TEST_F(MainWindowTest, WorkersThatEndEarlyAreNamedUnderTheBarAfterTheRun) {
+  Sandbox::WriteAll(rig.ProgramFolder + "ini/config.ini",
+                    "[Proxy]\r\nUseProxy=1\r\nProxyServer=127.0.0.1\r\nProxyPort=3128x\r\n"
+                    "[TileService]\r\nHost=" +
+                        rig.Server.HostPort() + "\r\n");
+  TypeRequest("10", "10.05", "50.05", "50", "survey.qtsk");
+  rig.Find<QPushButton>("BitBtn1").click();
+  ASSERT_TRUE(WaitForBox(kTaskStopedBox));
+  auto& line = rig.Find<QLabel>("LabelProgress");
+  EXPECT_TRUE(line.isVisible());
+  EXPECT_TRUE(QRegularExpression("^Failed: 0\nEnded early: T\\d Error: the proxy port \"3128x\" "
+                                 "is not a decimal port number from 1 to 65535\\.$")
+                  .match(line.text())
+                  .hasMatch())
+      << line.text().toStdString();
+  EXPECT_EQ(rig.Server.RequestCount(), 0u);
+}
+
+TEST(MainWindowPlacementTest, SizeAndPlaceComeBackAtTheNextStartAndTheLogTakesTheWidth) {
+  GuiRig rig;
+  QCoreApplication::processEvents();
+  const int logWidth = rig.Find<QWidget>("Memo1").width();
+  const int leftWidth = rig.Find<QWidget>("LeftColumn").width();
+  rig.Main().setGeometry(40, 30, 700, 450);
+  rig.Main().close();
+
+  gui::ProgramWindows again(rig.Platform, rig.Time);
+  ASSERT_TRUE(again.Main().ShowAtStart());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(again.Main().geometry(), QRect(40, 30, 700, 450));
+  EXPECT_EQ(rig.Find<QWidget>(again.Main(), "LeftColumn").width(), leftWidth);
+  EXPECT_EQ(rig.Find<QWidget>(again.Main(), "Memo1").width(), logWidth + 700 - 596);
 }
 
 TEST(MainWindowStopTest, StopAsksEveryWorkerAndTheRunEndsWithTheSameBox) {
@@ -255,7 +344,7 @@ TEST_F(MainWindowTest, OpenTaskFillsTheBoxesFromTheChosenFile) {
   ASSERT_TRUE(WaitUntil([&] { return rig.Find<QLineEdit>("Edit1").text() == "12.5"; },
                         std::chrono::seconds(20)));
   EXPECT_EQ(title, "Open project file:");
-  EXPECT_EQ(filters, QStringList{"Projects(*.qtsk) (*.qtsk)"});
+  EXPECT_EQ(filters, QStringList{"Projects (*.qtsk)"});
   EXPECT_EQ(rig.Find<QLineEdit>("Edit3").text(), "12.75");
   EXPECT_EQ(rig.Find<QLineEdit>("Edit2").text(), "41.9");
   EXPECT_EQ(rig.Find<QLineEdit>("Edit4").text(), "41.8");

@@ -12,8 +12,10 @@ namespace {
 
 TEST(QtFileFilterTest, TranslatesNamePatternPairs) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Projects(*.qtsk)|*.qtsk", "Projects(*.qtsk) (*.qtsk)"},
-      {"Projects(*.ftl)|*.ftl", "Projects(*.ftl) (*.ftl)"},
+      {"Projects(*.qtsk)|*.qtsk", "Projects (*.qtsk)"},
+      {"Projects(*.ftl)|*.ftl", "Projects (*.ftl)"},
+      {"Logs (*.txt)|*.txt", "Logs (*.txt)"},
+      {"Projects(*.qtsk)|*.txt", "Projects(*.qtsk) (*.txt)"},
       {"Images|*.png;*.jpg|All|*.*", "Images (*.png *.jpg);;All (*.*)"},
       {"", ""},
       {"Lonely name", ""}};

@@ -53,7 +53,7 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
   EXPECT_EQ(size, QSize(703, 453));
   EXPECT_EQ(panelHeight, 57);
   EXPECT_EQ(fileDialogTitle, "Open ftl file:");
-  EXPECT_EQ(filters, QStringList{"Projects(*.ftl) (*.ftl)"});
+  EXPECT_EQ(filters, QStringList{"Projects (*.ftl)"});
   const QStringList expected = {
       "Start...",
       QString::fromStdString(tile1 + ":" + url1 + " ->OK"),
