@@ -367,6 +367,7 @@ void TForm1::StartRun() {
   settledByWorker_.fill(0);
   lastFailureByWorker_.fill("");
   endedEarly_.clear();
+  endedEarlyIndex_ = kWorkerSlots;
   CreateWorkers();
   SetTimer(true);
   MonitorTicks = 0;
@@ -652,14 +653,16 @@ void TForm1::ReportEnd(const TDownThread& worker) {
 }
 
 void TForm1::NoteEarlyEnd(const TDownThread& worker) {
-  if (!endedEarly_.empty() || worker.StopRequested.load() || !CurrentTask || worker.Index < 0 ||
-      worker.Index >= kWorkerSlots) {
+  // Workers that fail alike end in any order: the line names the first by number.
+  if (worker.Index >= endedEarlyIndex_ || worker.StopRequested.load() || !CurrentTask ||
+      worker.Index < 0) {
     return;
   }
   if (settledByWorker_[worker.Index] >= ShareThisRun(*CurrentTask, worker.Index)) {
     return;
   }
   const std::string& failure = lastFailureByWorker_[worker.Index];
+  endedEarlyIndex_ = worker.Index;
   endedEarly_ = failure.empty()
                     ? "T" + std::to_string(worker.Index + 1) + " ended before its tiles were done."
                     : OneLine(failure);

@@ -75,7 +75,7 @@ struct RunProgress {
   double TilesPerMinute = 0;           // SettledThisRun over the elapsed time; 0 until a tick
   std::optional<int64_t> SecondsLeft;  // estimate from the rate; none while the rate is 0
   // Once a run has ended with workers that stopped before their shares were done (and
-  // not because the user pressed Stop): the last error line of the first of them.
+  // not because the user pressed Stop): the last error line of the first of them by number.
   std::string EndedEarly;
 };
 
@@ -209,8 +209,10 @@ class TForm1 final : public WorkerOwner {
   // Per worker of this run: tiles settled, and its last failure line.
   std::array<int32_t, kWorkerSlots> settledByWorker_{};
   std::array<std::string, kWorkerSlots> lastFailureByWorker_;
-  // The last failure line of the first worker that ended early in this run.
+  // The last failure line of the lowest-numbered worker that ended early in this run,
+  // and its index (kWorkerSlots: none).
   std::string endedEarly_;
+  int32_t endedEarlyIndex_ = kWorkerSlots;
 };
 
 }  // namespace kartovel
