@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Renders every window of Kartovel to PNG files under BUILD/screenshots, with the loopback
-# demo tile service running so that the main window shows a run in progress.
+# demo tile service running so that the main window shows a run in progress. The pictures
+# go into the user manual, so they show a neutral folder, /home/user/downloads, instead of
+# this machine's: the program runs in a private mount namespace where an empty /home lies
+# over the real one (nothing outside the namespace sees it or is changed).
 # Usage: scripts/screenshots.sh [build-folder]     (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,9 +21,30 @@ trap 'kill "$service" 2>/dev/null || true; wait "$service" 2>/dev/null || true' 
 
 # A second of the program's time lasts 0.2 s, so the run shows progress quickly.
 export KARTOVEL_TIME_SCALE=${KARTOVEL_TIME_SCALE:-0.2}
+shoot=("$build/bin/kartovel_screenshots" "$out")
 if command -v xvfb-run >/dev/null; then
-  timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/kartovel_screenshots" "$out"
+  shoot=(xvfb-run -a -s "-screen 0 1024x768x24" "${shoot[@]}")
 else
-  QT_QPA_PLATFORM=offscreen timeout 300 "$build/bin/kartovel_screenshots" "$out"
+  export QT_QPA_PLATFORM=offscreen
+fi
+
+neutral=/home/user/downloads
+hide_home="mount -t tmpfs tmpfs /home && mkdir -p $neutral && HOME=/home/user exec \"\$@\""
+namespace=()
+case "$(cd "$out" && pwd -P)" in
+  /home/*) ;;  # the output would be hidden too
+  *)
+    if unshare -m true 2>/dev/null; then
+      namespace=(unshare -m sh -c "$hide_home" sh)
+    elif unshare -Urm true 2>/dev/null; then
+      namespace=(unshare -Urm sh -c "$hide_home" sh)
+    fi
+    ;;
+esac
+if [ ${#namespace[@]} -eq 0 ]; then
+  echo "No private mount namespace here: the pictures show $out/run." >&2
+  timeout 300 "${shoot[@]}"
+else
+  timeout 300 "${namespace[@]}" "${shoot[@]}" "$neutral"
 fi
 echo "Screenshots in $out"

@@ -1,6 +1,7 @@
 // Renders every window of Kartovel to PNG files: the main window before, during and after
-// a run against the tile service its configuration names, each dialog, and the message
-// boxes. Usage: kartovel_screenshots OUTPUT-FOLDER
+// a run against the tile service its configuration names, each dialog, the message boxes,
+// the map viewer and the combiner on the run's task.
+// Usage: kartovel_screenshots OUTPUT-FOLDER [RUN-FOLDER]   (default: OUTPUT-FOLDER/run)
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "CombineDialog.h"
 #include "MapViewerWindow.h"
 #include "common/Clock.h"
 #include "download/CurlGlobal.h"
@@ -98,8 +100,13 @@ void Type(QWidget& window, const char* name, const QString& text) {
   }
 }
 
+// The pictures show the main window a little wider than its first size, as users keep it.
+constexpr int kShotWidth = 760;
+constexpr int kShotHeight = 420;
+
 void ShootMainWindow(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
   QWidget& main = windows.Main();
+  main.resize(kShotWidth, kShotHeight);
   Type(main, "Edit1", "13.35");
   Type(main, "Edit3", "13.45");
   Type(main, "Edit2", "52.55");
@@ -148,6 +155,11 @@ void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& pla
   }
   Shooter::Pump(500);
   shooter.Save(main, "main-window-stopped");
+  // Another area under the same name: the question before the task is replaced (No).
+  Type(main, "Edit4", "52.5");
+  shooter.ExpectModal("question");
+  start->click();
+  Shooter::Pump(500);
   shooter.ExpectModal("error-box");
   platform.ShowError("Cannot create file " + QDir::tempPath().toStdString() + "/x.png.");
 }
@@ -163,17 +175,33 @@ void ShootMapViewer(Shooter& shooter, const QString& runFolder) {
   }
 }
 
+// The combiner on the stopped run's task, once it has written the mosaic.
+void ShootCombiner(Shooter& shooter, const QString& runFolder) {
+  kartovel::tools::CombineDialog combiner((runFolder + "/berlin.qtsk").toStdString(),
+                                          (runFolder + "/berlin.png").toStdString());
+  combiner.show();
+  combiner.Start();
+  QElapsedTimer waited;
+  waited.start();
+  while (combiner.Running() && waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  Shooter::Pump(300);
+  shooter.Save(combiner, "combine");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kartovel");
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [RUN-FOLDER]\n", argv[0]);
     return 2;
   }
   const QString folder = QDir(argv[1]).absolutePath();
   QDir().mkpath(folder);
+  const QString runFolder = argc == 3 ? QDir(argv[2]).absolutePath() : folder + "/run";
   kartovel::CurlGlobal curl;
   kartovel::gui::QtPlatform platform;
   kartovel::ScaledClock clock(TimeScale());
@@ -182,9 +210,10 @@ int main(int argc, char* argv[]) {
   if (!windows.Main().ShowAtStart()) {
     return 1;
   }
-  ShootMainWindow(windows, shooter, folder + "/run");
+  ShootMainWindow(windows, shooter, runFolder);
   ShootDialogs(windows, shooter);
   ShootRun(windows, shooter, platform);
-  ShootMapViewer(shooter, folder + "/run");
+  ShootMapViewer(shooter, runFolder);
+  ShootCombiner(shooter, runFolder);
   return 0;
 }
