@@ -19,6 +19,7 @@
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "task/TaskFileKeys.h"
+#include "task/TaskName.h"
 
 namespace kartovel {
 
@@ -27,7 +28,6 @@ namespace {
 constexpr char kStartCaption[] = "Start";
 constexpr char kStopCaption[] = "Stop";
 constexpr char kProgramTitle[] = "Kartovel";
-constexpr char kTaskExtension[] = ".qtsk";
 constexpr int32_t kMapsType = 3;
 constexpr int32_t kTicksBetweenSaves = 5;
 constexpr std::chrono::milliseconds kTimerInterval{1000};
@@ -53,13 +53,6 @@ int32_t ReadZoom(const std::string& text) {
 std::string CommasToPoints(std::string text) {
   std::replace(text.begin(), text.end(), ',', '.');
   return text;
-}
-
-std::string TaskFileNameFor(const std::string& typedName) {
-  if (ExtractFileExt(typedName) == kTaskExtension) {
-    return typedName;
-  }
-  return typedName + kTaskExtension;
 }
 
 // Tiles of one worker's share up to and including its saved position (serial skip):
@@ -227,6 +220,10 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
     platform_.ShowMessage("Please select a path to save the images.");
     return std::nullopt;
   }
+  if (const auto fault = SavePathFault(Edit6)) {
+    platform_.ShowMessage(*fault);
+    return std::nullopt;
+  }
   if (!DirectoryExists(Edit6) && !CreateOneDirectory(Edit6)) {
     platform_.ShowMessage("Create directory " + Edit6 + " Failed.");
     return std::nullopt;
@@ -243,6 +240,10 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
   }
   if (const char* fault = RectangleFault(*left, *right, *top, *bottom)) {
     platform_.ShowMessage(fault);
+    return std::nullopt;
+  }
+  if (const auto fault = TaskNameFault(EditTaskName)) {
+    platform_.ShowMessage(*fault);
     return std::nullopt;
   }
   request.LeftLongitude = *left;
@@ -561,6 +562,10 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   const auto chosen =
       platform_.OpenFileDialog("Open project file:", "Projects(*.qtsk)|*.qtsk", DefaultPath);
   if (!chosen) {
+    return;
+  }
+  if (const auto fault = TaskFilePathFault(*chosen)) {
+    platform_.ShowMessage(*fault);
     return;
   }
   const TIniFile taskFile(*chosen);

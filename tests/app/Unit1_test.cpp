@@ -11,6 +11,7 @@
 #include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
+#include "support/FolderSnapshot.h"
 #include "support/MainWindowRig.h"
 
 namespace kartovel {
@@ -205,6 +206,67 @@ TEST(MainWindowStartCommand, ATileFolderThatCannotBeCreatedIsReported) {
             (std::vector<std::string>{"Create directory " + rig.SavePath("blocked/") + " Failed.",
                                       "Error: Create task failure."}));
   EXPECT_EQ(rig.Form->CurrentTask, nullptr);
+}
+
+struct RefusedPlace {
+  const char* Folder;  // below the sandbox
+  const char* TaskName;
+  const char* Message;
+};
+
+TEST(MainWindowStartCommand, RefusesATaskNameOrPathThatWouldMisplaceTheTasksFiles) {
+  const RefusedPlace cases[] = {
+      {"maps", "", "Please enter a task name."},
+      {"maps", ".",
+       "The task name \".\" cannot be used: the task's files would be hidden or lie "
+       "outside the chosen folder."},
+      {"maps", "..",
+       "The task name \"..\" cannot be used: the task's files would be hidden or "
+       "lie outside the chosen folder."},
+      {"maps", ".qtsk",
+       "The task name \".qtsk\" cannot be used: the task's files would be hidden "
+       "or lie outside the chosen folder."},
+      {"maps", "...qtsk",
+       "The task name \"...qtsk\" cannot be used: the task's files would be "
+       "hidden or lie outside the chosen folder."},
+      {"maps", "../escape",
+       "A task name cannot hold \"/\": the task's files would leave the chosen folder."},
+      {"maps", "a/b.qtsk",
+       "A task name cannot hold \"/\": the task's files would leave the chosen folder."},
+      {"maps", "a|b.qtsk", "A task name cannot hold \"|\"."},
+      {"maps", "a\nb.qtsk", "A task name cannot hold control characters."},
+      {"maps", "a\x7f.qtsk", "A task name cannot hold control characters."},
+      {"ma|ps", "t.qtsk", "The path to save cannot hold \"|\"."},
+      {"ma\rps", "t.qtsk", "The path to save cannot hold control characters."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Folder) + " " + c.TaskName);
+    MainWindowRig rig;
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    std::filesystem::create_directories(rig.Box.Path("maps"));
+    const auto before = testing::SnapshotFolder(rig.Box.Folder());
+    TypeSixteenTiles(rig, c.TaskName);
+    rig.Form->Edit6 = rig.Box.Path(c.Folder);
+    EXPECT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    EXPECT_EQ(rig.Platform.Messages(), std::vector<std::string>{c.Message});
+    EXPECT_EQ(rig.Form->CurrentParameters, nullptr);
+    EXPECT_EQ(rig.Form->BitBtn1Caption, "Start");
+    EXPECT_EQ(testing::SnapshotFolder(rig.Box.Folder()), before);
+  }
+}
+
+TEST(MainWindowStartCommand, AnEmptyPathAndCoordinateFaultsComeBeforeTheTaskName) {
+  MainWindowRig rig;
+  rig.TypeRequest("x", "", "", "", 13, "", "");
+  rig.Click(&TForm1::BitBtn1Click);
+  rig.TypeRequest("x", "", "", "", 13, rig.Box.Path("a|b"), "");
+  rig.Click(&TForm1::BitBtn1Click);
+  rig.TypeRequest("x", "", "", "", 13, rig.Box.Path("maps"), "");
+  rig.Click(&TForm1::BitBtn1Click);
+  EXPECT_EQ(rig.Platform.Messages(),
+            (std::vector<std::string>{"Please select a path to save the images.",
+                                      "The path to save cannot hold \"|\".",
+                                      "Longitude or latitude input error!"}));
 }
 
 TEST(MainWindowStartCommand, ReadsTheProxyFromTheConfigurationOnEveryStart) {
@@ -740,6 +802,32 @@ TEST(MainWindowOpenTask, AFileWithoutKeysEmptiesTheBoxesAndShowsZoomZero) {
   ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
   EXPECT_EQ(rig.Platform.Messages(),
             std::vector<std::string>{"Longitude or latitude input error!"});
+}
+
+TEST(MainWindowOpenTask, RefusesATaskFileWhoseNameOrFolderTheStartWouldRefuse) {
+  const RefusedPlace cases[] = {
+      {"maps/", ".qtsk",
+       "The task name \".qtsk\" cannot be used: the task's files would be "
+       "hidden or lie outside the chosen folder."},
+      {"maps/", "a|b.qtsk", "A task name cannot hold \"|\"."},
+      {"maps/", "a\tb.qtsk", "A task name cannot hold control characters."},
+      {"x|y/", "t.qtsk", "The path to save cannot hold \"|\"."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Folder) + c.TaskName);
+    MainWindowRig rig;
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    const std::string chosen = rig.Box.Path(c.Folder) + c.TaskName;
+    std::filesystem::create_directories(rig.Box.Path(c.Folder));
+    Sandbox::WriteAll(chosen, "[AREA]\r\nLeftLongitude=12.5\r\n[Zoom]\r\nZoom=5\r\n");
+    rig.Platform.QueueOpenFileAnswer(chosen);
+    ASSERT_TRUE(rig.Click(&TForm1::LoadParametersfromprojectfilel1Click));
+    EXPECT_EQ(rig.Platform.Messages(), std::vector<std::string>{c.Message});
+    EXPECT_EQ(rig.Form->Edit1, "");
+    EXPECT_EQ(rig.Form->Edit5, "13");
+    EXPECT_EQ(rig.Form->Edit6, rig.Box.Path("maps"));
+    EXPECT_EQ(rig.Form->EditTaskName, "newtask.qtsk");
+  }
 }
 
 // ---- The spinner ----
