@@ -8,6 +8,7 @@
 #include "common/AtomicFile.h"
 #include "common/Text.h"
 #include "download/TileFailure.h"
+#include "task/FailedFileScope.h"
 #include "task/FailedRecord.h"
 
 namespace kartovel {
@@ -45,18 +46,24 @@ void TfrmFlt::Button1Click() {
     AppendToMemo1("No failed files records.");
     return;
   }
+  const FailedFileScope scope(*fileName);
   AppendToMemo1("Start...");
   platform_.ProcessPendingEvents();
   for (const std::string& record : records) {
-    if (!DownloadRecord(*client, record)) {
+    if (!DownloadRecord(*client, scope, record)) {
       break;
     }
   }
   AppendToMemo1("Download End.");
 }
 
-bool TfrmFlt::DownloadRecord(HttpClient& client, const std::string& record) {
+bool TfrmFlt::DownloadRecord(HttpClient& client, const FailedFileScope& scope,
+                             const std::string& record) {
   const FailedRecord tile = SplitFailedRecord(record);
+  if (const auto refusal = scope.Refusal(tile)) {
+    AppendToMemo1(*refusal);
+    return true;
+  }
   std::string body;
   const auto failure = GetRepeatingResets(client, tile.TileUrl, body);
   if (!failure) {

@@ -9,6 +9,7 @@
 #include "common/LineFile.h"
 #include "common/Platform.h"
 #include "download/HttpClient.h"
+#include "task/FailedFileScope.h"
 
 namespace kartovel {
 
@@ -46,8 +47,9 @@ class TfrmFlt {
   void Button1Click();
 
  private:
-  // Fetches and saves one record, reporting it; false when the run must end here.
-  bool DownloadRecord(HttpClient& client, const std::string& record);
+  // Fetches and saves one record, reporting it, or reports why it is skipped; false when
+  // the run must end here.
+  bool DownloadRecord(HttpClient& client, const FailedFileScope& scope, const std::string& record);
   // A GET that is repeated at once while the connection is reset, up to kMaxResetRepeats.
   static std::optional<HttpFailure> GetRepeatingResets(HttpClient& client, const std::string& url,
                                                        std::string& body);

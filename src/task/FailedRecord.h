@@ -7,6 +7,9 @@
 
 namespace kartovel {
 
+// A task's failed-tile file is its base name + this, beside its tile folder (base + "/").
+inline constexpr char kFailedFileSuffix[] = "_failed.ftl";
+
 struct FailedRecord {
   std::string TilePath;
   std::string TileUrl;

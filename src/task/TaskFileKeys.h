@@ -25,6 +25,12 @@ inline constexpr char kBottomLatitudeDownload[] = "Bottom_Latitude_download";
 inline constexpr char kZoomSection[] = "Zoom";
 inline constexpr char kZoom[] = "Zoom";
 
+// A task of a map source other than the built-in ones keeps its tile names' prefix and
+// extension here.
+inline constexpr char kSourceSection[] = "Source";
+inline constexpr char kPrefix[] = "Prefix";
+inline constexpr char kExtension[] = "Extension";
+
 // The tile range.
 inline constexpr char kRangeSection[] = "XY";
 inline constexpr char kMinX[] = "MinX";

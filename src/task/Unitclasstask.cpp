@@ -21,6 +21,7 @@
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "geometry/Commonfunc.h"
+#include "task/FailedRecord.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -45,6 +46,19 @@ std::optional<MapTypeEntry> MapTypeEntryOf(int32_t mapsType) {
   }
   return std::nullopt;
 }
+
+}  // namespace
+
+TileNameKind BuiltInTileNameKind(int32_t mapsType) {
+  const auto entry = MapTypeEntryOf(mapsType);
+  if (!entry) {
+    return {};
+  }
+  return TileNameKind{
+      .Prefix = std::string(entry->Prefix), .Extension = std::string(entry->Extension), .Zoom = {}};
+}
+
+namespace {
 
 // Map types 5, 6 and 7 count their rows from the southern limit of the grid.
 bool IsSouthOrigin(int32_t mapsType) {
@@ -269,7 +283,7 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
 
   const std::string base = RemoveFileExt(Params.TaskFileName);
   LogFileName = Params.SavePath + base + "_log.txt";
-  FailedFileName = Params.SavePath + base + "_failed.ftl";
+  FailedFileName = Params.SavePath + base + kFailedFileSuffix;
   ListFileName = Params.SavePath + base + "_list.txt";
   TileFolder = Params.SavePath + base + kPathSeparator;
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "task/TileName.h"
+
 namespace kartovel {
 
 struct TaskParameters {
@@ -36,6 +38,10 @@ struct TileAddress {
   std::string FileName;  // prefix_x_y_zoom.extension
   std::string Path;      // TileFolder + FileName
 };
+
+// The tile names of a built-in map type: its prefix and extension (empty texts for a map
+// type without an entry), any zoom.
+TileNameKind BuiltInTileNameKind(int32_t mapsType);
 
 class DownloadTask {
  public:

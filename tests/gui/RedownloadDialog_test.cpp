@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <filesystem>
+
 #include "gui/GuiRig.h"
 
 namespace kartovel::testing {
@@ -15,11 +17,12 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
   const std::string url1 = rig.Server.Url("/hx/tl?x=1&y=1&z=3");
   const std::string url2 = rig.Server.Url("/hx/tl?x=2&y=1&z=3");
   const std::string url3 = rig.Server.Url("/hx/tl?x=3&y=1&z=3");
-  const std::string tile1 = rig.Box.Path("t1.png");
-  const std::string tile3 = rig.Box.Path("t3.png");
+  std::filesystem::create_directory(rig.Box.Path("run"));
+  const std::string tile1 = rig.Box.Path("run/qn_1_1_2.png");
+  const std::string tile3 = rig.Box.Path("run/qn_3_1_2.png");
   const std::string ftl = rig.Box.Path("run_failed.ftl");
-  const std::string records = tile1 + "|" + url1 + "\r\n" + rig.Box.Path("t2.png") + "|" + url2 +
-                              "\r\n" + tile3 + "|" + url3 + "\r\n";
+  const std::string records = tile1 + "|" + url1 + "\r\n" + rig.Box.Path("run/qn_2_1_2.png") + "|" +
+                              url2 + "\r\n" + tile3 + "|" + url3 + "\r\n";
   Sandbox::WriteAll(ftl, records);
 
   QSize size;

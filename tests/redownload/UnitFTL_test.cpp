@@ -12,10 +12,12 @@
 
 #include "app/HandlerGuard.h"
 #include "download/TileFailure.h"
+#include "support/FolderSnapshot.h"
 #include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedHttpClient.h"
 #include "support/ScriptedPlatform.h"
+#include "task/FailedRecord.h"
 
 namespace kartovel {
 namespace {
@@ -30,19 +32,32 @@ using testing::ScriptedReply;
 constexpr char kReset[] = "Socket Error # 10054\r\nConnection reset by peer";
 constexpr char kBanned[] = "Error: may be your IP is banned.\nPlease try again later.";
 
+// Tile names of the task "task" at zoom 13, the kind its records may name.
+constexpr char kTileA[] = "qn_1_0_13.png";
+constexpr char kTileB[] = "qn_2_0_13.png";
+constexpr char kTileC[] = "qn_3_0_13.png";
+
+std::string NumberedTile(int column) {
+  return "qn_" + std::to_string(column) + "_0_13.png";
+}
+
 class UnitFTLTest : public ::testing::Test {
  protected:
-  // Writes a failed-tile file into the sandbox and returns its name.
+  UnitFTLTest() { std::filesystem::create_directory(sandbox.Path("task")); }
+
+  // Writes the failed-tile file of the task "task" into the sandbox and returns its name.
   std::string WriteFtl(const std::string& content) {
     const std::string name = sandbox.Path("task_failed.ftl");
     Sandbox::WriteAll(name, content);
     return name;
   }
+  // A tile's path in the task's tile folder.
+  std::string Tile(const std::string& tileName) { return sandbox.Path("task/" + tileName); }
   std::string Record(const std::string& tileName, const std::string& url) {
-    return sandbox.Path(tileName) + "|" + url;
+    return Tile(tileName) + "|" + url;
   }
   std::string OkLine(const std::string& tileName, const std::string& url) {
-    return sandbox.Path(tileName) + ":" + url + " ->OK";
+    return Tile(tileName) + ":" + url + " ->OK";
   }
   // Picks the file in the open-file dialog and runs the command as the window would.
   bool RunOn(const std::string& ftlName) {
@@ -80,19 +95,18 @@ TEST_F(UnitFTLTest, AnEmptyFileReportsOnlyThatThereAreNoRecords) {
 
 TEST_F(UnitFTLTest, SavesEveryTileThatArrivesAndReportsIt) {
   const std::string ftl =
-      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n");
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n");
   http.QueueFor("http://h/b", {ScriptedReply::Success("second tile")});
   EXPECT_TRUE(RunOn(ftl));
-  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine("a.png", "http://h/a"),
-                                        OkLine("b.png", "http://h/b"), "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("b.png")), "second tile");
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(kTileA, "http://h/a"),
+                                        OkLine(kTileB, "http://h/b"), "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileB)), "second tile");
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/b"));
 }
 
 TEST_F(UnitFTLTest, OneClientWithTheRedownloadProfileServesTheWholeRun) {
-  EXPECT_TRUE(
-      RunOn(WriteFtl(Record("a.png", "http://h/a") + "\n" + Record("b.png", "http://h/b"))));
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a") + "\n" + Record(kTileB, "http://h/b"))));
   const auto options = http.OptionsSeen();
   ASSERT_EQ(options.size(), 1u);
   EXPECT_EQ(options[0].Headers, RedownloadRequestProfile().Headers);
@@ -106,7 +120,7 @@ TEST_F(UnitFTLTest, ShowsStartThroughOnePassOfEventsBeforeTheFirstRequest) {
     seenAtRequests.emplace_back(platform.ProcessEventsCount(), dialog.Memo1);
   });
   EXPECT_TRUE(RunOn(
-      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n")));
   ASSERT_EQ(seenAtRequests.size(), 2u);
   EXPECT_EQ(seenAtRequests[0].first, 1);
   EXPECT_THAT(seenAtRequests[0].second, ElementsAre("Start..."));
@@ -114,39 +128,24 @@ TEST_F(UnitFTLTest, ShowsStartThroughOnePassOfEventsBeforeTheFirstRequest) {
 }
 
 TEST_F(UnitFTLTest, OverwritesAnExistingTileFile) {
-  Sandbox::WriteAll(sandbox.Path("a.png"), "an old and longer blank image");
-  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
-}
-
-TEST_F(UnitFTLTest, OneEmptyLineRequestsTheEmptyUrlAndReportsItsFailure) {
-  http.QueueFor("", {ScriptedReply::Fail("Socket Error # 11001\r\nHost not found")});
-  EXPECT_TRUE(RunOn(WriteFtl("\r\n")));
-  EXPECT_THAT(dialog.Memo1,
-              ElementsAre("Start...", "Socket Error # 11001\r\nHost not found->", "Download End."));
-  EXPECT_THAT(http.Urls(), ElementsAre(""));
+  Sandbox::WriteAll(Tile(kTileA), "an old and longer blank image");
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
 }
 
 TEST_F(UnitFTLTest, EverythingAfterTheFirstBarIsTheUrl) {
-  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a?x=1|y=2") + "\r\n")));
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a?x=1|y=2") + "\r\n")));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a?x=1|y=2"));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "tile bytes");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
   EXPECT_THAT(dialog.Memo1,
-              ElementsAre("Start...", OkLine("a.png", "http://h/a?x=1|y=2"), "Download End."));
-}
-
-TEST_F(UnitFTLTest, ALineWithoutBarIsAllUrlAndItsEmptyPathEndsTheRun) {
-  EXPECT_FALSE(RunOn(WriteFtl("http://h/a\r\n" + Record("b.png", "http://h/b") + "\r\n")));
-  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a"));
-  // The message ends in a blank, which sorts before "." and so takes no full stop.
-  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot create file "));
-  EXPECT_THAT(dialog.Memo1, ElementsAre("Start..."));
+              ElementsAre("Start...", OkLine(kTileA, "http://h/a?x=1|y=2"), "Download End."));
 }
 
 TEST_F(UnitFTLTest, ATileThatCannotBeWrittenEndsTheRunThroughTheErrorDisplay) {
-  const std::string lostTile = sandbox.Path("gone/a.png");
-  EXPECT_FALSE(RunOn(WriteFtl(lostTile + "|http://h/a\r\n" + Record("b.png", "http://h/b"))));
-  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot create file " + lostTile + "."));
+  std::filesystem::remove(sandbox.Path("task"));
+  EXPECT_FALSE(
+      RunOn(WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b"))));
+  EXPECT_THAT(platform.Errors(), ElementsAre("Cannot create file " + Tile(kTileA) + "."));
   EXPECT_THAT(dialog.Memo1, ElementsAre("Start..."));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a"));
 }
@@ -171,16 +170,16 @@ TEST_P(FailureReportTest, ReportsTheMessageLineThenGoesOnWithTheNextRecord) {
   const FailureCase& failure = GetParam();
   const std::string url = "http://h/missing";
   http.QueueFor(url, {ScriptedReply::Fail(failure.message)});
-  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", url) + "\r\n" + Record("b.png", "http://h/b"))));
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, url) + "\r\n" + Record(kTileB, "http://h/b"))));
 
   Lines expected{"Start...", failure.message + std::string("->") + url};
   for (std::string entry : failure.extraEntries) {
     expected.push_back(entry.replace(entry.find("{url}"), 5, url));
   }
-  expected.push_back(OkLine("b.png", "http://h/b"));
+  expected.push_back(OkLine(kTileB, "http://h/b"));
   expected.push_back("Download End.");
   EXPECT_EQ(dialog.Memo1, expected);
-  EXPECT_FALSE(std::filesystem::exists(sandbox.Path("a.png")));
+  EXPECT_FALSE(std::filesystem::exists(Tile(kTileA)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -200,11 +199,11 @@ TEST_P(BanTest, EndsTheRunAtTheBannedRecord) {
   const std::string message = GetParam();
   std::string ftl;
   for (int i = 1; i <= 5; ++i) {
-    ftl += Record(std::to_string(i) + ".png", "http://h/" + std::to_string(i)) + "\r\n";
+    ftl += Record(NumberedTile(i), "http://h/" + std::to_string(i)) + "\r\n";
   }
   http.QueueFor("http://h/2", {ScriptedReply::Fail(message)});
   EXPECT_TRUE(RunOn(WriteFtl(ftl)));
-  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine("1.png", "http://h/1"),
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(NumberedTile(1), "http://h/1"),
                                         message + "->http://h/2", kBanned, "Download End."));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/1", "http://h/2"));
 }
@@ -218,44 +217,159 @@ TEST_F(UnitFTLTest, AResetIsRequestedAgainSilentlyAndOnlyTheAnsweredBytesAreSave
   http.QueueFor("http://h/a", {ScriptedReply::Fail(kReset, "half a tile"),
                                ScriptedReply::Fail(kReset, "another half"),
                                ScriptedReply::Success("whole tile")});
-  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/a", "http://h/a"));
-  EXPECT_THAT(dialog.Memo1,
-              ElementsAre("Start...", OkLine("a.png", "http://h/a"), "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), "whole tile");
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(kTileA, "http://h/a"), "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "whole tile");
 }
 
 TEST_F(UnitFTLTest, APeerThatAlwaysResetsIsGivenUpAfterTheBoundLikeAnyFailure) {
   http.QueueFor("http://h/a",
                 std::vector<ScriptedReply>(kMaxResetRepeats + 5, ScriptedReply::Fail(kReset)));
   EXPECT_TRUE(RunOn(
-      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n")));
   const auto urls = http.Urls();
   EXPECT_EQ(std::count(urls.begin(), urls.end(), "http://h/a"), 1 + kMaxResetRepeats);
   EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", std::string(kReset) + "->http://h/a",
-                                        OkLine("b.png", "http://h/b"), "Download End."));
+                                        OkLine(kTileB, "http://h/b"), "Download End."));
 }
 
 TEST_F(UnitFTLTest, TheFailedTileFileIsLeftByteForByte) {
-  const std::string content = Record("a.png", "http://h/a") + "\r\n" +
-                              Record("b.png", "http://h/b") + "\n\r" + "no bar here" + "\r\n\r\n" +
-                              Record("c.png", "http://h/c");
+  const std::string content = Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") +
+                              "\n\r" + "no bar here" + "\r\n\r\n" + Record(kTileC, "http://h/c");
   const std::string ftl = WriteFtl(content);
   http.QueueFor("http://h/b", {ScriptedReply::Fail("HTTP/1.1 404 Not Found")});
-  http.QueueFor("no bar here", {ScriptedReply::Fail("Connection Closed Gracefully.")});
-  http.QueueFor("", {ScriptedReply::Fail("Socket Error # 11001\r\nHost not found"),
-                     ScriptedReply::Fail("Socket Error # 11001\r\nHost not found")});
   EXPECT_TRUE(RunOn(ftl));
   EXPECT_EQ(dialog.Memo1.back(), "Download End.");
   EXPECT_EQ(Sandbox::ReadAll(ftl), content);
 
-  // Unscripted now, the empty URL answers with a tile and its empty path ends the run.
-  EXPECT_FALSE(RunOn(ftl));
+  // Skipped records stay too, and a second run asks for the same tiles again.
+  EXPECT_TRUE(RunOn(ftl));
   EXPECT_EQ(Sandbox::ReadAll(ftl), content);
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/b", "http://h/c", "http://h/a",
+                                       "http://h/b", "http://h/c"));
+}
+
+// A record crafted to reach a file elsewhere. In its texts "{box}" stands for the sandbox
+// folder; the task "task" at zoom 13 owns the tile folder {box}task/.
+struct HostileRecord {
+  const char* line;
+  const char* why;  // the part of the skipped line that says why
+  bool tileFolderIsLink = false;
+};
+
+TEST_F(UnitFTLTest, HostileRecordsAreSkippedAndLeaveEveryOtherFileAsItWas) {
+  constexpr char kOutside[] = "it lies outside the tile folder ";
+  constexpr char kNoTile[] = "is not a tile name of its task (qn_<x>_<y>_13.png)";
+  constexpr char kNoHttp[] = "is not http or https";
+  const HostileRecord records[] = {
+      {"{box}outside/secret|http://h/a", kOutside},
+      {"{box}outside/qn_1_0_13.png|http://h/a", kOutside},
+      {"{box}task/../outside/qn_1_0_13.png|http://h/a", kOutside},
+      {"{box}task/../qn_1_0_13.png|http://h/a", kOutside},
+      {"{box}task/into-outside/qn_1_0_13.png|http://h/a", kOutside},
+      {"{box}task/qn_7_0_13.png|http://h/a", kOutside},  // a link to the secret
+      {"{box}task/qn_8_0_13.png|http://h/a", kOutside},  // a dangling link
+      {"{box}task/qn_1_0_13.png|http://h/a", kOutside, true},
+      {"{box}task|http://h/a", kOutside},
+      {"{box}task/|http://h/a", kOutside},
+      {"qn_1_0_13.png|http://h/a", kOutside},
+      {"|http://h/a", kOutside},
+      {"http://h/a", kOutside},
+      {"", kOutside},
+      {"{box}task/script.sh|http://h/a", kNoTile},
+      {"{box}task/qn_1_0_12.png|http://h/a", kNoTile},
+      {"{box}task/qn_01_0_13.png|http://h/a", kNoTile},
+      {"{box}task/qn_+1_0_13.png|http://h/a", kNoTile},
+      {"{box}task/qn_1_0_13.png.sh|http://h/a", kNoTile},
+      {"{box}task/mt_1_0_13.png|http://h/a", kNoTile},
+      {"{box}task/qn_1_0_13.jpg|http://h/a", kNoTile},
+      {"{box}task/qn_4294967297_0_13.png|http://h/a", kNoTile},
+      {"{box}task/qn_1_0_13.png|file:///etc/passwd", kNoHttp},
+      {"{box}task/qn_1_0_13.png|ftp://h/a", kNoHttp},
+      {"{box}task/qn_1_0_13.png|//h/a", kNoHttp},
+      {"{box}task/qn_1_0_13.png|", kNoHttp},
+  };
+  namespace fs = std::filesystem;
+  for (const HostileRecord& hostile : records) {
+    SCOPED_TRACE(hostile.line);
+    Sandbox box;
+    fs::create_directories(box.Path("outside"));
+    Sandbox::WriteAll(box.Path("outside/secret"), "the user's secret");
+    fs::permissions(box.Path("outside/secret"), fs::perms::owner_read | fs::perms::owner_write);
+    Sandbox::WriteAll(box.Path("outside/qn_1_0_13.png"), "#!/bin/sh\n");
+    fs::permissions(box.Path("outside/qn_1_0_13.png"), fs::perms(0755));
+    Sandbox::WriteAll(box.Path("qn_1_0_13.png"), "beside the tile folder");
+    Sandbox::WriteAll(box.Path("task.qtsk"), "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=13\r\n");
+    if (hostile.tileFolderIsLink) {
+      fs::create_directory_symlink(box.Path("outside"), box.Path("task"));
+    } else {
+      fs::create_directory(box.Path("task"));
+      Sandbox::WriteAll(box.Path("task/script.sh"), "echo inside\n");
+      fs::create_directory_symlink(box.Path("outside"), box.Path("task/into-outside"));
+      fs::create_symlink(box.Path("outside/secret"), box.Path("task/qn_7_0_13.png"));
+      fs::create_symlink(box.Path("outside/made-by-link"), box.Path("task/qn_8_0_13.png"));
+    }
+    std::string line = hostile.line;
+    if (const auto at = line.find("{box}"); at != std::string::npos) {
+      line.replace(at, 5, box.Folder());
+    }
+    const std::string ftl = box.Path("task_failed.ftl");
+    Sandbox::WriteAll(ftl, line + "\r\n");
+    const testing::FolderSnapshot before = testing::SnapshotFolder(box.Folder());
+
+    ASSERT_TRUE(RunOn(ftl));
+    ASSERT_EQ(dialog.Memo1.size(), 3u);
+    EXPECT_EQ(dialog.Memo1[2], "Download End.");
+    EXPECT_EQ(dialog.Memo1[1].rfind("Skipped \"" + SplitFailedRecord(line).TilePath + "\": ", 0),
+              0u)
+        << dialog.Memo1[1];
+    EXPECT_THAT(dialog.Memo1[1], ::testing::HasSubstr(hostile.why));
+    EXPECT_THAT(http.Urls(), IsEmpty());
+    EXPECT_EQ(testing::SnapshotFolder(box.Folder()), before);
+  }
+}
+
+struct RefusedFtlName {
+  const char* name;     // below the sandbox
+  const char* message;  // after "The records of " + the file's name + " are not used. "
+};
+
+TEST_F(UnitFTLTest, AFileThatBelongsToNoUsableTaskIsRefusedBeforeStart) {
+  const RefusedFtlName refused[] = {
+      {"_failed.ftl",
+       "The task name \".qtsk\" cannot be used: the task's files would be hidden or "
+       "lie outside the chosen folder."},
+      {"._failed.ftl",
+       "The task name \"..qtsk\" cannot be used: the task's files would be hidden "
+       "or lie outside the chosen folder."},
+      {".._failed.ftl",
+       "The task name \"...qtsk\" cannot be used: the task's files would be "
+       "hidden or lie outside the chosen folder."},
+      {"a|b_failed.ftl", "A task name cannot hold \"|\"."},
+      {"a\tb_failed.ftl", "A task name cannot hold control characters."},
+      {"x|y/task_failed.ftl", "The path to save cannot hold \"|\"."},
+  };
+  for (const RefusedFtlName& file : refused) {
+    SCOPED_TRACE(file.name);
+    const std::string ftl = sandbox.Path(file.name);
+    std::filesystem::create_directories(std::filesystem::path(ftl).parent_path());
+    Sandbox::WriteAll(ftl, Record(kTileA, "http://h/a") + "\r\n");
+    platform.ClearRecords();
+    EXPECT_FALSE(RunOn(ftl));
+    EXPECT_THAT(platform.Errors(),
+                ElementsAre("The records of " + ftl + " are not used. " + file.message));
+    EXPECT_THAT(dialog.Memo1, IsEmpty());
+  }
+  const std::string misnamed = sandbox.Path("task.ftl");
+  Sandbox::WriteAll(misnamed, Record(kTileA, "http://h/a") + "\r\n");
+  EXPECT_FALSE(RunOn(misnamed));
+  EXPECT_THAT(platform.Errors().back(), ::testing::HasSubstr("does not end in _failed.ftl"));
+  EXPECT_THAT(http.Urls(), IsEmpty());
 }
 
 TEST_F(UnitFTLTest, ShowingTheDialogAgainEmptiesThePane) {
-  EXPECT_TRUE(RunOn(WriteFtl(Record("a.png", "http://h/a"))));
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
   ASSERT_THAT(dialog.Memo1, ::testing::Not(IsEmpty()));
   dialog.Show();
   EXPECT_TRUE(dialog.Visible);
@@ -280,7 +394,7 @@ TEST_F(UnitFTLTest, AnAttachedViewMirrorsThePaneAsItGrows) {
   dialog.SetView(&view);
   http.QueueFor("http://h/b", {ScriptedReply::Fail("HTTP/1.1 404 Not Found")});
   EXPECT_TRUE(RunOn(
-      WriteFtl(Record("a.png", "http://h/a") + "\r\n" + Record("b.png", "http://h/b") + "\r\n")));
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n")));
   EXPECT_EQ(view.shown, dialog.Memo1);
   dialog.SetView(nullptr);
 }
@@ -288,6 +402,8 @@ TEST_F(UnitFTLTest, AnAttachedViewMirrorsThePaneAsItGrows) {
 // Against a real HTTP exchange on the loopback interface, with the program's own client.
 class UnitFTLWireTest : public ::testing::Test {
  protected:
+  UnitFTLWireTest() { std::filesystem::create_directory(sandbox.Path("wire")); }
+  std::string Tile(const std::string& tileName) { return sandbox.Path("wire/" + tileName); }
   bool RunOn(const std::string& ftlContent) {
     const std::string ftl = sandbox.Path("wire_failed.ftl");
     Sandbox::WriteAll(ftl, ftlContent);
@@ -305,14 +421,13 @@ TEST_F(UnitFTLWireTest, EveryRequestCarriesTheDialogsHeadersOnOneKeptConnection)
   server.Enqueue({testing::PngReply(), testing::StatusReply(404)});
   const std::string first = server.Url("/13/1/2.png");
   const std::string second = server.Url("/13/1/3.png");
-  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + first + "\r\n" + sandbox.Path("b.png") + "|" +
-                    second + "\r\n"));
+  EXPECT_TRUE(RunOn(Tile(kTileA) + "|" + first + "\r\n" + Tile(kTileB) + "|" + second + "\r\n"));
 
   EXPECT_THAT(dialog.Memo1,
-              ElementsAre("Start...", sandbox.Path("a.png") + ":" + first + " ->OK",
+              ElementsAre("Start...", Tile(kTileA) + ":" + first + " ->OK",
                           "HTTP/1.1 404 Not Found->" + second,
                           second + ":Error: the image is not found on server.", "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), testing::SmallPng());
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), testing::SmallPng());
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   for (const auto& request : requests) {
@@ -332,22 +447,22 @@ TEST_F(UnitFTLWireTest, EveryRequestCarriesTheDialogsHeadersOnOneKeptConnection)
 TEST_F(UnitFTLWireTest, AResetConnectionIsRequestedAgainAndOnlyTheAnswerIsSaved) {
   server.Enqueue({testing::ResetMidBodyReply("half", 40), testing::PngReply()});
   const std::string url = server.Url("/tile.png");
-  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + url));
-  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", sandbox.Path("a.png") + ":" + url + " ->OK",
-                                        "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("a.png")), testing::SmallPng());
+  EXPECT_TRUE(RunOn(Tile(kTileA) + "|" + url));
+  EXPECT_THAT(dialog.Memo1,
+              ElementsAre("Start...", Tile(kTileA) + ":" + url + " ->OK", "Download End."));
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), testing::SmallPng());
   EXPECT_EQ(server.RequestCount(), 2u);
 }
 
 TEST_F(UnitFTLWireTest, ARedirectIsNotFollowedAndEndsTheRun) {
   server.Enqueue(testing::StatusReply(302));
   const std::string url = server.Url("/moved.png");
-  EXPECT_TRUE(RunOn(sandbox.Path("a.png") + "|" + url + "\r\n" + sandbox.Path("b.png") + "|" +
+  EXPECT_TRUE(RunOn(Tile(kTileA) + "|" + url + "\r\n" + Tile(kTileB) + "|" +
                     server.Url("/next.png") + "\r\n"));
   EXPECT_THAT(dialog.Memo1,
               ElementsAre("Start...", "HTTP/1.1 302 Found->" + url, kBanned, "Download End."));
   EXPECT_EQ(server.RequestCount(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(sandbox.Path("a.png")));
+  EXPECT_FALSE(std::filesystem::exists(Tile(kTileA)));
 }
 
 }  // namespace
