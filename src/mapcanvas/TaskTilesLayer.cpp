@@ -78,10 +78,12 @@ void TaskTilesLayer::SetTask(ViewerTask task) {
 
 void TaskTilesLayer::BuildOverview() {
   overview_ = QImage();
-  if (!layout_ || int64_t{layout_->Columns()} * int64_t{layout_->Rows()} > kMaxOverviewCells) {
+  if (!layout_ || layout_->Columns() * layout_->Rows() > kMaxOverviewCells) {
     return;
   }
-  overview_ = QImage(layout_->Columns(), layout_->Rows(), QImage::Format_ARGB32);
+  // Within the cell limit, each side fits an int.
+  overview_ = QImage(static_cast<int>(layout_->Columns()), static_cast<int>(layout_->Rows()),
+                     QImage::Format_ARGB32);
   overview_.fill(Qt::transparent);
   for (size_t tile = 0; tile < task_.tiles.size(); ++tile) {
     PixelOffset cell = layout_->OffsetOf(task_.tiles[tile].x, task_.tiles[tile].y);

@@ -5,8 +5,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "common/Error.h"
 #include "common/Paths.h"
+#include "core/ErrorText.h"
 
 namespace kartovel::tools {
 namespace {
@@ -134,8 +134,8 @@ void CombineDialog::Run() {
   hooks.cancelRequested = [this] { return cancelRequested_.load(); };
   try {
     result_ = CombineTask(taskPath_, pngPath_, hooks, settings_);
-  } catch (const std::exception& error) {
-    error_ = ErrorDisplayText(error.what());
+  } catch (...) {
+    error_ = CurrentErrorText();
   }
   finished_.store(true, std::memory_order_release);
 }

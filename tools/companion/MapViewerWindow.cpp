@@ -10,9 +10,9 @@
 
 #include <optional>
 
-#include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/Paths.h"
+#include "core/ErrorText.h"
 
 namespace kartovel::tools {
 namespace {
@@ -101,8 +101,8 @@ bool MapViewerWindow::OpenPath(const QString& path) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
     task = LoadViewerTask(fileName, BlankImagePath(ProgramFolder()));
-  } catch (const std::exception& error) {
-    failure = QString::fromStdString(ErrorDisplayText(error.what()));
+  } catch (...) {
+    failure = QString::fromStdString(CurrentErrorText());
   }
   QApplication::restoreOverrideCursor();
   if (!task) {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "CombineDialog.h"
-#include "common/Error.h"
 #include "common/Paths.h"
+#include "core/ErrorText.h"
 #include "core/MosaicCombiner.h"
 
 namespace {
@@ -73,8 +73,8 @@ int RunWithoutWindow(const CommandLine& line) {
                 result.outputs.projection.c_str(), result.outputs.report.c_str(),
                 result.mosaic.missing.size());
     return 0;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "combine: %s\n", kartovel::ErrorDisplayText(error.what()).c_str());
+  } catch (...) {
+    std::fprintf(stderr, "combine: %s\n", kartovel::tools::CurrentErrorText().c_str());
     return kExitFailure;
   }
 }

@@ -32,11 +32,7 @@ void RefuseOverwritingTask(const MosaicOutputs& outputs, const TaskFiles& task) 
 }
 
 void RefuseOversizedMosaic(const MosaicLayout& layout) {
-  if (layout.Width() > kMaxMosaicSide || layout.Height() > kMaxMosaicSide) {
-    throw AppError("The mosaic would be " + std::to_string(layout.Width()) + " x " +
-                   std::to_string(layout.Height()) + " pixels; one PNG image holds at most " +
-                   std::to_string(kMaxMosaicSide) + " pixels a side");
-  }
+  RefuseUnworkableMosaic(layout);
 }
 
 void WriteSideFiles(const CombineResult& result) {
@@ -54,7 +50,8 @@ MosaicOutputs MosaicOutputsFor(const std::string& pngFile) {
 
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder) {
   for (const TileEntry& tile : tiles) {
-    if (std::optional<ImageSize> size = ReadPngSize(tileFolder + tile.name)) {
+    std::optional<ImageSize> size = ReadPngSize(tileFolder + tile.name);
+    if (size && IsTileSizeOfAList(size->width, size->height)) {
       return *size;
     }
   }

@@ -12,9 +12,6 @@
 
 namespace kartovel::tools {
 
-// Largest mosaic side; libpng refuses wider or taller images by default.
-inline constexpr int64_t kMaxMosaicSide = 1000000;
-
 // Tile size assumed when no tile of the list can be read.
 inline constexpr int32_t kDefaultTileSide = 256;
 
@@ -39,7 +36,8 @@ struct CombineResult {
 CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
                           const CombineHooks& hooks, const MosaicSettings& settings = {});
 
-// The size of the first readable tile of the list, or kDefaultTileSide square.
+// The size of the first readable tile of the list that can set it (IsTileSizeOfAList), or
+// kDefaultTileSide square.
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder);
 
 }  // namespace kartovel::tools

@@ -58,6 +58,30 @@ MosaicLayout LayoutMosaic(const std::vector<TileEntry>& tiles, int32_t tileWidth
   return layout;
 }
 
+void RefuseUnworkableMosaic(const MosaicLayout& layout) {
+  const int64_t width = layout.Width();
+  const int64_t height = layout.Height();
+  if (width > kMaxMosaicSide || height > kMaxMosaicSide) {
+    throw AppError("The mosaic would be " + std::to_string(width) + " x " + std::to_string(height) +
+                   " pixels; one PNG image holds at most " + std::to_string(kMaxMosaicSide) +
+                   " pixels a side");
+  }
+  // Both sides are at most kMaxMosaicSide here, so the product cannot overflow.
+  const int64_t bandBytes = width * layout.tileHeight * kMosaicBytesPerPixel;
+  if (bandBytes > kMaxBandBytes) {
+    constexpr int64_t kMegabyte = int64_t{1} << 20;
+    throw AppError("The mosaic would need " + std::to_string(bandBytes / kMegabyte) +
+                   " MB of memory for each row of tiles (" + std::to_string(width) +
+                   " pixels wide, tiles " + std::to_string(layout.tileHeight) +
+                   " pixels high); combine works with at most " +
+                   std::to_string(kMaxBandBytes / kMegabyte) + " MB");
+  }
+}
+
+bool IsTileSizeOfAList(int32_t width, int32_t height) {
+  return width <= kMaxTileSide && height <= kMaxTileSide;
+}
+
 std::vector<std::vector<size_t>> TilesByBand(const std::vector<TileEntry>& tiles,
                                              const MosaicLayout& layout) {
   std::vector<std::vector<size_t>> bands(static_cast<size_t>(layout.Rows()));

@@ -9,6 +9,19 @@
 
 namespace kartovel::tools {
 
+// Largest mosaic side; libpng refuses wider or taller images by default.
+inline constexpr int64_t kMaxMosaicSide = 1000000;
+
+// The mosaic is written one row of tiles (a band) at a time, each pixel 4 bytes, and a
+// band is held in memory whole; a band may take up to this much. A mosaic of the widest
+// side with 256-pixel tiles fits.
+inline constexpr int64_t kMosaicBytesPerPixel = 4;
+inline constexpr int64_t kMaxBandBytes = int64_t{1} << 30;
+
+// Largest tile side that a list's tile size is taken from: map tiles are a few hundred
+// pixels a side, and a tile file claiming more is no tile of the list.
+inline constexpr int32_t kMaxTileSide = 4096;
+
 struct PixelOffset {
   int64_t left = 0;
   int64_t top = 0;
@@ -30,15 +43,16 @@ struct MosaicLayout {
   double north = 0;
   double south = 0;
 
-  int32_t Columns() const { return maxX - minX + 1; }
-  int32_t Rows() const { return maxY - minY + 1; }
-  int64_t Width() const { return int64_t{Columns()} * tileWidth; }
-  int64_t Height() const { return int64_t{Rows()} * tileHeight; }
+  // Counts and sizes in 64 bits: the rows -2147483648 and 2147483647 make 2^32 rows.
+  int64_t Columns() const { return int64_t{maxX} - minX + 1; }
+  int64_t Rows() const { return int64_t{maxY} - minY + 1; }
+  int64_t Width() const { return Columns() * tileWidth; }
+  int64_t Height() const { return Rows() * tileHeight; }
   // Row of tiles counted from the top of the image.
-  int32_t BandOf(int32_t y) const { return northOrigin ? y - minY : maxY - y; }
+  int64_t BandOf(int32_t y) const { return northOrigin ? int64_t{y} - minY : int64_t{maxY} - y; }
   // Upper-left pixel of a tile in the mosaic.
   PixelOffset OffsetOf(int32_t x, int32_t y) const {
-    return {int64_t{x - minX} * tileWidth, int64_t{BandOf(y)} * tileHeight};
+    return {(int64_t{x} - minX) * tileWidth, BandOf(y) * tileHeight};
   }
 };
 
@@ -46,6 +60,14 @@ struct MosaicLayout {
 // is read from the tiles' north edges. Throws AppError when the list is empty.
 MosaicLayout LayoutMosaic(const std::vector<TileEntry>& tiles, int32_t tileWidth,
                           int32_t tileHeight);
+
+// Throws AppError with the reason when the mosaic cannot be made: a side beyond
+// kMaxMosaicSide, or a band beyond kMaxBandBytes. Every size of the layout fits the
+// memory of this computer once it passes.
+void RefuseUnworkableMosaic(const MosaicLayout& layout);
+
+// True when a tile of this size can set a list's tile size (no side beyond kMaxTileSide).
+bool IsTileSizeOfAList(int32_t width, int32_t height);
 
 // Indexes into tiles, grouped by row of tiles from the top of the image and sorted by
 // column within each row; tiles listed twice appear once.

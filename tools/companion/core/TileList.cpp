@@ -13,6 +13,21 @@ namespace {
 
 constexpr std::string_view kHeadingStart = "ImageFileName";
 
+// The edges a tile of the grid can have: longitudes from -180 up to the east edge of the
+// column beyond the grid at zoom 0, latitudes short of the poles, where the map plane
+// ends. Anything else would put the tile at no place or at infinity.
+constexpr double kMinLongitude = -180;
+constexpr double kMaxLongitude = 540;
+constexpr double kPoleLatitude = 90;
+
+bool IsLongitude(double value) {
+  return value >= kMinLongitude && value <= kMaxLongitude;
+}
+
+bool IsLatitude(double value) {
+  return value > -kPoleLatitude && value < kPoleLatitude;
+}
+
 template <typename Number>
 bool ParseWhole(std::string_view text, Number& value) {
   if (text.empty()) {
@@ -71,7 +86,8 @@ std::optional<TileEntry> ParseTileListLine(std::string_view line) {
       return std::nullopt;
     }
   }
-  if (!TrimBlanks(numbers, kLineBlanks).empty()) {
+  if (!TrimBlanks(numbers, kLineBlanks).empty() || !IsLongitude(entry.west) ||
+      !IsLongitude(entry.east) || !IsLatitude(entry.north) || !IsLatitude(entry.south)) {
     return std::nullopt;
   }
   return entry;

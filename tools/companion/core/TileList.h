@@ -31,7 +31,8 @@ struct TileName {
 std::optional<TileName> ParseTileName(std::string_view name);
 
 // One line "name: west east north south"; empty for a line of another form (the
-// heading line included).
+// heading line included) or with an edge no tile can have (not a number, infinite, a
+// longitude outside -180..540, a latitude at or beyond a pole).
 std::optional<TileEntry> ParseTileListLine(std::string_view line);
 
 // Every tile of a list file, in file order. The heading line and empty lines are
