@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "common/Error.h"
 #include "common/Paths.h"
 #include "core/ErrorText.h"
 
@@ -135,7 +136,7 @@ void CombineDialog::Run() {
   try {
     result_ = CombineTask(taskPath_, pngPath_, hooks, settings_);
   } catch (...) {
-    error_ = CurrentErrorText();
+    error_ = ErrorDisplayText(CurrentErrorText());
   }
   finished_.store(true, std::memory_order_release);
 }

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+#include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/Paths.h"
 #include "core/ErrorText.h"
@@ -102,7 +103,7 @@ bool MapViewerWindow::OpenPath(const QString& path) {
   try {
     task = LoadViewerTask(fileName, BlankImagePath(ProgramFolder()));
   } catch (...) {
-    failure = QString::fromStdString(CurrentErrorText());
+    failure = QString::fromStdString(ErrorDisplayText(CurrentErrorText()));
   }
   QApplication::restoreOverrideCursor();
   if (!task) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CombineDialog.h"
+#include "common/Error.h"
 #include "common/Paths.h"
 #include "core/ErrorText.h"
 #include "core/MosaicCombiner.h"
@@ -74,7 +75,8 @@ int RunWithoutWindow(const CommandLine& line) {
                 result.mosaic.missing.size());
     return 0;
   } catch (...) {
-    std::fprintf(stderr, "combine: %s\n", kartovel::tools::CurrentErrorText().c_str());
+    std::fprintf(stderr, "combine: %s\n",
+                 kartovel::ErrorDisplayText(kartovel::tools::CurrentErrorText()).c_str());
     return kExitFailure;
   }
 }

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "common/Error.h"
+#include "core/ErrorText.h"
 #include "core/PngRowFilters.h"
 
 namespace kartovel::tools {
@@ -154,8 +155,8 @@ void BandCompressor::WorkerLoop() {
       }
       RunJob(job, deflater, row);
     }
-  } catch (const std::exception& error) {
-    RecordFailure(error.what());
+  } catch (...) {
+    RecordFailure(CurrentErrorText());
   }
 }
 
@@ -165,8 +166,8 @@ void BandCompressor::HelpWithOneJob(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   try {
     RunJob(job, ownDeflater_, ownRow_);
-  } catch (const std::exception& error) {
-    RecordFailure(error.what());
+  } catch (...) {
+    RecordFailure(CurrentErrorText());
   }
   lock.lock();
 }

@@ -16,7 +16,9 @@ constexpr char kOutOfMemory[] =
     "Not enough memory: the task's tiles or the image they make are too large";
 constexpr char kUnexpected[] = "The run ended on an unexpected error";
 
-std::string TextOfCurrent() {
+}  // namespace
+
+std::string CurrentErrorText() {
   try {
     throw;
   } catch (const AppError& error) {
@@ -32,12 +34,6 @@ std::string TextOfCurrent() {
   } catch (...) {
     return kUnexpected;
   }
-}
-
-}  // namespace
-
-std::string CurrentErrorText() {
-  return ErrorDisplayText(TextOfCurrent());
 }
 
 }  // namespace kartovel::tools

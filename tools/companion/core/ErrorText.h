@@ -6,8 +6,8 @@
 
 namespace kartovel::tools {
 
-// The text for the exception being handled (call only inside a catch block), with the
-// error display's full stop: an AppError's own text; for memory that ran out or a size
+// The text for the exception being handled (call only inside a catch block), before the
+// error display's full stop rule: an AppError's own text; for memory that ran out or a size
 // no container can hold, a sentence saying so; for a file operation, the file and the
 // system's reason; for anything else, a plain sentence.
 std::string CurrentErrorText();

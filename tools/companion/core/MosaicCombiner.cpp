@@ -31,10 +31,6 @@ void RefuseOverwritingTask(const MosaicOutputs& outputs, const TaskFiles& task) 
   }
 }
 
-void RefuseOversizedMosaic(const MosaicLayout& layout) {
-  RefuseUnworkableMosaic(layout);
-}
-
 void WriteSideFiles(const CombineResult& result) {
   WriteFileAtomically(result.outputs.worldFile, FormatWorldFile(WorldFileOf(result.layout)));
   WriteFileAtomically(result.outputs.projection, kWebMercatorWkt);
@@ -67,7 +63,7 @@ CombineResult CombineTask(const std::string& taskPath, const std::string& pngFil
   std::vector<TileEntry> tiles = ReadTileList(result.task.files.listFile);
   ImageSize tileSize = DetectTileSize(tiles, result.task.files.tileFolder);
   result.layout = LayoutMosaic(tiles, tileSize.width, tileSize.height);
-  RefuseOversizedMosaic(result.layout);
+  RefuseUnworkableMosaic(result.layout);
   result.mosaic =
       WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks, settings);
   if (!result.mosaic.cancelled) {
