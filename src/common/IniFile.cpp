@@ -156,6 +156,18 @@ int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key
   return ParseIntegerText(text).value_or(defaultValue);
 }
 
+std::vector<std::string> TIniFile::ReadSections() const {
+  std::vector<std::string> sections;
+  if (const std::optional<Lines> lines = ReadIniLines(fileName_)) {
+    for (const std::string& line : *lines) {
+      if (const std::optional<std::string_view> name = SectionName(line)) {
+        sections.emplace_back(*name);
+      }
+    }
+  }
+  return sections;
+}
+
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
   if (!CanBeStored(section, key, value)) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kartovel {
 
@@ -18,6 +19,9 @@ class TIniFile {
   // The stored value by the integer text rule ("0x1F" reads as 31), or the default.
   int32_t ReadInteger(const std::string& section, const std::string& key,
                       int32_t defaultValue) const;
+  // The section names in file order, as spelt there, a repeated one each time it
+  // appears; empty when the file is missing or unreadable.
+  std::vector<std::string> ReadSections() const;
   // Throws "Unable to write to %s" with the full file name when the file cannot be written.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int32_t value);

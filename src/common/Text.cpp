@@ -28,6 +28,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && EqualsIgnoringCase(text.substr(0, start.size()), start);
+}
+
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }

@@ -20,6 +20,7 @@ std::string_view TrimLeadingBlanks(std::string_view text, std::string_view blank
 // Equal when the texts differ at most in the case of ASCII letters; other bytes compare
 // as they are, whatever the user's locale.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start);
 
 bool Contains(std::string_view text, std::string_view part);
 

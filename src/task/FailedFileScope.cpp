@@ -9,6 +9,7 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
 #include "task/Unitclasstask.h"
@@ -33,8 +34,11 @@ TileNameKind KindOfTask(const std::string& taskFileName) {
   const TIniFile task(taskFileName);
   TileNameKind kind = BuiltInTileNameKind(
       task.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kDefaultMapsType));
-  kind.Prefix = task.ReadString(taskfile::kSourceSection, taskfile::kPrefix, kind.Prefix);
-  kind.Extension = task.ReadString(taskfile::kSourceSection, taskfile::kExtension, kind.Extension);
+  // A map source's task names its tiles as the copy of the source in the task file says.
+  if (const std::optional<MapSource> source = ReadTaskMapSource(taskFileName, "").Source) {
+    kind.Prefix = source->Prefix;
+    kind.Extension = source->Extension;
+  }
   const int32_t zoom = task.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kNoZoom);
   if (zoom != kNoZoom) {
     kind.Zoom = zoom;

@@ -11,6 +11,10 @@ namespace kartovel::taskfile {
 inline constexpr char kMapsTypeSection[] = "MapsType";
 inline constexpr char kMapsType[] = "MapsType";
 
+// A task of a map source (map type 100 to 999) keeps a copy of the source's definition,
+// with the keys of the sources file, so that it can be continued and read without it.
+inline constexpr char kSourceSection[] = "Source";
+
 // The request's rectangle as typed, then the outer edges of its tile range.
 inline constexpr char kAreaSection[] = "AREA";
 inline constexpr char kLeftLongitude[] = "LeftLongitude";
@@ -24,12 +28,6 @@ inline constexpr char kBottomLatitudeDownload[] = "Bottom_Latitude_download";
 
 inline constexpr char kZoomSection[] = "Zoom";
 inline constexpr char kZoom[] = "Zoom";
-
-// A task of a map source other than the built-in ones keeps its tile names' prefix and
-// extension here.
-inline constexpr char kSourceSection[] = "Source";
-inline constexpr char kPrefix[] = "Prefix";
-inline constexpr char kExtension[] = "Extension";
 
 // The tile range.
 inline constexpr char kRangeSection[] = "XY";

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,6 +21,7 @@
 #include "common/Paths.h"
 #include "geometry/Commonfunc.h"
 #include "task/FailedRecord.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -32,30 +32,32 @@ namespace {
 constexpr int32_t kMinZoom = 0;
 constexpr int32_t kMaxZoom = 30;
 
-// One row of the map-type table: tile name prefix, image extension, and the URL between
-// "http://" + tile host and the query.
-struct MapTypeEntry {
+// The URL of the built-in map type between "http://" + tile host and the query.
+constexpr std::string_view kBuiltInPathAndQuery = "/hx/tl?v=4.3&r=1&";
+
+// Prefix and extension of the task's map type: the built-in row, a source, or empty texts.
+struct TileNaming {
   std::string_view Prefix;
   std::string_view Extension;
-  std::string_view PathAndQuery;
 };
 
-std::optional<MapTypeEntry> MapTypeEntryOf(int32_t mapsType) {
-  if (mapsType == 3) {
-    return MapTypeEntry{"qn", "png", "/hx/tl?v=4.3&r=1&"};
+TileNaming NamingOf(const DownloadTask& task) {
+  if (task.Params.MapsType == kBuiltInMapsType) {
+    return {kBuiltInPrefix, kBuiltInExtension};
   }
-  return std::nullopt;
+  if (const MapSource* source = task.SourceInUse()) {
+    return {source->Prefix, source->Extension};
+  }
+  return {};
 }
 
 }  // namespace
 
 TileNameKind BuiltInTileNameKind(int32_t mapsType) {
-  const auto entry = MapTypeEntryOf(mapsType);
-  if (!entry) {
+  if (mapsType != kBuiltInMapsType) {
     return {};
   }
-  return TileNameKind{
-      .Prefix = std::string(entry->Prefix), .Extension = std::string(entry->Extension), .Zoom = {}};
+  return TileNameKind{.Prefix = kBuiltInPrefix, .Extension = kBuiltInExtension, .Zoom = {}};
 }
 
 namespace {
@@ -319,16 +321,24 @@ TileAddress DownloadTask::AddressOf(int32_t x, int32_t y) const {
                      .Path = std::move(path)};
 }
 
+const MapSource* DownloadTask::SourceInUse() const {
+  const bool sourceOfMapType = Params.Source && Params.Source->MapsType == Params.MapsType &&
+                               Params.MapsType != kBuiltInMapsType;
+  return sourceOfMapType ? &*Params.Source : nullptr;
+}
+
 std::string DownloadTask::TileUrl(int32_t x, int32_t y) const {
-  const auto entry = MapTypeEntryOf(Params.MapsType);
-  if (!entry) {
+  if (const MapSource* source = SourceInUse()) {
+    return ExpandTileUrl(source->Url, source->Subdomains, x, y, Params.Zoom);
+  }
+  if (Params.MapsType != kBuiltInMapsType) {
     return {};
   }
   // The service counts rows from the equator, northward positive, and its zoom is one
   // more than ours. At zoom 0 the row is a fraction, written as such.
   const double serviceRow = std::ldexp(1.0, Params.Zoom - 1) - y - 1;
   std::string url = "http://" + Params.TileHost;
-  url.append(entry->PathAndQuery);
+  url.append(kBuiltInPathAndQuery);
   url.append("x=");
   AppendInteger(url, x);
   url.append("&y=");
@@ -339,8 +349,7 @@ std::string DownloadTask::TileUrl(int32_t x, int32_t y) const {
 }
 
 std::string DownloadTask::TileFileName(int32_t x, int32_t y) const {
-  const auto entry = MapTypeEntryOf(Params.MapsType);
-  std::string name(entry ? entry->Prefix : std::string_view());
+  std::string name(NamingOf(*this).Prefix);
   name.push_back('_');
   AppendInteger(name, x);
   name.push_back('_');
@@ -357,8 +366,7 @@ std::string DownloadTask::TilePath(int32_t x, int32_t y) const {
 }
 
 std::string DownloadTask::TileExtension() const {
-  const auto entry = MapTypeEntryOf(Params.MapsType);
-  return std::string(entry ? entry->Extension : std::string_view());
+  return std::string(NamingOf(*this).Extension);
 }
 
 void DownloadTask::WriteTaskFile() {
@@ -369,6 +377,13 @@ void DownloadTask::WriteTaskFile() {
       SectionLine(taskfile::kMapsTypeSection),
       EntryLine(taskfile::kMapsType, IntegerText(Params.MapsType)),
       "",
+  };
+  if (const MapSource* source = SourceInUse()) {
+    const Lines sourceLines = SourceSectionLines(*source);
+    lines.insert(lines.end(), sourceLines.begin(), sourceLines.end());
+    lines.emplace_back();
+  }
+  const Lines area = {
       SectionLine(taskfile::kAreaSection),
       EntryLine(taskfile::kLeftLongitude, FormatGeneral(Params.LeftLongitude)),
       EntryLine(taskfile::kRightLongitude, FormatGeneral(Params.RightLongitude)),
@@ -392,6 +407,7 @@ void DownloadTask::WriteTaskFile() {
       SectionLine(taskfile::kThreadsSection),
       EntryLine(taskfile::kThreadCount, IntegerText(Params.ThreadCount)),
   };
+  lines.insert(lines.end(), area.begin(), area.end());
   // The slots are written empty; the progress monitor fills them during the run.
   for (int32_t n = 1; n <= Params.ThreadSlots; ++n) {
     lines.push_back(EntryLine(taskfile::WorkerColumnKey(n), ""));
@@ -406,8 +422,7 @@ void DownloadTask::WriteListFile() {
     return;
   }
   const bool southOrigin = IsSouthOrigin(Params.MapsType);
-  const auto entry = MapTypeEntryOf(Params.MapsType);
-  const std::string_view prefix = entry ? entry->Prefix : std::string_view();
+  const std::string_view prefix = NamingOf(*this).Prefix;
   const std::string extension = TileExtension();
   RowTexts rows(*this, southOrigin, extension);
 
@@ -460,6 +475,11 @@ void DownloadTask::WriteLogHeader() {
       "MapsType=" + IntegerText(Params.MapsType),
       "",
   };
+  if (const MapSource* source = SourceInUse()) {
+    lines.push_back("Map source: " + source->Name);
+    lines.push_back("Url template: " + source->Url);
+    lines.emplace_back();
+  }
   if (Params.UseProxy) {
     // The log is what people attach when they ask for help: the password stays out of it.
     const std::string_view shownPassword =

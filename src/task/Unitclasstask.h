@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "task/MapSource.h"
 #include "task/TileName.h"
 
 namespace kartovel {
@@ -28,6 +30,9 @@ struct TaskParameters {
   std::string ProxyPassword;
   bool ContinueTask = false;
   std::string TileHost;  // host[:port] of the tile service, from the deployment configuration
+  // The map source of a map type from 100 to 999 (ini/sources.ini or a task's copy);
+  // empty for map type 3, whose addressing is built in.
+  std::optional<MapSource> Source;
 };
 
 // Where one tile comes from and where it is stored, worked out once for each tile.
@@ -73,6 +78,9 @@ class DownloadTask {
   std::string TileFileName(int32_t x, int32_t y) const;
   std::string TilePath(int32_t x, int32_t y) const;
   std::string TileExtension() const;
+  // The source the task's map type names: the request's source when it is of that map
+  // type, else none (map type 3 and map types without an entry).
+  const MapSource* SourceInUse() const;
 
   // The run's files. Each throws AppError ("Cannot create file %s"...) on failure.
   void WriteTaskFile();

@@ -115,6 +115,13 @@ TEST_F(IniFileTest, MissingOrUnreadableFileReadsAsMissing) {
   EXPECT_EQ(TIniFile(sandbox_.Folder()).ReadInteger("A", "key", 9), 9);
 }
 
+TEST_F(IniFileTest, ReadSectionsListsHeadersInFileOrderRepeatsIncluded) {
+  Write("key=orphan\r\n[First]\r\n;[Commented]\r\n  [ Second ]  \r\na=1\r\n[first]\r\n");
+  EXPECT_EQ(TIniFile(fileName_).ReadSections(),
+            (std::vector<std::string>{"First", "Second", "first"}));
+  EXPECT_TRUE(TIniFile(sandbox_.Path("absent.ini")).ReadSections().empty());
+}
+
 // One update each; the expected file differs from the original only where stated.
 TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLineByteForByte) {
   const std::string original =

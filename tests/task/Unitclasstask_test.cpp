@@ -14,6 +14,7 @@
 #include "common/IniFile.h"
 #include "common/Locale.h"
 #include "support/Sandbox.h"
+#include "task/MapSource.h"
 
 namespace kartovel {
 namespace {
@@ -380,6 +381,73 @@ TEST_F(DownloadTaskTest, WritesTheTaskFileByteForByte) {
   DownloadTask task(params);
   task.WriteTaskFile();
   EXPECT_EQ(ReadBytes(task.TaskFilePath()), CrLf(BeijingTaskFileLines()));
+}
+
+MapSource JpegSource() {
+  return MapSource{.MapsType = 120,
+                   .Name = "Aerial",
+                   .Url = "http://{s}.aerial.test/{z}/{x}/{-y}.jpg?k={q}",
+                   .Prefix = "aer",
+                   .Extension = "jpg",
+                   .Subdomains = "ab",
+                   .UserAgent = "Survey/2",
+                   .Referer = "",
+                   .MinZoom = 0,
+                   .MaxZoom = 19,
+                   .Workers = 3,
+                   .PauseMs = 250};
+}
+
+// A source's task: its template addresses the tiles, its prefix and extension name them
+// in the folder and the list, and the task file keeps a copy of it after [MapsType].
+TEST_F(DownloadTaskTest, AddressesNamesAndRecordsTheTilesOfASource) {
+  TaskParameters params = Beijing();
+  params.MapsType = 120;
+  params.Source = JpegSource();
+  DownloadTask task(params);
+  WriteAll(task);
+  const TileAddress address = task.AddressOf(6744, 3104);
+  EXPECT_EQ(address.Url, "http://a.aerial.test/13/6744/5087.jpg?k=1321001211000");
+  EXPECT_EQ(address.FileName, "aer_6744_3104_13.jpg");
+  EXPECT_EQ(address.Path, sandbox_.Folder() + "newtask/aer_6744_3104_13.jpg");
+  EXPECT_EQ(task.AddressOf(6745, 3104).Url.substr(0, 9), "http://b.");
+
+  std::vector<std::string> lines = BeijingTaskFileLines();
+  lines[1] = "MapsType=120";
+  const std::vector<std::string> copy = {"[Source]",
+                                         "Name=Aerial",
+                                         "Url=http://{s}.aerial.test/{z}/{x}/{-y}.jpg?k={q}",
+                                         "Prefix=aer",
+                                         "Extension=jpg",
+                                         "Subdomains=ab",
+                                         "UserAgent=Survey/2",
+                                         "Referer=",
+                                         "MinZoom=0",
+                                         "MaxZoom=19",
+                                         "Workers=3",
+                                         "PauseMs=250",
+                                         ""};
+  lines.insert(lines.begin() + 3, copy.begin(), copy.end());
+  EXPECT_EQ(ReadBytes(task.TaskFilePath()), CrLf(lines));
+  EXPECT_EQ(SplitCrLf(ReadBytes(task.ListFileName)).at(1).substr(0, 21), "aer_6735_3086_13.jpg:");
+  EXPECT_NE(ReadBytes(task.LogFileName)
+                .find("\r\nMapsType=120\r\n\r\nMap source: Aerial\r\nUrl template: "
+                      "http://{s}.aerial.test/{z}/{x}/{-y}.jpg?k={q}\r\n\r\nLeft Longitude"),
+            std::string::npos);
+}
+
+// A source given for another map type is not used: the map type decides.
+TEST_F(DownloadTaskTest, UsesASourceOnlyForItsOwnMapType) {
+  for (const int32_t mapsType : {3, 121}) {
+    TaskParameters params = Beijing();
+    params.MapsType = mapsType;
+    params.Source = JpegSource();
+    DownloadTask task(params);
+    task.WriteTaskFile();
+    EXPECT_EQ(task.SourceInUse(), nullptr);
+    EXPECT_EQ(ReadBytes(task.TaskFilePath()).find("[Source]"), std::string::npos);
+    EXPECT_EQ(task.TileExtension(), mapsType == 3 ? "png" : "");
+  }
 }
 
 TEST_F(DownloadTaskTest, KeepsEightResumeSlotsForAOneTileTask) {

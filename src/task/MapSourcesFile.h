@@ -1,0 +1,66 @@
+// The map sources the user describes in ini/sources.ini beside the program, one section
+// "[MapType N]" per source, and the copy of a source that a task file keeps as [Source].
+// Both are read by the same rules, so a task needs nothing but itself to be continued,
+// viewed or combined after the sources file changed or went away.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/IniFile.h"
+#include "task/MapSource.h"
+
+namespace kartovel {
+
+// The keys of a source's section, in the order a task file's copy writes them.
+namespace sourcekeys {
+inline constexpr char kName[] = "Name";
+inline constexpr char kUrl[] = "Url";
+inline constexpr char kPrefix[] = "Prefix";
+inline constexpr char kExtension[] = "Extension";
+inline constexpr char kSubdomains[] = "Subdomains";
+inline constexpr char kUserAgent[] = "UserAgent";
+inline constexpr char kReferer[] = "Referer";
+inline constexpr char kMinZoom[] = "MinZoom";
+inline constexpr char kMaxZoom[] = "MaxZoom";
+inline constexpr char kWorkers[] = "Workers";
+inline constexpr char kPauseMs[] = "PauseMs";
+}  // namespace sourcekeys
+
+inline constexpr int32_t kFirstSourceMapsType = 100;
+inline constexpr int32_t kLastSourceMapsType = 999;
+
+// programFolder + "ini/sources.ini".
+std::string SourcesFilePath(const std::string& programFolder);
+
+// What a source without a UserAgent sends: "Kartovel/" + version.
+std::string DefaultSourceUserAgent(const std::string& version);
+
+// A source, or why there is none.
+struct SourceReading {
+  std::optional<MapSource> Source;
+  std::string Fault;  // empty when Source is set
+};
+
+// The source of map type mapsType from one section. Missing or blank keys take their
+// defaults; a value that breaks a rule makes the whole source a fault.
+SourceReading ReadSourceSection(const TIniFile& file, const std::string& section, int32_t mapsType,
+                                const std::string& defaultUserAgent);
+
+// Map type 3 first, then the valid sources of the file in file order, and one line for
+// each section left out, naming it and why. A missing file holds no sources.
+struct MapSourceTable {
+  std::vector<MapSource> Sources;
+  std::vector<std::string> Refusals;
+};
+MapSourceTable ReadMapSources(const std::string& sourcesFile, const std::string& defaultUserAgent);
+
+// The source a task was run with: map type 3, or the task file's [Source] copy.
+SourceReading ReadTaskMapSource(const std::string& taskFile, const std::string& defaultUserAgent);
+
+// The task file's copy of a source: "[Source]" and every key with the value in effect.
+std::vector<std::string> SourceSectionLines(const MapSource& source);
+
+}  // namespace kartovel

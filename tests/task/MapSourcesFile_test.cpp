@@ -1,0 +1,188 @@
+// The sources file: valid sections become sources after map type 3 with their defaults,
+// every other section is named in one refusal line; a task file's copy reads back as
+// the same source.
+#include "task/MapSourcesFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Sandbox.h"
+
+namespace kartovel {
+namespace {
+
+using testing::Sandbox;
+
+constexpr char kAgent[] = "Kartovel/6.436";
+
+class MapSourcesFileTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& content) {
+    Sandbox::WriteAll(file_, content);
+    return file_;
+  }
+  // The refusal of one section holding the given lines after a valid Name and Url.
+  std::string RefusalOf(const std::string& lines) {
+    Write("[MapType 100]\r\nName=N\r\nUrl=http://h/{z}/{x}/{y}\r\n" + lines);
+    const MapSourceTable table = ReadMapSources(file_, kAgent);
+    EXPECT_EQ(table.Sources.size() + table.Refusals.size(), 2u) << lines;
+    return table.Refusals.empty() ? "accepted" : table.Refusals.front();
+  }
+
+  Sandbox sandbox_;
+  std::string file_ = sandbox_.Path("sources.ini");
+};
+
+TEST_F(MapSourcesFileTest, ListsMapTypeThreeFirstThenValidSourcesWithTheirDefaults) {
+  Write(
+      "; Kartovel map sources\r\n"
+      "[MapType 200]\r\nName=  Own server \r\nUrl=http://127.0.0.1:8642/{z}/{x}/{y}.png\r\n"
+      "[MapType 100]\r\nName=Aerial\r\nUrl=https://{s}.t.example/a{q}.jpeg\r\nPrefix=aer\r\n"
+      "Extension=JPG\r\nSubdomains=0123\r\nUserAgent=Survey/2\r\nReferer=https://example/\r\n"
+      "MinZoom=1\r\nMaxZoom=21\r\nWorkers=8\r\nPauseMs=100\r\n"
+      ";[MapType 300]\r\n;Name=commented out\r\n");
+  const MapSourceTable table = ReadMapSources(file_, kAgent);
+  MapSource own{.MapsType = 200,
+                .Name = "Own server",
+                .Url = "http://127.0.0.1:8642/{z}/{x}/{y}.png",
+                .Prefix = "mt200",
+                .Extension = "png",
+                .Subdomains = "",
+                .UserAgent = kAgent,
+                .Referer = "",
+                .MinZoom = 0,
+                .MaxZoom = 19,
+                .Workers = 2,
+                .PauseMs = 1000};
+  MapSource aerial{.MapsType = 100,
+                   .Name = "Aerial",
+                   .Url = "https://{s}.t.example/a{q}.jpeg",
+                   .Prefix = "aer",
+                   .Extension = "jpg",
+                   .Subdomains = "0123",
+                   .UserAgent = "Survey/2",
+                   .Referer = "https://example/",
+                   .MinZoom = 1,
+                   .MaxZoom = 21,
+                   .Workers = 8,
+                   .PauseMs = 100};
+  EXPECT_EQ(table.Sources, (std::vector<MapSource>{BuiltInMapSource(), own, aerial}));
+  EXPECT_TRUE(table.Refusals.empty());
+}
+
+TEST_F(MapSourcesFileTest, MissingFileHoldsOnlyTheBuiltInMapType) {
+  const MapSourceTable table = ReadMapSources(sandbox_.Path("absent.ini"), kAgent);
+  ASSERT_EQ(table.Sources.size(), 1u);
+  EXPECT_EQ(table.Sources[0].Name, "Orvex Maps");
+  EXPECT_EQ(table.Sources[0].Workers, 8);
+  EXPECT_TRUE(table.Refusals.empty());
+}
+
+TEST_F(MapSourcesFileTest, NamesEachSectionLeftOutInOneLine) {
+  Write(
+      "[MapType 99]\r\nName=a\r\nUrl=http://h/{x}/{y}\r\n"
+      "[MapType 1000]\r\nName=a\r\nUrl=http://h/{x}/{y}\r\n"
+      "[MapType x]\r\n[Layers]\r\n"
+      "[MapType 150]\r\nName=first\r\nUrl=http://h/{x}/{y}\r\n"
+      "[maptype 150]\r\nName=second\r\nUrl=http://h/{x}/{y}\r\n"
+      "[MapType 151]\r\nUrl=http://h/{x}/{y}\r\n");
+  const MapSourceTable table = ReadMapSources(file_, kAgent);
+  ASSERT_EQ(table.Sources.size(), 2u);
+  EXPECT_EQ(table.Sources[1].Name, "first");
+  const std::string badName = "left out: a section is named MapType and a number from 100 to 999.";
+  EXPECT_EQ(table.Refusals,
+            (std::vector<std::string>{
+                "Map source [MapType 99] " + badName, "Map source [MapType 1000] " + badName,
+                "Map source [MapType x] " + badName, "Map source [Layers] " + badName,
+                "Map source [maptype 150] left out: map type 150 is described above.",
+                "Map source [MapType 151] left out: Name is missing."}));
+}
+
+TEST_F(MapSourcesFileTest, RefusesASourceWhoseValueBreaksARule) {
+  const struct {
+    const char* lines;
+    const char* fault;  // after "Map source [MapType 100] left out: "; nullptr: accepted
+  } cases[] = {
+      {"Workers=1\r\nPauseMs=100\r\nMinZoom=19\r\nMaxZoom=19\r\nPrefix=a-b_C9\r\n", nullptr},
+      {"Workers= 8 \r\nPauseMs=60000\r\nMaxZoom=30\r\nExtension=webp\r\n", nullptr},
+      {"Workers=\r\nPauseMs=  \r\n", nullptr},  // blank values take the defaults
+      {"Workers=0\r\n", "Workers must be from 1 to 8"},
+      {"Workers=9\r\n", "Workers must be from 1 to 8"},
+      {"Workers=two\r\n", "Workers is not a whole number"},
+      {"PauseMs=99\r\n", "PauseMs must be from 100 to 60000"},
+      {"PauseMs=60001\r\n", "PauseMs must be from 100 to 60000"},
+      {"PauseMs=1.5\r\n", "PauseMs is not a whole number"},
+      {"MinZoom=-1\r\n", "MinZoom and MaxZoom must be from 0 to 30, MinZoom not above MaxZoom"},
+      {"MaxZoom=31\r\n", "MinZoom and MaxZoom must be from 0 to 30, MinZoom not above MaxZoom"},
+      {"MinZoom=12\r\nMaxZoom=11\r\n",
+       "MinZoom and MaxZoom must be from 0 to 30, MinZoom not above MaxZoom"},
+      {"Extension=gif\r\n", "Extension must be png, jpg or webp"},
+      {"Extension=jpeg\r\n", "Extension must be png, jpg or webp"},
+      {"Prefix=../up\r\n", "Prefix must be 1 to 40 letters, digits, '-' or '_'"},
+      {"Prefix=a/b\r\n", "Prefix must be 1 to 40 letters, digits, '-' or '_'"},
+      {"Prefix=a b\r\n", "Prefix must be 1 to 40 letters, digits, '-' or '_'"},
+      {"Prefix=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n",
+       "Prefix must be 1 to 40 letters, digits, '-' or '_'"},
+      {"UserAgent=a\x01z\r\n", "UserAgent and Referer may not hold control characters"},
+      {"Referer=a\x7fz\r\n", "UserAgent and Referer may not hold control characters"},
+      {"Subdomains=a,b\r\n", "Subdomains may hold only letters and digits, one per subdomain"},
+  };
+  for (const auto& c : cases) {
+    const std::string expected =
+        c.fault ? "Map source [MapType 100] left out: " + std::string(c.fault) + "." : "accepted";
+    EXPECT_EQ(RefusalOf(c.lines), expected) << c.lines;
+  }
+  // A template fault reaches the line as it is.
+  Write("[MapType 100]\r\nName=N\r\nUrl=http://h/{z}/{x}\r\n");
+  EXPECT_EQ(ReadMapSources(file_, kAgent).Refusals,
+            (std::vector<std::string>{"Map source [MapType 100] left out: the Url needs {x} and "
+                                      "{y} (or {-y}), or {q}."}));
+}
+
+TEST_F(MapSourcesFileTest, ATaskFilesCopyReadsBackAsTheSameSource) {
+  Write(
+      "[MapType 420]\r\nName=Quad\r\nUrl=http://{s}.h/{q}\r\nSubdomains=xy\r\nExtension=webp\r\n");
+  const MapSource source = ReadMapSources(file_, kAgent).Sources.at(1);
+  std::string task = "[MapsType]\r\nMapsType=420\r\n\r\n";
+  for (const std::string& line : SourceSectionLines(source)) {
+    task += line + "\r\n";
+  }
+  const std::string taskFile = sandbox_.Path("t.qtsk");
+  Sandbox::WriteAll(taskFile, task + "\r\n[Zoom]\r\nZoom=3\r\n");
+  // The copy holds the values in effect, so another default agent changes nothing.
+  const SourceReading reading = ReadTaskMapSource(taskFile, "Kartovel/9");
+  ASSERT_TRUE(reading.Source) << reading.Fault;
+  EXPECT_EQ(*reading.Source, source);
+}
+
+TEST_F(MapSourcesFileTest, ReadsTheBuiltInOrNamesWhyATaskHasNoSource) {
+  const std::string taskFile = sandbox_.Path("t.qtsk");
+  const struct {
+    const char* content;
+    const char* fault;  // nullptr: map type 3
+  } cases[] = {
+      {"[MapsType]\r\nMapsType=3\r\n", nullptr},
+      {"[MapsType]\r\nMapsType=5\r\n", "map type 5 is not known"},
+      {"[Zoom]\r\nZoom=3\r\n", "map type 0 is not known"},
+      {"[MapsType]\r\nMapsType=100\r\n", "Name is missing"},
+      {"[MapsType]\r\nMapsType=100\r\n[Source]\r\nName=n\r\nUrl=http://h/{x}/{y}\r\nPrefix=..\r\n",
+       "Prefix must be 1 to 40 letters, digits, '-' or '_'"},
+  };
+  for (const auto& c : cases) {
+    Sandbox::WriteAll(taskFile, c.content);
+    const SourceReading reading = ReadTaskMapSource(taskFile, kAgent);
+    if (c.fault) {
+      EXPECT_EQ(reading.Fault, c.fault) << c.content;
+      EXPECT_FALSE(reading.Source);
+    } else {
+      EXPECT_EQ(reading.Source, BuiltInMapSource());
+    }
+  }
+  EXPECT_EQ(ReadTaskMapSource(sandbox_.Path("absent.qtsk"), kAgent).Fault,
+            "the task file " + sandbox_.Path("absent.qtsk") + " does not exist");
+}
+
+}  // namespace
+}  // namespace kartovel
