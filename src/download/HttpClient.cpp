@@ -1,4 +1,5 @@
-// The two request profiles: what the download workers and the re-download send.
+// The request profiles: what the download workers (of map type 3 or of a source) and the
+// re-download send.
 #include "download/HttpClient.h"
 
 namespace kartovel {
@@ -14,6 +15,16 @@ HttpClientOptions WorkerRequestProfile() {
   HttpClientOptions options;
   options.Headers = {kAcceptLine};
   options.UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+  return options;
+}
+
+HttpClientOptions SourceRequestProfile(const MapSource& source) {
+  HttpClientOptions options;
+  options.Headers = {"Accept: image/*"};
+  if (!source.Referer.empty()) {
+    options.Headers.push_back("Referer: " + source.Referer);
+  }
+  options.UserAgent = source.UserAgent;
   return options;
 }
 

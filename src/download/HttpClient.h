@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "task/MapSource.h"
+
 namespace kartovel {
 
 struct HttpProxy {
@@ -29,6 +31,8 @@ struct HttpClientOptions {
 
 // The download workers' request profile.
 HttpClientOptions WorkerRequestProfile();
+// A map source's request profile: "Accept: image/*", its User-Agent, its Referer if any.
+HttpClientOptions SourceRequestProfile(const MapSource& source);
 // The re-download dialog's request profile (Referer, its own User-Agent, Keep_Alive).
 HttpClientOptions RedownloadRequestProfile();
 

@@ -99,6 +99,11 @@ void TDownThread::SetLastPosition(int32_t x, int32_t y) {
   lastPosition_.store(PackPosition(x, y));
 }
 
+milliseconds TDownThread::PauseAfterFetchedTile() const {
+  const MapSource* source = Task.SourceInUse();
+  return source ? milliseconds(source->PauseMs) : kPauseAfterFetchedTile;
+}
+
 std::string TDownThread::Prefix() const {
   return "T" + std::to_string(Index + 1);
 }
@@ -138,7 +143,8 @@ void TDownThread::Run() {
 }
 
 std::unique_ptr<HttpClient> TDownThread::OpenClient() {
-  HttpClientOptions options = WorkerRequestProfile();
+  const MapSource* source = Task.SourceInUse();
+  HttpClientOptions options = source ? SourceRequestProfile(*source) : WorkerRequestProfile();
   const TaskParameters& params = Task.Params;
   if (params.UseProxy) {
     // Without a proxy server or a usable port no request goes out: sending directly, or
@@ -263,7 +269,7 @@ FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkS
   Report(ReportKind::Fetched,
          Prefix() + ":seq=" + std::to_string(walkSerial) + "," + tile.FileName + " OK");
   SetLastPosition(tile.X, tile.Y);
-  context_.Time.Sleep(kPauseAfterFetchedTile);
+  context_.Time.Sleep(PauseAfterFetchedTile());
   return FetchOutcome::Settled;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,6 +88,8 @@ class TDownThread {
                       const TileAddress& tile);
   void SubstituteBlank(const TileAddress& tile);
   std::string Prefix() const;  // "T" and the worker's number counted from 1
+  // One second for map type 3; a source's own pause.
+  std::chrono::milliseconds PauseAfterFetchedTile() const;
 
   void Report(ReportKind kind, std::string text);
   void Record(std::string text);
