@@ -10,6 +10,8 @@ inline constexpr char kIniParas[] = "IniParas";
 inline constexpr char kDefaultPath[] = "DefaultPath";
 inline constexpr char kVersion[] = "Version";
 inline constexpr char kDefaultVersion[] = "6.436";
+// The map type chosen last in the main window (3 when missing or no longer offered).
+inline constexpr char kMapsType[] = "MapsType";
 
 inline constexpr char kProxy[] = "Proxy";
 inline constexpr char kUseProxy[] = "UseProxy";

@@ -18,6 +18,7 @@
 #include "common/Locale.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
 
@@ -28,7 +29,6 @@ namespace {
 constexpr char kStartCaption[] = "Start";
 constexpr char kStopCaption[] = "Stop";
 constexpr char kProgramTitle[] = "Kartovel";
-constexpr int32_t kMapsType = 3;
 constexpr int32_t kTicksBetweenSaves = 5;
 constexpr std::chrono::milliseconds kTimerInterval{1000};
 
@@ -129,7 +129,8 @@ TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
     : platform_(platform),
       clock_(clock),
       makeClient_(std::move(makeClient)),
-      makeWorker_(std::move(makeWorker)) {}
+      makeWorker_(std::move(makeWorker)),
+      defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
   view_ = nullptr;
@@ -185,7 +186,49 @@ void TForm1::FormShow() {
   }
   Caption = std::string(kProgramTitle) + " " + version;
   Edit6 = DefaultPath;
+  LoadMapSources(configuration, version);
   NotifyFields();
+}
+
+void TForm1::LoadMapSources(const TIniFile& configuration, const std::string& version) {
+  defaultSourceAgent_ = DefaultSourceUserAgent(version);
+  MapSourceTable table =
+      ReadMapSources(SourcesFilePath(platform_.ProgramFolder()), defaultSourceAgent_);
+  MapSources = std::move(table.Sources);
+  ComboBoxMapsTypeItems.clear();
+  for (const MapSource& source : MapSources) {
+    ComboBoxMapsTypeItems.push_back(source.Name);
+  }
+  ComboBoxMapsTypeItemIndex = 0;
+  SelectMapsType(configuration.ReadInteger(config::kIniParas, config::kMapsType, kBuiltInMapsType));
+  if (view_) {
+    view_->MapSourcesChanged();
+  }
+  for (std::string& refusal : table.Refusals) {
+    AppendLog(std::move(refusal));
+  }
+}
+
+const MapSource& TForm1::ChosenMapSource() const {
+  return MapSources.at(static_cast<size_t>(ComboBoxMapsTypeItemIndex));
+}
+
+bool TForm1::SelectMapsType(int32_t mapsType) {
+  for (size_t i = 0; i < MapSources.size(); ++i) {
+    if (MapSources[i].MapsType == mapsType) {
+      ComboBoxMapsTypeItemIndex = static_cast<int32_t>(i);
+      NotifyFields();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TForm1::ComboBoxMapsTypeChange() {
+  ComboBoxMapsTypeItemIndex = std::clamp<int32_t>(ComboBoxMapsTypeItemIndex, 0,
+                                                  static_cast<int32_t>(MapSources.size()) - 1);
+  TIniFile configuration(ConfigFilePath);
+  configuration.WriteInteger(config::kIniParas, config::kMapsType, ChosenMapSource().MapsType);
 }
 
 // ---- Start and Stop ----
@@ -209,9 +252,14 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
   request.ProxyPassword = configuration.ReadString(config::kProxy, config::kProxyPassword, "");
   request.ContinueTask = false;
   request.Zoom = ReadZoom(Edit5);
-  request.MapsType = kMapsType;
+  const MapSource& source = ChosenMapSource();
+  request.MapsType = source.MapsType;
+  if (!IsBuiltIn(source)) {
+    request.Source = source;
+  }
 
-  if (!IsTileHost(TileHost)) {
+  // Only map type 3 asks the tile host; a source names its own.
+  if (IsBuiltIn(source) && !IsTileHost(TileHost)) {
     platform_.ShowMessage(TileHostFault(TileHost, ConfigFilePath));
     return std::nullopt;
   }
@@ -240,6 +288,12 @@ std::optional<TaskParameters> TForm1::ReadRequest() {
   }
   if (const char* fault = RectangleFault(*left, *right, *top, *bottom)) {
     platform_.ShowMessage(fault);
+    return std::nullopt;
+  }
+  if (!IsBuiltIn(source) && (request.Zoom < source.MinZoom || request.Zoom > source.MaxZoom)) {
+    platform_.ShowMessage("The map source " + source.Name + " serves zoom levels " +
+                          std::to_string(source.MinZoom) + " to " + std::to_string(source.MaxZoom) +
+                          ".");
     return std::nullopt;
   }
   if (const auto fault = TaskNameFault(EditTaskName)) {
@@ -281,7 +335,7 @@ void TForm1::StartClick() {
     return;
   }
   RunningWorkerCount = 0;
-  request->ThreadCount = kWorkerSlots;
+  request->ThreadCount = request->Source ? request->Source->Workers : kWorkerSlots;
   request->ThreadSlots = kWorkerSlots;
   request->TaskFileName = TaskFileNameFor(EditTaskName);
   request->ContinueTask =
@@ -315,8 +369,11 @@ bool TForm1::ContinuesEarlierRun(const std::string& savePath, const std::string&
     return false;
   }
   const TIniFile taskFile(taskFilePath);
+  const MapSource& chosen = ChosenMapSource();
   return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kMissingTaskValue) ==
-             kMapsType &&
+             chosen.MapsType &&
+         (IsBuiltIn(chosen) ||
+          ReadTaskMapSource(taskFilePath, defaultSourceAgent_).Source == chosen) &&
          taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "") == Edit1 &&
          taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "") == Edit3 &&
          taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, "") == Edit2 &&
@@ -579,7 +636,26 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   const int32_t zoom = taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, 0);
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
+  ShowSourceOfTask(*chosen);
   NotifyFields();
+}
+
+void TForm1::ShowSourceOfTask(const std::string& taskFile) {
+  const SourceReading reading = ReadTaskMapSource(taskFile, defaultSourceAgent_);
+  if (!reading.Source) {
+    return;
+  }
+  const auto offered = std::find(MapSources.begin(), MapSources.end(), *reading.Source);
+  if (offered != MapSources.end()) {
+    ComboBoxMapsTypeItemIndex = static_cast<int32_t>(offered - MapSources.begin());
+    return;
+  }
+  MapSources.push_back(*reading.Source);
+  ComboBoxMapsTypeItems.push_back(reading.Source->Name + " (from the task)");
+  ComboBoxMapsTypeItemIndex = static_cast<int32_t>(MapSources.size()) - 1;
+  if (view_) {
+    view_->MapSourcesChanged();
+  }
 }
 
 // ---- Menu commands ----

@@ -31,12 +31,15 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/Clock.h"
+#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
+#include "task/MapSource.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -56,6 +59,8 @@ class TForm1View {
   // One or more of the single values changed: Caption, the edits, UpDown1Position,
   // LabelTotalxy, BitBtn1Caption. The view reads them all again (a dozen short texts).
   virtual void FieldsChanged() {}
+  // The map sources offered (ComboBoxMapsTypeItems) changed as a whole.
+  virtual void MapSourcesChanged() {}
   // Timer1 was enabled or disabled.
   virtual void TimerChanged(bool /*enabled*/) {}
   // Progress changed (a settled or failed tile, a tick, a new run).
@@ -110,13 +115,19 @@ class TForm1 final : public WorkerOwner {
   // ---- Controls ----
   std::string Caption;  // the window's caption, set by FormShow
   std::string EditTaskName = "newtask.qtsk";
-  std::string Edit1;                     // "Left Longitude:"
-  std::string Edit3;                     // "Right Longitude:"
-  std::string Edit2;                     // "Top Latitude:"
-  std::string Edit4;                     // "Bottom Latitude:"
-  std::string Edit5 = "13";              // "Zoom level:", read-only, driven by UpDown1
-  int32_t UpDown1Position = 13;          // always within UpDown1Min..UpDown1Max
-  std::string Edit6;                     // "Path to save:"
+  std::string Edit1;             // "Left Longitude:"
+  std::string Edit3;             // "Right Longitude:"
+  std::string Edit2;             // "Top Latitude:"
+  std::string Edit4;             // "Bottom Latitude:"
+  std::string Edit5 = "13";      // "Zoom level:", read-only, driven by UpDown1
+  int32_t UpDown1Position = 13;  // always within UpDown1Min..UpDown1Max
+  std::string Edit6;             // "Path to save:"
+  // "Map source:": map type 3 first, then the valid sources of ini/sources.ini (and the
+  // source of an opened task that the file no longer holds). Items and MapSources run
+  // in step; the index is always valid.
+  std::vector<std::string> ComboBoxMapsTypeItems{kBuiltInSourceName};
+  std::vector<MapSource> MapSources{BuiltInMapSource()};
+  int32_t ComboBoxMapsTypeItemIndex = 0;
   std::string LabelTotalxy;              // "Total images: " and the count once a run starts
   std::string BitBtn1Caption = "Start";  // "Start" when idle, "Stop" during a run
   Lines Memo1{"[log window]"};
@@ -135,6 +146,12 @@ class TForm1 final : public WorkerOwner {
   std::string TileHost = DefaultTileHost;  // [TileService] Host without blanks, set by FormShow
   RunProgress Progress;
 
+  // The source the drop-down shows.
+  const MapSource& ChosenMapSource() const;
+  // Shows the first source of that map type in the drop-down (nothing is remembered);
+  // false when none is offered.
+  bool SelectMapsType(int32_t mapsType);
+
   // True from the creation of a run's first worker until the tick that ends the run.
   bool RunActive() const;
   // The real time between two ticks of Timer1 (one second of program time).
@@ -142,11 +159,12 @@ class TForm1 final : public WorkerOwner {
 
   // ---- Handlers ----
   void FormShow();
-  void BitBtn1Click();                          // Start / Stop
-  void Button1Click();                          // "..." beside the path box
-  void Timer1Timer();                           // the progress monitor
-  void UpDown1Up();                             // spinner up, stops at UpDown1Max
-  void UpDown1Down();                           // spinner down, stops at UpDown1Min
+  void BitBtn1Click();            // Start / Stop
+  void Button1Click();            // "..." beside the path box
+  void Timer1Timer();             // the progress monitor
+  void UpDown1Up();               // spinner up, stops at UpDown1Max
+  void UpDown1Down();             // spinner down, stops at UpDown1Min
+  void ComboBoxMapsTypeChange();  // after the view set the index: remembers the choice
   void LoadParametersfromprojectfilel1Click();  // "Open task ..."
   void Viewlogfile1Click();
   void Memo1DblClick();  // same as Viewlogfile1Click
@@ -171,6 +189,11 @@ class TForm1 final : public WorkerOwner {
                            int32_t zoom) const;
   // False when a task file of that name lies in the folder and the user keeps it.
   bool MayReplaceTaskFile(const TaskParameters& request);
+  // The start-up's reading of ini/sources.ini: the drop-down, the refusal lines, the choice
+  // remembered in the configuration.
+  void LoadMapSources(const TIniFile& configuration, const std::string& version);
+  // Opening a task shows its own source, offering it when the drop-down lacks it.
+  void ShowSourceOfTask(const std::string& taskFile);
   // Makes params current while keeping the record the current task refers to alive.
   void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
   void StartRun();
@@ -201,6 +224,8 @@ class TForm1 final : public WorkerOwner {
   HttpClientFactory makeClient_;
   WorkerFactory makeWorker_;
   TForm1View* view_ = nullptr;
+  // What a source without a UserAgent sends, from the version read at start-up.
+  std::string defaultSourceAgent_;
   // The record CurrentTask refers to, once a later Start replaced CurrentParameters
   // without building a task (a refused request keeps the previous task current).
   std::unique_ptr<TaskParameters> currentTaskParameters_;

@@ -43,7 +43,12 @@ MainWindowRig::MainWindowRig(MainWindowRigOptions options)
       options.MakeClient ? std::move(options.MakeClient) : HttpClientFactory(CreateCurlHttpClient);
   WorkerFactory makeWorker =
       options.MakeWorker ? std::move(options.MakeWorker) : WorkerFactory(CreateRunningWorker);
-  Form = std::make_unique<TForm1>(Platform, Time, std::move(makeClient), std::move(makeWorker));
+  Clock& clock = options.RecordPauses ? static_cast<Clock&>(Pauses) : Time;
+  Form = std::make_unique<TForm1>(Platform, clock, std::move(makeClient), std::move(makeWorker));
+}
+
+void MainWindowRig::WriteSources(const std::string& content) const {
+  Sandbox::WriteAll(ProgramFolder + "ini/sources.ini", content);
 }
 
 MainWindowRig::~MainWindowRig() {

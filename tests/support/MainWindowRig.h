@@ -12,6 +12,7 @@
 #include "app/Unit1.h"
 #include "common/Clock.h"
 #include "common/Locale.h"
+#include "support/FakeClock.h"
 #include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedPlatform.h"
@@ -28,6 +29,7 @@ struct MainWindowRigOptions {
   WorkerFactory MakeWorker;                  // empty: running TDownThreads
   LoopbackServer::ReplyHandler ServerReply;  // the tile service's replies; empty: a PNG
   std::chrono::milliseconds TickEvery{10};   // real time between two ticks of Timer1
+  bool RecordPauses = false;                 // the model gets Pauses instead of Time
 };
 
 class MainWindowRig {
@@ -53,6 +55,8 @@ class MainWindowRig {
                   std::chrono::milliseconds limit = std::chrono::seconds(30));
 
   std::string SavePath(const std::string& name = "") const { return SaveFolder + name; }
+  // Writes ini/sources.ini in the program folder.
+  void WriteSources(const std::string& content) const;
 
   Sandbox Box;
   std::string ProgramFolder;  // ends with "/"
@@ -60,6 +64,7 @@ class MainWindowRig {
   LoopbackServer Server;
   ScriptedPlatform Platform;
   ScaledClock Time;
+  FakeClock Pauses;  // records every pause without waiting, when RecordPauses
   ScopedLocaleOverride Locale;
   std::unique_ptr<TForm1> Form;  // created last, destroyed first
 
