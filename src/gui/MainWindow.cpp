@@ -60,6 +60,8 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       label6_(tr("Path to save:"), &leftColumn_),
       edit6_(&leftColumn_),
       button1_(tr("..."), &leftColumn_),
+      labelMapsType_(tr("Map source:"), &leftColumn_),
+      comboBoxMapsType_(&leftColumn_),
       labelTotalxy_(&leftColumn_),
       progressBar1_(&leftColumn_),
       labelProgress_(&leftColumn_),
@@ -116,6 +118,10 @@ void MainWindow::NameControls() {
   button1_.setObjectName("Button1");
   button1_.setToolTip(tr("Click to select path"));
   button1_.setAccessibleName(tr("Select path to save"));
+  labelMapsType_.setObjectName("LabelMapsType");
+  labelMapsType_.setBuddy(&comboBoxMapsType_);
+  comboBoxMapsType_.setObjectName("ComboBoxMapsType");
+  comboBoxMapsType_.setAccessibleName(labelMapsType_.text());
   leftColumn_.setObjectName("LeftColumn");
   labelTotalxy_.setObjectName("LabelTotalxy");
   progressBar1_.setObjectName("ProgressBar1");
@@ -167,6 +173,11 @@ void MainWindow::BuildPathRow() {
   pathRow_.addWidget(&label6_, 0, 0);
   pathRow_.addWidget(&edit6_, 0, 1);
   pathRow_.addWidget(&button1_, 0, 2);
+  // The map source row shares the path row's columns, so both fields start together.
+  comboBoxMapsType_.setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  comboBoxMapsType_.setMinimumContentsLength(12);
+  pathRow_.addWidget(&labelMapsType_, 1, 0);
+  pathRow_.addWidget(&comboBoxMapsType_, 1, 1, 1, 2);
   pathRow_.setColumnStretch(1, 1);
 }
 
@@ -175,9 +186,11 @@ void MainWindow::BuildLeftColumn() {
   BuildRectangleFrame();
   BuildPathRow();
   // The two rows outside the frame start their fields at the same place.
-  const int labelWidth = std::max(label16_.sizeHint().width(), label6_.sizeHint().width());
+  const int labelWidth = std::max(
+      {label16_.sizeHint().width(), label6_.sizeHint().width(), labelMapsType_.sizeHint().width()});
   label16_.setFixedWidth(labelWidth);
   label6_.setFixedWidth(labelWidth);
+  labelMapsType_.setFixedWidth(labelWidth);
   QFont bold = bitBtn1_.font();
   bold.setBold(true);
   bitBtn1_.setFont(bold);
@@ -284,6 +297,11 @@ void MainWindow::BindCommands() {
   connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });
   connect(&memo1_, &LogPane::doubleClicked, this, [this] { Run(&TForm1::Memo1DblClick); });
   connect(&timer1_, &QTimer::timeout, this, [this] { Run(&TForm1::Timer1Timer); });
+  // Only the user's choice is remembered: activated is not sent for changes made here.
+  connect(&comboBoxMapsType_, &QComboBox::activated, this, [this](int index) {
+    model_.ComboBoxMapsTypeItemIndex = index;
+    Run(&TForm1::ComboBoxMapsTypeChange);
+  });
 }
 
 void MainWindow::Run(void (TForm1::*handler)()) {
@@ -403,6 +421,18 @@ void MainWindow::FieldsChanged() {
   upDown1_.ShowPosition(model_.UpDown1Position);
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
   bitBtn1_.setText(ToQt(model_.BitBtn1Caption));
+  if (comboBoxMapsType_.count() != static_cast<int>(model_.ComboBoxMapsTypeItems.size())) {
+    MapSourcesChanged();
+  }
+  comboBoxMapsType_.setCurrentIndex(model_.ComboBoxMapsTypeItemIndex);
+}
+
+void MainWindow::MapSourcesChanged() {
+  comboBoxMapsType_.clear();
+  for (const std::string& name : model_.ComboBoxMapsTypeItems) {
+    comboBoxMapsType_.addItem(ToQt(name));
+  }
+  comboBoxMapsType_.setCurrentIndex(model_.ComboBoxMapsTypeItemIndex);
 }
 
 void MainWindow::TimerChanged(bool enabled) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAction>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,6 +43,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   void FailedLinesAppended(std::size_t first) override;
   void FailedReplaced() override;
   void FieldsChanged() override;
+  void MapSourcesChanged() override;
   void TimerChanged(bool enabled) override;
   void ProgressChanged() override;
   void CloseRequested() override;
@@ -108,6 +110,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   QLabel label6_;
   QLineEdit edit6_;
   QPushButton button1_;
+  QLabel labelMapsType_;
+  QComboBox comboBoxMapsType_;
 
   QLabel labelTotalxy_;
   QProgressBar progressBar1_;

@@ -193,6 +193,7 @@ inline ModalWatcher::Answer ChooseFile(const std::string& fileName, QString* see
 struct GuiRigOptions {
   double TimeScale = 0.005;  // a second of the program's time lasts 5 ms
   LoopbackServer::Options Server;
+  std::string Sources;  // ini/sources.ini when not empty
 };
 
 class GuiRig {
@@ -211,6 +212,9 @@ class GuiRig {
                       "[IniParas]\r\nDefaultPath=" + Box.Path("maps") +
                           "\r\nVersion=6.436\r\n[Proxy]\r\nUseProxy=0\r\n[TileService]\r\nHost=" +
                           Server.HostPort() + "\r\n");
+    if (!options.Sources.empty()) {
+      Sandbox::WriteAll(ProgramFolder + "ini/sources.ini", options.Sources);
+    }
     Windows = std::make_unique<gui::ProgramWindows>(Platform, Time);
     started_ = Windows->Main().ShowAtStart();
   }

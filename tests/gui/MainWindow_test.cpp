@@ -1,5 +1,6 @@
 // The main window driven through its real widgets: layout and names, the menu tree, the
 // zoom spinner, Start to the end of a run against the loopback service, Stop, Open task.
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "gui/GuiRig.h"
 
@@ -107,8 +109,9 @@ TEST_F(MainWindowTest, TabGoesThroughTheFieldsInReadingOrder) {
     }
     widget = widget->nextInFocusChain();
   } while (widget != &rig.Find<QLineEdit>("EditTaskName") && order.size() < 50);
-  EXPECT_EQ(order, (QStringList{"EditTaskName", "Button4", "Edit1", "Edit3", "Edit2", "Edit4",
-                                "Edit5", "Edit6", "Button1", "BitBtn1", "Memo1"}));
+  EXPECT_EQ(order,
+            (QStringList{"EditTaskName", "Button4", "Edit1", "Edit3", "Edit2", "Edit4", "Edit5",
+                         "Edit6", "Button1", "ComboBoxMapsType", "BitBtn1", "Memo1"}));
 }
 
 TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
@@ -351,6 +354,41 @@ TEST_F(MainWindowTest, OpenTaskFillsTheBoxesFromTheChosenFile) {
   EXPECT_EQ(rig.Find<QLineEdit>("Edit5").text(), "7");
   EXPECT_EQ(rig.Find<QLineEdit>("Edit6").text().toStdString(), rig.SaveFolder);
   EXPECT_EQ(rig.Find<QLineEdit>("EditTaskName").text(), "survey.qtsk");
+}
+
+TEST(MainWindowSourcesTest, TheDropDownOffersTheSourcesRemembersAChoiceAndFollowsAnOpenedTask) {
+  GuiRigOptions options;
+  options.Sources =
+      "[MapType 100]\r\nName=Demo XYZ\r\nUrl=http://127.0.0.1:8642/{z}/{x}/{y}.png\r\n"
+      "[MapType 101]\r\nName=Demo TMS\r\nUrl=http://127.0.0.1:8642/{z}/{x}/{-y}.png\r\n";
+  GuiRig rig(options);
+  auto& sources = rig.Find<QComboBox>("ComboBoxMapsType");
+  EXPECT_EQ(sources.accessibleName(), "Map source:");
+  QStringList items;
+  for (int i = 0; i < sources.count(); ++i) {
+    items << sources.itemText(i);
+  }
+  EXPECT_EQ(items, (QStringList{"Orvex Maps", "Demo XYZ", "Demo TMS"}));
+  EXPECT_EQ(sources.currentIndex(), 0);
+  // Below the path row, in the same column as the path.
+  EXPECT_GT(sources.y(), rig.Find<QLineEdit>("Edit6").y());
+  EXPECT_EQ(sources.x(), rig.Find<QLineEdit>("Edit6").x());
+
+  sources.setFocus();
+  PressKey(sources, Qt::Key_Down);
+  EXPECT_EQ(rig.Form().ChosenMapSource().Name, "Demo XYZ");
+  EXPECT_EQ(TIniFile(rig.ProgramFolder + "ini/config.ini").ReadInteger("IniParas", "MapsType", 0),
+            100);
+
+  std::filesystem::create_directories(rig.SaveFolder);
+  const std::string taskFile = rig.SaveFolder + "tms.qtsk";
+  Sandbox::WriteAll(taskFile,
+                    "[MapsType]\r\nMapsType=101\r\n[Source]\r\nName=Demo TMS\r\n"
+                    "Url=http://127.0.0.1:8642/{z}/{x}/{-y}.png\r\nUserAgent=Kartovel/6.436\r\n"
+                    "[Zoom]\r\nZoom=7\r\n");
+  rig.Watcher.Queue(ChooseFile(taskFile));
+  ClickLater(rig.Find<QPushButton>("Button4"));
+  ASSERT_TRUE(WaitUntil([&] { return sources.currentIndex() == 2; }, std::chrono::seconds(20)));
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindow) {

@@ -157,6 +157,30 @@ TEST_F(MapSourcesFileTest, ATaskFilesCopyReadsBackAsTheSameSource) {
   EXPECT_EQ(*reading.Source, source);
 }
 
+// The file shipped beside the program offers the demo service, and each commented
+// example is a valid source once its semicolons are taken away.
+TEST_F(MapSourcesFileTest, TheShippedFileAndItsExamplesAreValid) {
+  const std::string shipped = Sandbox::ReadAll("ini/sources.ini");
+  const MapSourceTable table = ReadMapSources("ini/sources.ini", kAgent);
+  ASSERT_EQ(table.Sources.size(), 2u);
+  EXPECT_EQ(table.Sources[1].Url, "http://127.0.0.1:8642/{z}/{x}/{y}.png");
+  EXPECT_TRUE(table.Refusals.empty());
+
+  std::string uncommented;
+  for (size_t start = 0; start < shipped.size();) {
+    const size_t end = shipped.find('\n', start) + 1;
+    std::string line = shipped.substr(start, end - start);
+    const bool exampleLine =
+        line.starts_with(";[") || (line.starts_with(";") && line.find('=') != std::string::npos &&
+                                   line.find(' ') > line.find('='));
+    uncommented += exampleLine ? line.substr(1) : line;
+    start = end;
+  }
+  const MapSourceTable examples = ReadMapSources(Write(uncommented), kAgent);
+  EXPECT_EQ(examples.Sources.size(), 5u);
+  EXPECT_TRUE(examples.Refusals.empty()) << examples.Refusals.front();
+}
+
 TEST_F(MapSourcesFileTest, ReadsTheBuiltInOrNamesWhyATaskHasNoSource) {
   const std::string taskFile = sandbox_.Path("t.qtsk");
   const struct {

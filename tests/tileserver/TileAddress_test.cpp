@@ -47,7 +47,18 @@ INSTANTIATE_TEST_SUITE_P(
         TargetCase{"/hx/tl?v=4.3&r=1&x=1&y=2", std::nullopt},
         TargetCase{"/hx/tl?v=4.3&r=1&x=1a&y=0&z=3", std::nullopt},
         TargetCase{"/hx/tile?x=0&y=0&z=3", std::nullopt}, TargetCase{"/hx/tl", std::nullopt},
-        TargetCase{"/", std::nullopt}));
+        TargetCase{"/", std::nullopt},
+        // The XYZ form counts rows from the north, as the downloader does.
+        TargetCase{"/13/6744/3104.png", TileAddress{6744, 3104, 13}},
+        TargetCase{"/0/0/0.png", TileAddress{0, 0, 0}},
+        TargetCase{"http://127.0.0.1:8642/2/3/1.png", TileAddress{3, 1, 2}},
+        TargetCase{"/24/16777215/16777215.png", TileAddress{16777215, 16777215, 24}},
+        TargetCase{"/25/0/0.png", std::nullopt}, TargetCase{"/2/4/0.png", std::nullopt},
+        TargetCase{"/2/0/4.png", std::nullopt}, TargetCase{"/2/-1/0.png", std::nullopt},
+        TargetCase{"/2/+1/0.png", std::nullopt}, TargetCase{"/2/1/0.jpg", std::nullopt},
+        TargetCase{"/2/1/0/1.png", std::nullopt}, TargetCase{"/2//0.png", std::nullopt},
+        TargetCase{"/2/1/0.png?x=1", std::nullopt},
+        TargetCase{"/99999999999999999999/0/0.png", std::nullopt}));
 
 }  // namespace
 }  // namespace kartovel::tileserver

@@ -29,6 +29,11 @@ TEST_F(TileServiceTest, ServesTheLabelledTileForTheTaskNumbers) {
   EXPECT_EQ(body, RenderTilePng({6744, 3104, 13}));
   ASSERT_EQ(client_->Get(Url("/hx/tl?v=4.3&r=1&x=6745&y=991&z=14"), body), std::nullopt);
   EXPECT_EQ(body, RenderTilePng({6745, 3104, 13}));
+  // The XYZ path of the shipped example source serves the same tiles.
+  ASSERT_EQ(client_->Get(Url("/13/6744/3104.png"), body), std::nullopt);
+  EXPECT_EQ(body, RenderTilePng({6744, 3104, 13}));
+  ASSERT_EQ(client_->Get(Url("/0/0/0.png"), body), std::nullopt);
+  EXPECT_EQ(body, RenderTilePng({0, 0, 0}));
 }
 
 TEST_F(TileServiceTest, AnswersOtherPathsAndOffGridTilesWithNotFound) {

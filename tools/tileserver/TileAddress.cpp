@@ -39,10 +39,49 @@ std::optional<int64_t> QueryInteger(std::string_view query, std::string_view key
   return std::nullopt;
 }
 
+// The next "/"-separated part of an XYZ path as a number of decimal digits.
+std::optional<int64_t> TakePathNumber(std::string_view& path, std::string_view end) {
+  const auto stop = path.find(end);
+  const auto digits = path.substr(0, stop);
+  if (stop == std::string_view::npos || digits.empty() ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  int64_t value = 0;
+  const auto [last, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc{}) {
+    return std::nullopt;
+  }
+  path.remove_prefix(stop + end.size());
+  return value;
+}
+
+// "/{z}/{x}/{y}.png".
+std::optional<TileAddress> ParseXyzPath(std::string_view path) {
+  if (!path.starts_with('/')) {
+    return std::nullopt;
+  }
+  path.remove_prefix(1);
+  const auto zoom = TakePathNumber(path, "/");
+  const auto column = TakePathNumber(path, "/");
+  const auto row = TakePathNumber(path, ".png");
+  if (!zoom || !column || !row || !path.empty() || *zoom > kMaxZoom) {
+    return std::nullopt;
+  }
+  const int64_t tilesPerSide = int64_t{1} << *zoom;
+  if (*column >= tilesPerSide || *row >= tilesPerSide) {
+    return std::nullopt;
+  }
+  return TileAddress{*column, *row, static_cast<int>(*zoom)};
+}
+
 }  // namespace
 
 std::optional<TileAddress> ParseTileTarget(std::string_view target) {
   target = OriginForm(target);
+  if (target.find('?') == std::string_view::npos && target.ends_with(".png")) {
+    return ParseXyzPath(target);
+  }
   const auto question = target.find('?');
   if (target.substr(0, question) != kTilePath || question == std::string_view::npos) {
     return std::nullopt;

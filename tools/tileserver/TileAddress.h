@@ -17,8 +17,9 @@ struct TileAddress {
 
 constexpr int kMaxZoom = 24;  // deeper grids have columns too long to label
 
-// "/hx/tl?v=4.3&r=1&x=..&y=..&z=.." (or the same as an absolute URI). No value when the
-// path differs, a coordinate is missing or not an integer, or the tile lies off the grid.
+// "/hx/tl?v=4.3&r=1&x=..&y=..&z=.." or the XYZ form "/{z}/{x}/{y}.png" (row counted from
+// the north), either also as an absolute URI. No value when the path differs, a
+// coordinate is missing or not an integer, or the tile lies off the grid.
 std::optional<TileAddress> ParseTileTarget(std::string_view target);
 
 }  // namespace kartovel::tileserver

@@ -1,4 +1,4 @@
-// The demo tile service's answer to one request: a labelled PNG tile for the tile path,
+// The demo tile service's answer to one request: a labelled PNG tile for either tile path,
 // 404 for anything else.
 #pragma once
 

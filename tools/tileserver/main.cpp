@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     kartovel::loopback::ServerOptions options;
     options.Port = *port;
     kartovel::loopback::HttpServer server(kartovel::tileserver::ServeTileRequest, options);
-    std::printf("Tile service listening on http://127.0.0.1:%u/hx/tl\n", server.Port());
+    std::printf("Tile service listening on http://127.0.0.1:%u/hx/tl and /{z}/{x}/{y}.png\n",
+                server.Port());
     std::fflush(stdout);
     int received = 0;
     sigwait(&signals, &received);
