@@ -153,7 +153,7 @@ void MainWindow::BuildRectangleFrame() {
   zoomRow_.addStretch();
   upDown1_.setFixedHeight(edit5_.sizeHint().height());
   rectangleLayout_.setContentsMargins(10, 8, 10, 8);
-  rectangleLayout_.setVerticalSpacing(5);
+  rectangleLayout_.setVerticalSpacing(4);
   const std::pair<QLabel*, QLineEdit*> rows[] = {
       {&label1_, &edit1_}, {&label2_, &edit3_}, {&label3_, &edit2_}, {&label4_, &edit4_}};
   int row = 0;
@@ -170,6 +170,7 @@ void MainWindow::BuildRectangleFrame() {
 void MainWindow::BuildPathRow() {
   button1_.setFixedWidth(28);
   pathRow_.setHorizontalSpacing(6);
+  pathRow_.setVerticalSpacing(4);
   pathRow_.addWidget(&label6_, 0, 0);
   pathRow_.addWidget(&edit6_, 0, 1);
   pathRow_.addWidget(&button1_, 0, 2);
@@ -202,7 +203,8 @@ void MainWindow::BuildLeftColumn() {
   labelProgress_.setWordWrap(true);
   leftColumn_.setFixedWidth(kLeftColumnWidth);
   leftLayout_.setContentsMargins(0, 0, 0, 0);
-  leftLayout_.setSpacing(6);
+  // Tight enough that the run's progress rows fit in the window's height of 376.
+  leftLayout_.setSpacing(4);
   leftLayout_.addLayout(&taskRow_);
   leftLayout_.addWidget(&groupBox4_);
   leftLayout_.addLayout(&pathRow_);

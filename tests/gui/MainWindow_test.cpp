@@ -212,6 +212,8 @@ TEST_F(MainWindowTest, StartRunsToTheEndAndThePaneAndFilesHoldTheRun) {
   ASSERT_NE(rig.Form().CurrentTask, nullptr);
   const int total = static_cast<int>(rig.Form().CurrentTask->TotalCount);
   EXPECT_EQ(rig.Find<QLabel>("LabelTotalxy").text(), QString("Total images: %1").arg(total));
+  // The progress rows fit under the map source row without the window growing.
+  EXPECT_EQ(rig.Main().size(), QSize(596, 376));
 
   ASSERT_TRUE(WaitForBox(kTaskStopedBox));
   EXPECT_EQ(rig.Find<QPushButton>("BitBtn1").text(), "Start");
