@@ -44,12 +44,13 @@ TEST(TileStatusTest, ViewerTaskCountsTheTilesOfEachStatus) {
   testing::FakeTaskPlan plan;  // 6 tiles
   plan.missing = {{6744, 3104}, {6746, 3105}};
   testing::FakeTask task = WriteFakeTask(sandbox, plan);
-  const std::string blankFile = sandbox.Path("blank.png");
+  std::filesystem::create_directory(sandbox.Path("blankimg"));
+  const std::string blankFile = sandbox.Path("blankimg/blank.png");
   WritePng(blankFile, testing::FakeTileImage(0, 0, 8));
   std::filesystem::copy_file(blankFile, task.tileFolder + "qn_6745_3104_13.png",
                              std::filesystem::copy_options::overwrite_existing);
   for (const std::string& opened : {task.taskFile, task.listFile}) {
-    ViewerTask viewer = LoadViewerTask(opened, blankFile);
+    ViewerTask viewer = LoadViewerTask(opened, sandbox.Folder());
     ASSERT_EQ(viewer.tiles.size(), 6u);
     EXPECT_EQ(viewer.counts.present, 3);
     EXPECT_EQ(viewer.counts.missing, 2);
@@ -60,7 +61,7 @@ TEST(TileStatusTest, ViewerTaskCountsTheTilesOfEachStatus) {
 }
 
 TEST(TileStatusTest, BlankImageLiesInTheProgramFolder) {
-  EXPECT_EQ(BlankImagePath("/opt/kartovel/"), "/opt/kartovel/blankimg/blank.png");
+  EXPECT_EQ(BlankImagePath("/opt/kartovel/", "jpg"), "/opt/kartovel/blankimg/blank.jpg");
 }
 
 }  // namespace

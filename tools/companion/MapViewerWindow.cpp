@@ -101,7 +101,7 @@ bool MapViewerWindow::OpenPath(const QString& path) {
   QString failure;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
-    task = LoadViewerTask(fileName, BlankImagePath(ProgramFolder()));
+    task = LoadViewerTask(fileName, ProgramFolder());
   } catch (...) {
     failure = QString::fromStdString(ErrorDisplayText(CurrentErrorText()));
   }

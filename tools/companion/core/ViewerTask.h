@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/TaskFiles.h"
@@ -19,10 +20,12 @@ struct ViewerTask {
 };
 
 // Reads the list of the task that path names (a .qtsk or a _list.txt) and checks every
-// tile's file against the blank image (blankFile may not exist). Throws AppError.
-ViewerTask LoadViewerTask(const std::string& path, const std::string& blankFile);
+// tile's file against the blank image of the tiles' kind in the program folder (which
+// may not exist). Throws AppError.
+ViewerTask LoadViewerTask(const std::string& path, const std::string& programFolder);
 
-// The blank image beside the program: program folder + "blankimg/blank.png".
-std::string BlankImagePath(const std::string& programFolder);
+// The blank image beside the program for tiles of that extension ("png", "jpg", "webp"):
+// program folder + "blankimg/blank." + extension.
+std::string BlankImagePath(const std::string& programFolder, std::string_view extension);
 
 }  // namespace kartovel::tools
