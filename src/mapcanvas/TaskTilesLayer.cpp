@@ -204,6 +204,22 @@ void TaskTilesLayer::DrawMark(QPainter& painter, const QRectF& target, TileStatu
   painter.restore();
 }
 
+QImage TaskTilesLayer::LoadTileImage(const std::string& path) {
+  QImage image(QString::fromStdString(path));
+  if (!image.isNull()) {
+    return image;
+  }
+  // Kinds Qt has no reader for here (WebP) are decoded as combine decodes them.
+  tools::RgbaImage pixels;
+  std::string error;
+  if (!tools::DecodeTileImage(decoders_, path, pixels, error)) {
+    return QImage();
+  }
+  return QImage(pixels.pixels.data(), pixels.width, pixels.height, pixels.width * 4,
+                QImage::Format_RGBA8888)
+      .copy();
+}
+
 const QImage* TaskTilesLayer::CachedImage(size_t tile, Detail detail, bool mayLoad) {
   const size_t key = tile * 4 + static_cast<size_t>(detail);
   if (const QImage* cached = images_.Find(key)) {
@@ -212,7 +228,7 @@ const QImage* TaskTilesLayer::CachedImage(size_t tile, Detail detail, bool mayLo
   if (!mayLoad) {
     return nullptr;
   }
-  QImage image(QString::fromStdString(task_.files.tileFolder + task_.tiles[tile].name));
+  QImage image = LoadTileImage(task_.files.tileFolder + task_.tiles[tile].name);
   if (!image.isNull()) {
     image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (detail != Detail::Full) {

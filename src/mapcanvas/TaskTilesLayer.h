@@ -10,9 +10,11 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 #include "core/LruCache.h"
 #include "core/MosaicLayout.h"
+#include "core/TileDecoders.h"
 #include "core/TileIndex.h"
 #include "core/ViewerTask.h"
 #include "mapcanvas/MapLayer.h"
@@ -52,12 +54,15 @@ class TaskTilesLayer : public MapLayer {
   TilePass DrawTiles(QPainter& painter, const MapView& view, QSize size);
   void DrawMark(QPainter& painter, const QRectF& rect, TileStatus status) const;
   const QImage* CachedImage(size_t tile, Detail detail, bool mayLoad);
+  // A tile file of any kind a map source delivers; a null image when it cannot be read.
+  QImage LoadTileImage(const std::string& path);
 
   ViewerTask task_;
   tools::TileIndex index_;
   std::optional<tools::MosaicLayout> layout_;
   QImage overview_;  // one pixel per tile cell, coloured by status
   tools::LruCache<size_t, QImage> images_;
+  tools::TileDecoders decoders_;
 };
 
 }  // namespace kartovel::mapcanvas

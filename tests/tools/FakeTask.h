@@ -14,6 +14,7 @@
 #include "core/PngImage.h"
 #include "core/PngStreamWriter.h"
 #include "support/Sandbox.h"
+#include "tools/TileSamples.h"
 
 namespace kartovel::testing {
 
@@ -26,6 +27,7 @@ struct FakeTaskPlan {
   int32_t maxY = 3105;
   int32_t tileSide = 8;
   bool southOrigin = false;
+  std::string extension = "png";                  // the tiles' kind: "png", "jpg" or "webp"
   std::set<std::pair<int32_t, int32_t>> missing;  // tiles listed but without a file
 };
 
@@ -56,8 +58,22 @@ inline tools::RgbaImage FakeTileImage(int32_t x, int32_t y, int32_t side) {
   return image;
 }
 
-inline std::string FakeTileName(int32_t x, int32_t y, int32_t zoom) {
-  return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
+inline std::string FakeTileName(int32_t x, int32_t y, int32_t zoom,
+                                const std::string& extension = "png") {
+  return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + "." +
+         extension;
+}
+
+// A tile file of the picture in the kind its extension names.
+inline void WriteFakeTile(const std::string& path, const tools::RgbaImage& image,
+                          const std::string& extension) {
+  if (extension == "jpg") {
+    Sandbox::WriteAll(path, EncodeJpeg(image));
+  } else if (extension == "webp") {
+    Sandbox::WriteAll(path, EncodeWebp(image, false));
+  } else {
+    tools::WritePng(path, image);
+  }
 }
 
 inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskPlan& plan) {
@@ -74,7 +90,7 @@ inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskPlan& plan) 
     for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
       // South-origin rows count from the south edge: row y is north-origin row N-1-y.
       int32_t northRow = plan.southOrigin ? rows - 1 - y : y;
-      list += FakeTileName(x, y, plan.zoom) + ": ";
+      list += FakeTileName(x, y, plan.zoom, plan.extension) + ": ";
       AppendFixed(list, FakeTileLongitude(x, plan.zoom));
       list += ' ';
       AppendFixed(list, FakeTileLongitude(x + 1, plan.zoom));
@@ -90,8 +106,8 @@ inline FakeTask WriteFakeTask(const Sandbox& sandbox, const FakeTaskPlan& plan) 
   for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
     for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
       if (!plan.missing.contains({x, y})) {
-        tools::WritePng(task.tileFolder + FakeTileName(x, y, plan.zoom),
-                        FakeTileImage(x, y, plan.tileSide));
+        WriteFakeTile(task.tileFolder + FakeTileName(x, y, plan.zoom, plan.extension),
+                      FakeTileImage(x, y, plan.tileSide), plan.extension);
       }
     }
   }

@@ -40,32 +40,54 @@ class MosaicCombinerTest : public ::testing::Test {
   Sandbox sandbox_;
 };
 
+// Tiles of every kind a source may deliver land in the PNG mosaic; with a tile missing
+// the mosaic has alpha, without one it is RGB when the tiles' headers say they are
+// opaque (JPEG always, WebP without alpha; the PNGs written here are RGBA).
 TEST_F(MosaicCombinerTest, CombinedPngDecodesWithEveryTileInPlace) {
-  FakeTaskPlan plan;  // 3 columns x 2 rows of 8-pixel tiles
-  plan.missing = {{6745, 3105}};
-  testing::FakeTask task = WriteFakeTask(sandbox_, plan);
-  CombineResult result = CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
-
-  RgbaImage mosaic;
-  std::string error;
-  ASSERT_TRUE(DecodePng(sandbox_.Path("out.png"), mosaic, error)) << error;
-  EXPECT_EQ(mosaic.width, 24);
-  EXPECT_EQ(mosaic.height, 16);
-  for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
-    for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
-      int64_t left = (x - plan.minX) * 8;
-      int64_t top = (y - plan.minY) * 8;
-      std::vector<uint8_t> expected = plan.missing.contains({x, y})
-                                          ? std::vector<uint8_t>{0, 0, 0, 0}
-                                          : PixelAt(testing::FakeTileImage(x, y, 8), 0, 0);
-      EXPECT_EQ(PixelAt(mosaic, left, top), expected) << x << "," << y;
-      EXPECT_EQ(PixelAt(mosaic, left + 7, top + 7), expected) << x << "," << y;
+  const struct {
+    const char* extension;
+    bool oneMissing;
+    int tolerance;  // JPEG is lossy
+  } cases[] = {{"png", true, 0},  {"jpg", true, 2},  {"webp", true, 0},
+               {"png", false, 0}, {"jpg", false, 2}, {"webp", false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.extension) + (c.oneMissing ? " with a tile missing" : ""));
+    Sandbox sandbox;
+    FakeTaskPlan plan;  // 3 columns x 2 rows of 8-pixel tiles
+    plan.extension = c.extension;
+    if (c.oneMissing) {
+      plan.missing = {{6745, 3105}};
     }
+    testing::FakeTask task = WriteFakeTask(sandbox, plan);
+    CombineResult result = CombineTask(task.taskFile, sandbox.Path("out.png"), {});
+
+    RgbaImage mosaic;
+    std::string error;
+    ASSERT_TRUE(DecodePng(sandbox.Path("out.png"), mosaic, error)) << error;
+    EXPECT_EQ(mosaic.width, 24);
+    EXPECT_EQ(mosaic.height, 16);
+    EXPECT_EQ(result.mosaic.withAlpha, c.oneMissing || std::string(c.extension) == "png");
+    for (int32_t x = plan.minX; x <= plan.maxX; ++x) {
+      for (int32_t y = plan.minY; y <= plan.maxY; ++y) {
+        int64_t left = (x - plan.minX) * 8;
+        int64_t top = (y - plan.minY) * 8;
+        std::vector<uint8_t> expected = plan.missing.contains({x, y})
+                                            ? std::vector<uint8_t>{0, 0, 0, 0}
+                                            : PixelAt(testing::FakeTileImage(x, y, 8), 0, 0);
+        for (const auto& pixel : {PixelAt(mosaic, left, top), PixelAt(mosaic, left + 7, top + 7)}) {
+          for (size_t channel = 0; channel < 4; ++channel) {
+            EXPECT_NEAR(pixel[channel], expected[channel], c.tolerance) << x << "," << y;
+          }
+        }
+      }
+    }
+    ASSERT_EQ(result.mosaic.missing.size(), c.oneMissing ? 1u : 0u);
+    if (c.oneMissing) {
+      EXPECT_EQ(result.mosaic.missing[0].name, "qn_6745_3105_13." + std::string(c.extension));
+      EXPECT_EQ(result.mosaic.missing[0].reason, "");
+    }
+    EXPECT_EQ(result.mosaic.tileCount, 6);
   }
-  ASSERT_EQ(result.mosaic.missing.size(), 1u);
-  EXPECT_EQ(result.mosaic.missing[0].name, "qn_6745_3105_13.png");
-  EXPECT_EQ(result.mosaic.missing[0].reason, "");
-  EXPECT_EQ(result.mosaic.tileCount, 6);
 }
 
 TEST_F(MosaicCombinerTest, SouthOriginRowsPutTheHighestRowOnTop) {

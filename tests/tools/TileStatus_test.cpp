@@ -39,24 +39,33 @@ TEST(TileStatusTest, StatusComesFromTheFileAndTheBlankImage) {
   }
 }
 
+// Each kind of tile is told blank by the blank image of its own kind.
 TEST(TileStatusTest, ViewerTaskCountsTheTilesOfEachStatus) {
-  Sandbox sandbox;
-  testing::FakeTaskPlan plan;  // 6 tiles
-  plan.missing = {{6744, 3104}, {6746, 3105}};
-  testing::FakeTask task = WriteFakeTask(sandbox, plan);
-  std::filesystem::create_directory(sandbox.Path("blankimg"));
-  const std::string blankFile = sandbox.Path("blankimg/blank.png");
-  WritePng(blankFile, testing::FakeTileImage(0, 0, 8));
-  std::filesystem::copy_file(blankFile, task.tileFolder + "qn_6745_3104_13.png",
-                             std::filesystem::copy_options::overwrite_existing);
-  for (const std::string& opened : {task.taskFile, task.listFile}) {
-    ViewerTask viewer = LoadViewerTask(opened, sandbox.Folder());
-    ASSERT_EQ(viewer.tiles.size(), 6u);
-    EXPECT_EQ(viewer.counts.present, 3);
-    EXPECT_EQ(viewer.counts.missing, 2);
-    EXPECT_EQ(viewer.counts.blank, 1);
-    EXPECT_EQ(viewer.statuses[0], TileStatus::Missing);  // first in the list: 6744, 3104
-    EXPECT_EQ(viewer.statuses[2], TileStatus::Blank);    // 6745, 3104
+  for (const std::string extension : {"png", "jpg", "webp"}) {
+    SCOPED_TRACE(extension);
+    Sandbox sandbox;
+    testing::FakeTaskPlan plan;  // 6 tiles
+    plan.extension = extension;
+    plan.missing = {{6744, 3104}, {6746, 3105}};
+    testing::FakeTask task = WriteFakeTask(sandbox, plan);
+    std::filesystem::create_directory(sandbox.Path("blankimg"));
+    for (const std::string kind : {"png", "jpg", "webp"}) {
+      // Every kind's blank has the same picture: only the right one's bytes match.
+      testing::WriteFakeTile(sandbox.Path("blankimg/blank." + kind),
+                             testing::FakeTileImage(0, 0, 8), kind);
+    }
+    std::filesystem::copy_file(sandbox.Path("blankimg/blank." + extension),
+                               task.tileFolder + "qn_6745_3104_13." + extension,
+                               std::filesystem::copy_options::overwrite_existing);
+    for (const std::string& opened : {task.taskFile, task.listFile}) {
+      ViewerTask viewer = LoadViewerTask(opened, sandbox.Folder());
+      ASSERT_EQ(viewer.tiles.size(), 6u);
+      EXPECT_EQ(viewer.counts.present, 3);
+      EXPECT_EQ(viewer.counts.missing, 2);
+      EXPECT_EQ(viewer.counts.blank, 1);
+      EXPECT_EQ(viewer.statuses[0], TileStatus::Missing);  // first in the list: 6744, 3104
+      EXPECT_EQ(viewer.statuses[2], TileStatus::Blank);    // 6745, 3104
+    }
   }
 }
 

@@ -10,6 +10,7 @@
 #include "common/Paths.h"
 #include "core/MosaicReport.h"
 #include "core/PngImage.h"
+#include "core/TileDecoders.h"
 #include "core/WorldFile.h"
 
 namespace kartovel::tools {
@@ -45,8 +46,9 @@ MosaicOutputs MosaicOutputsFor(const std::string& pngFile) {
 }
 
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder) {
+  TileDecoders decoders;
   for (const TileEntry& tile : tiles) {
-    std::optional<ImageSize> size = ReadPngSize(tileFolder + tile.name);
+    std::optional<ImageSize> size = decoders.For(tile.name).ReadSize(tileFolder + tile.name);
     if (size && IsTileSizeOfAList(size->width, size->height)) {
       return *size;
     }

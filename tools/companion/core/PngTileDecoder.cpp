@@ -3,61 +3,20 @@
 // libpng, so a tile reads, or fails with the same reason, just as libpng alone decides.
 #include "core/PngTileDecoder.h"
 
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 
 #include "core/PngPixels.h"
 #include "core/PngRowFilters.h"
+#include "core/TileFileBytes.h"
 
 namespace kartovel::tools {
 namespace {
 
-// Files and inflated images beyond these sizes are not tiles the fast path is for.
-constexpr size_t kMaxFileBytes = size_t{64} << 20;
+// Inflated images beyond this size are not tiles the fast path is for.
 constexpr uint64_t kMaxInflatedBytes = uint64_t{256} << 20;
-// The chunks before the image data (header, palette, tRNS, text) fit in this.
-constexpr size_t kPrefixBytes = size_t{64} << 10;
 constexpr uint8_t kOpaque = 255;
-
-class ReadOnlyFile {
- public:
-  explicit ReadOnlyFile(const std::string& fileName)
-      : descriptor_(open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~ReadOnlyFile() {
-    if (descriptor_ >= 0) {
-      close(descriptor_);
-    }
-  }
-  ReadOnlyFile(const ReadOnlyFile&) = delete;
-  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-  // Reads up to limit bytes from the start into bytes; false when the file cannot be read
-  // or, with wholeFile, is longer than limit.
-  bool Read(std::vector<uint8_t>& bytes, size_t limit, bool wholeFile) const {
-    struct stat status {};
-    if (descriptor_ < 0 || fstat(descriptor_, &status) != 0 || status.st_size < 0 ||
-        (wholeFile && static_cast<uint64_t>(status.st_size) > limit)) {
-      return false;
-    }
-    bytes.resize(std::min(static_cast<size_t>(status.st_size), limit));
-    size_t filled = 0;
-    while (filled < bytes.size()) {
-      const ssize_t got = read(descriptor_, bytes.data() + filled, bytes.size() - filled);
-      if (got <= 0) {
-        return false;  // an error, or the file shrank while being read
-      }
-      filled += static_cast<size_t>(got);
-    }
-    return true;
-  }
-
- private:
-  int descriptor_;
-};
 
 // libdeflate ignores the window size a zlib header declares; zlib (under libpng) refuses
 // a distance beyond it. Both agree when the window is the largest or holds the whole image.
@@ -80,14 +39,18 @@ PngTileDecoder::PngTileDecoder() : inflater_(libdeflate_alloc_decompressor()) {
 
 PngTileDecoder::~PngTileDecoder() = default;
 
+std::optional<ImageSize> PngTileDecoder::ReadSize(const std::string& fileName) {
+  return ReadPngSize(fileName);
+}
+
 bool PngTileDecoder::PromisesOpaque(const std::string& fileName, ImageSize size) {
-  return ReadOnlyFile(fileName).Read(file_, kPrefixBytes, false) &&
+  return ReadTileFileBytes(fileName, file_, kTileHeaderBytes, false) &&
          PngPrefixPromisesOpaque(file_, static_cast<uint32_t>(size.width),
                                  static_cast<uint32_t>(size.height));
 }
 
 TileResult PngTileDecoder::Decode(const std::string& fileName, const TileTarget& target) {
-  if (!ReadOnlyFile(fileName).Read(file_, kMaxFileBytes, true)) {
+  if (!ReadTileFileBytes(fileName, file_, kMaxTileFileBytes, true)) {
     return DecodeWithLibpng(fileName, target);
   }
   switch (DecodeFast(target)) {

@@ -23,6 +23,7 @@ class PngTileDecoder final : public TileDecoder {
   PngTileDecoder(const PngTileDecoder&) = delete;
   PngTileDecoder& operator=(const PngTileDecoder&) = delete;
 
+  std::optional<ImageSize> ReadSize(const std::string& fileName) override;
   bool PromisesOpaque(const std::string& fileName, ImageSize size) override;
   TileResult Decode(const std::string& fileName, const TileTarget& target) override;
 

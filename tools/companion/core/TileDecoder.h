@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/PngImage.h"
@@ -32,6 +33,9 @@ struct TileResult {
 class TileDecoder {
  public:
   virtual ~TileDecoder() = default;
+
+  // Width and height from the file's header; empty when it is not an image of the kind.
+  virtual std::optional<ImageSize> ReadSize(const std::string& fileName) = 0;
 
   // True only when the file's header promises a tile of that size whose pixels are all
   // opaque; reads as little of the file as it can.

@@ -5,7 +5,9 @@
 #include <cctype>
 
 #include "common/Paths.h"
+#include "core/JpegTileDecoder.h"
 #include "core/PngTileDecoder.h"
+#include "core/WebpTileDecoder.h"
 
 namespace kartovel::tools {
 namespace {
@@ -20,6 +22,9 @@ std::string LowerCase(std::string text) {
 
 TileDecoders::TileDecoders() {
   byExtension_.emplace_back(".png", std::make_unique<PngTileDecoder>());
+  byExtension_.emplace_back(".jpg", std::make_unique<JpegTileDecoder>());
+  byExtension_.emplace_back(".jpeg", std::make_unique<JpegTileDecoder>());
+  byExtension_.emplace_back(".webp", std::make_unique<WebpTileDecoder>());
 }
 
 TileDecoder& TileDecoders::For(const std::string& fileName) {
@@ -30,6 +35,26 @@ TileDecoder& TileDecoders::For(const std::string& fileName) {
     }
   }
   return *byExtension_.front().second;
+}
+
+bool DecodeTileImage(TileDecoders& decoders, const std::string& fileName, RgbaImage& image,
+                     std::string& error) {
+  TileDecoder& decoder = decoders.For(fileName);
+  const std::optional<ImageSize> size = decoder.ReadSize(fileName);
+  if (!size || size->width < 1 || size->height < 1) {
+    error = "not a readable image";
+    return false;
+  }
+  if (size->width > kMaxWholeTileSide || size->height > kMaxWholeTileSide) {
+    error =
+        "size " + std::to_string(size->width) + " x " + std::to_string(size->height) + " pixels";
+    return false;
+  }
+  image = RgbaImage(size->width, size->height);
+  const TileTarget target{image.pixels.data(), static_cast<size_t>(size->width) * 4, *size, true};
+  TileResult result = decoder.Decode(fileName, target);
+  error = std::move(result.error);
+  return result.outcome == TileOutcome::kPlaced;
 }
 
 }  // namespace kartovel::tools
