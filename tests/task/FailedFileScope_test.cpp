@@ -16,7 +16,7 @@ using testing::Sandbox;
 
 struct KindCase {
   const char* taskFile;  // empty: no task file beside the failed-tile file
-  const char* accepted;
+  const char* accepted;  // empty: no name is of the task's kind
   const char* refused;
 };
 
@@ -25,10 +25,15 @@ TEST(FailedFileScopeTest, TakesTheTileNamesKindFromTheTaskFileOrTheBuiltInOne) {
       {"", "qn_-1_2147483647_25.png", "qn_1_2_13.jpg"},
       {"[Zoom]\r\nZoom=13\r\n", "qn_0_0_13.png", "qn_0_0_12.png"},
       {"[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=0x0D\r\n", "qn_5_6_13.png", "qn_5_6_14.png"},
-      {"[MapsType]\r\nMapsType=120\r\n[Zoom]\r\nZoom=3\r\n[Source]\r\nPrefix=osm\r\n"
-       "Extension=jpg\r\n",
+      {"[MapsType]\r\nMapsType=120\r\n[Zoom]\r\nZoom=3\r\n[Source]\r\nName=O\r\n"
+       "Url=http://h/{z}/{x}/{y}\r\nPrefix=osm\r\nExtension=jpg\r\n",
        "osm_3_5_3.jpg", "qn_3_5_3.png"},
-      {"[Source]\r\nExtension=webp\r\n", "qn_1_1_1.webp", "qn_1_1_1.png"},
+      // The copy of a source counts only when it is a valid source of the task's map type.
+      {"[MapsType]\r\nMapsType=120\r\n[Source]\r\nName=O\r\nUrl=http://h/{z}/{x}/{y}\r\n"
+       "Prefix=../osm\r\n",
+       "", "qn_3_5_3.png"},
+      {"[Source]\r\nName=O\r\nUrl=http://h/{q}\r\nExtension=webp\r\n", "qn_1_1_1.png",
+       "qn_1_1_1.webp"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.taskFile);
@@ -38,7 +43,9 @@ TEST(FailedFileScopeTest, TakesTheTileNamesKindFromTheTaskFileOrTheBuiltInOne) {
       Sandbox::WriteAll(box.Path("area.qtsk"), c.taskFile);
     }
     const FailedFileScope scope(box.Path("area_failed.ftl"));
-    EXPECT_FALSE(scope.Refusal({box.Path("area/") + c.accepted, "http://h/t"}));
+    if (*c.accepted != '\0') {
+      EXPECT_FALSE(scope.Refusal({box.Path("area/") + c.accepted, "http://h/t"}));
+    }
     EXPECT_TRUE(scope.Refusal({box.Path("area/") + c.refused, "http://h/t"}));
   }
 }

@@ -6,6 +6,7 @@
 
 #include "common/Paths.h"
 #include "core/JpegTileDecoder.h"
+#include "core/MosaicLayout.h"
 #include "core/PngTileDecoder.h"
 #include "core/WebpTileDecoder.h"
 
@@ -45,7 +46,7 @@ bool DecodeTileImage(TileDecoders& decoders, const std::string& fileName, RgbaIm
     error = "not a readable image";
     return false;
   }
-  if (size->width > kMaxWholeTileSide || size->height > kMaxWholeTileSide) {
+  if (!IsTileSizeOfAList(size->width, size->height)) {
     error =
         "size " + std::to_string(size->width) + " x " + std::to_string(size->height) + " pixels";
     return false;

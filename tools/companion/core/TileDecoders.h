@@ -23,10 +23,8 @@ class TileDecoders {
   std::vector<std::pair<std::string, std::unique_ptr<TileDecoder>>> byExtension_;
 };
 
-// Tiles larger than this a side are not decoded whole (a header may claim any size).
-inline constexpr int32_t kMaxWholeTileSide = 8192;
-
-// Decodes a whole tile of any kind into image as RGBA; false with the reason in error.
+// Decodes a whole tile of any kind into image as RGBA; false with the reason in error. A
+// header claiming more than kMaxTileSide a side is not believed.
 bool DecodeTileImage(TileDecoders& decoders, const std::string& fileName, RgbaImage& image,
                      std::string& error);
 
