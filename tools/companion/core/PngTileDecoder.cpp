@@ -5,8 +5,6 @@
 
 #include <libdeflate.h>
 
-#include <cstring>
-
 #include "core/PngPixels.h"
 #include "core/PngRowFilters.h"
 #include "core/TileFileBytes.h"
@@ -16,7 +14,6 @@ namespace {
 
 // Inflated images beyond this size are not tiles the fast path is for.
 constexpr uint64_t kMaxInflatedBytes = uint64_t{256} << 20;
-constexpr uint8_t kOpaque = 255;
 
 // libdeflate ignores the window size a zlib header declares; zlib (under libpng) refuses
 // a distance beyond it. Both agree when the window is the largest or holds the whole image.
@@ -129,22 +126,7 @@ TileResult PngTileDecoder::DecodeWithLibpng(const std::string& fileName, const T
     result.outcome = TileOutcome::kFailed;
     return result;
   }
-  const size_t width = static_cast<size_t>(target.size.width);
-  for (size_t y = 0; y < static_cast<size_t>(target.size.height); ++y) {
-    const uint8_t* from = libpngImage_.pixels.data() + y * width * 4;
-    uint8_t* to = target.origin + y * target.rowStride;
-    if (target.withAlpha) {
-      std::memcpy(to, from, width * 4);
-      continue;
-    }
-    for (size_t x = 0; x < width; ++x, from += 4, to += 3) {
-      if (from[3] != kOpaque) {
-        return {TileOutcome::kTransparent, {}};
-      }
-      std::memcpy(to, from, 3);
-    }
-  }
-  return result;
+  return PlaceRgbaPixels(libpngImage_.pixels.data(), target);
 }
 
 }  // namespace kartovel::tools

@@ -30,6 +30,11 @@ struct TileResult {
   std::string error;
 };
 
+// Copies a decoded RGBA tile of the target's size (rows packed, 4 bytes a pixel) into the
+// target: as it is, or as RGB when the target has no alpha channel, where a pixel that is
+// not opaque makes the tile kTransparent.
+TileResult PlaceRgbaPixels(const uint8_t* rgba, const TileTarget& target);
+
 class TileDecoder {
  public:
   virtual ~TileDecoder() = default;

@@ -3,14 +3,10 @@
 
 #include <webp/decode.h>
 
-#include <cstring>
-
 #include "core/TileFileBytes.h"
 
 namespace kartovel::tools {
 namespace {
-
-constexpr uint8_t kOpaque = 255;
 
 std::optional<WebPBitstreamFeatures> FeaturesOf(const std::vector<uint8_t>& bytes) {
   WebPBitstreamFeatures features{};
@@ -78,21 +74,7 @@ TileResult WebpTileDecoder::Decode(const std::string& fileName, const TileTarget
                           static_cast<int>(width * 4))) {
     return {TileOutcome::kFailed, "damaged WebP image data"};
   }
-  for (size_t y = 0; y < static_cast<size_t>(target.size.height); ++y) {
-    const uint8_t* from = rgba_.data() + y * width * 4;
-    uint8_t* to = target.origin + y * target.rowStride;
-    if (target.withAlpha) {
-      std::memcpy(to, from, width * 4);
-      continue;
-    }
-    for (size_t x = 0; x < width; ++x, from += 4, to += 3) {
-      if (from[3] != kOpaque) {
-        return {TileOutcome::kTransparent, {}};
-      }
-      std::memcpy(to, from, 3);
-    }
-  }
-  return {};
+  return PlaceRgbaPixels(rgba_.data(), target);
 }
 
 }  // namespace kartovel::tools
