@@ -173,6 +173,9 @@ class TForm1 final : public WorkerOwner {
   void Usermanual1Click();
   void Exit1Click();
 
+  // The message of the first range or order fault of the rectangle, or nullptr.
+  static const char* RectangleFault(double left, double right, double top, double bottom);
+
   // ---- WorkerOwner: the workers' hand-offs ----
   void ShowStatus(const TDownThread& worker) override;
   void RecordFailure(const TDownThread& worker) override;
@@ -183,8 +186,6 @@ class TForm1 final : public WorkerOwner {
   // continue test, and the start of the run once its task is built.
   void StartClick();
   std::optional<TaskParameters> ReadRequest();
-  // The message of the first range or order fault of the rectangle, or nullptr.
-  static const char* RectangleFault(double left, double right, double top, double bottom);
   bool ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
                            int32_t zoom) const;
   // False when a task file of that name lies in the folder and the user keeps it.

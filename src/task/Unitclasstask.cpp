@@ -257,30 +257,35 @@ class RowTexts {
 
 }  // namespace
 
+TileRange TileRangeOf(const TaskParameters& params) {
+  RefuseZoomOutsideGrid(params.Zoom);
+  const bool southOrigin = IsSouthOrigin(params.MapsType);
+  return TileRange{.MinX = LongitudeToTileX(params.LeftLongitude, params.Zoom),
+                   .MaxX = LongitudeToTileX(params.RightLongitude, params.Zoom),
+                   .BottomRow = LatitudeToTileY(params.BottomLatitude, params.Zoom, southOrigin),
+                   .TopRow = LatitudeToTileY(params.TopLatitude, params.Zoom, southOrigin)};
+}
+
 DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
-  RefuseZoomOutsideGrid(Params.Zoom);
+  const TileRange range = TileRangeOf(Params);
   const int32_t zoom = Params.Zoom;
   const bool southOrigin = IsSouthOrigin(Params.MapsType);
 
-  MinX = LongitudeToTileX(Params.LeftLongitude, zoom);
-  MaxX = LongitudeToTileX(Params.RightLongitude, zoom);
-  // Bottom gives the first row: right for south-origin rows; north-origin rows come out
-  // reversed and are exchanged once the edges are known.
-  MinY = LatitudeToTileY(Params.BottomLatitude, zoom, southOrigin);
-  MaxY = LatitudeToTileY(Params.TopLatitude, zoom, southOrigin);
-
+  MinX = range.MinX;
+  MaxX = range.MaxX;
   LeftLongitudeDownload = TileXToLongitude(MinX, zoom);
   RightLongitudeDownload = TileXToLongitude(static_cast<double>(MaxX) + 1, zoom);
+  // Edge y is the north edge of row y for north-origin rows and its south edge for
+  // south-origin rows.
   if (southOrigin) {
-    TopLatitudeDownload = TileYToLatitude(static_cast<double>(MaxY) + 1, zoom, true);
-    BottomLatitudeDownload = TileYToLatitude(MinY, zoom, true);
+    TopLatitudeDownload = TileYToLatitude(static_cast<double>(range.TopRow) + 1, zoom, true);
+    BottomLatitudeDownload = TileYToLatitude(range.BottomRow, zoom, true);
   } else {
-    TopLatitudeDownload = TileYToLatitude(MaxY, zoom, false);
-    BottomLatitudeDownload = TileYToLatitude(static_cast<double>(MinY) + 1, zoom, false);
+    TopLatitudeDownload = TileYToLatitude(range.TopRow, zoom, false);
+    BottomLatitudeDownload = TileYToLatitude(static_cast<double>(range.BottomRow) + 1, zoom, false);
   }
-  if (MaxY < MinY) {
-    std::swap(MinY, MaxY);
-  }
+  MinY = range.MinY();
+  MaxY = range.MaxY();
   TotalCount = CountTiles(MinX, MaxX, MinY, MaxY);
 
   const std::string base = RemoveFileExt(Params.TaskFileName);

@@ -48,6 +48,23 @@ struct TileAddress {
 // type without an entry), any zoom.
 TileNameKind BuiltInTileNameKind(int32_t mapsType);
 
+// The columns and rows a request's rectangle covers at its zoom: what a task of that
+// request downloads, worked out without building the task.
+struct TileRange {
+  int32_t MinX = 0;
+  int32_t MaxX = 0;
+  int32_t BottomRow = 0;  // the row of the bottom latitude
+  int32_t TopRow = 0;     // the row of the top latitude
+  int32_t MinY() const { return BottomRow < TopRow ? BottomRow : TopRow; }
+  int32_t MaxY() const { return BottomRow < TopRow ? TopRow : BottomRow; }
+  // The tile count in 64 bits: a range may hold more tiles than one task may.
+  int64_t Count() const { return (int64_t{MaxX} - MinX + 1) * (int64_t{MaxY()} - MinY() + 1); }
+};
+
+// The range of the rectangle, zoom and map type of params (map types 5, 6 and 7 count
+// rows from the south). Throws AppError for a zoom outside the grid (0 to 30).
+TileRange TileRangeOf(const TaskParameters& params);
+
 class DownloadTask {
  public:
   // Computes the range, names the files and creates the tile folder; loads the resume

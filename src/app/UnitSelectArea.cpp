@@ -1,0 +1,126 @@
+// The area window's model: the boxes read at its start, the texts of a drawn rectangle,
+// its count and estimate, and OK.
+#include "app/UnitSelectArea.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <utility>
+
+#include "app/DecimalText.h"
+#include "common/Error.h"
+#include "common/IntegerText.h"
+#include "common/Paths.h"
+#include "map/DownloadEstimate.h"
+#include "task/TaskName.h"
+#include "task/Unitclasstask.h"
+
+namespace kartovel {
+namespace {
+
+constexpr char kCaptionStart[] = "Select area on map - ";
+constexpr char kNoAreaHint[] =
+    "Shift-drag on the map, or switch on Draw and drag, to draw the area to download.";
+constexpr char kTooManyNote[] = " (too many for one task)";
+
+std::optional<double> ReadBox(std::string text) {
+  std::replace(text.begin(), text.end(), ',', '.');
+  return ParseDecimalText(text);
+}
+
+double ReadText(const std::string& text) {
+  return ParseDecimalText(text).value_or(0);
+}
+
+}  // namespace
+
+std::string CoordinateText(double degrees) {
+  char digits[64];
+  const auto result = std::to_chars(std::begin(digits), std::end(digits), degrees,
+                                    std::chars_format::fixed, TfrmSelectArea::kDecimals);
+  std::string text(digits, result.ptr);
+  if (text.find_first_not_of("-0.") == std::string::npos && text.front() == '-') {
+    text.erase(0, 1);  // a tiny negative value rounds to zero, written without its sign
+  }
+  return text;
+}
+
+TfrmSelectArea::TfrmSelectArea(TForm1& form, TileSource source)
+    : form_(form), source_(std::move(source)) {}
+
+void TfrmSelectArea::FormShow() {
+  Caption = kCaptionStart + source_.Name;
+  Zoom = ParseIntegerText(form_.Edit5);
+  DownloadedTaskFile.clear();
+  if (!form_.Edit6.empty() && !form_.EditTaskName.empty()) {
+    DownloadedTaskFile =
+        IncludeTrailingSeparator(form_.Edit6) + TaskFileNameFor(form_.EditTaskName);
+  }
+  const auto left = ReadBox(form_.Edit1);
+  const auto right = ReadBox(form_.Edit3);
+  const auto top = ReadBox(form_.Edit2);
+  const auto bottom = ReadBox(form_.Edit4);
+  Area.reset();
+  if (left && right && top && bottom &&
+      TForm1::RectangleFault(*left, *right, *top, *bottom) == nullptr) {
+    Area = GeoArea{*left, *right, *top, *bottom};
+  }
+  ShowArea();
+}
+
+void TfrmSelectArea::SetArea(const GeoArea& area) {
+  // Two opposite corners give the same area, kept inside the ranges and in order.
+  Area = AreaFromCorners(GeoPoint{area.West, area.North}, GeoPoint{area.East, area.South});
+  ShowArea();
+}
+
+void TfrmSelectArea::ShowArea() {
+  ButtonOKEnabled = Area.has_value();
+  if (!Area) {
+    LeftText = RightText = TopText = BottomText = "";
+    LabelEstimate = kNoAreaHint;
+    return;
+  }
+  LeftText = CoordinateText(Area->West);
+  RightText = CoordinateText(Area->East);
+  TopText = CoordinateText(Area->North);
+  BottomText = CoordinateText(Area->South);
+  LabelEstimate.clear();
+  try {
+    if (const std::optional<int64_t> tiles = TileCount()) {
+      LabelEstimate = EstimateText(EstimateDownload(*tiles, source_.Workers, source_.Pause));
+      if (*tiles > std::numeric_limits<int32_t>::max()) {
+        LabelEstimate += kTooManyNote;
+      }
+    }
+  } catch (const AppError& refusal) {
+    LabelEstimate = refusal.what();  // a zoom outside the grid
+  }
+}
+
+std::optional<int64_t> TfrmSelectArea::TileCount() const {
+  if (!Area || !Zoom) {
+    return std::nullopt;
+  }
+  // The texts OK writes, read back as Start reads them: the count is the task's.
+  TaskParameters request;
+  request.LeftLongitude = ReadText(LeftText);
+  request.RightLongitude = ReadText(RightText);
+  request.TopLatitude = ReadText(TopText);
+  request.BottomLatitude = ReadText(BottomText);
+  request.Zoom = *Zoom;
+  request.MapsType = source_.MapsType;
+  return TileRangeOf(request).Count();
+}
+
+void TfrmSelectArea::ButtonOKClick() {
+  if (!Area) {
+    return;
+  }
+  form_.Edit1 = LeftText;
+  form_.Edit3 = RightText;
+  form_.Edit2 = TopText;
+  form_.Edit4 = BottomText;
+}
+
+}  // namespace kartovel

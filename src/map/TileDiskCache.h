@@ -1,0 +1,67 @@
+// Map tiles kept on disk between sessions, so a map window shows the places seen before
+// at once and asks the tile service for them only once. The cache holds at most a limit
+// of bytes: the tiles used longest ago go first. Safe to use from several threads.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kartovel {
+
+// The user's cache folder for Kartovel: $XDG_CACHE_HOME/kartovel/, or ~/.cache/kartovel/
+// when that variable is unset, empty or not an absolute path. Ends with "/".
+std::string KartovelCacheFolder();
+// The same rule over given values of XDG_CACHE_HOME and HOME (either may be null).
+std::string KartovelCacheFolder(const char* xdgCacheHome, const char* home);
+
+class TileDiskCache {
+ public:
+  static constexpr uint64_t kDefaultLimitBytes = uint64_t{200} << 20;
+
+  // The folder is created at the first write; the files already in it are counted at
+  // the first use, oldest first by their modification times.
+  explicit TileDiskCache(std::string folder, uint64_t limitBytes = kDefaultLimitBytes);
+
+  // The bytes stored under key, which becomes the most recently used; none when absent.
+  std::optional<std::string> Read(const std::string& key);
+  // Stores bytes under key (replacing what was there) and removes the least recently
+  // used tiles until the cache fits its limit. Bytes larger than the limit are not
+  // stored. A tile that cannot be written is left out; the cache never throws.
+  void Write(const std::string& key, std::string_view bytes);
+  void Erase(const std::string& key);
+
+  uint64_t UsedBytes();
+  size_t Count();
+
+  // A key for one tile of a source: "source/zoom/x/y". The source name is reduced to
+  // letters, digits, "-" and "_", so that a key is always a path inside the folder.
+  static std::string TileKey(std::string_view source, int32_t zoom, int32_t x, int32_t y);
+
+ private:
+  struct Entry {
+    std::string key;
+    uint64_t bytes = 0;
+  };
+  using Order = std::list<Entry>;  // most recently used first
+
+  void LoadIndexOnce();
+  void Forget(const std::string& key);
+  void RemoveOldestBeyond(uint64_t limit);
+  std::filesystem::path PathOf(const std::string& key) const;
+
+  std::mutex mutex_;
+  std::filesystem::path folder_;
+  uint64_t limit_;
+  bool loaded_ = false;
+  uint64_t used_ = 0;
+  Order order_;
+  std::unordered_map<std::string, Order::iterator> index_;
+};
+
+}  // namespace kartovel

@@ -1,0 +1,125 @@
+// The fetch threads: take the most wanted tile, look in the cache, else GET it.
+#include "map/TileFetcher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <utility>
+
+namespace kartovel {
+namespace {
+
+constexpr std::chrono::milliseconds kConnectTimeout{5000};
+constexpr std::chrono::milliseconds kStallLimit{10000};
+
+HttpClientOptions MapWindowProfile(HttpClientOptions options) {
+  options.ConnectTimeout = std::min(options.ConnectTimeout, kConnectTimeout);
+  options.StallLimit = std::min(options.StallLimit, kStallLimit);
+  return options;
+}
+
+}  // namespace
+
+TileFetcher::TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache,
+                         HttpClientFactory makeClient, Delivery deliver, int32_t connections)
+    : source_(std::move(source)),
+      cache_(std::move(cache)),
+      makeClient_(std::move(makeClient)),
+      deliver_(std::move(deliver)) {
+  source_.Request = MapWindowProfile(source_.Request);
+  for (int32_t i = 0; i < std::max(connections, 1); ++i) {
+    threads_.emplace_back([this] { Serve(); });
+  }
+}
+
+TileFetcher::~TileFetcher() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    waiting_.clear();
+  }
+  wanted_.notify_all();
+  for (std::thread& thread : threads_) {
+    thread.join();
+  }
+}
+
+void TileFetcher::Want(const std::vector<TileKey>& tiles) {
+  {
+    std::lock_guard lock(mutex_);
+    waiting_.clear();
+    for (const TileKey& tile : tiles) {
+      if (!underWay_.contains(tile)) {
+        waiting_.push_back(tile);
+      }
+    }
+  }
+  wanted_.notify_all();
+}
+
+void TileFetcher::Discard(const TileKey& tile) {
+  if (cache_) {
+    cache_->Erase(CacheKeyOf(tile));
+  }
+}
+
+std::string TileFetcher::CacheKeyOf(const TileKey& tile) const {
+  return TileDiskCache::TileKey(source_.Name, tile.Zoom, tile.X, tile.Y);
+}
+
+std::optional<TileKey> TileFetcher::NextTile() {
+  std::unique_lock lock(mutex_);
+  wanted_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+  if (stopping_) {
+    return std::nullopt;
+  }
+  const TileKey tile = waiting_.front();
+  waiting_.pop_front();
+  underWay_.insert(tile);
+  return tile;
+}
+
+void TileFetcher::Serve() {
+  // Each thread has its own client, made at its first fetch and kept for keep-alive.
+  std::unique_ptr<HttpClient> client;
+  while (const std::optional<TileKey> tile = NextTile()) {
+    std::optional<std::string> bytes;
+    try {
+      bytes = Fetch(*tile, client);
+    } catch (const std::exception&) {
+      client.reset();  // a client that could not be made is tried again for the next tile
+    }
+    {
+      std::lock_guard lock(mutex_);
+      underWay_.erase(*tile);
+    }
+    try {
+      deliver_(*tile, std::move(bytes));
+    } catch (...) {
+      // Nothing may leave a thread; a window that cannot take a tile simply lacks it.
+    }
+  }
+}
+
+std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
+                                              std::unique_ptr<HttpClient>& client) {
+  const std::string key = CacheKeyOf(tile);
+  if (cache_) {
+    if (std::optional<std::string> cached = cache_->Read(key)) {
+      return cached;
+    }
+  }
+  if (!client) {
+    client = makeClient_(source_.Request);
+  }
+  std::string body;
+  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || body.empty()) {
+    return std::nullopt;
+  }
+  if (cache_) {
+    cache_->Write(key, body);
+  }
+  return body;
+}
+
+}  // namespace kartovel

@@ -1,0 +1,76 @@
+// Fetches the tiles a map window wants to show, from the disk cache or else from the
+// source's tile service, over a fixed number of connections (a thread and an HTTP client
+// each). The window says which tiles it wants now, most wanted first; a new list replaces
+// the tiles still waiting, so panning never queues tiles that left the view. Each tile
+// is delivered once, with its bytes or as failed, on a fetch thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "download/HttpClient.h"
+#include "map/TileDiskCache.h"
+#include "map/TileSource.h"
+
+namespace kartovel {
+
+struct TileKey {
+  int32_t Zoom = 0;
+  int32_t X = 0;
+  int32_t Y = 0;
+
+  auto operator<=>(const TileKey&) const = default;
+};
+
+class TileFetcher {
+ public:
+  static constexpr int32_t kDefaultConnections = 2;
+
+  // Called on a fetch thread with the tile's bytes, or none when it could not be had.
+  using Delivery = std::function<void(const TileKey& tile, std::optional<std::string> bytes)>;
+
+  // The source's request profile is used with shorter time-outs: a map window waits for
+  // a stalled tile only briefly, and closing it waits for the fetches under way.
+  TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache, HttpClientFactory makeClient,
+              Delivery deliver, int32_t connections = kDefaultConnections);
+  // Drops the waiting tiles and waits for the fetches under way.
+  ~TileFetcher();
+  TileFetcher(const TileFetcher&) = delete;
+  TileFetcher& operator=(const TileFetcher&) = delete;
+
+  // The tiles wanted now, most wanted first; tiles under way are not asked for again.
+  void Want(const std::vector<TileKey>& tiles);
+  // Drops a tile's cached bytes (the window could not decode them).
+  void Discard(const TileKey& tile);
+
+  std::string CacheKeyOf(const TileKey& tile) const;
+
+ private:
+  void Serve();
+  std::optional<TileKey> NextTile();
+  std::optional<std::string> Fetch(const TileKey& tile, std::unique_ptr<HttpClient>& client);
+
+  TileSource source_;
+  std::shared_ptr<TileDiskCache> cache_;
+  HttpClientFactory makeClient_;
+  Delivery deliver_;
+
+  std::mutex mutex_;
+  std::condition_variable wanted_;
+  std::deque<TileKey> waiting_;
+  std::set<TileKey> underWay_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;  // last: started once the members above exist
+};
+
+}  // namespace kartovel
