@@ -64,7 +64,8 @@ void TileFetcher::Discard(const TileKey& tile) {
 }
 
 std::string TileFetcher::CacheKeyOf(const TileKey& tile) const {
-  return TileDiskCache::TileKey(source_.Name, tile.Zoom, tile.X, tile.Y);
+  const std::string& name = source_.CacheName.empty() ? source_.Name : source_.CacheName;
+  return TileDiskCache::TileKey(name, tile.Zoom, tile.X, tile.Y);
 }
 
 std::optional<TileKey> TileFetcher::NextTile() {
@@ -108,6 +109,9 @@ std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
     if (std::optional<std::string> cached = cache_->Read(key)) {
       return cached;
     }
+  }
+  if (!source_.FetchRefusal.empty()) {
+    return std::nullopt;
   }
   if (!client) {
     client = makeClient_(source_.Request);

@@ -12,7 +12,8 @@
 namespace kartovel {
 
 struct TileSource {
-  std::string Name;  // shown to the user; also names the source's part of the tile cache
+  std::string Name;       // shown to the user
+  std::string CacheName;  // names the source's part of the tile cache; empty: Name
   int32_t MapsType = 3;
   // The URL of tile (x, y) at a zoom, rows counted from the north.
   std::function<std::string(int32_t x, int32_t y, int32_t zoom)> TileUrl;
@@ -20,6 +21,9 @@ struct TileSource {
   int32_t Workers = 8;
   std::chrono::milliseconds Pause{1000};
   int32_t MaxZoom = 19;
+  // Why no tile can be fetched (a proxy that is on but cannot be used); empty when tiles
+  // can be. Without a way to the service every tile is one that cannot be had.
+  std::string FetchRefusal;
 };
 
 }  // namespace kartovel

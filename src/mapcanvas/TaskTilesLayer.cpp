@@ -10,15 +10,12 @@
 #include <cmath>
 #include <vector>
 
-#include "common/Error.h"
 #include "mapcanvas/MapPainting.h"
 
 namespace kartovel::mapcanvas {
 namespace {
 
 using tools::LonLat;
-using tools::MapPoint;
-using tools::PixelOffset;
 using tools::ScreenPoint;
 using tools::ScreenRect;
 
@@ -26,7 +23,6 @@ constexpr size_t kCacheBytes = size_t{96} << 20;
 constexpr size_t kMaxTilesDrawn = 3000;
 constexpr double kMinTileSideDrawn = 4;
 constexpr qint64 kLoadBudgetMs = 30;
-constexpr int64_t kMaxOverviewCells = int64_t{16} << 20;
 constexpr double kMediumSide = 64;
 constexpr double kSmallSide = 16;
 
@@ -67,29 +63,8 @@ QColor TaskTilesLayer::StatusColour(TileStatus status) {
 void TaskTilesLayer::SetTask(ViewerTask task) {
   task_ = std::move(task);
   index_ = tools::TileIndex(task_.tiles);
-  try {
-    layout_ = tools::LayoutMosaic(task_.tiles, 1, 1);
-  } catch (const AppError&) {
-    layout_.reset();  // tiles of several zoom levels: placed by their edges, no overview
-  }
+  overview_ = StatusOverview(task_, StatusColour);
   images_.Clear();
-  BuildOverview();
-}
-
-void TaskTilesLayer::BuildOverview() {
-  overview_ = QImage();
-  if (!layout_ || layout_->Columns() * layout_->Rows() > kMaxOverviewCells) {
-    return;
-  }
-  // Within the cell limit, each side fits an int.
-  overview_ = QImage(static_cast<int>(layout_->Columns()), static_cast<int>(layout_->Rows()),
-                     QImage::Format_ARGB32);
-  overview_.fill(Qt::transparent);
-  for (size_t tile = 0; tile < task_.tiles.size(); ++tile) {
-    PixelOffset cell = layout_->OffsetOf(task_.tiles[tile].x, task_.tiles[tile].y);
-    overview_.setPixelColor(static_cast<int>(cell.left), static_cast<int>(cell.top),
-                            StatusColour(task_.statuses[tile]));
-  }
 }
 
 LayerPass TaskTilesLayer::Paint(QPainter& painter, const MapView& view, QSize size) {
@@ -100,7 +75,7 @@ LayerPass TaskTilesLayer::Paint(QPainter& painter, const MapView& view, QSize si
                         "with File > Open..."));
     return LayerPass::Complete;
   }
-  DrawOverview(painter, view);
+  overview_.Draw(painter, view);
   switch (DrawTiles(painter, view, size)) {
     case TilePass::TooMany:
       DrawHint(painter, tr("Zoom in to see the tile images"));
@@ -111,20 +86,6 @@ LayerPass TaskTilesLayer::Paint(QPainter& painter, const MapView& view, QSize si
       break;
   }
   return LayerPass::Complete;
-}
-
-void TaskTilesLayer::DrawOverview(QPainter& painter, const MapView& view) const {
-  if (overview_.isNull()) {
-    return;
-  }
-  const MapPoint topLeft{tools::LongitudeToMercatorX(layout_->west),
-                         tools::LatitudeToMercatorY(layout_->north)};
-  const MapPoint bottomRight{tools::LongitudeToMercatorX(layout_->east),
-                             tools::LatitudeToMercatorY(layout_->south)};
-  const ScreenPoint northWest = view.ToScreen(topLeft);
-  const ScreenPoint southEast = view.ToScreen(bottomRight);
-  painter.drawImage(SnappedRect(ScreenRect{northWest.x, northWest.y, southEast.x, southEast.y}),
-                    overview_);
 }
 
 TaskTilesLayer::TilePass TaskTilesLayer::DrawTiles(QPainter& painter, const MapView& view,

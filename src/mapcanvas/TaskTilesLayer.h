@@ -9,15 +9,14 @@
 #include <QImage>
 #include <QString>
 
-#include <optional>
 #include <string>
 
 #include "core/LruCache.h"
-#include "core/MosaicLayout.h"
 #include "core/TileDecoders.h"
 #include "core/TileIndex.h"
 #include "core/ViewerTask.h"
 #include "mapcanvas/MapLayer.h"
+#include "mapcanvas/StatusOverview.h"
 
 namespace kartovel::mapcanvas {
 
@@ -49,8 +48,6 @@ class TaskTilesLayer : public MapLayer {
   // What a paint could do with the tile images in view.
   enum class TilePass { Complete, Pending, TooMany };
 
-  void BuildOverview();
-  void DrawOverview(QPainter& painter, const MapView& view) const;
   TilePass DrawTiles(QPainter& painter, const MapView& view, QSize size);
   void DrawMark(QPainter& painter, const QRectF& rect, TileStatus status) const;
   const QImage* CachedImage(size_t tile, Detail detail, bool mayLoad);
@@ -59,8 +56,7 @@ class TaskTilesLayer : public MapLayer {
 
   ViewerTask task_;
   tools::TileIndex index_;
-  std::optional<tools::MosaicLayout> layout_;
-  QImage overview_;  // one pixel per tile cell, coloured by status
+  StatusOverview overview_;
   tools::LruCache<size_t, QImage> images_;
   tools::TileDecoders decoders_;
 };

@@ -1,0 +1,130 @@
+// Painting the live tiles, asking for the missing ones, and taking delivered ones in.
+#include "mapcanvas/WebTilesLayer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <utility>
+
+#include "mapcanvas/MapPainting.h"
+
+namespace kartovel::mapcanvas {
+namespace {
+
+using tools::GridTile;
+using tools::MapRect;
+using tools::ScreenPoint;
+
+constexpr size_t kDecodedBytes = size_t{64} << 20;
+// Tile keys pack the column and row into 28 bits each.
+constexpr int32_t kDeepestZoom = 28;
+constexpr int32_t kStandInLevels = 4;
+
+const QColor kLoadingCell(0xe4, 0xe7, 0xeb);
+const QColor kPaleCell(0xf7, 0xf5, 0xf0);
+const QColor kPaleCellBorder(0xdc, 0xd7, 0xcd);
+
+QRectF ScreenRectOf(const MapView& view, const MapRect& rect) {
+  const ScreenPoint northWest = view.ToScreen(tools::MapPoint{rect.west, rect.north});
+  const ScreenPoint southEast = view.ToScreen(tools::MapPoint{rect.east, rect.south});
+  return SnappedRect(tools::ScreenRect{northWest.x, northWest.y, southEast.x, southEast.y});
+}
+
+}  // namespace
+
+WebTilesLayer::WebTilesLayer(TileSource source, std::shared_ptr<TileDiskCache> cache,
+                             HttpClientFactory makeClient, QWidget& canvas)
+    : maxZoom_(std::clamp(source.MaxZoom, 0, kDeepestZoom)),
+      canvas_(&canvas),
+      images_(kDecodedBytes) {
+  auto deliver = [this](const TileKey& tile, std::optional<std::string> bytes) {
+    QMetaObject::invokeMethod(
+        &receiver_,
+        [this, tile, bytes = std::move(bytes)]() mutable { Receive(tile, std::move(bytes)); },
+        Qt::QueuedConnection);
+  };
+  fetcher_ = std::make_unique<TileFetcher>(std::move(source), std::move(cache),
+                                           std::move(makeClient), std::move(deliver));
+}
+
+WebTilesLayer::~WebTilesLayer() {
+  fetcher_.reset();
+}
+
+QColor WebTilesLayer::PaleCellColour() {
+  return kPaleCell;
+}
+
+uint64_t WebTilesLayer::Packed(const TileKey& tile) {
+  return (uint64_t(tile.Zoom) << 56) | (uint64_t(tile.X) << 28) | uint64_t(tile.Y);
+}
+
+LayerPass WebTilesLayer::Paint(QPainter& painter, const MapView& view, QSize) {
+  const int32_t zoom = tools::GridZoomFor(view.MetresPerPixel(), maxZoom_);
+  std::vector<TileKey> wanted;
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  for (const GridTile& grid : tools::GridTilesInView(view, zoom)) {
+    const TileKey tile{grid.zoom, grid.x, grid.y};
+    const QRectF target = ScreenRectOf(view, tools::GridTileRect(grid));
+    if (const QImage* image = images_.Find(Packed(tile))) {
+      painter.drawImage(target, *image);
+    } else if (failed_.contains(tile)) {
+      painter.fillRect(target, kPaleCell);
+      painter.setPen(kPaleCellBorder);
+      painter.drawRect(target.adjusted(0.5, 0.5, -0.5, -0.5));
+    } else {
+      if (!DrawStandIn(painter, target, tile)) {
+        painter.fillRect(target, kLoadingCell);
+      }
+      wanted.push_back(tile);
+    }
+  }
+  if (wanted != lastWanted_) {
+    fetcher_->Want(wanted);
+    lastWanted_ = std::move(wanted);
+  }
+  return LayerPass::Complete;
+}
+
+bool WebTilesLayer::DrawStandIn(QPainter& painter, const QRectF& target, const TileKey& tile) {
+  for (int32_t level = 1; level <= std::min(kStandInLevels, tile.Zoom); ++level) {
+    const TileKey coarser{tile.Zoom - level, tile.X >> level, tile.Y >> level};
+    const QImage* image = images_.Find(Packed(coarser));
+    if (image == nullptr) {
+      continue;
+    }
+    // The part of the coarser tile that covers this one.
+    const double share = 1.0 / (1 << level);
+    const int32_t mask = (1 << level) - 1;
+    const QRectF part((tile.X & mask) * share * image->width(),
+                      (tile.Y & mask) * share * image->height(), share * image->width(),
+                      share * image->height());
+    painter.drawImage(target, *image, part);
+    return true;
+  }
+  return false;
+}
+
+void WebTilesLayer::Receive(const TileKey& tile, std::optional<std::string> bytes) {
+  QImage image;
+  if (bytes) {
+    image.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
+                       static_cast<int>(bytes->size()));
+  }
+  if (image.isNull()) {
+    failed_.insert(tile);
+    if (bytes) {
+      fetcher_->Discard(tile);  // not an image: the cache must not keep it
+    }
+  } else {
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const auto cost = static_cast<size_t>(std::max<qsizetype>(image.sizeInBytes(), 64));
+    images_.Put(Packed(tile), std::move(image), cost);
+    ++arrived_;
+  }
+  if (canvas_) {
+    canvas_->update();
+  }
+}
+
+}  // namespace kartovel::mapcanvas
