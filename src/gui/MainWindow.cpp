@@ -57,6 +57,7 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       label5_(tr("Zoom level:"), &groupBox4_),
       edit5_(&groupBox4_),
       upDown1_(TForm1::UpDown1Min, TForm1::UpDown1Max, &groupBox4_),
+      buttonSelectArea_(tr("Select on map ..."), &groupBox4_),
       label6_(tr("Path to save:"), &leftColumn_),
       edit6_(&leftColumn_),
       button1_(tr("..."), &leftColumn_),
@@ -115,6 +116,8 @@ void MainWindow::NameControls() {
   groupBox4_.setObjectName("GroupBox4");
   upDown1_.setObjectName("UpDown1");
   upDown1_.setAccessibleName(tr("Zoom level"));
+  buttonSelectArea_.setObjectName("ButtonSelectArea");
+  buttonSelectArea_.setToolTip(tr("Draw the area on a map of the map source"));
   button1_.setObjectName("Button1");
   button1_.setToolTip(tr("Click to select path"));
   button1_.setAccessibleName(tr("Select path to save"));
@@ -151,6 +154,7 @@ void MainWindow::BuildRectangleFrame() {
   zoomRow_.addWidget(&edit5_);
   zoomRow_.addWidget(&upDown1_);
   zoomRow_.addStretch();
+  zoomRow_.addWidget(&buttonSelectArea_);
   upDown1_.setFixedHeight(edit5_.sizeHint().height());
   rectangleLayout_.setContentsMargins(10, 8, 10, 8);
   rectangleLayout_.setVerticalSpacing(4);
@@ -294,6 +298,7 @@ void MainWindow::BindCommands() {
   connect(&button4_, &QPushButton::clicked, this,
           [this] { Run(&TForm1::LoadParametersfromprojectfilel1Click); });
   connect(&button1_, &QPushButton::clicked, this, [this] { Run(&TForm1::Button1Click); });
+  connect(&buttonSelectArea_, &QPushButton::clicked, this, [this] { emit selectAreaRequested(); });
   connect(&bitBtn1_, &QPushButton::clicked, this, [this] { Run(&TForm1::BitBtn1Click); });
   connect(&upDown1_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDown1Up); });
   connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });

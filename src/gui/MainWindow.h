@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   void convertRequested();
   void redownloadRequested();
   void aboutRequested();
+  // "Select on map ...": the area window over the boxes.
+  void selectAreaRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -105,6 +107,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   QHBoxLayout zoomRow_;
   QLineEdit edit5_;
   UpDown upDown1_;
+  QPushButton buttonSelectArea_;
 
   QGridLayout pathRow_;
   QLabel label6_;

@@ -1,10 +1,17 @@
 // Creation of the program's windows and the menu commands that show the dialogs.
 #include "gui/ProgramWindows.h"
 
+#include "app/ChosenTileSource.h"
+#include "app/UnitSelectArea.h"
+#include "gui/SelectAreaDialog.h"
+
 namespace kartovel::gui {
 
 ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFactory makeClient)
-    : form1_(platform, clock, makeClient),
+    : platform_(platform),
+      makeClient_(makeClient),
+      tileCacheFolder_(KartovelCacheFolder()),
+      form1_(platform, clock, makeClient),
       mainWindow_(form1_, platform),
       frmAbout_([this] { return form1_.Caption; }),
       aboutDialog_(frmAbout_, platform, &mainWindow_),
@@ -22,6 +29,28 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    &OptionsDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::redownloadRequested, &redownloadDialog_,
                    &RedownloadDialog::ShowModal);
+  QObject::connect(&mainWindow_, &MainWindow::selectAreaRequested, &mainWindow_,
+                   [this] { SelectArea(); });
+}
+
+void ProgramWindows::SetTileCacheFolder(std::string folder) {
+  tileCacheFolder_ = std::move(folder);
+  tileCache_.reset();
+}
+
+std::shared_ptr<TileDiskCache> ProgramWindows::TileCache() {
+  if (!tileCache_) {
+    tileCache_ = std::make_shared<TileDiskCache>(tileCacheFolder_);
+  }
+  return tileCache_;
+}
+
+void ProgramWindows::SelectArea() {
+  TfrmSelectArea model(form1_, ChosenTileSource(form1_));
+  SelectAreaDialog dialog(model, platform_, TileCache(), makeClient_, &mainWindow_);
+  if (dialog.ShowModal()) {
+    mainWindow_.FieldsChanged();
+  }
 }
 
 }  // namespace kartovel::gui

@@ -15,7 +15,11 @@
 #include "gui/OptionsDialog.h"
 #include "gui/QtPlatform.h"
 #include "gui/RedownloadDialog.h"
+#include "map/TileDiskCache.h"
 #include "redownload/UnitFTL.h"
+
+#include <memory>
+#include <string>
 
 namespace kartovel::gui {
 
@@ -38,7 +42,19 @@ class ProgramWindows {
   TfrmFlt& FrmFlt() { return frmFlt_; }
   RedownloadDialog& Redownload() { return redownloadDialog_; }
 
+  // The folder the map windows keep their tiles in (the user's cache folder unless set).
+  void SetTileCacheFolder(std::string folder);
+  // "Select on map ...": the area window of the chosen map source, made for this one
+  // showing. The boxes show what its OK wrote.
+  void SelectArea();
+
  private:
+  std::shared_ptr<TileDiskCache> TileCache();
+
+  Platform& platform_;
+  HttpClientFactory makeClient_;
+  std::string tileCacheFolder_;
+  std::shared_ptr<TileDiskCache> tileCache_;  // made at the first map window
   // Declared in the order of creation; the dialogs are the main window's children, so
   // they are destroyed (in reverse order) before it.
   TForm1 form1_;

@@ -339,17 +339,21 @@ std::string DownloadTask::TileUrl(int32_t x, int32_t y) const {
   if (Params.MapsType != kBuiltInMapsType) {
     return {};
   }
+  return BuiltInTileUrl(Params.TileHost, x, y, Params.Zoom);
+}
+
+std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom) {
   // The service counts rows from the equator, northward positive, and its zoom is one
   // more than ours. At zoom 0 the row is a fraction, written as such.
-  const double serviceRow = std::ldexp(1.0, Params.Zoom - 1) - y - 1;
-  std::string url = "http://" + Params.TileHost;
+  const double serviceRow = std::ldexp(1.0, zoom - 1) - y - 1;
+  std::string url = "http://" + tileHost;
   url.append(kBuiltInPathAndQuery);
   url.append("x=");
   AppendInteger(url, x);
   url.append("&y=");
   url.append(FormatGeneral(serviceRow));
   url.append("&z=");
-  AppendInteger(url, int64_t{Params.Zoom} + 1);
+  AppendInteger(url, int64_t{zoom} + 1);
   return url;
 }
 

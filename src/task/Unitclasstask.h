@@ -65,6 +65,9 @@ struct TileRange {
 // rows from the south). Throws AppError for a zoom outside the grid (0 to 30).
 TileRange TileRangeOf(const TaskParameters& params);
 
+// The URL of tile (x, y) at a zoom of map type 3 on the tile service at tileHost.
+std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
+
 class DownloadTask {
  public:
   // Computes the range, names the files and creates the tile folder; loads the resume

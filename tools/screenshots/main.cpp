@@ -8,8 +8,10 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -19,10 +21,13 @@
 
 #include "CombineDialog.h"
 #include "MapViewerWindow.h"
+#include "app/ChosenTileSource.h"
+#include "app/UnitSelectArea.h"
 #include "common/Clock.h"
 #include "download/CurlGlobal.h"
 #include "gui/ProgramWindows.h"
 #include "gui/QtPlatform.h"
+#include "gui/SelectAreaDialog.h"
 
 namespace {
 
@@ -190,6 +195,41 @@ void ShootCombiner(Shooter& shooter, const QString& runFolder) {
   shooter.Save(combiner, "combine");
 }
 
+// The area window: the whole world before anything is drawn, then over the stopped run's
+// task (its downloaded tiles tinted) with a rectangle drawn across it by the mouse.
+void ShootSelectArea(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& platform,
+                     const QString& cacheFolder) {
+  using kartovel::gui::SelectAreaDialog;
+  auto cache = std::make_shared<kartovel::TileDiskCache>(cacheFolder.toStdString());
+  {
+    kartovel::TForm1& form = windows.Form1();
+    const std::string boxes[] = {form.Edit1, form.Edit3, form.Edit2, form.Edit4};
+    form.Edit1.clear();
+    kartovel::TfrmSelectArea model(form, kartovel::ChosenTileSource(form));
+    SelectAreaDialog world(model, platform, cache, kartovel::CreateCurlHttpClient, &windows.Main());
+    world.Open();
+    Shooter::Pump(2500);
+    shooter.Save(world, "select-area-world");
+    form.Edit1 = boxes[0];
+  }
+  kartovel::TfrmSelectArea model(windows.Form1(), kartovel::ChosenTileSource(windows.Form1()));
+  SelectAreaDialog dialog(model, platform, cache, kartovel::CreateCurlHttpClient, &windows.Main());
+  dialog.Open();
+  Shooter::Pump(2500);
+  QWidget& canvas = dialog.Canvas();
+  const QPointF from(canvas.width() * 0.3, canvas.height() * 0.25);
+  const QPointF to(canvas.width() * 0.62, canvas.height() * 0.7);
+  const auto send = [&canvas](QEvent::Type type, QPointF at, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, canvas.mapToGlobal(at), Qt::LeftButton, held, Qt::ShiftModifier);
+    QApplication::sendEvent(&canvas, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+  Shooter::Pump(1000);
+  shooter.Save(dialog, "select-area");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -215,5 +255,7 @@ int main(int argc, char* argv[]) {
   ShootRun(windows, shooter, platform);
   ShootMapViewer(shooter, runFolder);
   ShootCombiner(shooter, runFolder);
+  QTemporaryDir cache;
+  ShootSelectArea(windows, shooter, platform, cache.path() + "/");
   return 0;
 }

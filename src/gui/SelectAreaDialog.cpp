@@ -1,0 +1,205 @@
+// The area window's widgets, their layout and their binding to the model.
+#include "gui/SelectAreaDialog.h"
+
+#include <QFileInfo>
+
+#include "app/HandlerGuard.h"
+#include "common/FileSystem.h"
+#include "core/ViewerTask.h"
+#include "core/WebTileGrid.h"
+#include "gui/WidgetText.h"
+
+namespace kartovel::gui {
+namespace {
+
+constexpr int kWindowWidth = 900;
+constexpr int kWindowHeight = 660;
+// The whole world in at least one 256-pixel tile; no deeper than a few pixels per metre.
+constexpr double kFinestMetresPerPixel = 0.05;
+
+}  // namespace
+
+SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
+                                   std::shared_ptr<TileDiskCache> cache,
+                                   HttpClientFactory makeClient, QWidget* parent)
+    : QDialog(parent),
+      model_(model),
+      platform_(platform),
+      layout_(this),
+      canvas_(this),
+      labelLeft_(tr("Left Longitude:"), this),
+      valueLeft_(this),
+      labelRight_(tr("Right Longitude:"), this),
+      valueRight_(this),
+      labelTop_(tr("Top Latitude:"), this),
+      valueTop_(this),
+      labelBottom_(tr("Bottom Latitude:"), this),
+      valueBottom_(this),
+      labelEstimate_(this),
+      labelTint_(this),
+      buttonDraw_(tr("&Draw"), this),
+      labelHint_(this),
+      buttonOK_(tr("OK"), this),
+      buttonCancel_(tr("Cancel"), this),
+      tiles_(std::make_unique<mapcanvas::WebTilesLayer>(model.Source(), std::move(cache),
+                                                        std::move(makeClient), canvas_)) {
+  NameControls();
+  BuildLayout();
+  canvas_.AddLayer(*tiles_);
+  canvas_.AddLayer(tint_);
+  canvas_.AddLayer(tool_);
+  canvas_.SetTool(&tool_);
+  const double worldSide = 2 * tools::WorldHalfSide();
+  canvas_.SetScaleLimits(kFinestMetresPerPixel, worldSide / tools::kGridTilePixels);
+  canvas_.SetCentreBounds(tools::WorldRect());
+  tool_.onAreaChanged = [this](const GeoArea& area) { AreaChanged(area); };
+  tool_.onDrawn = [this] { buttonDraw_.setChecked(false); };
+  connect(&buttonDraw_, &QPushButton::toggled, this, [this](bool on) { tool_.SetDrawing(on); });
+  connect(&buttonOK_, &QPushButton::clicked, this, [this] { Accept(); });
+  connect(&buttonCancel_, &QPushButton::clicked, this, &QDialog::reject);
+  resize(kWindowWidth, kWindowHeight);
+}
+
+void SelectAreaDialog::NameControls() {
+  setObjectName("frmSelectArea");
+  canvas_.setObjectName("MapCanvas");
+  canvas_.setAccessibleName(tr("Map"));
+  canvas_.setAccessibleDescription(
+      tr("Shift-drag draws the area; drag its edges to change it. Arrow keys pan, + and - "
+         "zoom."));
+  const std::pair<QLabel*, QLabel*> values[] = {{&labelLeft_, &valueLeft_},
+                                                {&labelRight_, &valueRight_},
+                                                {&labelTop_, &valueTop_},
+                                                {&labelBottom_, &valueBottom_}};
+  const char* names[] = {"LabelLeft", "LabelRight", "LabelTop", "LabelBottom"};
+  for (std::size_t i = 0; i < std::size(values); ++i) {
+    values[i].second->setObjectName(names[i]);
+    values[i].second->setAccessibleName(values[i].first->text().chopped(1));
+    values[i].second->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    values[i].second->setMinimumWidth(
+        values[i].second->fontMetrics().horizontalAdvance(QStringLiteral("-180.000000  ")));
+  }
+  labelEstimate_.setObjectName("LabelEstimate");
+  labelEstimate_.setAccessibleName(tr("Tiles and download time"));
+  labelTint_.setObjectName("LabelTint");
+  labelTint_.setTextFormat(Qt::RichText);
+  buttonDraw_.setObjectName("ButtonDraw");
+  buttonDraw_.setCheckable(true);
+  buttonDraw_.setAccessibleName(tr("Draw"));
+  buttonDraw_.setToolTip(tr("On: a drag on the map draws the area (as with Shift held)"));
+  labelHint_.setObjectName("LabelHint");
+  labelHint_.setText(tr("Shift-drag draws the area; drag its edges to change it."));
+  buttonOK_.setObjectName("ButtonOK");
+  buttonOK_.setDefault(true);
+  buttonCancel_.setObjectName("ButtonCancel");
+}
+
+void SelectAreaDialog::BuildLayout() {
+  fields_.setHorizontalSpacing(8);
+  fields_.addWidget(&labelLeft_, 0, 0);
+  fields_.addWidget(&valueLeft_, 0, 1);
+  fields_.addWidget(&labelRight_, 0, 2);
+  fields_.addWidget(&valueRight_, 0, 3);
+  fields_.addWidget(&labelTop_, 1, 0);
+  fields_.addWidget(&valueTop_, 1, 1);
+  fields_.addWidget(&labelBottom_, 1, 2);
+  fields_.addWidget(&valueBottom_, 1, 3);
+  fields_.setColumnStretch(4, 1);
+  buttons_.addWidget(&buttonDraw_);
+  buttons_.addWidget(&labelHint_, 1);
+  buttons_.addWidget(&buttonOK_);
+  buttons_.addWidget(&buttonCancel_);
+  layout_.setContentsMargins(8, 8, 8, 8);
+  layout_.addWidget(&canvas_, 1);
+  layout_.addLayout(&fields_);
+  layout_.addWidget(&labelEstimate_);
+  layout_.addWidget(&labelTint_);
+  layout_.addLayout(&buttons_);
+  setTabOrder(&canvas_, &buttonDraw_);
+  setTabOrder(&buttonDraw_, &buttonOK_);
+  setTabOrder(&buttonOK_, &buttonCancel_);
+}
+
+void SelectAreaDialog::Prepare() {
+  RunHandler(platform_, [this] { model_.FormShow(); });
+  setWindowTitle(ToQt(model_.Caption));
+  tool_.SetArea(model_.Area);
+  ShowTint();
+  ShowFields();
+  fitPending_ = true;
+}
+
+void SelectAreaDialog::Open() {
+  Prepare();
+  show();
+}
+
+bool SelectAreaDialog::ShowModal() {
+  Prepare();
+  return exec() == QDialog::Accepted;
+}
+
+void SelectAreaDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!fitPending_) {
+    return;
+  }
+  // The canvas has its size now: the view can take in the area or the world.
+  fitPending_ = false;
+  canvas_.FitTo(model_.Area ? AreaTool::MapRectOf(*model_.Area) : tools::WorldRect());
+  if (model_.Area) {
+    canvas_.ZoomBy(0.8);  // some of the surroundings too
+  }
+  canvas_.setFocus();
+}
+
+void SelectAreaDialog::ShowTint() {
+  labelTint_.hide();
+  const std::string& taskFile = model_.DownloadedTaskFile;
+  if (taskFile.empty() || !FileExists(taskFile)) {
+    return;
+  }
+  try {
+    tint_.SetTask(
+        tools::LoadViewerTask(taskFile, tools::BlankImagePath(platform_.ProgramFolder())));
+  } catch (const std::exception&) {
+    return;  // a task without its tile list: nothing is known to be downloaded
+  }
+  if (tint_.HasTint()) {
+    const auto square = [](tools::TileStatus status) {
+      return QStringLiteral("<span style=\"color:%1\">&#9632;</span>")
+          .arg(mapcanvas::TaskTintLayer::TintColour(status).name());
+    };
+    labelTint_.setText(tr("%1 Tiles of %2 already downloaded &nbsp; %3 blank substitutes")
+                           .arg(square(tools::TileStatus::Present))
+                           .arg(QFileInfo(ToQt(taskFile)).fileName().toHtmlEscaped())
+                           .arg(square(tools::TileStatus::Blank)));
+    labelTint_.show();
+  }
+}
+
+void SelectAreaDialog::ShowFields() {
+  valueLeft_.setText(ToQt(model_.LeftText));
+  valueRight_.setText(ToQt(model_.RightText));
+  valueTop_.setText(ToQt(model_.TopText));
+  valueBottom_.setText(ToQt(model_.BottomText));
+  QString estimate = ToQt(model_.LabelEstimate);
+  if (model_.Area && model_.Zoom) {
+    estimate = tr("At zoom %1: %2").arg(*model_.Zoom).arg(estimate);
+  }
+  labelEstimate_.setText(estimate);
+  buttonOK_.setEnabled(model_.ButtonOKEnabled);
+}
+
+void SelectAreaDialog::AreaChanged(const GeoArea& area) {
+  RunHandler(platform_, [this, &area] { model_.SetArea(area); });
+  ShowFields();
+}
+
+void SelectAreaDialog::Accept() {
+  if (RunHandler(platform_, [this] { model_.ButtonOKClick(); })) {
+    accept();
+  }
+}
+
+}  // namespace kartovel::gui

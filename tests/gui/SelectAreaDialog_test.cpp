@@ -1,0 +1,173 @@
+// The area window from the main window's "Select on map ..." against the loopback tile
+// service: a rectangle drawn with the mouse fills the boxes on OK, Cancel leaves them,
+// edges can be dragged, the window opens on the boxes' rectangle, and it can be worked
+// from the keyboard.
+#include "gui/SelectAreaDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+
+#include "app/ChosenTileSource.h"
+#include "app/UnitSelectArea.h"
+#include "core/WebMercator.h"
+#include "gui/GuiRig.h"
+#include "tileserver/TileService.h"
+
+namespace kartovel::testing {
+namespace {
+
+using gui::SelectAreaDialog;
+
+GuiRigOptions WithTileService() {
+  GuiRigOptions options;
+  options.Server.DefaultReply = tileserver::ServeTileRequest;
+  return options;
+}
+
+void Mouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers) {
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, held, modifiers);
+  QApplication::sendEvent(&widget, &event);
+}
+
+// A drag in three steps, as a hand would make it.
+void Drag(QWidget& widget, QPointF from, QPointF to,
+          Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  Mouse(widget, QEvent::MouseButtonPress, from, modifiers);
+  Mouse(widget, QEvent::MouseMove, (from + to) / 2, modifiers);
+  Mouse(widget, QEvent::MouseMove, to, modifiers);
+  Mouse(widget, QEvent::MouseButtonRelease, to, modifiers);
+}
+
+// The boxes' texts of the area between two points of the canvas.
+std::array<std::string, 4> TextsBetween(const SelectAreaDialog& dialog, QPointF a, QPointF b) {
+  auto& canvas = const_cast<SelectAreaDialog&>(dialog).Canvas();
+  const tools::LonLat first = canvas.View().LonLatAt({a.x(), a.y()});
+  const tools::LonLat second = canvas.View().LonLatAt({b.x(), b.y()});
+  const GeoArea area =
+      AreaFromCorners({first.longitude, first.latitude}, {second.longitude, second.latitude});
+  return {CoordinateText(area.West), CoordinateText(area.East), CoordinateText(area.North),
+          CoordinateText(area.South)};
+}
+
+std::array<std::string, 4> Boxes(GuiRig& rig) {
+  return {rig.Find<QLineEdit>("Edit1").text().toStdString(),
+          rig.Find<QLineEdit>("Edit3").text().toStdString(),
+          rig.Find<QLineEdit>("Edit2").text().toStdString(),
+          rig.Find<QLineEdit>("Edit4").text().toStdString()};
+}
+
+class SelectAreaDialogTest : public ::testing::Test {
+ protected:
+  SelectAreaDialogTest() : rig(WithTileService()) {
+    rig.Windows->SetTileCacheFolder(rig.Box.Path("cache/"));
+  }
+
+  // Opens the window with the button and hands it to act, inside its modal loop.
+  void WithWindow(const std::function<void(SelectAreaDialog&)>& act) {
+    bool acted = false;
+    rig.Watcher.Queue([&](QWidget& modal) {
+      auto* dialog = qobject_cast<SelectAreaDialog*>(&modal);
+      if (dialog == nullptr) {
+        return false;
+      }
+      act(*dialog);
+      acted = true;
+      return true;
+    });
+    ClickLater(rig.Find<QPushButton>("ButtonSelectArea"));
+    ASSERT_TRUE(WaitUntil([&] { return acted && QApplication::activeModalWidget() == nullptr; }));
+  }
+
+  GuiRig rig;
+};
+
+TEST_F(SelectAreaDialogTest, ARectangleDrawnWithTheMouseFillsTheBoxesOnOk) {
+  std::array<std::string, 4> drawn;
+  QString estimate;
+  WithWindow([&](SelectAreaDialog& dialog) {
+    ASSERT_TRUE(WaitUntil([&] { return dialog.Tiles().ArrivedCount() >= 4; }));
+    const QPointF from(300, 180);
+    const QPointF to(420, 260);
+    Drag(dialog.Canvas(), from, to, Qt::ShiftModifier);
+    drawn = TextsBetween(dialog, from, to);
+    estimate = rig.Find<QLabel>(dialog, "LabelEstimate").text();
+    ClickLater(rig.Find<QPushButton>(dialog, "ButtonOK"));
+  });
+  EXPECT_EQ(Boxes(rig), drawn);
+  EXPECT_TRUE(estimate.startsWith("At zoom 13: ")) << estimate.toStdString();
+  EXPECT_TRUE(estimate.endsWith("with 8 workers")) << estimate.toStdString();
+  EXPECT_TRUE(rig.Watcher.Boxes().empty());
+  EXPECT_GT(rig.Server.RequestCount(), 0u);
+  EXPECT_LE(rig.Server.ConnectionCount(), 2);
+}
+
+TEST_F(SelectAreaDialogTest, OpensOnTheBoxesRectangleAndCancelLeavesTheBoxes) {
+  TypeInto(rig.Find<QLineEdit>("Edit1"), "13.35");
+  TypeInto(rig.Find<QLineEdit>("Edit3"), "13.45");
+  TypeInto(rig.Find<QLineEdit>("Edit2"), "52.55");
+  TypeInto(rig.Find<QLineEdit>("Edit4"), "52.48");
+  const auto before = Boxes(rig);
+  std::optional<GeoArea> shown;
+  bool areaInView = false;
+  WithWindow([&](SelectAreaDialog& dialog) {
+    shown = dialog.Tool().Area();
+    const ScreenBox box = gui::AreaTool::BoxOf(*shown, dialog.Canvas().View());
+    areaInView = box.Left > 0 && box.Top > 0 && box.Right < dialog.Canvas().width() &&
+                 box.Bottom < dialog.Canvas().height();
+    Drag(dialog.Canvas(), QPointF(20, 20), QPointF(80, 90), Qt::ShiftModifier);
+    ClickLater(rig.Find<QPushButton>(dialog, "ButtonCancel"));
+  });
+  EXPECT_EQ(shown, (GeoArea{13.35, 13.45, 52.55, 52.48}));
+  EXPECT_TRUE(areaInView);
+  EXPECT_EQ(Boxes(rig), before);
+}
+
+TEST_F(SelectAreaDialogTest, TheDrawnEdgesCanBeDraggedAndTheWindowFollows) {
+  TfrmSelectArea model(rig.Form(), ChosenTileSource(rig.Form()));
+  SelectAreaDialog dialog(model, rig.Platform, nullptr, CreateCurlHttpClient, &rig.Main());
+  dialog.Open();
+  rig.Find<QPushButton>(dialog, "ButtonDraw").click();  // Draw on: a plain drag draws
+  Drag(dialog.Canvas(), QPointF(200, 150), QPointF(400, 300));
+  EXPECT_FALSE(rig.Find<QPushButton>(dialog, "ButtonDraw").isChecked());
+  const GeoArea drawn = *dialog.Tool().Area();
+  Drag(dialog.Canvas(), QPointF(401, 220), QPointF(450, 230));  // the east edge
+  Drag(dialog.Canvas(), QPointF(199, 149), QPointF(180, 120));  // the north-west corner
+  const GeoArea moved = *dialog.Tool().Area();
+  EXPECT_GT(moved.East, drawn.East);
+  EXPECT_LT(moved.West, drawn.West);
+  EXPECT_GT(moved.North, drawn.North);
+  EXPECT_DOUBLE_EQ(moved.South, drawn.South);
+  EXPECT_EQ(rig.Find<QLabel>(dialog, "LabelRight").text().toStdString(),
+            CoordinateText(moved.East));
+  Drag(dialog.Canvas(), QPointF(300, 400), QPointF(250, 380));  // away from the area: a pan
+  EXPECT_EQ(*dialog.Tool().Area(), moved);
+}
+
+TEST_F(SelectAreaDialogTest, EveryControlIsReachedByTabAndNamed) {
+  rig.Form().Edit1 = "13.35";  // a rectangle in the boxes: OK is on from the start
+  rig.Form().Edit3 = "13.45";
+  rig.Form().Edit2 = "52.55";
+  rig.Form().Edit4 = "52.48";
+  TfrmSelectArea model(rig.Form(), ChosenTileSource(rig.Form()));
+  SelectAreaDialog dialog(model, rig.Platform, nullptr, CreateCurlHttpClient, &rig.Main());
+  dialog.Open();
+  QApplication::setActiveWindow(&dialog);
+  std::vector<std::string> reached;
+  for (int step = 0; step < 4 && QApplication::focusWidget() != nullptr; ++step) {
+    QWidget& focus = *QApplication::focusWidget();
+    reached.push_back(focus.objectName().toStdString());
+    EXPECT_FALSE(focus.accessibleName().isEmpty() && qobject_cast<QPushButton*>(&focus) == nullptr)
+        << focus.objectName().toStdString();
+    PressKey(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(reached,
+            (std::vector<std::string>{"MapCanvas", "ButtonDraw", "ButtonOK", "ButtonCancel"}));
+  for (const char* name : {"LabelLeft", "LabelRight", "LabelTop", "LabelBottom", "LabelEstimate"}) {
+    EXPECT_FALSE(rig.Find<QLabel>(dialog, name).accessibleName().isEmpty()) << name;
+  }
+}
+
+}  // namespace
+}  // namespace kartovel::testing
