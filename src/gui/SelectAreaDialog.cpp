@@ -123,6 +123,11 @@ void SelectAreaDialog::BuildLayout() {
 void SelectAreaDialog::Prepare() {
   RunHandler(platform_, [this] { model_.FormShow(); });
   setWindowTitle(ToQt(model_.Caption));
+  if (!model_.Source().FetchRefusal.empty()) {
+    // The map stays pale; say why rather than leave the user guessing.
+    labelHint_.setText(tr("No map tiles: %1. Shift-drag still draws the area.")
+                           .arg(ToQt(model_.Source().FetchRefusal)));
+  }
   tool_.SetArea(model_.Area);
   ShowTint();
   ShowFields();
