@@ -47,6 +47,7 @@ TileSource ChosenTileSource(const TForm1& form) {
   source.Request = WorkerRequestProfile();
   source.Workers = TForm1::kWorkerSlots;
   source.Pause = std::chrono::milliseconds(kBuiltInPauseMs);
+  source.MinZoom = TForm1::UpDown1Min;  // the service has no zoom below our 1
   source.MaxZoom = TForm1::UpDown1Max;
   UseConfiguredProxy(form.ConfigFilePath, source);
   return source;

@@ -20,6 +20,7 @@ struct TileSource {
   HttpClientOptions Request;
   int32_t Workers = 8;
   std::chrono::milliseconds Pause{1000};
+  int32_t MinZoom = 0;  // the service's zoom range: a map window draws within it
   int32_t MaxZoom = 19;
   // Why no tile can be fetched (a proxy that is on but cannot be used); empty when tiles
   // can be. Without a way to the service every tile is one that cannot be had.

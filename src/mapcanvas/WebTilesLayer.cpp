@@ -1,6 +1,7 @@
 // Painting the live tiles, asking for the missing ones, and taking delivered ones in.
 #include "mapcanvas/WebTilesLayer.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -19,6 +20,8 @@ constexpr size_t kDecodedBytes = size_t{64} << 20;
 // Tile keys pack the column and row into 28 bits each.
 constexpr int32_t kDeepestZoom = 28;
 constexpr int32_t kStandInLevels = 4;
+// More tiles than a large screen shows at their own size.
+constexpr size_t kMostTilesInView = 120;
 
 const QColor kLoadingCell(0xe4, 0xe7, 0xeb);
 const QColor kPaleCell(0xf7, 0xf5, 0xf0);
@@ -34,7 +37,8 @@ QRectF ScreenRectOf(const MapView& view, const MapRect& rect) {
 
 WebTilesLayer::WebTilesLayer(TileSource source, std::shared_ptr<TileDiskCache> cache,
                              HttpClientFactory makeClient, QWidget& canvas)
-    : maxZoom_(std::clamp(source.MaxZoom, 0, kDeepestZoom)),
+    : minZoom_(std::clamp(source.MinZoom, 0, kDeepestZoom)),
+      maxZoom_(std::clamp(source.MaxZoom, minZoom_, kDeepestZoom)),
       canvas_(&canvas),
       images_(kDecodedBytes) {
   auto deliver = [this](const TileKey& tile, std::optional<std::string> bytes) {
@@ -60,10 +64,20 @@ uint64_t WebTilesLayer::Packed(const TileKey& tile) {
 }
 
 LayerPass WebTilesLayer::Paint(QPainter& painter, const MapView& view, QSize) {
-  const int32_t zoom = tools::GridZoomFor(view.MetresPerPixel(), maxZoom_);
+  const int32_t zoom = std::max(tools::GridZoomFor(view.MetresPerPixel(), maxZoom_), minZoom_);
+  const std::vector<GridTile> inView = tools::GridTilesInView(view, zoom);
+  if (inView.size() > kMostTilesInView) {
+    // A source whose tiles begin deeper than the view: too many small tiles to ask for.
+    DrawHint(painter, QCoreApplication::translate("WebTilesLayer", "Zoom in to see the map"));
+    if (!lastWanted_.empty()) {
+      lastWanted_.clear();
+      fetcher_->Want(lastWanted_);
+    }
+    return LayerPass::Complete;
+  }
   std::vector<TileKey> wanted;
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  for (const GridTile& grid : tools::GridTilesInView(view, zoom)) {
+  for (const GridTile& grid : inView) {
     const TileKey tile{grid.zoom, grid.x, grid.y};
     const QRectF target = ScreenRectOf(view, tools::GridTileRect(grid));
     if (const QImage* image = images_.Find(Packed(tile))) {

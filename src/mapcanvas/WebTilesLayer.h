@@ -47,6 +47,7 @@ class WebTilesLayer : public MapLayer {
   bool DrawStandIn(QPainter& painter, const QRectF& target, const TileKey& tile);
   static uint64_t Packed(const TileKey& tile);
 
+  int32_t minZoom_;
   int32_t maxZoom_;
   QPointer<QWidget> canvas_;
   QObject receiver_;  // delivered tiles are handed to the window's thread through it
