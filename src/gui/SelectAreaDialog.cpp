@@ -88,6 +88,7 @@ void SelectAreaDialog::NameControls() {
   buttonDraw_.setAccessibleName(tr("Draw"));
   buttonDraw_.setToolTip(tr("On: a drag on the map draws the area (as with Shift held)"));
   labelHint_.setObjectName("LabelHint");
+  labelHint_.setWordWrap(true);
   labelHint_.setText(tr("Shift-drag draws the area; drag its edges to change it."));
   buttonOK_.setObjectName("ButtonOK");
   buttonOK_.setDefault(true);
@@ -125,7 +126,7 @@ void SelectAreaDialog::Prepare() {
   setWindowTitle(ToQt(model_.Caption));
   if (!model_.Source().FetchRefusal.empty()) {
     // The map stays pale; say why rather than leave the user guessing.
-    labelHint_.setText(tr("No map tiles: %1. Shift-drag still draws the area.")
+    labelHint_.setText(tr("No map tiles: %1 Shift-drag still draws the area.")
                            .arg(ToQt(model_.Source().FetchRefusal)));
   }
   tool_.SetArea(model_.Area);
@@ -165,8 +166,7 @@ void SelectAreaDialog::ShowTint() {
     return;
   }
   try {
-    tint_.SetTask(
-        tools::LoadViewerTask(taskFile, tools::BlankImagePath(platform_.ProgramFolder())));
+    tint_.SetTask(tools::LoadViewerTask(taskFile, platform_.ProgramFolder()));
   } catch (const std::exception&) {
     return;  // a task without its tile list: nothing is known to be downloaded
   }

@@ -1,6 +1,7 @@
 // Painting the live tiles, asking for the missing ones, and taking delivered ones in.
 #include "mapcanvas/WebTilesLayer.h"
 
+#include <webp/decode.h>
 #include <QCoreApplication>
 #include <QPainter>
 
@@ -26,6 +27,25 @@ constexpr size_t kMostTilesInView = 120;
 const QColor kLoadingCell(0xe4, 0xe7, 0xeb);
 const QColor kPaleCell(0xf7, 0xf5, 0xf0);
 const QColor kPaleCellBorder(0xdc, 0xd7, 0xcd);
+
+// A tile's image from its bytes: what Qt reads (PNG, JPEG), else WebP through libwebp as
+// the viewer reads it; a null image when the bytes are no image.
+QImage DecodeTile(const std::string& bytes) {
+  QImage image;
+  image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
+  if (!image.isNull()) {
+    return image;
+  }
+  int width = 0;
+  int height = 0;
+  const std::unique_ptr<uint8_t, decltype(&WebPFree)> pixels(
+      WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &width, &height),
+      &WebPFree);
+  if (!pixels) {
+    return QImage();
+  }
+  return QImage(pixels.get(), width, height, width * 4, QImage::Format_RGBA8888).copy();
+}
 
 QRectF ScreenRectOf(const MapView& view, const MapRect& rect) {
   const ScreenPoint northWest = view.ToScreen(tools::MapPoint{rect.west, rect.north});
@@ -120,11 +140,7 @@ bool WebTilesLayer::DrawStandIn(QPainter& painter, const QRectF& target, const T
 }
 
 void WebTilesLayer::Receive(const TileKey& tile, std::optional<std::string> bytes) {
-  QImage image;
-  if (bytes) {
-    image.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
-                       static_cast<int>(bytes->size()));
-  }
+  QImage image = bytes ? DecodeTile(*bytes) : QImage();
   if (image.isNull()) {
     failed_.insert(tile);
     if (bytes) {

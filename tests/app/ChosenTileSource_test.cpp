@@ -13,19 +13,47 @@ namespace {
 
 using testing::MainWindowRig;
 
-TEST(ChosenTileSourceTest, AddressesEachTileAsTheTaskDoes) {
-  MainWindowRig rig;
-  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
-  const TileSource source = ChosenTileSource(*rig.Form);
-  for (const int32_t zoom : {0, 1, 13, 19}) {
-    TaskParameters request;
-    request.Zoom = zoom;
-    request.TileHost = rig.Form->TileHost;
-    request.SavePath = rig.Box.Folder();
-    request.TaskFileName = "urls.qtsk";
-    const DownloadTask task(request);
-    EXPECT_EQ(source.TileUrl(0, 0, zoom), task.TileUrl(0, 0));
-    EXPECT_EQ(source.TileUrl(1, 0, zoom), task.TileUrl(1, 0));
+MapSource ExampleSource() {
+  MapSource source;
+  source.MapsType = 101;
+  source.Name = "Example Topo";
+  source.Url = "https://{s}.tiles.example/{z}/{x}/{-y}.jpg";
+  source.Subdomains = "abc";
+  source.Prefix = "topo";
+  source.Extension = "jpg";
+  source.UserAgent = "Kartovel test";
+  source.MinZoom = 3;
+  source.MaxZoom = 17;
+  source.Workers = 2;
+  source.PauseMs = 500;
+  return source;
+}
+
+TEST(ChosenTileSourceTest, AddressesAndPacesEachSourceAsItsTaskDoes) {
+  for (const MapSource& chosen : {BuiltInMapSource(), ExampleSource()}) {
+    MainWindowRig rig;
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    rig.Form->MapSources = {BuiltInMapSource(), ExampleSource()};
+    rig.Form->ComboBoxMapsTypeItemIndex = IsBuiltIn(chosen) ? 0 : 1;
+    const TileSource source = ChosenTileSource(*rig.Form);
+    for (const int32_t zoom : {1, 13, 17}) {
+      TaskParameters request;
+      request.Zoom = zoom;
+      request.MapsType = chosen.MapsType;
+      request.Source = chosen;
+      request.TileHost = rig.Form->TileHost;
+      request.SavePath = rig.Box.Folder();
+      request.TaskFileName = "urls.qtsk";
+      const DownloadTask task(request);
+      EXPECT_EQ(source.TileUrl(0, 0, zoom), task.TileUrl(0, 0)) << chosen.Name;
+      EXPECT_EQ(source.TileUrl(1, 2, zoom), task.TileUrl(1, 2)) << chosen.Name;
+    }
+    EXPECT_EQ(source.Workers, IsBuiltIn(chosen) ? 8 : chosen.Workers);
+    EXPECT_EQ(source.Pause.count(), chosen.PauseMs);
+    const HttpClientOptions profile =
+        IsBuiltIn(chosen) ? WorkerRequestProfile() : SourceRequestProfile(chosen);
+    EXPECT_EQ(source.Request.Headers, profile.Headers);
+    EXPECT_EQ(source.Request.UserAgent, profile.UserAgent);
   }
 }
 
