@@ -175,10 +175,11 @@ void SelectAreaDialog::ShowTint() {
       return QStringLiteral("<span style=\"color:%1\">&#9632;</span>")
           .arg(mapcanvas::TaskTintLayer::TintColour(status).name());
     };
+    // One pass, so that a "%" in the task's name stays as it is.
     labelTint_.setText(tr("%1 Tiles of %2 already downloaded &nbsp; %3 blank substitutes")
-                           .arg(square(tools::TileStatus::Present))
-                           .arg(QFileInfo(ToQt(taskFile)).fileName().toHtmlEscaped())
-                           .arg(square(tools::TileStatus::Blank)));
+                           .arg(square(tools::TileStatus::Present),
+                                QFileInfo(ToQt(taskFile)).fileName().toHtmlEscaped(),
+                                square(tools::TileStatus::Blank)));
     labelTint_.show();
   }
 }
