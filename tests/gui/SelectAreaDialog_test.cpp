@@ -1,15 +1,17 @@
 // The area window from the main window's "Select on map ..." against the loopback tile
 // service: a rectangle drawn with the mouse fills the boxes on OK, Cancel leaves them,
-// edges can be dragged, the window opens on the boxes' rectangle, and it can be worked
-// from the keyboard.
+// edges can be dragged, the window opens on the boxes' rectangle, the tiles the named
+// task already has are tinted, and it can be worked from the keyboard.
 #include "gui/SelectAreaDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QThread>
 
 #include "app/ChosenTileSource.h"
 #include "app/UnitSelectArea.h"
+#include "common/Error.h"
 #include "core/WebMercator.h"
 #include "gui/GuiRig.h"
 #include "tileserver/TileService.h"
@@ -56,6 +58,21 @@ std::array<std::string, 4> Boxes(GuiRig& rig) {
           rig.Find<QLineEdit>("Edit3").text().toStdString(),
           rig.Find<QLineEdit>("Edit2").text().toStdString(),
           rig.Find<QLineEdit>("Edit4").text().toStdString()};
+}
+
+// Paints the canvas until the live tiles stop arriving or failing.
+bool TilesSettled(SelectAreaDialog& dialog) {
+  int64_t last = -1;
+  return WaitUntil([&] {
+    dialog.Canvas().grab();  // paints, and so asks for the tiles in view
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(20);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const int64_t seen = dialog.Tiles().ArrivedCount() + dialog.Tiles().FailedCount();
+    const bool settled = seen > 0 && seen == last;
+    last = seen;
+    return settled;
+  });
 }
 
 class SelectAreaDialogTest : public ::testing::Test {
@@ -143,6 +160,46 @@ TEST_F(SelectAreaDialogTest, TheDrawnEdgesCanBeDraggedAndTheWindowFollows) {
             CoordinateText(moved.East));
   Drag(dialog.Canvas(), QPointF(300, 400), QPointF(250, 380));  // away from the area: a pan
   EXPECT_EQ(*dialog.Tool().Area(), moved);
+}
+
+TEST_F(SelectAreaDialogTest, TheTilesOfTheTaskNamedInTheBoxAreTinted) {
+  TypeInto(rig.Find<QLineEdit>("Edit1"), "10");
+  TypeInto(rig.Find<QLineEdit>("Edit3"), "10.05");
+  TypeInto(rig.Find<QLineEdit>("Edit2"), "50.05");
+  TypeInto(rig.Find<QLineEdit>("Edit4"), "50");
+  TypeInto(rig.Find<QLineEdit>("EditTaskName"), "survey.qtsk");
+  rig.Find<QPushButton>("BitBtn1").click();
+  ASSERT_TRUE(WaitUntil([&] { return rig.Watcher.Saw("Task stoped!" + QString(20, ' ')); }));
+  const GeoArea taskArea{10, 10.05, 50.05, 50};
+  rig.Form().Edit1.clear();  // no rectangle in the boxes: only the tint is drawn there
+  struct Case {
+    const char* taskName;
+    bool tinted;
+  };
+  for (const Case& c : {Case{"survey.qtsk", true}, Case{"elsewhere.qtsk", false}}) {
+    rig.Form().EditTaskName = c.taskName;
+    TfrmSelectArea model(rig.Form(), ChosenTileSource(rig.Form()));
+    const HttpClientFactory refusing = [](const HttpClientOptions&) -> std::unique_ptr<HttpClient> {
+      throw AppError("offline");  // every live tile a pale cell, under the tint
+    };
+    SelectAreaDialog dialog(model, rig.Platform, nullptr, refusing, &rig.Main());
+    dialog.Open();
+    dialog.Canvas().FitTo(gui::AreaTool::MapRectOf(taskArea));
+    for (int press = 0; press < 5; ++press) {
+      PressKey(dialog.Canvas(), Qt::Key_Minus);  // the task's tiles amid a pale land
+    }
+    ASSERT_TRUE(TilesSettled(dialog)) << c.taskName;
+    const QImage picture = dialog.Canvas().grab().toImage();
+    const ScreenBox box = gui::AreaTool::BoxOf(taskArea, dialog.Canvas().View());
+    const QColor middle = picture.pixelColor(QPoint(static_cast<int>((box.Left + box.Right) / 2),
+                                                    static_cast<int>((box.Top + box.Bottom) / 2)));
+    const QColor faraway = picture.pixelColor(QPoint(4, 4));
+    EXPECT_EQ(middle.green() > middle.red(), c.tinted) << c.taskName;
+    EXPECT_LT(faraway.green(), faraway.red()) << c.taskName;
+    const QLabel& legend = rig.Find<QLabel>(dialog, "LabelTint");
+    EXPECT_EQ(legend.isVisible(), c.tinted) << c.taskName;
+    EXPECT_EQ(legend.text().contains(c.taskName), c.tinted) << c.taskName;
+  }
 }
 
 TEST_F(SelectAreaDialogTest, EveryControlIsReachedByTabAndNamed) {
