@@ -1,52 +1,189 @@
-// Atomic replacement of a file: temporary file in the same folder, full write,
-// flush, fsync, rename over the target, fsync of the folder.
+// Atomic replacement of a file: a temporary in the target's folder (unnamed while it is
+// written where the file system allows it), full write, flush, mode, fsync, rename over
+// the target, fsync of the folder. Temporaries are named "<name>.tmp-" + 6 letters or
+// digits, the name cut so that the temporary's name never grows past the file-name limit.
 #include "common/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
 
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/WriteFault.h"
 
 namespace kartovel {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr size_t kRandomLength = 6;
+constexpr std::string_view kRandomLetters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int kNameAttempts = 100;
+// As many links as the system itself follows before it gives up.
+constexpr int kMaxLinkHops = 40;
+constexpr char kOwnDescriptors[] = "/proc/self/fd/";
+constexpr mode_t kNewFileMode = 0666;
+constexpr mode_t kOwnerOnlyMode = 0600;
+constexpr mode_t kPermissionBits = 07777;
+
+std::string FolderOf(const std::string& fileName) {
+  const std::string folder = ExtractFilePath(fileName);
+  return folder.empty() ? "." : folder;
+}
 
 void SyncFolderOf(const std::string& fileName) {
-  std::string folder = ExtractFilePath(fileName);
-  int descriptor = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+  const int descriptor = open(FolderOf(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor >= 0) {
     fsync(descriptor);
     close(descriptor);
   }
 }
 
+// The file a write of fileName changes: the name itself, or the end of its chain of
+// symbolic links (a dangling link names the file to create). None for a loop.
+std::optional<std::string> WriteTargetOf(const std::string& fileName) {
+  std::string current = fileName;
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    struct stat info {};
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      return current;
+    }
+    std::error_code error;
+    const std::filesystem::path pointee = std::filesystem::read_symlink(current, error);
+    if (error) {
+      return std::nullopt;
+    }
+    current =
+        pointee.is_absolute() ? pointee.string() : ExtractFilePath(current) + pointee.string();
+  }
+  return std::nullopt;
+}
+
+// "<name>.tmp-", the name cut (byte-wise) so that the prefix and the random letters fit.
+std::string TemporaryPrefix(std::string_view name) {
+  const size_t room = NAME_MAX - kTemporaryMark.size() - kRandomLength;
+  return std::string(name.substr(0, room)) + std::string(kTemporaryMark);
+}
+
+std::string RandomLetters() {
+  std::random_device source;
+  std::uniform_int_distribution<size_t> pick(0, kRandomLetters.size() - 1);
+  std::string letters(kRandomLength, ' ');
+  for (char& letter : letters) {
+    letter = kRandomLetters[pick(source)];
+  }
+  return letters;
+}
+
+std::string NewTemporaryName(const std::string& target) {
+  return ExtractFilePath(target) + TemporaryPrefix(ExtractFileName(target)) + RandomLetters();
+}
+
+bool EndsInRandomLetters(std::string_view name) {
+  return name.size() >= kRandomLength &&
+         name.substr(name.size() - kRandomLength).find_first_not_of(kRandomLetters) ==
+             std::string_view::npos;
+}
+
+bool IsTemporaryOf(std::string_view name, std::string_view prefix) {
+  return name.size() == prefix.size() + kRandomLength && name.starts_with(prefix) &&
+         EndsInRandomLetters(name);
+}
+
+bool IsAnyTemporary(std::string_view name) {
+  const size_t tail = kTemporaryMark.size() + kRandomLength;
+  return name.size() > tail && name.substr(name.size() - tail).starts_with(kTemporaryMark) &&
+         EndsInRandomLetters(name);
+}
+
+void RemoveFilesMatching(const std::string& folder,
+                         const std::function<bool(std::string_view)>& matches) {
+  std::error_code error;
+  std::filesystem::directory_iterator entry(FolderOf(folder), error);
+  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    std::error_code ignored;
+    if (matches(entry->path().filename().native()) && entry->is_regular_file(ignored)) {
+      std::filesystem::remove(entry->path(), ignored);
+    }
+  }
+}
+
+// An unnamed temporary can be given a name later only through the descriptor's entry
+// under /proc, so it is used only when that is at hand.
+int OpenUnnamedTemporary(const std::string& target, mode_t mode) {
+  if (access(kOwnDescriptors, X_OK) != 0) {
+    return -1;
+  }
+  return open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+}
+
+int CreateNamedTemporary(const std::string& target, mode_t mode, std::string& name) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name = NewTemporaryName(target);
+    const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (descriptor >= 0 || errno != EEXIST) {
+      if (descriptor < 0) {
+        name.clear();
+      }
+      return descriptor;
+    }
+  }
+  name.clear();
+  return -1;
+}
+
+bool LinkDescriptor(int descriptor, const std::string& name) {
+  const std::string source = kOwnDescriptors + std::to_string(descriptor);
+  return linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string fileName)
-    : fileName_(std::move(fileName)), tempName_(fileName_ + ".tmp-XXXXXX") {
-  int descriptor = mkstemp(tempName_.data());
+AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, TemporaryKind kind)
+    : fileName_(std::move(fileName)), access_(access) {
+  std::optional<std::string> target = WriteTargetOf(fileName_);
+  if (!target) {
+    throw CannotCreateFile(fileName_);
+  }
+  target_ = std::move(*target);
+  // The temporary is never readable by more people than the file it becomes: a new file
+  // gets what the umask allows, a replaced one its old mode, set exactly before the commit.
+  mode_t createMode = kNewFileMode;
+  struct stat existing {};
+  if (access_ == FileAccess::OwnerOnly) {
+    createMode = kOwnerOnlyMode;
+    finalMode_ = kOwnerOnlyMode;
+  } else if (stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    createMode = existing.st_mode & kNewFileMode;
+    finalMode_ = existing.st_mode & kPermissionBits;
+  }
+  int descriptor = kind == TemporaryKind::Unnamed ? OpenUnnamedTemporary(target_, createMode) : -1;
+  if (descriptor < 0) {
+    descriptor = CreateNamedTemporary(target_, createMode, tempName_);
+  }
   if (descriptor < 0) {
     throw CannotCreateFile(fileName_);
   }
-  // mkstemp creates the file readable by the owner only; give it the usual mode.
-  fchmod(descriptor, 0644);
   file_.reset(fdopen(descriptor, "wb"));
   if (!file_) {
     close(descriptor);
-    unlink(tempName_.c_str());
-    throw CannotCreateFile(fileName_);
+    Fail();
   }
   std::setvbuf(file_.get(), nullptr, _IOFBF, kBufferSize);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
-  if (file_) {
-    file_.reset();
+  file_.reset();
+  if (!tempName_.empty()) {
     unlink(tempName_.c_str());
   }
 }
@@ -58,20 +195,89 @@ void AtomicFileWriter::Write(std::string_view bytes) {
   }
 }
 
-void AtomicFileWriter::Commit() {
-  bool written = !failed_ && std::fflush(file_.get()) == 0 && fsync(fileno(file_.get())) == 0;
-  bool closed = std::fclose(file_.release()) == 0;
-  if (!written || !closed || std::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
-    unlink(tempName_.c_str());
-    throw CannotCreateFile(fileName_);
-  }
-  SyncFolderOf(fileName_);
+bool AtomicFileWriter::Settle() {
+  const int descriptor = fileno(file_.get());
+  return !failed_ && std::fflush(file_.get()) == 0 &&
+         (finalMode_ == 0 || fchmod(descriptor, finalMode_) == 0) && fsync(descriptor) == 0;
 }
 
-void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
-  AtomicFileWriter writer(fileName);
+void AtomicFileWriter::GiveNameToTemporary() {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = NewTemporaryName(target_);
+    if (LinkDescriptor(fileno(file_.get()), name)) {
+      tempName_ = std::move(name);
+      return;
+    }
+    if (errno != EEXIST) {
+      break;
+    }
+  }
+  Fail();
+}
+
+void AtomicFileWriter::Fail() {
+  file_.reset();
+  if (!tempName_.empty()) {
+    unlink(tempName_.c_str());
+    tempName_.clear();
+  }
+  throw CannotCreateFile(fileName_);
+}
+
+void AtomicFileWriter::Commit() {
+  if (!Settle()) {
+    Fail();
+  }
+  ReachWriteStep(fileName_, WriteStep::BytesWritten);
+  if (tempName_.empty()) {
+    GiveNameToTemporary();
+  }
+  ReachWriteStep(fileName_, WriteStep::Named);
+  if (std::fclose(file_.release()) != 0 || std::rename(tempName_.c_str(), target_.c_str()) != 0) {
+    Fail();
+  }
+  tempName_.clear();
+  SyncFolderOf(target_);
+}
+
+bool AtomicFileWriter::CommitIfAbsent() {
+  if (!Settle()) {
+    Fail();
+  }
+  ReachWriteStep(fileName_, WriteStep::BytesWritten);
+  // A link never replaces an existing name, which is the whole test of absence.
+  const bool placed = tempName_.empty() ? LinkDescriptor(fileno(file_.get()), target_)
+                                        : link(tempName_.c_str(), target_.c_str()) == 0;
+  if (!placed && errno != EEXIST) {
+    Fail();
+  }
+  if (!tempName_.empty()) {
+    ReachWriteStep(fileName_, WriteStep::Named);
+    unlink(tempName_.c_str());
+    tempName_.clear();
+  }
+  file_.reset();
+  if (placed) {
+    SyncFolderOf(target_);
+  }
+  return placed;
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes, FileAccess access) {
+  AtomicFileWriter writer(fileName, access);
   writer.Write(bytes);
   writer.Commit();
+}
+
+void RemoveStaleTemporaries(const std::string& fileName) {
+  const std::string target = WriteTargetOf(fileName).value_or(fileName);
+  const std::string prefix = TemporaryPrefix(ExtractFileName(target));
+  RemoveFilesMatching(ExtractFilePath(target),
+                      [&prefix](std::string_view name) { return IsTemporaryOf(name, prefix); });
+}
+
+void RemoveStaleTemporariesIn(const std::string& folder) {
+  RemoveFilesMatching(folder, IsAnyTemporary);
 }
 
 }  // namespace kartovel

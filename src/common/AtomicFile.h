@@ -1,5 +1,7 @@
-// Writing a file so that a crash never leaves it half-written: the bytes go to a
-// temporary file in the same folder, which is flushed, synced and renamed over the target.
+// Writing a file so that a kill at any moment never leaves it half-written: the bytes go
+// to a temporary file in the target's folder, which is flushed, synced and put in the
+// target's place in one step. A temporary that a kill leaves behind is found by its name
+// and removed by the next run.
 #pragma once
 
 #include <cstdio>
@@ -9,30 +11,62 @@
 
 namespace kartovel {
 
+// Who may read what a writer puts in place.
+enum class FileAccess {
+  Shared,     // a new file gets the mode the umask allows, a replaced file keeps its mode
+  OwnerOnly,  // read and write for the owner only (0600), new or replaced
+};
+
+// How a temporary is made. Unnamed: it has no name until its bytes are complete, so a kill
+// while it is written leaves nothing behind; the program's way wherever the file system
+// allows it, else Named. Named: it carries a name from the start (tests reach that way).
+enum class TemporaryKind { Unnamed, Named };
+
+// The one file-write path of the program: every file it writes goes through here, and so
+// through the write-step seam (common/WriteFault.h). A name that is a symbolic link writes
+// the file at the end of the link, which stays a link.
 class AtomicFileWriter {
  public:
   // Opens the temporary file. Throws "Cannot create file %s" (with the target's name).
-  explicit AtomicFileWriter(std::string fileName);
-  // Without Commit the temporary file is removed and the target stays as it was.
+  explicit AtomicFileWriter(std::string fileName, FileAccess access = FileAccess::Shared,
+                            TemporaryKind kind = TemporaryKind::Unnamed);
+  // Without a commit the temporary file is removed and the target stays as it was.
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
   void Write(std::string_view bytes);
-  // Flushes, syncs and renames over the target. Throws "Cannot create file %s".
+  // Flushes, syncs and replaces the target. Throws "Cannot create file %s".
   void Commit();
+  // The same, but only when no file of the target's name exists: false (and nothing
+  // changed) when one does. Throws "Cannot create file %s" on other failures.
+  bool CommitIfAbsent();
 
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
-  std::string fileName_;
-  std::string tempName_;
+  // Flushes, sets the mode and syncs; false when any of it failed.
+  bool Settle();
+  void GiveNameToTemporary();
+  [[noreturn]] void Fail();
+
+  std::string fileName_;  // as asked, for messages
+  std::string target_;    // the file actually changed: fileName_ with its links followed
+  FileAccess access_;
+  unsigned finalMode_ = 0;  // the mode to set before the commit; 0: the one it was created with
+  std::string tempName_;    // empty while the temporary has no name
   std::unique_ptr<std::FILE, FileCloser> file_;
   bool failed_ = false;
 };
 
 // Replaces the file with the given bytes in one atomic step.
-void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
+                         FileAccess access = FileAccess::Shared);
+
+// Removes the temporaries that interrupted writes of this file left in its folder.
+void RemoveStaleTemporaries(const std::string& fileName);
+// Removes every temporary left in a folder (one that only the program writes into).
+void RemoveStaleTemporariesIn(const std::string& folder);
 
 }  // namespace kartovel

@@ -1,12 +1,16 @@
-// File-system queries and the two changes the program makes outside its own files:
-// creating a folder and copying the blank image.
+// File-system queries, whole-file reading and the two changes the program makes outside
+// its own files: creating a folder and copying the blank image.
 #include "common/FileSystem.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "common/AtomicFile.h"
+#include "common/Error.h"
 #include "common/Paths.h"
 
 namespace kartovel {
@@ -25,23 +29,60 @@ bool CreateOneDirectory(const std::string& folder) {
   return !folder.empty() && mkdir(folder.c_str(), 0777) == 0;
 }
 
-// The copy is made under a temporary name and linked to the target name: link() never
-// replaces an existing file, and a crash never leaves a half-copied file at the target.
+// The copy goes through the one write path and is linked to the target name only when
+// no file has that name: a crash never leaves a half-copied file at the target.
 bool CopyFileNoReplace(const std::string& from, const std::string& to) {
   if (FileExists(to)) {
     return false;
   }
-  std::string temporary = to + ".copy-tmp";
-  std::error_code error;
-  std::filesystem::remove(temporary, error);
-  if (!std::filesystem::copy_file(from, temporary, std::filesystem::copy_options::none, error) ||
-      error) {
-    std::filesystem::remove(temporary, error);
+  const std::optional<std::string> bytes = ReadWholeFile(from);
+  if (!bytes) {
     return false;
   }
-  bool linked = link(temporary.c_str(), to.c_str()) == 0;
-  unlink(temporary.c_str());
-  return linked;
+  try {
+    AtomicFileWriter writer(to);
+    writer.Write(*bytes);
+    return writer.CommitIfAbsent();
+  } catch (const AppError&) {
+    return false;
+  }
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& fileName) {
+  const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  struct stat info {};
+  bool whole = fstat(descriptor, &info) == 0 && !S_ISDIR(info.st_mode);
+  if (whole && info.st_size > 0) {
+    bytes.reserve(static_cast<size_t>(info.st_size));
+  }
+  char buffer[1 << 16];
+  while (whole) {
+    const ssize_t count = read(descriptor, buffer, sizeof buffer);
+    if (count > 0) {
+      bytes.append(buffer, static_cast<size_t>(count));
+    } else if (count == 0) {
+      break;
+    } else if (errno != EINTR) {
+      whole = false;
+    }
+  }
+  close(descriptor);
+  if (!whole) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::optional<uint64_t> FileSize(const std::string& fileName) {
+  struct stat info {};
+  if (fileName.empty() || stat(fileName.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+    return std::nullopt;
+  }
+  return static_cast<uint64_t>(info.st_size);
 }
 
 std::string ProgramFolder() {

@@ -1,20 +1,14 @@
 // Reading text files as lines (any line end) and saving line lists with CR LF.
 #include "common/LineFile.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <optional>
 
-#include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
 
 namespace kartovel {
 
 Lines SplitLines(std::string_view text) {
-  if (size_t nul = text.find('\0'); nul != std::string_view::npos) {
-    text = text.substr(0, nul);
-  }
   Lines lines;
   size_t start = 0;
   while (start < text.size()) {
@@ -33,21 +27,15 @@ Lines SplitLines(std::string_view text) {
 }
 
 Lines ReadLines(const std::string& fileName) {
-  // A folder opens as a stream on Linux but reads nothing: it is no text file either.
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file || DirectoryExists(fileName)) {
+  const std::optional<std::string> content = ReadWholeFile(fileName);
+  if (!content) {
     throw CannotOpenFile(fileName);
   }
-  std::ostringstream content;
-  content << file.rdbuf();
-  if (file.bad()) {
-    throw CannotOpenFile(fileName);
-  }
-  return SplitLines(content.view());
+  return SplitLines(*content);
 }
 
-void SaveLines(const std::string& fileName, const Lines& lines) {
-  AtomicFileWriter writer(fileName);
+void SaveLines(const std::string& fileName, const Lines& lines, FileAccess access) {
+  AtomicFileWriter writer(fileName, access);
   for (const std::string& line : lines) {
     writer.Write(line);
     writer.Write("\r\n");

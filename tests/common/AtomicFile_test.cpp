@@ -6,16 +6,31 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <climits>
 #include <filesystem>
+#include <set>
 
 #include "common/Error.h"
 #include "common/LineFile.h"
 #include "support/Sandbox.h"
+#include "support/WriteSteps.h"
 
 namespace kartovel {
 namespace {
 
+using testing::PermissionsOf;
 using testing::Sandbox;
+using testing::ScopedUmask;
+
+std::set<std::string> NamesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+constexpr TemporaryKind kBothKinds[] = {TemporaryKind::Unnamed, TemporaryKind::Named};
 
 TEST(AtomicFile, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryBehind) {
   Sandbox sandbox;
@@ -71,6 +86,234 @@ TEST(AtomicFile, ReplacesTheWholeFile) {
   Sandbox::WriteAll(file, "a much longer old content");
   WriteFileAtomically(file, "new");
   EXPECT_EQ(Sandbox::ReadAll(file), "new");
+}
+
+TEST(AtomicFile, ANewFileGetsWhatTheUmaskAllowsAndAReplacedFileKeepsItsMode) {
+  const struct {
+    mode_t Umask;
+    std::optional<mode_t> OldMode;  // none: the file is new
+    FileAccess Access;
+    mode_t Expected;
+  } cases[] = {
+      {022, std::nullopt, FileAccess::Shared, 0644},
+      {077, std::nullopt, FileAccess::Shared, 0600},
+      {002, std::nullopt, FileAccess::Shared, 0664},
+      {022, 0640, FileAccess::Shared, 0640},
+      {077, 0755, FileAccess::Shared, 0755},
+      {022, 0600, FileAccess::Shared, 0600},
+      {022, std::nullopt, FileAccess::OwnerOnly, 0600},
+      {000, 0644, FileAccess::OwnerOnly, 0600},
+  };
+  for (const TemporaryKind kind : kBothKinds) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(::testing::Message() << "umask " << std::oct << c.Umask << " old "
+                                        << c.OldMode.value_or(0) << " kind " << int(kind));
+      Sandbox sandbox;
+      const std::string file = sandbox.Path("config.ini");
+      if (c.OldMode) {
+        Sandbox::WriteAll(file, "old");
+        std::filesystem::permissions(file, std::filesystem::perms(*c.OldMode));
+      }
+      const ScopedUmask mask(c.Umask);
+      AtomicFileWriter writer(file, c.Access, kind);
+      writer.Write("new");
+      writer.Commit();
+      EXPECT_EQ(PermissionsOf(file), c.Expected);
+      EXPECT_EQ(Sandbox::ReadAll(file), "new");
+    }
+  }
+}
+
+TEST(AtomicFile, WritingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+  const struct {
+    const char* Name;
+    std::vector<std::pair<std::string, std::string>> Links;  // link name, what it points to
+    std::string Target;                                      // where the bytes must land
+  } cases[] = {
+      {"relative", {{"task.qtsk", "real/task.qtsk"}}, "real/task.qtsk"},
+      {"absolute", {{"task.qtsk", "@real/task.qtsk"}}, "real/task.qtsk"},
+      {"chain", {{"task.qtsk", "hop"}, {"hop", "real/task.qtsk"}}, "real/task.qtsk"},
+      {"relative to its folder",
+       {{"task.qtsk", "real/hop"}, {"real/hop", "task.qtsk"}},
+       "real/task.qtsk"},
+      {"dangling", {{"task.qtsk", "real/new.qtsk"}}, "real/new.qtsk"},
+  };
+  for (const TemporaryKind kind : kBothKinds) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(int(kind)));
+      Sandbox sandbox;
+      std::filesystem::create_directory(sandbox.Path("real"));
+      Sandbox::WriteAll(sandbox.Path("real/task.qtsk"), "old");
+      std::filesystem::permissions(sandbox.Path("real/task.qtsk"), std::filesystem::perms(0640));
+      for (const auto& [link, pointee] : c.Links) {
+        std::filesystem::create_symlink(
+            pointee.starts_with('@') ? sandbox.Path(pointee.substr(1)) : pointee,
+            sandbox.Path(link));
+      }
+      AtomicFileWriter writer(sandbox.Path("task.qtsk"), FileAccess::Shared, kind);
+      writer.Write("new");
+      writer.Commit();
+      EXPECT_TRUE(std::filesystem::is_symlink(sandbox.Path("task.qtsk")));
+      EXPECT_EQ(Sandbox::ReadAll(sandbox.Path(c.Target)), "new");
+      if (c.Target == "real/task.qtsk") {
+        EXPECT_EQ(PermissionsOf(sandbox.Path(c.Target)), 0640u);
+      }
+      for (const std::string& name : NamesIn(sandbox.Path("real"))) {
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+      }
+    }
+  }
+}
+
+TEST(AtomicFile, ALoopOfLinksIsRefusedAndLeftAsItWas) {
+  Sandbox sandbox;
+  std::filesystem::create_symlink("b", sandbox.Path("a"));
+  std::filesystem::create_symlink("a", sandbox.Path("b"));
+  EXPECT_THROW(WriteFileAtomically(sandbox.Path("a"), "new"), AppError);
+  EXPECT_EQ(NamesIn(sandbox.Folder()), (std::set<std::string>{"a", "b"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(sandbox.Path("a")));
+}
+
+// Every step of a write, and what a kill at that step would leave on disk: the target
+// old or new, and a temporary only where the step says the temporary carries a name.
+TEST(AtomicFile, EachStepOfAWriteLeavesTheTargetWholeAndATemporaryOnlyOnceNamed) {
+  const struct {
+    const char* Name;
+    TemporaryKind Kind;
+    bool IfAbsent;
+    std::vector<WriteStep> Steps;
+    std::vector<bool> TemporaryAtStep;
+  } cases[] = {
+      {"replace",
+       TemporaryKind::Unnamed,
+       false,
+       {WriteStep::BytesWritten, WriteStep::Named},
+       {false, true}},
+      {"replace, named",
+       TemporaryKind::Named,
+       false,
+       {WriteStep::BytesWritten, WriteStep::Named},
+       {true, true}},
+      {"if absent", TemporaryKind::Unnamed, true, {WriteStep::BytesWritten}, {false}},
+      {"if absent, named",
+       TemporaryKind::Named,
+       true,
+       {WriteStep::BytesWritten, WriteStep::Named},
+       {true, true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Sandbox sandbox;
+    const std::string file = sandbox.Path("qn_1_2_3.png");
+    if (!c.IfAbsent) {
+      Sandbox::WriteAll(file, "old");
+    }
+    std::vector<bool> temporarySeen;
+    std::vector<std::string> targetSeen;
+    {
+      const testing::WriteStepRecorder recorder([&](const testing::RecordedStep&) {
+        const std::set<std::string> names = NamesIn(sandbox.Folder());
+        temporarySeen.push_back(names.size() > (c.IfAbsent ? 0u : 1u));
+        targetSeen.push_back(names.count("qn_1_2_3.png") ? Sandbox::ReadAll(file) : "");
+      });
+      AtomicFileWriter writer(file, FileAccess::Shared, c.Kind);
+      writer.Write("new");
+      if (c.IfAbsent) {
+        EXPECT_TRUE(writer.CommitIfAbsent());
+      } else {
+        writer.Commit();
+      }
+      std::vector<WriteStep> steps;
+      for (const auto& step : recorder.Steps()) {
+        steps.push_back(step.Step);
+        EXPECT_EQ(step.FileName, file);
+      }
+      EXPECT_EQ(steps, c.Steps);
+    }
+    EXPECT_EQ(temporarySeen, c.TemporaryAtStep);
+    // Before the last step the target is untouched; a link only ever adds it whole.
+    EXPECT_EQ(targetSeen.front(), c.IfAbsent ? "" : "old");
+    EXPECT_EQ(Sandbox::ReadAll(file), "new");
+    EXPECT_EQ(NamesIn(sandbox.Folder()), std::set<std::string>{"qn_1_2_3.png"});
+  }
+}
+
+TEST(AtomicFile, CommitIfAbsentNeverReplacesAndLeavesNoTemporary) {
+  for (const TemporaryKind kind : kBothKinds) {
+    Sandbox sandbox;
+    const std::string file = sandbox.Path("qn_1_2_3.png");
+    Sandbox::WriteAll(file, "real tile");
+    AtomicFileWriter writer(file, FileAccess::Shared, kind);
+    writer.Write("BLANK");
+    EXPECT_FALSE(writer.CommitIfAbsent());
+    EXPECT_EQ(Sandbox::ReadAll(file), "real tile");
+    EXPECT_EQ(NamesIn(sandbox.Folder()), std::set<std::string>{"qn_1_2_3.png"});
+  }
+}
+
+// The longest name the folder takes: the temporary's name is cut to fit, not refused.
+TEST(AtomicFile, ANameAtTheFileNameLimitIsWrittenAndItsTemporariesFound) {
+  for (const TemporaryKind kind : kBothKinds) {
+    Sandbox sandbox;
+    const std::string longName(NAME_MAX, 'n');
+    const std::string file = sandbox.Path(longName);
+    bool named = false;
+    {
+      const testing::WriteStepRecorder recorder([&](const testing::RecordedStep& step) {
+        if (step.Step == WriteStep::Named) {
+          // What a kill here would leave is found as this file's temporary, and removing
+          // it makes this write fail.
+          named = true;
+          RemoveStaleTemporaries(file);
+        }
+      });
+      AtomicFileWriter writer(file, FileAccess::Shared, kind);
+      writer.Write("bytes");
+      EXPECT_THROW(writer.Commit(), AppError);
+    }
+    EXPECT_TRUE(named);
+    EXPECT_TRUE(NamesIn(sandbox.Folder()).empty());
+    WriteFileAtomically(file, "bytes");
+    EXPECT_EQ(Sandbox::ReadAll(file), "bytes");
+  }
+}
+
+TEST(AtomicFile, StaleTemporariesOfAFileOrAFolderAreRemovedAndNothingElse) {
+  const struct {
+    std::string Name;
+    bool OfTheTaskFile;  // removed by RemoveStaleTemporaries(task.qtsk)
+    bool AnyTemporary;   // removed by RemoveStaleTemporariesIn(folder)
+  } cases[] = {
+      {"task.qtsk", false, false},
+      {"task.qtsk.tmp-Ab12Cd", true, true},
+      {"task.qtsk.tmp-Ab12C", false, false},
+      {"task.qtsk.tmp-Ab12Cde", false, false},
+      {"task.qtsk.tmp-Ab12C!", false, false},
+      {"task.qtsk.tmp-", false, false},
+      {"other.qtsk.tmp-Ab12Cd", false, true},
+      {"xtask.qtsk.tmp-Ab12Cd", false, true},
+      {"qn_1_2_3.png", false, false},
+      {"qn_1_2_3.png.tmp-zzzzzz", false, true},
+      {"qn_1_2_3.png.copy-tmp", false, false},
+  };
+  for (const bool wholeFolder : {false, true}) {
+    Sandbox sandbox;
+    for (const auto& c : cases) {
+      Sandbox::WriteAll(sandbox.Path(c.Name), "x");
+    }
+    std::filesystem::create_directory(sandbox.Path("folder.qtsk.tmp-Ab12Cd"));
+    if (wholeFolder) {
+      RemoveStaleTemporariesIn(sandbox.Folder());
+    } else {
+      RemoveStaleTemporaries(sandbox.Path("task.qtsk"));
+    }
+    const std::set<std::string> left = NamesIn(sandbox.Folder());
+    for (const auto& c : cases) {
+      EXPECT_EQ(left.count(c.Name), (wholeFolder ? c.AnyTemporary : c.OfTheTaskFile) ? 0u : 1u)
+          << c.Name << (wholeFolder ? " in the folder" : " of the task file");
+    }
+    EXPECT_EQ(left.count("folder.qtsk.tmp-Ab12Cd"), 1u);
+  }
 }
 
 }  // namespace

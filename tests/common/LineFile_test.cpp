@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/Error.h"
+#include "common/FileSystem.h"
 #include "support/Sandbox.h"
 
 namespace kartovel {
@@ -30,7 +31,8 @@ TEST(LineFile, SplitsAtEveryKindOfLineEnd) {
       {"a\n\nb\n", {"a", "", "b"}},
       {"a\r\rb", {"a", "", "b"}},
       {"a\n\rb", {"a", "", "b"}},
-      {std::string("a\r\nb\0c\r\nd", 10), {"a", "b"}},
+      {std::string("a\r\nb\0c\r\nd", 10), {"a", std::string("b\0c", 3), std::string("d\0", 2)}},
+      {std::string("\0\r\n\0", 4), {std::string(1, '\0'), std::string(1, '\0')}},
   };
   for (const SplitCase& c : cases) {
     EXPECT_EQ(SplitLines(c.text), c.lines);
@@ -60,6 +62,29 @@ TEST(LineFile, ReadingAMissingFileOrAFolderRaisesCannotOpen) {
       EXPECT_EQ(std::string(error.what()), "Cannot open file " + file);
     }
   }
+}
+
+// Every byte a text file holds comes back when its lines are saved again.
+TEST(LineFile, EveryByteSurvivesAReadAndASave) {
+  Sandbox sandbox;
+  std::string everyByte;
+  for (int byte = 0; byte < 256; ++byte) {
+    if (byte != '\r' && byte != '\n') {
+      everyByte.push_back(static_cast<char>(byte));
+    }
+  }
+  const std::string file = sandbox.Path("log.txt");
+  const std::string content =
+      "before\r\n" + everyByte + "\r\n" + std::string(3, '\0') + "\r\nafter\r\n";
+  Sandbox::WriteAll(file, content);
+  SaveLines(file, ReadLines(file));
+  EXPECT_EQ(Sandbox::ReadAll(file), content);
+}
+
+// /proc/self/mem opens but its first read fails: a file that cannot be read whole.
+TEST(LineFile, AFileWhoseReadFailsPartWayIsNotTakenForWhatWasRead) {
+  EXPECT_FALSE(ReadWholeFile("/proc/self/mem").has_value());
+  EXPECT_THROW(ReadLines("/proc/self/mem"), AppError);
 }
 
 TEST(LineFile, SavingIntoAMissingFolderRaisesCannotCreate) {
