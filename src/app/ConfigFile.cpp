@@ -9,6 +9,10 @@ std::string ConfigFilePath(const std::string& programFolder) {
   return IncludeTrailingSeparator(programFolder) + "ini" + kPathSeparator + "config.ini";
 }
 
+TIniFile OpenConfigFile(const std::string& configFilePath) {
+  return TIniFile(configFilePath, PrivateIniKey{kProxy, kProxyPassword});
+}
+
 std::string DefaultPathDefault() {
   return DefaultDownloadFolder();
 }

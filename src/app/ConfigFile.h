@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/IniFile.h"
+
 namespace kartovel::config {
 
 inline constexpr char kIniParas[] = "IniParas";
@@ -32,6 +34,10 @@ inline constexpr char kWindowMaximized[] = "Maximized";
 
 // programFolder (with its trailing separator) + "ini" + separator + "config.ini".
 std::string ConfigFilePath(const std::string& programFolder);
+
+// The configuration as an INI file that is readable by its owner only whenever it holds
+// a proxy password.
+TIniFile OpenConfigFile(const std::string& configFilePath);
 
 // The default of DefaultPath: the user's download folder.
 std::string DefaultPathDefault();

@@ -3,7 +3,6 @@
 
 #include "app/ConfigFile.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 
 namespace kartovel {
 
@@ -23,7 +22,7 @@ std::string TfrmOptions::ConfigFileName() const {
 }
 
 void TfrmOptions::FormShow() {
-  const TIniFile ini(ConfigFileName());
+  const TIniFile ini = config::OpenConfigFile(ConfigFileName());
   Edit12 = ini.ReadString(config::kIniParas, config::kDefaultPath, config::DefaultPathDefault());
   CheckBoxUseProxy = ini.ReadInteger(config::kProxy, config::kUseProxy, 0) == config::kProxyOn;
   EditProxyServer = ini.ReadString(config::kProxy, config::kProxyServer, "");
@@ -42,7 +41,7 @@ void TfrmOptions::Button3Click() {
 void TfrmOptions::Button1Click() {
   // A failing write throws before Close, so the dialog stays open with what was typed;
   // the keys written before it stay written.
-  TIniFile ini(ConfigFileName());
+  TIniFile ini = config::OpenConfigFile(ConfigFileName());
   ini.WriteString(config::kIniParas, config::kDefaultPath, Edit12);
   ini.WriteInteger(config::kProxy, config::kUseProxy, CheckBoxUseProxy ? config::kProxyOn : 0);
   ini.WriteString(config::kProxy, config::kProxyServer, EditProxyServer);

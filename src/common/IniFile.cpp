@@ -71,7 +71,7 @@ std::optional<size_t> FindEntry(const Lines& lines, SectionSpan span, std::strin
   return std::nullopt;
 }
 
-// The file's lines; empty when it is missing or cannot be read.
+// The file's lines; none when it is missing or cannot be read whole.
 std::optional<Lines> ReadIniLines(const std::string& fileName) {
   try {
     return ReadLines(fileName);
@@ -127,18 +127,28 @@ std::string FullName(const std::string& fileName) {
   return error ? fileName : absolute.string();
 }
 
+// The stored value of a key, if the section and the key are there.
+std::optional<std::string_view> StoredValue(const Lines& lines, const std::string& section,
+                                            const std::string& key) {
+  if (const std::optional<SectionSpan> span = FindSection(lines, section)) {
+    if (const std::optional<size_t> at = FindEntry(lines, *span, key)) {
+      return ParseEntry(lines[*at])->value;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(std::string fileName, std::optional<PrivateIniKey> privateKey)
+    : fileName_(std::move(fileName)), privateKey_(std::move(privateKey)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
   std::string result = defaultValue;
   if (const std::optional<Lines> lines = ReadIniLines(fileName_)) {
-    if (const std::optional<SectionSpan> span = FindSection(*lines, section)) {
-      if (const std::optional<size_t> at = FindEntry(*lines, *span, key)) {
-        result = std::string(ParseEntry((*lines)[*at])->value);
-      }
+    if (const std::optional<std::string_view> value = StoredValue(*lines, section, key)) {
+      result = std::string(*value);
     }
   }
   if (result.size() > kMaxValueLength) {
@@ -170,20 +180,31 @@ std::vector<std::string> TIniFile::ReadSections() const {
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
-  if (!CanBeStored(section, key, value)) {
-    throw UnableToWriteTo(FullName(fileName_));
+  WriteStrings(section, {IniEntry{key, value}});
+}
+
+void TIniFile::WriteStrings(const std::string& section, const std::vector<IniEntry>& entries) {
+  for (const IniEntry& entry : entries) {
+    if (!CanBeStored(section, entry.Key, entry.Value)) {
+      throw UnableToWriteTo(FullName(fileName_));
+    }
   }
   std::optional<Lines> lines = ReadIniLines(fileName_);
   if (!lines) {
-    // A file that exists but cannot be read must not be replaced by a fresh one.
+    // A file that exists but cannot be read whole must not be replaced by a fresh one.
     if (FileExists(fileName_)) {
       throw UnableToWriteTo(FullName(fileName_));
     }
     lines.emplace();
   }
-  SetEntry(*lines, section, key, value);
+  for (const IniEntry& entry : entries) {
+    SetEntry(*lines, section, entry.Key, entry.Value);
+  }
+  const bool holdsPrivateValue =
+      privateKey_ &&
+      !StoredValue(*lines, privateKey_->Section, privateKey_->Key).value_or("").empty();
   try {
-    SaveLines(fileName_, *lines);
+    SaveLines(fileName_, *lines, holdsPrivateValue ? FileAccess::OwnerOnly : FileAccess::Shared);
   } catch (const AppError&) {
     throw UnableToWriteTo(FullName(fileName_));
   }

@@ -4,14 +4,28 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kartovel {
 
+// One key and its value, for writing several keys of a section in one replace.
+struct IniEntry {
+  std::string Key;
+  std::string Value;
+};
+
+// A key whose value must not be read by others: while it holds a non-empty value the
+// file is written readable by its owner only.
+struct PrivateIniKey {
+  std::string Section;
+  std::string Key;
+};
+
 class TIniFile {
  public:
-  explicit TIniFile(std::string fileName);
+  explicit TIniFile(std::string fileName, std::optional<PrivateIniKey> privateKey = std::nullopt);
 
   // The stored value (at most 2047 characters) or the default. Never fails.
   std::string ReadString(const std::string& section, const std::string& key,
@@ -25,11 +39,15 @@ class TIniFile {
   // Throws "Unable to write to %s" with the full file name when the file cannot be written.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int32_t value);
+  // Writes every entry in one replace of the file, so that a kill never leaves some of
+  // them written and others not. Throws like WriteString, then writing none of them.
+  void WriteStrings(const std::string& section, const std::vector<IniEntry>& entries);
 
   const std::string& FileName() const { return fileName_; }
 
  private:
   std::string fileName_;
+  std::optional<PrivateIniKey> privateKey_;
 };
 
 }  // namespace kartovel

@@ -10,6 +10,7 @@
 
 #include "common/Error.h"
 #include "support/Sandbox.h"
+#include "support/WriteSteps.h"
 
 namespace kartovel {
 namespace {
@@ -221,6 +222,81 @@ TEST_F(IniFileTest, TextsThatWouldBreakTheLineStructureAreRefused) {
     EXPECT_THROW(TIniFile(fileName_).WriteString(c.section, c.key, c.value), AppError);
     EXPECT_EQ(Content(), original);
   }
+}
+
+// A NUL byte anywhere in the file: the lines after it are still the file's, and a write
+// of another key keeps them byte for byte.
+TEST_F(IniFileTest, ANulByteNeitherHidesNorLosesTheLinesAfterIt) {
+  const std::string nul(1, '\0');
+  const std::vector<std::string> originals = {
+      "[IniParas]\r\nDefaultPath=/maps" + nul + "\r\n[TileService]\r\nHost=127.0.0.1:9\r\n",
+      "[IniParas]\r\n; note " + nul + nul +
+          "\r\nDefaultPath=/maps\r\n[TileService]\r\nHost=127.0.0.1:9\r\n",
+      "[IniParas]\r\nDefaultPath=/maps\r\n" + nul + "\r\n[TileService]\r\nHost=127.0.0.1:9\r\n",
+      "[IniParas]\r\nDefaultPath=/maps\r\n[TileService]\r\nHost=127.0.0.1:9\r\n" + nul,
+  };
+  for (const std::string& original : originals) {
+    Write(original);
+    TIniFile ini(fileName_);
+    EXPECT_EQ(ini.ReadString("TileService", "Host", ""), "127.0.0.1:9");
+    ini.WriteString("IniParas", "Version", "7");
+    std::string expected = original;
+    expected.insert(expected.find("[TileService]"), "Version=7\r\n");
+    if (!expected.ends_with("\r\n")) {
+      expected += "\r\n";
+    }
+    EXPECT_EQ(Content(), expected);
+  }
+}
+
+// The file is readable by its owner only while the private key holds a value; a file
+// without one keeps its mode or gets what the umask allows.
+TEST_F(IniFileTest, AFileHoldingThePrivateValueIsWrittenForItsOwnerOnly) {
+  const struct {
+    std::optional<mode_t> OldMode;
+    const char* Key;
+    const char* Value;
+    mode_t Expected;
+  } cases[] = {
+      {std::nullopt, "ProxyPassword", "secret", 0600},
+      {0644, "ProxyPassword", "secret", 0600},
+      {0644, "ProxyServer", "proxy", 0644},
+      {std::nullopt, "ProxyPassword", "", 0644},
+      {0640, "ProxyPassword", "", 0640},
+      {0644, "UseProxy", "1", 0600},  // the file already holds a password
+  };
+  const testing::ScopedUmask mask(022);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Key) + "=" + c.Value);
+    std::filesystem::remove(fileName_);
+    if (c.OldMode) {
+      Write(std::string("[Proxy]\r\nProxyPassword=") +
+            (c.Key == std::string("UseProxy") ? "old" : "") + "\r\n");
+      std::filesystem::permissions(fileName_, std::filesystem::perms(*c.OldMode));
+    }
+    TIniFile(fileName_, PrivateIniKey{"Proxy", "ProxyPassword"})
+        .WriteString("Proxy", c.Key, c.Value);
+    EXPECT_EQ(testing::PermissionsOf(fileName_), c.Expected);
+  }
+}
+
+TEST_F(IniFileTest, SeveralKeysAreWrittenInOneReplaceOrNotAtAll) {
+  Write("[THREADS]\r\nThreadCount=2\r\nT1X=\r\nT1Y=\r\nT2X=\r\nT2Y=\r\n");
+  const testing::WriteStepRecorder recorder;
+  TIniFile(fileName_).WriteStrings("threads", {{"T1X", "5"}, {"T1Y", "6"}, {"T2Y", "7"}});
+  EXPECT_EQ(Content(), "[THREADS]\r\nThreadCount=2\r\nT1X=5\r\nT1Y=6\r\nT2X=\r\nT2Y=7\r\n");
+  EXPECT_EQ(recorder.WrittenFiles(), std::vector<std::string>{fileName_});
+  EXPECT_THROW(TIniFile(fileName_).WriteStrings("threads", {{"T1X", "8"}, {"T1Y", "bad\r\n"}}),
+               AppError);
+  EXPECT_EQ(TIniFile(fileName_).ReadInteger("THREADS", "T1X", 0), 5);
+}
+
+// A file that opens but cannot be read whole is never replaced by what was read of it.
+TEST_F(IniFileTest, AFileThatCannotBeReadWholeIsNotRewritten) {
+  std::filesystem::create_symlink("/proc/self/mem", fileName_);
+  EXPECT_THROW(TIniFile(fileName_).WriteString("A", "key", "v"), AppError);
+  EXPECT_TRUE(std::filesystem::is_symlink(fileName_));
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.ini"});
 }
 
 }  // namespace
