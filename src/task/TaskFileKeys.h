@@ -40,6 +40,10 @@ inline constexpr char kMaxY[] = "MaxY";
 inline constexpr char kThreadsSection[] = "THREADS";
 inline constexpr char kThreadCount[] = "ThreadCount";
 
+// A task file the program writes holds well under a kilobyte; a file larger than this is
+// damaged or no task file, and is refused rather than parsed again on every key.
+inline constexpr uint64_t kMaxTaskFileBytes = uint64_t{1} << 20;
+
 // The keys of worker n's (counted from 1) last settled column and row: "T" + n + "X"/"Y".
 inline std::string WorkerColumnKey(int32_t worker) {
   return "T" + std::to_string(worker) + "X";

@@ -533,6 +533,40 @@ void DownloadTask::WriteLogHeader() {
   SaveLines(LogFileName, lines);
 }
 
+void DownloadTask::WriteRunFiles() {
+  for (const std::string& fileName : {TaskFilePath(), ListFileName, LogFileName, FailedFileName}) {
+    RemoveStaleTemporaries(fileName);
+  }
+  RemoveStaleTemporariesIn(TileFolder);
+  if (!Params.ContinueTask && FileExists(TaskFilePath())) {
+    // The old task file stays (its mode, a link to it) but can no longer be continued
+    // until the new one replaces it whole.
+    TIniFile(TaskFilePath()).WriteString(taskfile::kMapsTypeSection, taskfile::kMapsType, "");
+  }
+  WriteListFile();
+  WriteLogHeader();
+  ResetFailedFile();
+  WriteTaskFile();
+}
+
+bool DownloadTask::ResumePositionFits(int32_t index) const {
+  const int64_t x = ResumeX.at(index);
+  const int64_t y = ResumeY.at(index);
+  if (x == 0 || y == 0) {
+    return true;
+  }
+  if (x < MinX || x > MaxX || y < MinY || y > MaxY || Params.ThreadCount < 1) {
+    return false;
+  }
+  const int64_t serial = (x - MinX) * (int64_t{MaxY} - MinY + 1) + (y - MinY) + 1;
+  return serial % Params.ThreadCount == index;
+}
+
+void DownloadTask::ForgetResumePosition(int32_t index) {
+  ResumeX.at(index) = 0;
+  ResumeY.at(index) = 0;
+}
+
 void DownloadTask::ResetFailedFile() {
   if (Params.ContinueTask) {
     return;

@@ -107,6 +107,18 @@ class DownloadTask {
   void WriteListFile();
   void WriteLogHeader();
   void ResetFailedFile();
+  // All of them, in the order that makes a kill at any moment harmless: the temporaries
+  // of interrupted writes are removed; a fresh run first blanks the map type of an old
+  // task file, then writes the list file, the log header and the empty failed-tile file,
+  // and the task file last, so that the next Start continues only a start that was
+  // complete and treats any other as fresh; a continued run adds its lines to the log.
+  void WriteRunFiles();
+
+  // Whether worker index's saved position can be trusted with ThreadCount workers: no
+  // saved position (a pair holding a 0), or a tile of the range that falls to its share.
+  bool ResumePositionFits(int32_t index) const;
+  // Forgets worker index's saved position: it starts its share from the beginning.
+  void ForgetResumePosition(int32_t index);
 
   // SavePath + TaskFileName.
   std::string TaskFilePath() const;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "common/Locale.h"
 #include "support/Sandbox.h"
 #include "task/MapSource.h"
+#include "support/WriteSteps.h"
 
 namespace kartovel {
 namespace {
@@ -758,6 +760,114 @@ TEST_F(DownloadTaskTest, ReportsAListFileThatCannotBeWritten) {
   fs::create_directory(task.ListFileName);  // a folder where the file should go
   EXPECT_THROW(task.WriteListFile(), AppError);
   EXPECT_TRUE(fs::is_directory(task.ListFileName));
+}
+
+// The worked example's range: columns 6735..6758, rows 3086..3116, serial of (x, y) =
+// (x - 6735) x 31 + (y - 3086) + 1, and with 8 workers serial s falls to worker s mod 8.
+TEST_F(DownloadTaskTest, TrustsASavedPositionOnlyWhenItIsATileOfThatWorkersShare) {
+  const struct {
+    const char* Name;
+    int32_t Workers;
+    int32_t Index;
+    int32_t X;
+    int32_t Y;
+    bool Fits;
+  } cases[] = {
+      {"zero pair", 8, 0, 0, 0, true},
+      {"zero column", 8, 1, 0, 3100, true},
+      {"zero row", 8, 1, 6740, 0, true},
+      {"largest integers", 8, 0, 2147483647, 2147483647, false},
+      {"negative", 8, 7, -2, 9, false},
+      {"column before the range", 8, 1, 6734, 3086, false},
+      {"column after the range", 8, 1, 6759, 3086, false},
+      {"row before the range", 8, 1, 6735, 3085, false},
+      {"row after the range", 8, 2, 6735, 3117, false},
+      {"first tile, its share", 8, 1, 6735, 3086, true},
+      {"first tile, another share", 8, 2, 6735, 3086, false},
+      {"last tile, its share", 8, 0, 6758, 3116, true},
+      {"last tile, another share", 8, 7, 6758, 3116, false},
+      {"one worker takes every tile", 1, 0, 6750, 3100, true},
+      {"no workers", 0, 0, 6735, 3086, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TaskParameters params = Beijing();
+    DownloadTask task(params);
+    params.ThreadCount = c.Workers;
+    task.ResumeX[c.Index] = c.X;
+    task.ResumeY[c.Index] = c.Y;
+    EXPECT_EQ(task.ResumePositionFits(c.Index), c.Fits);
+    task.ForgetResumePosition(c.Index);
+    EXPECT_TRUE(task.ResumePositionFits(c.Index));
+    EXPECT_EQ(task.ResumeX[c.Index], 0);
+    EXPECT_EQ(task.ResumeY[c.Index], 0);
+  }
+}
+
+// The task file comes last, after an old one was made one that cannot be continued, so
+// that a kill between any two writes leaves no task file that the next Start would take
+// for a complete start; the temporaries of interrupted writes are gone first.
+TEST_F(DownloadTaskTest, WritesTheRunFilesTaskFileLastAndRemovesTheTasksStaleTemporaries) {
+  const struct {
+    const char* Name;
+    bool OldTaskFile;
+    bool Continue;
+    std::vector<std::string> Steps;
+    std::vector<std::string> MapsTypeOnDisk;  // before each write, while a task file exists
+  } cases[] = {
+      {"fresh",
+       false,
+       false,
+       {"list written", "log written", "failed written", "task written"},
+       {}},
+      {"fresh over an old task file",
+       true,
+       false,
+       {"task written", "list written", "log written", "failed written", "task written"},
+       {"3", "", "", "", ""}},
+      {"continued", true, true, {"log written"}, {"3"}},
+  };
+  const std::vector<std::string> temporaries = {
+      "newtask.qtsk.tmp-AAAAAA", "newtask_list.txt.tmp-BBBBBB", "newtask_log.txt.tmp-CCCCCC",
+      "newtask_failed.ftl.tmp-DDDDDD", "newtask/qn_1_2_13.png.tmp-EEEEEE"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const Sandbox sandbox;
+    TaskParameters params = Beijing();
+    params.SavePath = sandbox.Folder();
+    params.ContinueTask = c.Continue;
+    DownloadTask task(params);
+    if (c.OldTaskFile) {
+      WriteBytes(task.TaskFilePath(), "[MapsType]\r\nMapsType=3\r\n");
+      WriteBytes(task.LogFileName, "old log\r\n");
+    }
+    for (const std::string& name : temporaries) {
+      WriteBytes(sandbox.Path(name), "partial");
+    }
+    WriteBytes(sandbox.Path("other.txt.tmp-FFFFFF"), "not the task's");
+    const std::map<std::string, std::string> kinds = {{task.TaskFilePath(), "task"},
+                                                      {task.ListFileName, "list"},
+                                                      {task.LogFileName, "log"},
+                                                      {task.FailedFileName, "failed"}};
+    // After the first write an old task file is no longer one that a Start continues.
+    std::vector<std::string> mapsTypes;
+    const testing::WriteStepRecorder recorder([&](const testing::RecordedStep& step) {
+      if (step.Step == WriteStep::BytesWritten && fs::exists(task.TaskFilePath())) {
+        mapsTypes.push_back(TIniFile(task.TaskFilePath()).ReadString("MapsType", "MapsType", "-"));
+      }
+    });
+    task.WriteRunFiles();
+    std::vector<std::string> steps;
+    for (const std::string& file : recorder.WrittenFiles()) {
+      steps.push_back(kinds.at(file) + " written");
+    }
+    EXPECT_EQ(steps, c.Steps);
+    EXPECT_EQ(mapsTypes, c.MapsTypeOnDisk);
+    for (const std::string& name : temporaries) {
+      EXPECT_FALSE(fs::exists(sandbox.Path(name))) << name;
+    }
+    EXPECT_TRUE(fs::exists(sandbox.Path("other.txt.tmp-FFFFFF")));
+  }
 }
 
 }  // namespace
