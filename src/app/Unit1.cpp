@@ -2,15 +2,21 @@
 // file, and the menu commands the program carries out itself.
 #include "app/Unit1.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
+#include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/ConfigFile.h"
 #include "app/DecimalText.h"
 #include "app/TileHost.h"
+#include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
@@ -53,6 +59,33 @@ int32_t ReadZoom(const std::string& text) {
 std::string CommasToPoints(std::string text) {
   std::replace(text.begin(), text.end(), ',', '.');
   return text;
+}
+
+// The longest name a task gives one of its files: the base and this suffix.
+constexpr std::string_view kLongestTaskFileSuffix = "_failed.ftl";
+// Room under the path limit for the tile folder's separator and a tile's name.
+constexpr size_t kTilePathRoom = 64;
+
+// Whether every file of a task of that name can be stored in the folder: no name past the
+// folder's file-name limit, no tile path past the path limit.
+bool TaskNameFits(const std::string& savePath, const std::string& taskFileName) {
+  long nameLimit = pathconf(savePath.c_str(), _PC_NAME_MAX);
+  if (nameLimit <= 0) {
+    nameLimit = NAME_MAX;
+  }
+  const size_t base = RemoveFileExt(taskFileName).size();
+  return base + kLongestTaskFileSuffix.size() <= static_cast<size_t>(nameLimit) &&
+         taskFileName.size() <= static_cast<size_t>(nameLimit) &&
+         savePath.size() + base + kTilePathRoom < PATH_MAX;
+}
+
+// The refusal of a task file too large to be one the program wrote, if it is one.
+std::optional<std::string> OversizedTaskFile(const std::string& taskFilePath) {
+  if (FileSize(taskFilePath).value_or(0) <= taskfile::kMaxTaskFileBytes) {
+    return std::nullopt;
+  }
+  return "The task file " + taskFilePath +
+         " is larger than 1 MB, so it is not a task file of this program.";
 }
 
 // Tiles of one worker's share up to and including its saved position (serial skip):
@@ -171,6 +204,8 @@ std::chrono::milliseconds TForm1::Timer1RealInterval() const {
 void TForm1::FormShow() {
   const std::string programFolder = platform_.ProgramFolder();
   ConfigFilePath = config::ConfigFilePath(programFolder);
+  // An options dialog killed while it saved may have left a temporary of the configuration.
+  RemoveStaleTemporaries(ConfigFilePath);
   HelpFilePath = IncludeTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
   const TIniFile configuration(ConfigFilePath);
   DefaultPath = configuration.ReadString(config::kIniParas, config::kDefaultPath,
@@ -334,10 +369,21 @@ void TForm1::StartClick() {
   if (!request) {
     return;
   }
+  const std::string taskFileName = TaskFileNameFor(EditTaskName);
+  if (!TaskNameFits(request->SavePath, taskFileName)) {
+    platform_.ShowMessage(
+        "The task name is too long to store the task's files in this folder. Choose a shorter "
+        "task name.");
+    return;
+  }
+  if (const auto refusal = OversizedTaskFile(request->SavePath + taskFileName)) {
+    platform_.ShowMessage(*refusal + " Choose another task name or move that file away.");
+    return;
+  }
   RunningWorkerCount = 0;
   request->ThreadCount = request->Source ? request->Source->Workers : kWorkerSlots;
   request->ThreadSlots = kWorkerSlots;
-  request->TaskFileName = TaskFileNameFor(EditTaskName);
+  request->TaskFileName = taskFileName;
   request->ContinueTask =
       ContinuesEarlierRun(request->SavePath, request->TaskFileName, request->Zoom);
   if (!MayReplaceTaskFile(*request)) {
@@ -401,10 +447,7 @@ void TForm1::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
 
 void TForm1::StartRun() {
   DownloadTask& task = *CurrentTask;
-  task.WriteTaskFile();
-  task.WriteListFile();
-  task.WriteLogHeader();
-  task.ResetFailedFile();
+  task.WriteRunFiles();
   if (!task.Params.ContinueTask) {
     ShowStoredArea();
   }
@@ -417,6 +460,7 @@ void TForm1::StartRun() {
   if (view_) {
     view_->FailedReplaced();
   }
+  DropUntrustedResumePositions();
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
   BitBtn1Caption = kStopCaption;
   NotifyFields();
@@ -438,6 +482,18 @@ void TForm1::ShowStoredArea() {
   Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, Edit2);
   Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, Edit4);
   NotifyFields();
+}
+
+void TForm1::DropUntrustedResumePositions() {
+  DownloadTask& task = *CurrentTask;
+  for (int32_t i = 0; i < std::min(task.Params.ThreadCount, kWorkerSlots); ++i) {
+    if (!task.ResumePositionFits(i)) {
+      AppendLog("T" + std::to_string(i + 1) + ": the saved position " +
+                std::to_string(task.ResumeX[i]) + "," + std::to_string(task.ResumeY[i]) +
+                " is not a tile of its share; it starts its share from the beginning.");
+      task.ForgetResumePosition(i);
+    }
+  }
 }
 
 void TForm1::CreateWorkers() {
@@ -491,38 +547,40 @@ void TForm1::Timer1Timer() {
     return;
   }
   if (MonitorTicks % kTicksBetweenSaves == 0) {
-    for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
-      SaveWorkerPosition(i);
-    }
     SavePanes();
+    SaveWorkerPositions();
   }
   if (RunningWorkerCount == 0) {
     EndRun();
   }
 }
 
-void TForm1::SaveWorkerPosition(int32_t index) {
-  if (!WorkerTable[index]) {
-    return;
-  }
-  const auto [lastX, lastY] = WorkerTable[index]->LastPosition();
+void TForm1::SaveWorkerPositions() {
   // Every write replaces the task file durably, so a value this run already wrote there
   // is not written again (a finished worker's position, the ending after a fifth tick).
-  auto& [writtenX, writtenY] = writtenPositions_[index];
-  const bool writeX = lastX > 0 && lastX != writtenX;
-  const bool writeY = lastY > 0 && lastY != writtenY;
-  if (!writeX && !writeY) {
+  // All the positions go in one replace: a kill never leaves a column without its row.
+  std::vector<IniEntry> entries;
+  auto written = writtenPositions_;
+  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
+    if (!WorkerTable[i]) {
+      continue;
+    }
+    const auto [lastX, lastY] = WorkerTable[i]->LastPosition();
+    auto& [writtenX, writtenY] = written[i];
+    if (lastX > 0 && lastX != writtenX) {
+      entries.push_back({taskfile::WorkerColumnKey(i + 1), std::to_string(lastX)});
+      writtenX = lastX;
+    }
+    if (lastY > 0 && lastY != writtenY) {
+      entries.push_back({taskfile::WorkerRowKey(i + 1), std::to_string(lastY)});
+      writtenY = lastY;
+    }
+  }
+  if (entries.empty()) {
     return;
   }
-  TIniFile taskFile(CurrentTask->TaskFilePath());
-  if (writeX) {
-    taskFile.WriteInteger(taskfile::kThreadsSection, taskfile::WorkerColumnKey(index + 1), lastX);
-    writtenX = lastX;
-  }
-  if (writeY) {
-    taskFile.WriteInteger(taskfile::kThreadsSection, taskfile::WorkerRowKey(index + 1), lastY);
-    writtenY = lastY;
-  }
+  TIniFile(CurrentTask->TaskFilePath()).WriteStrings(taskfile::kThreadsSection, entries);
+  writtenPositions_ = written;
 }
 
 void TForm1::SavePanes() {
@@ -542,21 +600,23 @@ void TForm1::EndRun() {
 
   // A failed save must not leave the run half ended: every step is tried, the workers
   // are destroyed and the window made ready, and the first error is reported at the end.
+  // The positions are written only after both panes were saved, as on a fifth tick.
   std::exception_ptr firstError;
   const auto attempt = [&firstError](const auto& step) {
     try {
       step();
+      return true;
     } catch (...) {
       if (!firstError) {
         firstError = std::current_exception();
       }
+      return false;
     }
   };
-  attempt([this] { SaveLines(CurrentTask->LogFileName, Memo1); });
-  attempt([this] { SaveLines(CurrentTask->FailedFileName, Memo2); });
-  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
-    attempt([this, i] { SaveWorkerPosition(i); });
-    WorkerTable[i].reset();
+  const bool logSaved = attempt([this] { SaveLines(CurrentTask->LogFileName, Memo1); });
+  const bool failedSaved = attempt([this] { SaveLines(CurrentTask->FailedFileName, Memo2); });
+  if (logSaved && failedSaved) {
+    attempt([this] { SaveWorkerPositions(); });
   }
   for (auto& worker : WorkerTable) {
     worker.reset();
@@ -623,6 +683,10 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   }
   if (const auto fault = TaskFilePathFault(*chosen)) {
     platform_.ShowMessage(*fault);
+    return;
+  }
+  if (const auto refusal = OversizedTaskFile(*chosen)) {
+    platform_.ShowMessage(*refusal);
     return;
   }
   const TIniFile taskFile(*chosen);

@@ -201,10 +201,14 @@ class TForm1 final : public WorkerOwner {
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task
   // would, so that Stop and an unchanged Start continue the run.
   void ShowStoredArea();
+  // Saved positions that are not tiles of their worker's share are forgotten, one log
+  // line each: such a worker starts its share from the beginning.
+  void DropUntrustedResumePositions();
   void CreateWorkers();
   void StopRun();
-  // The monitor's parts.
-  void SaveWorkerPosition(int32_t index);
+  // The monitor's parts. The panes are saved before the positions, so that a position on
+  // disk never runs ahead of the log lines and failed-tile records of the tiles it covers.
+  void SaveWorkerPositions();
   void SavePanes();
   void EndRun();
   void StartProgress();
