@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
 #include <thread>
-#include <vector>
 
+#include "ChildProcess.h"
 #include "CrashChild.h"
 #include "app/Unit1.h"
 #include "common/IniFile.h"
@@ -29,35 +27,12 @@ bool TaskFileHoldsPositions(const std::string& taskFile) {
          TIniFile(taskFile).ReadInteger("THREADS", "T1X", 0) > 0;
 }
 
-// Starts this test program again as the crash child (a new process image, so no thread
-// of this one is carried into it). The filter keeps it from running any test should
-// its main() not know the child.
-pid_t SpawnCrashChild(const std::string& sandbox) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    environment.emplace_back(*entry);
-  }
-  environment.push_back(std::string(testing::kCrashChildVariable) + "=" + sandbox);
-  std::vector<char*> envp;
-  for (auto& entry : environment) {
-    envp.push_back(entry.data());
-  }
-  envp.push_back(nullptr);
-  std::string program = "/proc/self/exe";
-  std::string filter = "--gtest_filter=-*";
-  char* argv[] = {program.data(), filter.data(), nullptr};
-  pid_t child = -1;
-  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
-    return -1;
-  }
-  return child;
-}
-
 TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
   MainWindowRig rig;
   const std::string taskFile = rig.SavePath("crash.qtsk");
 
-  const pid_t child = SpawnCrashChild(rig.Box.Folder());
+  const pid_t child =
+      testing::SpawnTestChild({std::string(testing::kCrashChildVariable) + "=" + rig.Box.Folder()});
   ASSERT_NE(child, -1);
   // Kill the child a few fifth ticks after the first positions reached the task file.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -1,14 +1,21 @@
-// The application tests' program: GoogleTest's runner, or the headless run that the crash
-// test starts in a child process of its own (see CrashChild.h).
+// The application tests' program: GoogleTest's runner, or one of the headless runs that
+// the crash and write-fault tests start in child processes of their own (CrashChild.h,
+// WriteFaultChild.h).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "CrashChild.h"
+#include "WriteFaultChild.h"
 
 int main(int argc, char** argv) {
-  if (const char* sandbox = std::getenv(kartovel::testing::kCrashChildVariable)) {
-    return kartovel::testing::RunCrashChild(sandbox);
+  using namespace kartovel::testing;
+  if (const char* sandbox = std::getenv(kCrashChildVariable)) {
+    return RunCrashChild(sandbox);
+  }
+  if (const char* sandbox = std::getenv(kWriteFaultChildVariable)) {
+    const char* step = std::getenv(kWriteFaultStepVariable);
+    return RunWriteFaultChild(sandbox, step ? std::atoll(step) : 0);
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
