@@ -124,47 +124,6 @@ TEST(AtomicFile, ANewFileGetsWhatTheUmaskAllowsAndAReplacedFileKeepsItsMode) {
   }
 }
 
-TEST(AtomicFile, WritingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
-  const struct {
-    const char* Name;
-    std::vector<std::pair<std::string, std::string>> Links;  // link name, what it points to
-    std::string Target;                                      // where the bytes must land
-  } cases[] = {
-      {"relative", {{"task.qtsk", "real/task.qtsk"}}, "real/task.qtsk"},
-      {"absolute", {{"task.qtsk", "@real/task.qtsk"}}, "real/task.qtsk"},
-      {"chain", {{"task.qtsk", "hop"}, {"hop", "real/task.qtsk"}}, "real/task.qtsk"},
-      {"relative to its folder",
-       {{"task.qtsk", "real/hop"}, {"real/hop", "task.qtsk"}},
-       "real/task.qtsk"},
-      {"dangling", {{"task.qtsk", "real/new.qtsk"}}, "real/new.qtsk"},
-  };
-  for (const TemporaryKind kind : kBothKinds) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(int(kind)));
-      Sandbox sandbox;
-      std::filesystem::create_directory(sandbox.Path("real"));
-      Sandbox::WriteAll(sandbox.Path("real/task.qtsk"), "old");
-      std::filesystem::permissions(sandbox.Path("real/task.qtsk"), std::filesystem::perms(0640));
-      for (const auto& [link, pointee] : c.Links) {
-        std::filesystem::create_symlink(
-            pointee.starts_with('@') ? sandbox.Path(pointee.substr(1)) : pointee,
-            sandbox.Path(link));
-      }
-      AtomicFileWriter writer(sandbox.Path("task.qtsk"), FileAccess::Shared, kind);
-      writer.Write("new");
-      writer.Commit();
-      EXPECT_TRUE(std::filesystem::is_symlink(sandbox.Path("task.qtsk")));
-      EXPECT_EQ(Sandbox::ReadAll(sandbox.Path(c.Target)), "new");
-      if (c.Target == "real/task.qtsk") {
-        EXPECT_EQ(PermissionsOf(sandbox.Path(c.Target)), 0640u);
-      }
-      for (const std::string& name : NamesIn(sandbox.Path("real"))) {
-        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
-      }
-    }
-  }
-}
-
 TEST(AtomicFile, ALoopOfLinksIsRefusedAndLeftAsItWas) {
   Sandbox sandbox;
   std::filesystem::create_symlink("b", sandbox.Path("a"));
@@ -234,19 +193,6 @@ TEST(AtomicFile, EachStepOfAWriteLeavesTheTargetWholeAndATemporaryOnlyOnceNamed)
     // Before the last step the target is untouched; a link only ever adds it whole.
     EXPECT_EQ(targetSeen.front(), c.IfAbsent ? "" : "old");
     EXPECT_EQ(Sandbox::ReadAll(file), "new");
-    EXPECT_EQ(NamesIn(sandbox.Folder()), std::set<std::string>{"qn_1_2_3.png"});
-  }
-}
-
-TEST(AtomicFile, CommitIfAbsentNeverReplacesAndLeavesNoTemporary) {
-  for (const TemporaryKind kind : kBothKinds) {
-    Sandbox sandbox;
-    const std::string file = sandbox.Path("qn_1_2_3.png");
-    Sandbox::WriteAll(file, "real tile");
-    AtomicFileWriter writer(file, FileAccess::Shared, kind);
-    writer.Write("BLANK");
-    EXPECT_FALSE(writer.CommitIfAbsent());
-    EXPECT_EQ(Sandbox::ReadAll(file), "real tile");
     EXPECT_EQ(NamesIn(sandbox.Folder()), std::set<std::string>{"qn_1_2_3.png"});
   }
 }

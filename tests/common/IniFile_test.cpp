@@ -258,10 +258,8 @@ TEST_F(IniFileTest, AFileHoldingThePrivateValueIsWrittenForItsOwnerOnly) {
     const char* Value;
     mode_t Expected;
   } cases[] = {
-      {std::nullopt, "ProxyPassword", "secret", 0600},
       {0644, "ProxyPassword", "secret", 0600},
       {0644, "ProxyServer", "proxy", 0644},
-      {std::nullopt, "ProxyPassword", "", 0644},
       {0640, "ProxyPassword", "", 0640},
       {0644, "UseProxy", "1", 0600},  // the file already holds a password
   };
