@@ -540,8 +540,12 @@ void DownloadTask::WriteRunFiles() {
   RemoveStaleTemporariesIn(TileFolder);
   if (!Params.ContinueTask && FileExists(TaskFilePath())) {
     // The old task file stays (its mode, a link to it) but can no longer be continued
-    // until the new one replaces it whole.
-    TIniFile(TaskFilePath()).WriteString(taskfile::kMapsTypeSection, taskfile::kMapsType, "");
+    // until the new one replaces it whole. One that cannot be read cannot be continued
+    // either; a folder that cannot be written fails the writes below.
+    try {
+      TIniFile(TaskFilePath()).WriteString(taskfile::kMapsTypeSection, taskfile::kMapsType, "");
+    } catch (const AppError&) {
+    }
   }
   WriteListFile();
   WriteLogHeader();
