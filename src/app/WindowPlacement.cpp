@@ -2,6 +2,7 @@
 #include "app/WindowPlacement.h"
 
 #include <limits>
+#include <string>
 
 #include "app/ConfigFile.h"
 #include "common/IniFile.h"
@@ -33,12 +34,14 @@ void WriteWindowBounds(const std::string& configFile, const WindowBounds& bounds
   if (ReadWindowBounds(configFile) == bounds) {
     return;
   }
-  TIniFile ini(configFile);
-  ini.WriteInteger(config::kWindow, config::kWindowLeft, bounds.Left);
-  ini.WriteInteger(config::kWindow, config::kWindowTop, bounds.Top);
-  ini.WriteInteger(config::kWindow, config::kWindowWidth, bounds.Width);
-  ini.WriteInteger(config::kWindow, config::kWindowHeight, bounds.Height);
-  ini.WriteInteger(config::kWindow, config::kWindowMaximized, bounds.Maximized ? 1 : 0);
+  // One replace of the configuration, which stays readable by its owner only while it
+  // holds a proxy password.
+  config::OpenConfigFile(configFile)
+      .WriteStrings(config::kWindow, {{config::kWindowLeft, std::to_string(bounds.Left)},
+                                      {config::kWindowTop, std::to_string(bounds.Top)},
+                                      {config::kWindowWidth, std::to_string(bounds.Width)},
+                                      {config::kWindowHeight, std::to_string(bounds.Height)},
+                                      {config::kWindowMaximized, bounds.Maximized ? "1" : "0"}});
 }
 
 }  // namespace kartovel

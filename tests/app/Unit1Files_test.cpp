@@ -111,8 +111,10 @@ TEST(MainWindowFiles, AReplacedFileKeepsItsMode) {
   PressOptionsOk(rig, "");
   EXPECT_EQ(PermissionsOf(rig.Form->ConfigFilePath), 0640u);
   TypeSixteenTiles(rig, "-180.0");
+  rig.Platform.QueueQuestionAnswer(true);  // replace the earlier run
   ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
   ASSERT_FALSE(rig.Form->CurrentParameters->ContinueTask);
+  ASSERT_TRUE(rig.Form->Timer1Enabled);
   ASSERT_TRUE(rig.RunToEnd());
   for (const auto& [file, mode] : modes) {
     EXPECT_EQ(PermissionsOf(file), mode) << file;
@@ -173,6 +175,7 @@ TEST(MainWindowFiles, ATaskFileLargerThanOneMegabyteIsRefused) {
 
     rig.Platform.ClearRecords();
     TypeSixteenTiles(rig);
+    rig.Platform.QueueQuestionAnswer(true);  // replace the file a fresh run finds
     ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
     if (c.Refused) {
       EXPECT_EQ(
@@ -182,6 +185,7 @@ TEST(MainWindowFiles, ATaskFileLargerThanOneMegabyteIsRefused) {
       EXPECT_FALSE(fs::exists(rig.SavePath("world_log.txt")));
       EXPECT_EQ(rig.Form->BitBtn1Caption, "Start");
     } else {
+      ASSERT_TRUE(rig.Form->Timer1Enabled);
       ASSERT_TRUE(rig.RunToEnd());
       EXPECT_LT(fs::file_size(taskFile), 1024u);
     }
