@@ -48,14 +48,16 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to) {
   }
 }
 
+// Only a regular file is read: a pipe or a device in a file's place would never end
+// (opening does not wait for a pipe's writer).
 std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-  const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) {
     return std::nullopt;
   }
   std::string bytes;
   struct stat info {};
-  bool whole = fstat(descriptor, &info) == 0 && !S_ISDIR(info.st_mode);
+  bool whole = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
   if (whole && info.st_size > 0) {
     bytes.reserve(static_cast<size_t>(info.st_size));
   }

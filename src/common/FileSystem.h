@@ -14,8 +14,8 @@ bool CreateOneDirectory(const std::string& folder);
 // Copies a file to a new name, leaving an existing target untouched; true on success.
 bool CopyFileNoReplace(const std::string& from, const std::string& to);
 
-// Every byte of a file; none when it cannot be opened, is a folder, or a read fails
-// part-way (a file is never taken for what was read of it).
+// Every byte of a regular file; none when it cannot be opened, is no regular file, or a
+// read fails part-way (a file is never taken for what was read of it).
 std::optional<std::string> ReadWholeFile(const std::string& fileName);
 // The size in bytes of a file that exists (not a folder).
 std::optional<uint64_t> FileSize(const std::string& fileName);
