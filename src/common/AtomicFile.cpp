@@ -148,9 +148,11 @@ bool LinkDescriptor(int descriptor, const std::string& name) {
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, TemporaryKind kind)
+AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, LinkHandling links,
+                                   TemporaryKind kind)
     : fileName_(std::move(fileName)), access_(access) {
-  std::optional<std::string> target = WriteTargetOf(fileName_);
+  std::optional<std::string> target =
+      links == LinkHandling::WriteThrough ? WriteTargetOf(fileName_) : fileName_;
   if (!target) {
     throw CannotCreateFile(fileName_);
   }
@@ -162,7 +164,7 @@ AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, Temp
   if (access_ == FileAccess::OwnerOnly) {
     createMode = kOwnerOnlyMode;
     finalMode_ = kOwnerOnlyMode;
-  } else if (stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+  } else if (lstat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
     createMode = existing.st_mode & kNewFileMode;
     finalMode_ = existing.st_mode & kPermissionBits;
   }
@@ -264,7 +266,7 @@ bool AtomicFileWriter::CommitIfAbsent() {
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes, FileAccess access) {
-  AtomicFileWriter writer(fileName, access);
+  AtomicFileWriter writer(fileName, access, LinkHandling::ReplaceLink);
   writer.Write(bytes);
   writer.Commit();
 }

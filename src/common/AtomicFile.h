@@ -17,18 +17,24 @@ enum class FileAccess {
   OwnerOnly,  // read and write for the owner only (0600), new or replaced
 };
 
+// What a name that is a symbolic link means to a write.
+enum class LinkHandling {
+  WriteThrough,  // the file at the end of the links is replaced and the links stay
+  ReplaceLink,   // the link itself is replaced: the write never lands outside the folder
+};
+
 // How a temporary is made. Unnamed: it has no name until its bytes are complete, so a kill
 // while it is written leaves nothing behind; the program's way wherever the file system
 // allows it, else Named. Named: it carries a name from the start (tests reach that way).
 enum class TemporaryKind { Unnamed, Named };
 
 // The one file-write path of the program: every file it writes goes through here, and so
-// through the write-step seam (common/WriteFault.h). A name that is a symbolic link writes
-// the file at the end of the link, which stays a link.
+// through the write-step seam (common/WriteFault.h).
 class AtomicFileWriter {
  public:
   // Opens the temporary file. Throws "Cannot create file %s" (with the target's name).
   explicit AtomicFileWriter(std::string fileName, FileAccess access = FileAccess::Shared,
+                            LinkHandling links = LinkHandling::WriteThrough,
                             TemporaryKind kind = TemporaryKind::Unnamed);
   // Without a commit the temporary file is removed and the target stays as it was.
   ~AtomicFileWriter();
@@ -52,7 +58,7 @@ class AtomicFileWriter {
   [[noreturn]] void Fail();
 
   std::string fileName_;  // as asked, for messages
-  std::string target_;    // the file actually changed: fileName_ with its links followed
+  std::string target_;    // the name actually replaced (fileName_ or the end of its links)
   FileAccess access_;
   unsigned finalMode_ = 0;  // the mode to set before the commit; 0: the one it was created with
   std::string tempName_;    // empty while the temporary has no name
@@ -60,7 +66,8 @@ class AtomicFileWriter {
   bool failed_ = false;
 };
 
-// Replaces the file with the given bytes in one atomic step.
+// Replaces the file with the given bytes in one atomic step. A symbolic link in its place
+// is replaced, not written through: a tile never lands outside its folder.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
                          FileAccess access = FileAccess::Shared);
 

@@ -30,7 +30,8 @@ bool CreateOneDirectory(const std::string& folder) {
 }
 
 // The copy goes through the one write path and is linked to the target name only when
-// no file has that name: a crash never leaves a half-copied file at the target.
+// no file has that name: a crash never leaves a half-copied file at the target, and a
+// symbolic link at the target, even one to nowhere, counts as a file there.
 bool CopyFileNoReplace(const std::string& from, const std::string& to) {
   if (FileExists(to)) {
     return false;
@@ -40,7 +41,7 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to) {
     return false;
   }
   try {
-    AtomicFileWriter writer(to);
+    AtomicFileWriter writer(to, FileAccess::Shared, LinkHandling::ReplaceLink);
     writer.Write(*bytes);
     return writer.CommitIfAbsent();
   } catch (const AppError&) {

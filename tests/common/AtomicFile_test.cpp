@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "common/Error.h"
@@ -115,7 +116,7 @@ TEST(AtomicFile, ANewFileGetsWhatTheUmaskAllowsAndAReplacedFileKeepsItsMode) {
         std::filesystem::permissions(file, std::filesystem::perms(*c.OldMode));
       }
       const ScopedUmask mask(c.Umask);
-      AtomicFileWriter writer(file, c.Access, kind);
+      AtomicFileWriter writer(file, c.Access, LinkHandling::WriteThrough, kind);
       writer.Write("new");
       writer.Commit();
       EXPECT_EQ(PermissionsOf(file), c.Expected);
@@ -124,11 +125,45 @@ TEST(AtomicFile, ANewFileGetsWhatTheUmaskAllowsAndAReplacedFileKeepsItsMode) {
   }
 }
 
+// The task's text files are written through a link the user made; a tile, a blank copy
+// and a loop of links never reach a file outside the folder.
+TEST(AtomicFile, ALinkIsWrittenThroughOnlyWhereAsked) {
+  const struct {
+    const char* Name;
+    bool Dangling;
+    std::function<void(const std::string&)> Write;
+    bool Through;
+  } cases[] = {
+      {"text file", false, [](const std::string& name) { SaveLines(name, {"new"}); }, true},
+      {"text file, link to nowhere", true,
+       [](const std::string& name) { SaveLines(name, {"new"}); }, true},
+      {"tile", false, [](const std::string& name) { WriteFileAtomically(name, "new\r\n"); }, false},
+      {"tile, link to nowhere", true,
+       [](const std::string& name) { WriteFileAtomically(name, "new\r\n"); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Sandbox sandbox;
+    std::filesystem::create_directory(sandbox.Path("elsewhere"));
+    if (!c.Dangling) {
+      Sandbox::WriteAll(sandbox.Path("elsewhere/secret"), "old");
+    }
+    std::filesystem::create_symlink("elsewhere/secret", sandbox.Path("maps"));
+    c.Write(sandbox.Path("maps"));
+    EXPECT_EQ(std::filesystem::is_symlink(sandbox.Path("maps")), c.Through);
+    EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("maps")), "new\r\n");
+    EXPECT_EQ(std::filesystem::exists(sandbox.Path("elsewhere/secret")), c.Through || !c.Dangling);
+    if (!c.Through && !c.Dangling) {
+      EXPECT_EQ(Sandbox::ReadAll(sandbox.Path("elsewhere/secret")), "old");
+    }
+  }
+}
+
 TEST(AtomicFile, ALoopOfLinksIsRefusedAndLeftAsItWas) {
   Sandbox sandbox;
   std::filesystem::create_symlink("b", sandbox.Path("a"));
   std::filesystem::create_symlink("a", sandbox.Path("b"));
-  EXPECT_THROW(WriteFileAtomically(sandbox.Path("a"), "new"), AppError);
+  EXPECT_THROW(SaveLines(sandbox.Path("a"), {"new"}), AppError);
   EXPECT_EQ(NamesIn(sandbox.Folder()), (std::set<std::string>{"a", "b"}));
   EXPECT_TRUE(std::filesystem::is_symlink(sandbox.Path("a")));
 }
@@ -175,7 +210,7 @@ TEST(AtomicFile, EachStepOfAWriteLeavesTheTargetWholeAndATemporaryOnlyOnceNamed)
         temporarySeen.push_back(names.size() > (c.IfAbsent ? 0u : 1u));
         targetSeen.push_back(names.count("qn_1_2_3.png") ? Sandbox::ReadAll(file) : "");
       });
-      AtomicFileWriter writer(file, FileAccess::Shared, c.Kind);
+      AtomicFileWriter writer(file, FileAccess::Shared, LinkHandling::WriteThrough, c.Kind);
       writer.Write("new");
       if (c.IfAbsent) {
         EXPECT_TRUE(writer.CommitIfAbsent());
@@ -213,7 +248,7 @@ TEST(AtomicFile, ANameAtTheFileNameLimitIsWrittenAndItsTemporariesFound) {
           RemoveStaleTemporaries(file);
         }
       });
-      AtomicFileWriter writer(file, FileAccess::Shared, kind);
+      AtomicFileWriter writer(file, FileAccess::Shared, LinkHandling::WriteThrough, kind);
       writer.Write("bytes");
       EXPECT_THROW(writer.Commit(), AppError);
     }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/Sandbox.h"
 
 namespace kartovel {
@@ -21,6 +23,10 @@ TEST(FileSystem, CopyNeverReplacesAnExistingFile) {
   EXPECT_EQ(testing::Sandbox::ReadAll(tile), "REAL TILE");
   EXPECT_FALSE(CopyFileNoReplace(sandbox.Path("missing.png"), sandbox.Path("other.png")));
   EXPECT_FALSE(FileExists(sandbox.Path("other.png")));
+  // A link to nowhere in the tile's place is a file there: nothing is made at its end.
+  std::filesystem::create_symlink(sandbox.Path("outside.png"), sandbox.Path("linked.png"));
+  EXPECT_FALSE(CopyFileNoReplace(blank, sandbox.Path("linked.png")));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Path("outside.png")));
 }
 
 TEST(FileSystem, CreatesOneFolderLevelOnly) {
