@@ -262,8 +262,9 @@ bool TForm1::SelectMapsType(int32_t mapsType) {
 void TForm1::ComboBoxMapsTypeChange() {
   ComboBoxMapsTypeItemIndex = std::clamp<int32_t>(ComboBoxMapsTypeItemIndex, 0,
                                                   static_cast<int32_t>(MapSources.size()) - 1);
-  TIniFile configuration(ConfigFilePath);
-  configuration.WriteInteger(config::kIniParas, config::kMapsType, ChosenMapSource().MapsType);
+  // The configuration may hold the proxy password: it stays readable by its owner only.
+  config::OpenConfigFile(ConfigFilePath)
+      .WriteInteger(config::kIniParas, config::kMapsType, ChosenMapSource().MapsType);
 }
 
 // ---- Start and Stop ----

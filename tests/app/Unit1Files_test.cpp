@@ -79,6 +79,11 @@ TEST(MainWindowFiles, EveryFileARunAndOptionsOkWriteGetsTheModeTheUmaskAllows) {
     fs::remove(rig.Form->ConfigFilePath);
     PressOptionsOk(rig, c.Password);
     EXPECT_EQ(PermissionsOf(rig.Form->ConfigFilePath), c.ConfigMode);
+    // A configuration left readable by others (as an older version wrote it) is made
+    // private by the next write while it holds a password, here the map source's choice.
+    fs::permissions(rig.Form->ConfigFilePath, fs::perms(0644));
+    ASSERT_TRUE(rig.Click(&TForm1::ComboBoxMapsTypeChange));
+    EXPECT_EQ(PermissionsOf(rig.Form->ConfigFilePath), *c.Password ? 0600u : 0644u);
 
     TypeSixteenTiles(rig);
     ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
@@ -146,6 +151,32 @@ TEST(MainWindowFiles, ATaskFileAndAConfigurationThatAreLinksStayLinks) {
     EXPECT_TRUE(rig.Platform.Errors().empty());
     EXPECT_TRUE(fs::is_symlink(rig.SavePath("world.qtsk")));
     EXPECT_EQ(TIniFile(elsewhere + "world.qtsk").ReadInteger("THREADS", "T3X", 0), 2);
+  }
+}
+
+// A continued run whose log or failed-tile file the user deleted stops with the file's
+// message before any worker runs, and writes nothing: the next Start says the same.
+TEST(MainWindowFiles, AContinuedRunWhoseLogOrFailedFileIsGoneStopsOnIt) {
+  for (const char* gone : {"world_log.txt", "world_failed.ftl"}) {
+    SCOPED_TRACE(gone);
+    MainWindowRig rig(OneTileFails());
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    TypeSixteenTiles(rig);
+    ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+    ASSERT_TRUE(rig.RunToEnd());
+    fs::remove(rig.SavePath(gone));
+    const std::string taskBefore = Sandbox::ReadAll(rig.SavePath("world.qtsk"));
+    for (int start = 0; start < 2; ++start) {
+      rig.Platform.ClearRecords();
+      EXPECT_FALSE(rig.Click(&TForm1::BitBtn1Click));
+      EXPECT_TRUE(rig.Form->CurrentParameters->ContinueTask);
+      EXPECT_EQ(rig.Platform.Errors(),
+                std::vector<std::string>{"Cannot open file " + rig.SavePath(gone) + "."});
+      EXPECT_EQ(rig.Form->BitBtn1Caption, "Start");
+      EXPECT_FALSE(rig.Form->Timer1Enabled);
+    }
+    EXPECT_FALSE(fs::exists(rig.SavePath(gone)));
+    EXPECT_EQ(Sandbox::ReadAll(rig.SavePath("world.qtsk")), taskBefore);
   }
 }
 

@@ -15,8 +15,8 @@
 #include "common/IniFile.h"
 #include "common/Locale.h"
 #include "support/Sandbox.h"
-#include "task/MapSource.h"
 #include "support/WriteSteps.h"
+#include "task/MapSource.h"
 
 namespace kartovel {
 namespace {
