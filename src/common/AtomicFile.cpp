@@ -40,6 +40,8 @@ std::string FolderOf(const std::string& fileName) {
   return folder.empty() ? "." : folder;
 }
 
+}  // namespace
+
 void SyncFolderOf(const std::string& fileName) {
   const int descriptor = open(FolderOf(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor >= 0) {
@@ -47,6 +49,8 @@ void SyncFolderOf(const std::string& fileName) {
     close(descriptor);
   }
 }
+
+namespace {
 
 // The file a write of fileName changes: the name itself, or the end of its chain of
 // symbolic links (a dangling link names the file to create). None for a loop.

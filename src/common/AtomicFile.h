@@ -66,6 +66,9 @@ class AtomicFileWriter {
   bool failed_ = false;
 };
 
+// Syncs the folder that holds the file, so that a rename into it survives a crash.
+void SyncFolderOf(const std::string& fileName);
+
 // Replaces the file with the given bytes in one atomic step. A symbolic link in its place
 // is replaced, not written through: a tile never lands outside its folder.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes,

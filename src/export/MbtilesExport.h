@@ -1,0 +1,68 @@
+// Export of downloaded tasks into one MBTiles 1.3 file: every tile file of every task,
+// rows flipped to the TMS order, blank substitutes and missing tiles left out.
+//
+// Left out as blank substitutes: files equal to the blank image, and tiles the task's
+// failed-tile file lists, unless the file was written after the failed-tile file's
+// last save (the re-download fetched it again, leaving the failed-tile file as it was).
+// Memory stays flat whatever the tile count: one tile's bytes at a time, one
+// transaction per batch.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "export/TaskTiles.h"
+
+namespace kartovel {
+
+struct ExportCounts {
+  int64_t Exported = 0;
+  int64_t Blank = 0;       // blank substitutes left out
+  int64_t Unreadable = 0;  // empty, oversized or unreadable files left out
+};
+
+struct ExportProgress {
+  int64_t Done = 0;   // tile files handled
+  int64_t Total = 0;  // tile files found when the export began
+};
+
+// Called after every batch; false abandons the export.
+using ExportProgressHandler = std::function<bool(const ExportProgress&)>;
+
+// The metadata rows of the tasks' export, in the order they are written. name is the
+// tileset's name; attribution is the map source's, empty for a source that names none.
+std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
+    const std::vector<TaskTiles>& tasks, const std::string& name, const std::string& attribution);
+
+class MbtilesExport {
+ public:
+  // Progress is reported after this many tile files.
+  static constexpr int64_t kProgressEvery = 1000;
+  // A file larger than this is no tile image.
+  static constexpr int64_t kMaxTileBytes = int64_t{16} << 20;
+
+  // Reads the task files and counts their tile files. blankImage is the blank image's
+  // bytes (empty: no file is taken for one). Throws "Cannot open file <name>" for a task
+  // file that does not exist, and a message naming both formats when the tasks' tiles
+  // are of different image formats.
+  MbtilesExport(const std::vector<std::string>& taskFiles, std::string blankImage);
+
+  const std::vector<TaskTiles>& Tasks() const { return tasks_; }
+  int64_t TileFileCount() const { return tileFileCount_; }
+
+  // Writes the MBTiles file (replacing an existing one only when complete). Empty when
+  // the handler abandoned it. Throws "Cannot create file <outFile>" on write failures.
+  std::optional<ExportCounts> WriteTo(const std::string& outFile,
+                                      const ExportProgressHandler& onProgress);
+
+ private:
+  std::vector<TaskTiles> tasks_;
+  std::string blankImage_;
+  int64_t tileFileCount_ = 0;
+};
+
+}  // namespace kartovel

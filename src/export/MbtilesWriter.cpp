@@ -1,0 +1,129 @@
+// The MBTiles file writer: schema, batched inserts, and the sync and rename at the end.
+#include "export/MbtilesWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "common/AtomicFile.h"
+#include "common/Error.h"
+
+namespace kartovel {
+
+namespace {
+
+// The temporary file is discarded on any failure, so SQLite keeps no rollback journal
+// and does not sync; Commit syncs the finished file once. The application id is the
+// number assigned to MBTiles ("MPBX"), by which tools recognise the file.
+constexpr char kSchema[] =
+    "PRAGMA page_size=65536;"
+    "PRAGMA journal_mode=OFF;"
+    "PRAGMA synchronous=OFF;"
+    "PRAGMA locking_mode=EXCLUSIVE;"
+    "PRAGMA application_id=1297105496;"
+    "CREATE TABLE metadata (name text, value text);"
+    "CREATE UNIQUE INDEX name ON metadata (name);"
+    "CREATE TABLE tiles (zoom_level integer, tile_column integer, tile_row integer,"
+    " tile_data blob);"
+    "CREATE UNIQUE INDEX tile_index ON tiles (zoom_level, tile_column, tile_row);";
+
+constexpr char kInsertTile[] =
+    "INSERT OR REPLACE INTO tiles (zoom_level, tile_column, tile_row, tile_data)"
+    " VALUES (?1, ?2, ?3, ?4)";
+constexpr char kInsertMetadata[] = "INSERT OR REPLACE INTO metadata (name, value) VALUES (?1, ?2)";
+
+// A new, empty file of a unique name beside the target.
+std::string CreateTempFileBeside(const std::string& targetFile) {
+  std::string name = targetFile + ".tmp-XXXXXX";
+  const int descriptor = mkstemp(name.data());
+  if (descriptor < 0) {
+    throw CannotCreateFile(targetFile);
+  }
+  fchmod(descriptor, 0644);
+  close(descriptor);
+  return name;
+}
+
+bool SyncFile(const std::string& fileName) {
+  const int descriptor = open(fileName.c_str(), O_RDONLY);
+  if (descriptor < 0) {
+    return false;
+  }
+  const bool synced = fsync(descriptor) == 0;
+  return close(descriptor) == 0 && synced;
+}
+
+}  // namespace
+
+MbtilesWriter::MbtilesWriter(std::string targetFile)
+    : targetFile_(std::move(targetFile)), tempFile_(CreateTempFileBeside(targetFile_)) {
+  try {
+    db_ = std::make_unique<SqliteDatabase>(tempFile_, CannotCreateFile(targetFile_).what());
+    db_->Exec(kSchema);
+    insertTile_ = std::make_unique<SqliteStatement>(*db_, kInsertTile);
+    insertMetadata_ = std::make_unique<SqliteStatement>(*db_, kInsertMetadata);
+  } catch (...) {
+    insertTile_.reset();
+    insertMetadata_.reset();
+    db_.reset();
+    std::remove(tempFile_.c_str());
+    throw;
+  }
+}
+
+MbtilesWriter::~MbtilesWriter() {
+  if (!committed_) {
+    insertTile_.reset();
+    insertMetadata_.reset();
+    db_.reset();
+    std::remove(tempFile_.c_str());
+  }
+}
+
+void MbtilesWriter::BeginBatchIfNeeded() {
+  if (!inTransaction_) {
+    db_->Exec("BEGIN");
+    inTransaction_ = true;
+    tilesInBatch_ = 0;
+  }
+}
+
+void MbtilesWriter::AddMetadata(std::string_view name, std::string_view value) {
+  BeginBatchIfNeeded();
+  insertMetadata_->BindText(1, name);
+  insertMetadata_->BindText(2, value);
+  insertMetadata_->Run();
+}
+
+void MbtilesWriter::AddTile(int32_t zoom, int32_t column, int32_t tmsRow, std::string_view data) {
+  BeginBatchIfNeeded();
+  insertTile_->BindInteger(1, zoom);
+  insertTile_->BindInteger(2, column);
+  insertTile_->BindInteger(3, tmsRow);
+  insertTile_->BindBlob(4, data);
+  insertTile_->Run();
+  if (++tilesInBatch_ >= kTilesPerTransaction) {
+    db_->Exec("COMMIT");
+    inTransaction_ = false;
+  }
+}
+
+void MbtilesWriter::Commit() {
+  if (inTransaction_) {
+    db_->Exec("COMMIT");
+    inTransaction_ = false;
+  }
+  insertTile_.reset();
+  insertMetadata_.reset();
+  db_->Close();
+  db_.reset();
+  if (!SyncFile(tempFile_) || std::rename(tempFile_.c_str(), targetFile_.c_str()) != 0) {
+    throw CannotCreateFile(targetFile_);
+  }
+  committed_ = true;
+  SyncFolderOf(targetFile_);
+}
+
+}  // namespace kartovel

@@ -1,0 +1,48 @@
+// Writes one MBTiles 1.3 file: the metadata table and the tiles table with its unique
+// index. Everything goes to a temporary file beside the target, in one transaction per
+// batch of tiles; Commit syncs it and renames it over the target, so a failed or
+// abandoned export leaves the target as it was.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "export/Sqlite.h"
+
+namespace kartovel {
+
+class MbtilesWriter {
+ public:
+  // Tiles per transaction: large enough that commits cost little, small enough that the
+  // pages of one batch stay in SQLite's cache.
+  static constexpr int kTilesPerTransaction = 2000;
+
+  // Creates the temporary file and the schema. Throws "Cannot create file <target>".
+  explicit MbtilesWriter(std::string targetFile);
+  // Without Commit the temporary file is removed.
+  ~MbtilesWriter();
+  MbtilesWriter(const MbtilesWriter&) = delete;
+  MbtilesWriter& operator=(const MbtilesWriter&) = delete;
+
+  void AddMetadata(std::string_view name, std::string_view value);
+  // tmsRow counts from the south edge of the grid. A tile already written is replaced.
+  void AddTile(int32_t zoom, int32_t column, int32_t tmsRow, std::string_view data);
+  // Ends the last transaction, closes, syncs and renames over the target.
+  void Commit();
+
+ private:
+  void BeginBatchIfNeeded();
+
+  std::string targetFile_;
+  std::string tempFile_;
+  std::unique_ptr<SqliteDatabase> db_;
+  std::unique_ptr<SqliteStatement> insertTile_;
+  std::unique_ptr<SqliteStatement> insertMetadata_;
+  int tilesInBatch_ = 0;
+  bool inTransaction_ = false;
+  bool committed_ = false;
+};
+
+}  // namespace kartovel

@@ -1,0 +1,84 @@
+// SQLite connection and statement owners.
+#include "export/Sqlite.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "common/Error.h"
+
+namespace kartovel {
+
+void SqliteDatabase::Closer::operator()(sqlite3* db) const {
+  sqlite3_close_v2(db);
+}
+
+SqliteDatabase::SqliteDatabase(const std::string& fileName, std::string failureText)
+    : failureText_(std::move(failureText)) {
+  sqlite3* db = nullptr;
+  const int result =
+      sqlite3_open_v2(fileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  db_.reset(db);  // a handle comes back even on failure and must be closed
+  if (result != SQLITE_OK) {
+    Fail();
+  }
+}
+
+void SqliteDatabase::Exec(const char* sql) {
+  if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Fail();
+  }
+}
+
+void SqliteDatabase::Close() {
+  if (sqlite3_close(db_.get()) != SQLITE_OK) {
+    Fail();
+  }
+  db_.release();
+}
+
+void SqliteDatabase::Fail() const {
+  throw AppError(failureText_);
+}
+
+void SqliteStatement::Finalizer::operator()(sqlite3_stmt* statement) const {
+  sqlite3_finalize(statement);
+}
+
+SqliteStatement::SqliteStatement(SqliteDatabase& db, const char* sql) : db_(db) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db.Handle(), sql, -1, &statement, nullptr) != SQLITE_OK) {
+    db.Fail();
+  }
+  statement_.reset(statement);
+}
+
+void SqliteStatement::BindInteger(int index, int64_t value) {
+  if (sqlite3_bind_int64(statement_.get(), index, value) != SQLITE_OK) {
+    db_.Fail();
+  }
+}
+
+void SqliteStatement::BindText(int index, std::string_view text) {
+  if (sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(), SQLITE_STATIC,
+                          SQLITE_UTF8) != SQLITE_OK) {
+    db_.Fail();
+  }
+}
+
+void SqliteStatement::BindBlob(int index, std::string_view bytes) {
+  if (sqlite3_bind_blob64(statement_.get(), index, bytes.data(), bytes.size(), SQLITE_STATIC) !=
+      SQLITE_OK) {
+    db_.Fail();
+  }
+}
+
+void SqliteStatement::Run() {
+  const int result = sqlite3_step(statement_.get());
+  sqlite3_reset(statement_.get());
+  if (result != SQLITE_DONE) {
+    db_.Fail();
+  }
+}
+
+}  // namespace kartovel

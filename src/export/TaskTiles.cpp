@@ -1,0 +1,149 @@
+// Reading a task's files from disk: the task file's keys, the tile folder's names and
+// the failed-tile file's records.
+#include "export/TaskTiles.h"
+
+#include <sys/stat.h>
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/IniFile.h"
+#include "common/LineFile.h"
+#include "common/Paths.h"
+#include "task/FailedRecord.h"
+#include "task/MapSourcesFile.h"
+#include "task/TaskFileKeys.h"
+#include "task/Unitclasstask.h"
+
+namespace kartovel {
+
+namespace {
+
+// The largest zoom whose grid size still fits a signed 32-bit column number.
+constexpr int32_t kMaxGridZoom = 30;
+// What a missing key reads as: a zoom no tile name carries, and an empty range.
+constexpr int32_t kNoZoom = -1;
+
+// A number as the task writes it into names: decimal, no sign but "-", no leading zero.
+std::optional<int32_t> ParseDecimal(std::string_view text) {
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || std::to_string(value) != text) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Takes the text up to the next "_" off the front of rest.
+std::string_view TakeField(std::string_view& rest) {
+  const size_t bar = rest.find('_');
+  const std::string_view field = rest.substr(0, bar);
+  rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+  return field;
+}
+
+}  // namespace
+
+int64_t TaskTiles::TotalCount() const {
+  if (MaxX < MinX || MaxY < MinY) {
+    return 0;
+  }
+  return (int64_t{MaxX} - MinX + 1) * (int64_t{MaxY} - MinY + 1);
+}
+
+bool TaskTiles::Holds(int64_t x, int64_t y) const {
+  if (Zoom < 0 || Zoom > kMaxGridZoom) {
+    return false;
+  }
+  const int64_t gridSize = int64_t{1} << Zoom;
+  return x >= MinX && x <= MaxX && y >= MinY && y <= MaxY && x >= 0 && x < gridSize && y >= 0 &&
+         y < gridSize;
+}
+
+TaskTiles ReadTaskTiles(const std::string& taskFile) {
+  if (!FileExists(taskFile)) {
+    throw CannotOpenFile(taskFile);
+  }
+  const TIniFile ini(taskFile);
+  TaskTiles task;
+  task.TaskFile = taskFile;
+  task.MapsType = ini.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
+  task.Zoom = ini.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kNoZoom);
+  task.MinX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinX, 0);
+  task.MinY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinY, 0);
+  task.MaxX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxX, -1);
+  task.MaxY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxY, -1);
+  // The run's files lie beside the task file and take its name without the extension.
+  const std::string base = ExtractFilePath(taskFile) + RemoveFileExt(ExtractFileName(taskFile));
+  task.TileFolder = base + kPathSeparator;
+  task.FailedFile = base + "_failed.ftl";
+  task.Naming = BuiltInTileNameKind(task.MapsType);
+  // A map source's task names its tiles as the copy of the source in the task file says.
+  if (const std::optional<MapSource> source = ReadTaskMapSource(taskFile, "").Source;
+      source && source->MapsType == task.MapsType) {
+    task.Naming.Prefix = source->Prefix;
+    task.Naming.Extension = source->Extension;
+  }
+  return task;
+}
+
+std::optional<std::pair<int32_t, int32_t>> ParseTileFileName(std::string_view name,
+                                                             const TileNameKind& naming,
+                                                             int32_t zoom) {
+  const size_t head = naming.Prefix.size() + 1;
+  const size_t tail = naming.Extension.size() + 1;
+  if (naming.Prefix.empty() || name.size() <= head + tail ||
+      name.substr(0, head - 1) != naming.Prefix || name[head - 1] != '_' ||
+      name.substr(name.size() - tail + 1) != naming.Extension || name[name.size() - tail] != '.') {
+    return std::nullopt;
+  }
+  std::string_view rest = name.substr(head, name.size() - head - tail);
+  const auto x = ParseDecimal(TakeField(rest));
+  const auto y = ParseDecimal(TakeField(rest));
+  const auto nameZoom = ParseDecimal(rest);
+  if (!x || !y || nameZoom != zoom) {
+    return std::nullopt;
+  }
+  return std::pair{*x, *y};
+}
+
+bool ForEachTileFile(const TaskTiles& task, const std::function<bool(const TileFile&)>& visit) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(task.TileFolder, error);
+  if (error) {
+    return true;
+  }
+  TileFile tile;
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    const auto position = ParseTileFileName(name, task.Naming, task.Zoom);
+    if (!position || !task.Holds(position->first, position->second)) {
+      continue;
+    }
+    tile.X = position->first;
+    tile.Y = position->second;
+    tile.Path = task.TileFolder + name;
+    if (!visit(tile)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+FailedTiles ReadFailedTiles(const TaskTiles& task) {
+  FailedTiles failed;
+  struct stat info {};
+  if (stat(task.FailedFile.c_str(), &info) != 0) {
+    return failed;
+  }
+  failed.SavedAt = info.st_mtim;
+  for (const std::string& line : ReadLines(task.FailedFile)) {
+    failed.Names.insert(ExtractFileName(SplitFailedRecord(line).TilePath));
+  }
+  return failed;
+}
+
+}  // namespace kartovel

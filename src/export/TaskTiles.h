@@ -1,0 +1,69 @@
+// A download task as its files lie on disk after a run: the task file's map type, zoom
+// and tile range, the tile folder and failed-tile file beside it, and the tile files
+// the folder holds. Read by the MBTiles export and by the command line's task summary.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "task/TileName.h"
+
+namespace kartovel {
+
+struct TaskTiles {
+  std::string TaskFile;
+  int32_t MapsType = 0;
+  int32_t Zoom = -1;  // -1 when the task file does not say
+  // The range; empty (Max below Min) when the task file does not say.
+  int32_t MinX = 0;
+  int32_t MinY = 0;
+  int32_t MaxX = -1;
+  int32_t MaxY = -1;
+  std::string TileFolder;  // task folder + base + "/"
+  std::string FailedFile;  // task folder + base + "_failed.ftl"
+  // The names of its tiles: the built-in map type's, or those of the task file's copy of
+  // its map source (prefix and extension; the zoom is Zoom).
+  TileNameKind Naming;
+
+  // Tiles in the range (0 when it is empty).
+  int64_t TotalCount() const;
+  // Inside the range and inside the grid of the zoom (a range that reaches longitude
+  // 180 names one column past the grid's east edge).
+  bool Holds(int64_t x, int64_t y) const;
+};
+
+// Reads the task file. Throws "Cannot open file <name>" when it does not exist.
+TaskTiles ReadTaskTiles(const std::string& taskFile);
+
+// The column and row that a tile file name gives, when it is a name of the task's naming
+// at the zoom: prefix_x_y_zoom.extension with decimal numbers.
+std::optional<std::pair<int32_t, int32_t>> ParseTileFileName(std::string_view name,
+                                                             const TileNameKind& naming,
+                                                             int32_t zoom);
+
+struct TileFile {
+  int32_t X = 0;
+  int32_t Y = 0;
+  std::string Path;
+};
+
+// Calls visit for every file of the tile folder whose name is one of the task's tiles
+// (see Holds), in the folder's order, until it returns false. A missing tile folder
+// holds none. False when visit stopped the walk.
+bool ForEachTileFile(const TaskTiles& task, const std::function<bool(const TileFile&)>& visit);
+
+// The tiles the failed-tile file lists, by file name, and when the file was last saved.
+struct FailedTiles {
+  std::unordered_set<std::string> Names;
+  std::optional<timespec> SavedAt;  // none when there is no file
+};
+
+// Reads the task's failed-tile file; a missing file lists no tile.
+FailedTiles ReadFailedTiles(const TaskTiles& task);
+
+}  // namespace kartovel

@@ -1,0 +1,53 @@
+// Task files and tile files written by hand for the export's tests: a task file with
+// the keys the export reads, tile files of chosen content, and a failed-tile file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/Sandbox.h"
+
+namespace kartovel::testing {
+
+struct HandMadeTask {
+  std::string name;  // the task file is name + ".qtsk", the tile folder name + "/"
+  int zoom = 2;
+  int minX = 0;
+  int minY = 0;
+  int maxX = 3;
+  int maxY = 3;
+};
+
+inline std::string TileName(int x, int y, int zoom) {
+  return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
+}
+
+// Writes the task file and creates its tile folder; returns the task file's name.
+inline std::string WriteHandMadeTask(const Sandbox& box, const HandMadeTask& task) {
+  const auto line = [](const std::string& key, int value) {
+    return key + "=" + std::to_string(value) + "\r\n";
+  };
+  Sandbox::WriteAll(box.Path(task.name + ".qtsk"),
+                    "[MapsType]\r\nMapsType=3\r\n\r\n[Zoom]\r\n" + line("Zoom", task.zoom) +
+                        "\r\n[XY]\r\n" + line("MinX", task.minX) + line("MinY", task.minY) +
+                        line("MaxX", task.maxX) + line("MaxY", task.maxY));
+  std::filesystem::create_directories(box.Path(task.name));
+  return box.Path(task.name + ".qtsk");
+}
+
+inline std::string TilePathOf(const Sandbox& box, const HandMadeTask& task, int x, int y) {
+  return box.Path(task.name + "/" + TileName(x, y, task.zoom));
+}
+
+// The failed-tile file listing the tiles' paths, with a URL after each.
+inline void WriteFailedFile(const Sandbox& box, const HandMadeTask& task,
+                            const std::vector<std::string>& tilePaths) {
+  std::string text;
+  for (const std::string& path : tilePaths) {
+    text += path + "|http://127.0.0.1:1/hx/tl?v=4.3&r=1&x=0&y=0&z=1\r\n";
+  }
+  Sandbox::WriteAll(box.Path(task.name + "_failed.ftl"), text);
+}
+
+}  // namespace kartovel::testing
