@@ -152,6 +152,13 @@ std::string ReplaceQuestion(const std::string& taskFileName) {
 
 }  // namespace
 
+std::string TaskFileNameFor(const std::string& typedName) {
+  if (ExtractFileExt(typedName) == kTaskExtension) {
+    return typedName;
+  }
+  return typedName + kTaskExtension;
+}
+
 std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& task,
                                                  WorkerContext context) {
   return std::make_unique<TDownThread>(false, index, task, std::move(context));
@@ -780,6 +787,7 @@ void TForm1::ShowStatus(const TDownThread& worker) {
     }
     ++Progress.SettledCount;
     ++Progress.SettledThisRun;
+    Progress.BlankCount += worker.LastReportKind == ReportKind::Blank ? 1 : 0;
     NotifyProgress();
   }
 }

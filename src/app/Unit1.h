@@ -75,6 +75,7 @@ struct RunProgress {
   int32_t TotalCount = 0;              // tiles in the run's range
   int32_t SettledCount = 0;            // fetched or replaced by the blank image
   int32_t FailedCount = 0;             // failed-tile records added by this run
+  int32_t BlankCount = 0;              // tiles replaced by the blank image in this run
   int32_t SettledThisRun = 0;          // settled since this Start (the rate's base)
   int32_t ElapsedSeconds = 0;          // monitor ticks of this run
   double TilesPerMinute = 0;           // SettledThisRun over the elapsed time; 0 until a tick
@@ -83,6 +84,10 @@ struct RunProgress {
   // not because the user pressed Stop): the last error line of the first of them by number.
   std::string EndedEarly;
 };
+
+// The task file name that Start gives a typed task name: the name itself when its
+// extension is ".qtsk" exactly, else the name with ".qtsk" appended.
+std::string TaskFileNameFor(const std::string& typedName);
 
 // Creates a worker of a run; the program's creates a running TDownThread. Tests can
 // inject one that fails, as the platform might when it cannot start a thread.

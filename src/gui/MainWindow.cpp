@@ -11,9 +11,9 @@
 #include <functional>
 
 #include "app/HandlerGuard.h"
+#include "app/ProgressText.h"
 #include "app/WindowPlacement.h"
 #include "common/Error.h"
-#include "gui/ProgressText.h"
 #include "gui/WidgetText.h"
 
 namespace kartovel::gui {

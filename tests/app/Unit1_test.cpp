@@ -427,6 +427,7 @@ TEST(MainWindowRun, AFreshRunEndsWithItsClosingLinesAndEveryFile) {
   EXPECT_EQ(rig.Form->Progress.SettledCount, 16);
   EXPECT_EQ(rig.Form->Progress.TotalCount, 16);
   EXPECT_EQ(rig.Form->Progress.FailedCount, 0);
+  EXPECT_EQ(rig.Form->Progress.BlankCount, 0);
 }
 
 TEST(MainWindowRun, TheTaskFileKeepsEachWorkersLastTileButNoZero) {
@@ -527,6 +528,7 @@ TEST(MainWindowRun, FailedTilesStandInTheFailedTileFileAndGetTheBlankImage) {
   EXPECT_EQ(rig.Form->Memo2, failed);
   EXPECT_EQ(rig.Form->Progress.FailedCount, 16);
   EXPECT_EQ(rig.Form->Progress.SettledCount, 16);
+  EXPECT_EQ(rig.Form->Progress.BlankCount, 16);
 }
 
 TEST(MainWindowRun, WorkersThatEndBeforeTheirSharesAreDoneAreNamedAfterTheRun) {

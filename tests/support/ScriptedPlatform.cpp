@@ -1,15 +1,11 @@
 // The scripted Platform: records, queued dialog answers and a real cross-thread hand-off.
 #include "support/ScriptedPlatform.h"
 
-#include <algorithm>
-#include <exception>
 #include <utility>
 
 namespace kartovel::testing {
 
 namespace {
-// How often PumpUntil looks at a predicate that other threads may make true.
-constexpr std::chrono::milliseconds kPredicatePoll{2};
 
 template <typename T>
 std::optional<std::string> TakeAnswer(std::deque<T>& answers) {
@@ -23,13 +19,9 @@ std::optional<std::string> TakeAnswer(std::deque<T>& answers) {
 }  // namespace
 
 ScriptedPlatform::ScriptedPlatform(std::string programFolder)
-    : uiThread_(std::this_thread::get_id()), programFolder_(std::move(programFolder)) {}
+    : programFolder_(std::move(programFolder)) {}
 
-ScriptedPlatform::~ScriptedPlatform() {
-  DropHandOffs();
-  std::unique_lock lock(mutex_);
-  handOffDone_.wait(lock, [this] { return workersWaiting_ == 0; });
-}
+ScriptedPlatform::~ScriptedPlatform() = default;
 
 void ScriptedPlatform::ShowMessage(const std::string& text) {
   std::lock_guard lock(mutex_);
@@ -78,8 +70,8 @@ void ScriptedPlatform::ProcessPendingEvents() {
     std::lock_guard lock(mutex_);
     ++processEventsCount_;
   }
-  if (OnUiThread()) {
-    RunPending();
+  if (handOffs_.OnOwnerThread()) {
+    handOffs_.RunPending();
   }
 }
 
@@ -89,24 +81,7 @@ std::string ScriptedPlatform::ProgramFolder() {
 }
 
 void ScriptedPlatform::RunBlocking(const std::function<void()>& operation) {
-  if (OnUiThread()) {
-    operation();
-    return;
-  }
-  HandOff handOff{operation, false, nullptr};
-  std::unique_lock lock(mutex_);
-  if (dropping_) {
-    return;
-  }
-  ++workersWaiting_;
-  queue_.push_back(&handOff);
-  handOffQueued_.notify_all();
-  handOffDone_.wait(lock, [&] { return handOff.Done || dropping_; });
-  --workersWaiting_;
-  handOffDone_.notify_all();
-  if (handOff.Error) {
-    std::rethrow_exception(handOff.Error);
-  }
+  handOffs_.RunBlocking(operation);
 }
 
 void ScriptedPlatform::QueueFolderAnswer(std::optional<std::string> folder) {
@@ -179,8 +154,7 @@ int ScriptedPlatform::ProcessEventsCount() const {
 }
 
 std::size_t ScriptedPlatform::PendingHandOffs() const {
-  std::lock_guard lock(mutex_);
-  return queue_.size();
+  return handOffs_.Pending();
 }
 
 void ScriptedPlatform::ClearRecords() {
@@ -194,71 +168,21 @@ void ScriptedPlatform::ClearRecords() {
   processEventsCount_ = 0;
 }
 
-ScriptedPlatform::HandOff* ScriptedPlatform::NextHandOff(
-    std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock lock(mutex_);
-  if (!handOffQueued_.wait_until(lock, deadline, [this] { return !queue_.empty(); })) {
-    return nullptr;
-  }
-  HandOff* next = queue_.front();
-  queue_.pop_front();
-  return next;
-}
-
-void ScriptedPlatform::Run(HandOff& handOff) {
-  std::exception_ptr error;
-  try {
-    handOff.Operation();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  std::lock_guard lock(mutex_);
-  handOff.Error = error;
-  handOff.Done = true;
-  handOffDone_.notify_all();
-}
-
 std::size_t ScriptedPlatform::RunPending() {
-  std::deque<HandOff*> pending;
-  {
-    std::lock_guard lock(mutex_);
-    pending.swap(queue_);
-  }
-  for (HandOff* handOff : pending) {
-    Run(*handOff);
-  }
-  return pending.size();
+  return handOffs_.RunPending();
 }
 
 void ScriptedPlatform::PumpFor(std::chrono::milliseconds maxTime) {
-  const auto deadline = std::chrono::steady_clock::now() + maxTime;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (HandOff* next = NextHandOff(deadline)) {
-      Run(*next);
-    }
-  }
+  handOffs_.ServeUntil(std::chrono::steady_clock::now() + maxTime);
 }
 
 bool ScriptedPlatform::PumpUntil(const std::function<bool()>& predicate,
                                  std::chrono::milliseconds maxTime) {
-  const auto deadline = std::chrono::steady_clock::now() + maxTime;
-  while (!predicate()) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) {
-      return false;
-    }
-    if (HandOff* next = NextHandOff(std::min(deadline, now + kPredicatePoll))) {
-      Run(*next);
-    }
-  }
-  return true;
+  return handOffs_.ServeUntil(predicate, std::chrono::steady_clock::now() + maxTime);
 }
 
 void ScriptedPlatform::DropHandOffs() {
-  std::lock_guard lock(mutex_);
-  dropping_ = true;
-  queue_.clear();
-  handOffDone_.notify_all();
+  handOffs_.Drop();
 }
 
 }  // namespace kartovel::testing

@@ -3,16 +3,15 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "common/HandOffQueue.h"
 #include "common/Platform.h"
 
 namespace kartovel::testing {
@@ -91,25 +90,8 @@ class ScriptedPlatform final : public Platform {
   void DropHandOffs();
 
  private:
-  struct HandOff {
-    std::function<void()> Operation;
-    bool Done = false;
-    std::exception_ptr Error;
-  };
-
-  bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
-  // Takes the oldest queued hand-off, waiting up to the deadline; null on time-out.
-  HandOff* NextHandOff(std::chrono::steady_clock::time_point deadline);
-  void Run(HandOff& handOff);
-
-  const std::thread::id uiThread_;
+  HandOffQueue handOffs_;
   mutable std::mutex mutex_;
-  std::condition_variable handOffQueued_;
-  std::condition_variable handOffDone_;
-  std::deque<HandOff*> queue_;
-  int workersWaiting_ = 0;
-  bool dropping_ = false;
-
   std::string programFolder_;
   std::deque<std::optional<std::string>> folderAnswers_;
   std::deque<std::optional<std::string>> openFileAnswers_;

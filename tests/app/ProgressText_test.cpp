@@ -1,9 +1,9 @@
 // The progress texts under the tile count.
-#include "gui/ProgressText.h"
+#include "app/ProgressText.h"
 
 #include <gtest/gtest.h>
 
-namespace kartovel::gui {
+namespace kartovel {
 namespace {
 
 TEST(ProgressTextTest, DurationsSwitchToHoursFromOneHour) {
@@ -32,4 +32,4 @@ TEST(ProgressTextTest, FiguresAppearOnceKnown) {
 }
 
 }  // namespace
-}  // namespace kartovel::gui
+}  // namespace kartovel

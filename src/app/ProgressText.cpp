@@ -1,10 +1,10 @@
-// Formatting of the progress figures that the main window shows under the tile count.
-#include "gui/ProgressText.h"
+// Formatting of the progress figures of a run.
+#include "app/ProgressText.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace kartovel::gui {
+namespace kartovel {
 
 std::string ProgressBarText(const RunProgress& progress) {
   if (progress.TotalCount <= 0) {
@@ -44,4 +44,4 @@ std::string DurationText(int64_t seconds) {
   return text;
 }
 
-}  // namespace kartovel::gui
+}  // namespace kartovel

@@ -1,11 +1,12 @@
-// The texts of the progress display: the bar's own text and the line of figures below it.
+// The texts of the progress figures: "settled of total" and the line of figures beside
+// it, shown by the main window under its progress bar and by the command line.
 #pragma once
 
 #include <string>
 
 #include "app/Unit1.h"
 
-namespace kartovel::gui {
+namespace kartovel {
 
 // "settled of total" or empty before the first run.
 std::string ProgressBarText(const RunProgress& progress);
@@ -15,4 +16,4 @@ std::string ProgressDetailText(const RunProgress& progress);
 // Seconds as "m:ss", or "h:mm:ss" from one hour on.
 std::string DurationText(int64_t seconds);
 
-}  // namespace kartovel::gui
+}  // namespace kartovel
