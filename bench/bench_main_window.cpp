@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "app/Unit1.h"
@@ -33,6 +34,14 @@ class BenchPlatform final : public kartovel::Platform {
     return {};
   }
   bool ShellOpen(const std::string&) override { return false; }
+  std::vector<std::string> OpenFilesDialog(const std::string&, const std::string&,
+                                           const std::string&) override {
+    return {};
+  }
+  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
+                                            const std::string&) override {
+    return {};
+  }
   void ProcessPendingEvents() override {}
   std::string ProgramFolder() override { return folder_; }
 

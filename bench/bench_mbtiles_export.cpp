@@ -60,10 +60,11 @@ std::string WriteTask(const std::string& folder, const std::string& name, int ro
 }
 
 // Exports one task and prints its figures.
-void ExportAndReport(const std::string& taskFile, const std::string& out) {
+void ExportAndReport(const std::string& taskFile, const std::string& programFolder,
+                     const std::string& out) {
   const double processorBefore = kartovel::bench::ProcessorSeconds();
   const auto start = std::chrono::steady_clock::now();
-  kartovel::MbtilesExport exporter({taskFile}, kBlank);
+  kartovel::MbtilesExport exporter({taskFile}, programFolder);
   const auto counts = exporter.WriteTo(out, nullptr);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double processor = kartovel::bench::ProcessorSeconds() - processorBefore;
@@ -89,8 +90,11 @@ int main(int argc, char** argv) {
     sync();
     std::printf("tiles written, average %zu bytes; peak resident memory %.1f MB\n", averageBytes,
                 kartovel::bench::PeakResidentMegabytes());
-    ExportAndReport(small, scratch.Path() + "tenth.mbtiles");
-    ExportAndReport(whole, scratch.Path() + "whole.mbtiles");
+    const std::string program = scratch.Path() + "program/";
+    fs::create_directories(program + "blankimg");
+    WriteFile(program + "blankimg/blank.png", kBlank);
+    ExportAndReport(small, program, scratch.Path() + "tenth.mbtiles");
+    ExportAndReport(whole, program, scratch.Path() + "whole.mbtiles");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

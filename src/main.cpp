@@ -12,22 +12,6 @@
 #include "gui/ProgramWindows.h"
 #include "gui/QtPlatform.h"
 
-namespace {
-
-// KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
-// monitor faster, for black-box tests and benchmarks; real time without it.
-double TimeScale() {
-  const char* text = std::getenv("KARTOVEL_TIME_SCALE");
-  if (text == nullptr || *text == '\0') {
-    return 1.0;
-  }
-  char* end = nullptr;
-  const double scale = std::strtod(text, &end);
-  return (*end == '\0' && scale >= 0) ? scale : 1.0;
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
   // A peer that closes a kept-alive connection must not end the program.
   std::signal(SIGPIPE, SIG_IGN);
@@ -39,7 +23,9 @@ int main(int argc, char* argv[]) {
   kartovel::gui::QtPlatform platform;
   try {
     kartovel::CurlGlobal curl;
-    kartovel::ScaledClock clock(TimeScale());
+    // KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
+    // monitor faster, for black-box tests and benchmarks; real time without it.
+    kartovel::ScaledClock clock(kartovel::ParseTimeScale(std::getenv("KARTOVEL_TIME_SCALE")));
     kartovel::gui::ProgramWindows windows(platform, clock);
     if (!windows.Main().ShowAtStart()) {
       return 1;

@@ -27,4 +27,9 @@ class ScaledClock final : public Clock {
   double scale_;
 };
 
+// The scale a program's KARTOVEL_TIME_SCALE text asks for (for example "0.01" for
+// black-box tests and benchmarks): a number of at least 0; 1 (real time) for no text or
+// anything else.
+double ParseTimeScale(const char* text);
+
 }  // namespace kartovel

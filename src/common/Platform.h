@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/UiDispatcher.h"
 
@@ -26,6 +27,14 @@ class Platform : public UiDispatcher {
   virtual std::optional<std::string> OpenFileDialog(const std::string& title,
                                                     const std::string& filter,
                                                     const std::string& initialFolder) = 0;
+  // An open-file dialog in which several files can be chosen; empty when the user cancels.
+  virtual std::vector<std::string> OpenFilesDialog(const std::string& title,
+                                                   const std::string& filter,
+                                                   const std::string& initialFolder) = 0;
+  // A save-file dialog that proposes a full file name; empty when the user cancels.
+  virtual std::optional<std::string> SaveFileDialog(const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string& proposedFile) = 0;
   // Opens a path with its associated program (an executable is started); not waited
   // for. False when nothing could be started for it.
   virtual bool ShellOpen(const std::string& path) = 0;

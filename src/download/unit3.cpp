@@ -62,8 +62,7 @@ TDownThread::TDownThread(bool CreateSuspended, int32_t Index, DownloadTask& Task
     : Task(Task),
       Index(Index),
       context_(std::move(context)),
-      blankImagePath_(context_.ProgramFolder + "blankimg" + kPathSeparator + "blank." +
-                      Task.TileExtension()) {
+      blankImagePath_(BlankImagePath(context_.ProgramFolder, Task.TileExtension())) {
   if (!CreateSuspended) {
     Start();
   }

@@ -69,14 +69,21 @@ std::string Number(double value) {
   return FormatGeneral(value, '.');
 }
 
-// MBTiles names JPEG tiles "jpg" whatever the files' extension.
-std::string FormatOf(const std::vector<TaskTiles>& tasks) {
+// The image extension of the tasks' tiles: that of the first task whose map type has
+// a naming.
+std::string_view ExtensionOf(const std::vector<TaskTiles>& tasks) {
   for (const TaskTiles& task : tasks) {
     if (!task.Naming.Extension.empty()) {
-      return task.Naming.Extension == "jpeg" ? "jpg" : std::string(task.Naming.Extension);
+      return task.Naming.Extension;
     }
   }
-  return "png";
+  return "png";  // the built-in map type's
+}
+
+// MBTiles names JPEG tiles "jpg" whatever the files' extension.
+std::string FormatOf(const std::vector<TaskTiles>& tasks) {
+  const std::string_view extension = ExtensionOf(tasks);
+  return extension == "jpeg" ? "jpg" : std::string(extension);
 }
 
 bool WrittenAfter(const timespec& file, const timespec& reference) {
@@ -139,10 +146,13 @@ std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
   return rows;
 }
 
-MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles, std::string blankImage)
-    : blankImage_(std::move(blankImage)) {
+MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
+                             const std::string& programFolder) {
   for (const std::string& taskFile : taskFiles) {
     tasks_.push_back(ReadTaskTiles(taskFile));
+  }
+  if (!ReadTileFile(BlankImagePath(programFolder, ExtensionOf(tasks_)), blankImage_)) {
+    blankImage_.clear();
   }
   for (const TaskTiles& task : tasks_) {
     ForEachTileFile(task, [this](const TileFile&) {

@@ -45,11 +45,10 @@ class MbtilesExport {
   // A file larger than this is no tile image.
   static constexpr int64_t kMaxTileBytes = int64_t{16} << 20;
 
-  // Reads the task files and counts their tile files. blankImage is the blank image's
-  // bytes (empty: no file is taken for one). Throws "Cannot open file <name>" for a task
-  // file that does not exist, and a message naming both formats when the tasks' tiles
-  // are of different image formats.
-  MbtilesExport(const std::vector<std::string>& taskFiles, std::string blankImage);
+  // Reads the task files, the blank image of their tiles' format beside the program
+  // (missing: no tile is taken for one) and counts the tile files. Throws "Cannot open
+  // file <name>" for a task file that does not exist.
+  MbtilesExport(const std::vector<std::string>& taskFiles, const std::string& programFolder);
 
   const std::vector<TaskTiles>& Tasks() const { return tasks_; }
   int64_t TileFileCount() const { return tileFileCount_; }

@@ -102,6 +102,36 @@ std::optional<std::string> QtPlatform::OpenFileDialog(const std::string& title,
   return dialog.selectedFiles().constFirst().toStdString();
 }
 
+std::vector<std::string> QtPlatform::OpenFilesDialog(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& initialFolder) {
+  QFileDialog dialog(DialogOwner(), QString::fromStdString(title),
+                     QString::fromStdString(initialFolder), QtFileFilter(filter));
+  dialog.setObjectName("OpenFilesDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  std::vector<std::string> files;
+  if (dialog.exec() == QDialog::Accepted) {
+    for (const QString& file : dialog.selectedFiles()) {
+      files.push_back(file.toStdString());
+    }
+  }
+  return files;
+}
+
+std::optional<std::string> QtPlatform::SaveFileDialog(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& proposedFile) {
+  QFileDialog dialog(DialogOwner(), QString::fromStdString(title), QString(), QtFileFilter(filter));
+  dialog.setObjectName("SaveDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.selectFile(QString::fromStdString(proposedFile));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
 bool QtPlatform::ShellOpen(const std::string& path) {
   const QFileInfo info(QString::fromStdString(path));
   if (!info.exists()) {

@@ -30,6 +30,10 @@ class QtPlatform final : public Platform {
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& initialFolder) override;
   bool ShellOpen(const std::string& path) override;
+  std::vector<std::string> OpenFilesDialog(const std::string& title, const std::string& filter,
+                                           const std::string& initialFolder) override;
+  std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
+                                            const std::string& proposedFile) override;
   void ProcessPendingEvents() override;
   std::string ProgramFolder() override;
   void RunBlocking(const std::function<void()>& operation) override;

@@ -40,8 +40,10 @@ void TfrmFlt::Button1Click() {
     return;
   }
   ClearMemo1();
+  RecordCount = FetchedCount = 0;
   const std::unique_ptr<HttpClient> client = makeClient_(RedownloadRequestProfile());
   const Lines records = ReadLines(*fileName);
+  RecordCount = static_cast<int32_t>(records.size());
   if (records.empty()) {
     AppendToMemo1("No failed files records.");
     return;
@@ -68,6 +70,7 @@ bool TfrmFlt::DownloadRecord(HttpClient& client, const FailedFileScope& scope,
   const auto failure = GetRepeatingResets(client, tile.TileUrl, body);
   if (!failure) {
     WriteFileAtomically(tile.TilePath, body);
+    ++FetchedCount;
     AppendToMemo1(tile.TilePath + ":" + tile.TileUrl + " ->OK");
     return true;
   }

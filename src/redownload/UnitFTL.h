@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -37,6 +38,9 @@ class TfrmFlt {
 
   Lines Memo1;  // the report pane, one entry per report
   bool Visible = false;
+  // Of the last run: the records of its file, and those fetched and written again.
+  int32_t RecordCount = 0;
+  int32_t FetchedCount = 0;
 
   // Shows the dialog (the front end makes it modal) and runs FormShow.
   void Show();

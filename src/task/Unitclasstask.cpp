@@ -312,6 +312,10 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   }
 }
 
+std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
+  return programFolder + "blankimg" + kPathSeparator + "blank." + std::string(extension);
+}
+
 std::string DownloadTask::TaskFilePath() const {
   return Params.SavePath + Params.TaskFileName;
 }

@@ -68,6 +68,10 @@ TileRange TileRangeOf(const TaskParameters& params);
 // The URL of tile (x, y) at a zoom of map type 3 on the tile service at tileHost.
 std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
 
+// The blank image that stands in for tiles of the extension that could not be had:
+// programFolder (with its separator) + "blankimg" + separator + "blank." + extension.
+std::string BlankImagePath(const std::string& programFolder, std::string_view extension);
+
 class DownloadTask {
  public:
   // Computes the range, names the files and creates the tile folder; loads the resume

@@ -19,6 +19,13 @@ struct HandMadeTask {
   int maxY = 3;
 };
 
+// A program folder under the sandbox holding the blank image; returns the folder.
+inline std::string WriteProgramFolder(const Sandbox& box, const std::string& blankImage) {
+  std::filesystem::create_directories(box.Path("program/blankimg"));
+  Sandbox::WriteAll(box.Path("program/blankimg/blank.png"), blankImage);
+  return box.Path("program/");
+}
+
 inline std::string TileName(int x, int y, int zoom) {
   return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
 }

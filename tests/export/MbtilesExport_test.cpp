@@ -68,7 +68,7 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
   }
   testing::WriteFailedFile(box, tasks[1], listed);
 
-  MbtilesExport exporter(taskFiles, kBlank);
+  MbtilesExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank));
   EXPECT_EQ(exporter.TileFileCount(), std::size(cases));
   const auto counts = exporter.WriteTo(box.Path("out.mbtiles"), nullptr);
   ASSERT_TRUE(counts);
@@ -149,13 +149,14 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
   }
   const std::string out = box.Path("out.mbtiles");
   Sandbox::WriteAll(out, "earlier export");
+  const std::string program = testing::WriteProgramFolder(box, kBlank);
 
   std::vector<ExportProgress> seen;
   const auto abandon = [&seen](const ExportProgress& progress) {
     seen.push_back(progress);
     return false;
   };
-  EXPECT_FALSE(MbtilesExport(taskFiles, kBlank).WriteTo(out, abandon));
+  EXPECT_FALSE(MbtilesExport(taskFiles, program).WriteTo(out, abandon));
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Done, MbtilesExport::kProgressEvery);
   EXPECT_EQ(seen[0].Total, tileCount);
@@ -166,10 +167,10 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
     seen.push_back(progress);
     return true;
   };
-  EXPECT_EQ(MbtilesExport(taskFiles, kBlank).WriteTo(out, carryOn)->Exported, tileCount);
+  EXPECT_EQ(MbtilesExport(taskFiles, program).WriteTo(out, carryOn)->Exported, tileCount);
   EXPECT_EQ(seen.back().Done, tileCount);
   EXPECT_EQ(testing::ReadMbtiles(out).Tiles.size(), static_cast<size_t>(tileCount));
-  EXPECT_EQ(FilesIn(box.Folder()), (std::vector<std::string>{"big", "big.qtsk", "out.mbtiles"}));
+  EXPECT_EQ(FilesIn(box.Folder()), (std::vector<std::string>{"big", "big.qtsk", "out.mbtiles", "program"}));
 }
 
 TEST(MbtilesExport, RefusesAMissingTaskAndAnOutputItCannotCreate) {
@@ -189,7 +190,7 @@ TEST(MbtilesExport, RefusesAMissingTaskAndAnOutputItCannotCreate) {
   };
   for (const auto& c : cases) {
     try {
-      MbtilesExport(c.tasks, kBlank).WriteTo(c.out, nullptr);
+      MbtilesExport(c.tasks, box.Path("program/")).WriteTo(c.out, nullptr);
       ADD_FAILURE() << c.message;
     } catch (const AppError& error) {
       EXPECT_EQ(error.what(), c.message);

@@ -103,6 +103,8 @@ TEST_F(UnitFTLTest, SavesEveryTileThatArrivesAndReportsIt) {
   EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
   EXPECT_EQ(Sandbox::ReadAll(Tile(kTileB)), "second tile");
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/b"));
+  EXPECT_EQ(dialog.RecordCount, 2);
+  EXPECT_EQ(dialog.FetchedCount, 2);
 }
 
 TEST_F(UnitFTLTest, OneClientWithTheRedownloadProfileServesTheWholeRun) {

@@ -59,6 +59,27 @@ std::optional<std::string> ScriptedPlatform::OpenFileDialog(const std::string& t
   return TakeAnswer(openFileAnswers_);
 }
 
+std::vector<std::string> ScriptedPlatform::OpenFilesDialog(const std::string& title,
+                                                           const std::string& filter,
+                                                           const std::string& initialFolder) {
+  std::lock_guard lock(mutex_);
+  openFileRequests_.push_back({title, filter, initialFolder});
+  if (openFilesAnswers_.empty()) {
+    return {};
+  }
+  std::vector<std::string> answer = std::move(openFilesAnswers_.front());
+  openFilesAnswers_.pop_front();
+  return answer;
+}
+
+std::optional<std::string> ScriptedPlatform::SaveFileDialog(const std::string& title,
+                                                            const std::string& filter,
+                                                            const std::string& proposedFile) {
+  std::lock_guard lock(mutex_);
+  openFileRequests_.push_back({title, filter, proposedFile});
+  return TakeAnswer(saveFileAnswers_);
+}
+
 bool ScriptedPlatform::ShellOpen(const std::string& path) {
   std::lock_guard lock(mutex_);
   shellOpens_.push_back(path);
@@ -102,6 +123,16 @@ void ScriptedPlatform::SetShellOpenWorks(bool works) {
 void ScriptedPlatform::QueueOpenFileAnswer(std::optional<std::string> fileName) {
   std::lock_guard lock(mutex_);
   openFileAnswers_.push_back(std::move(fileName));
+}
+
+void ScriptedPlatform::QueueOpenFilesAnswer(std::vector<std::string> fileNames) {
+  std::lock_guard lock(mutex_);
+  openFilesAnswers_.push_back(std::move(fileNames));
+}
+
+void ScriptedPlatform::QueueSaveFileAnswer(std::optional<std::string> fileName) {
+  std::lock_guard lock(mutex_);
+  saveFileAnswers_.push_back(std::move(fileName));
 }
 
 void ScriptedPlatform::SetProgramFolder(std::string folder) {

@@ -48,6 +48,10 @@ class ScriptedPlatform final : public Platform {
                                              const std::string& initialFolder) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& initialFolder) override;
+  std::vector<std::string> OpenFilesDialog(const std::string& title, const std::string& filter,
+                                           const std::string& initialFolder) override;
+  std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
+                                            const std::string& proposedFile) override;
   // Records the path; answers as SetShellOpenWorks says (true unless told otherwise).
   bool ShellOpen(const std::string& path) override;
   // Counts the call and runs the hand-offs already queued, as an event loop pass would.
@@ -61,6 +65,8 @@ class ScriptedPlatform final : public Platform {
   void QueueQuestionAnswer(bool yes);
   void SetShellOpenWorks(bool works);
   void QueueOpenFileAnswer(std::optional<std::string> fileName);
+  void QueueOpenFilesAnswer(std::vector<std::string> fileNames);
+  void QueueSaveFileAnswer(std::optional<std::string> fileName);
   void SetProgramFolder(std::string folder);
 
   // What the models did.
@@ -69,7 +75,7 @@ class ScriptedPlatform final : public Platform {
   std::vector<std::string> Questions() const;
   std::vector<std::string> FolderBrowserTitles() const;
   std::vector<FolderRequest> FolderRequests() const;
-  std::vector<OpenFileRequest> OpenFileRequests() const;
+  std::vector<OpenFileRequest> OpenFileRequests() const;  // every kind of file dialog
   std::vector<std::string> ShellOpens() const;
   int ProcessEventsCount() const;
   // Hand-offs queued and not yet run.
@@ -97,6 +103,8 @@ class ScriptedPlatform final : public Platform {
   std::deque<std::optional<std::string>> openFileAnswers_;
   std::deque<bool> questionAnswers_;
   bool shellOpenWorks_ = true;
+  std::deque<std::vector<std::string>> openFilesAnswers_;
+  std::deque<std::optional<std::string>> saveFileAnswers_;
   std::vector<std::string> messages_;
   std::vector<std::string> errors_;
   std::vector<std::string> questions_;

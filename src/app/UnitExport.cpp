@@ -1,0 +1,113 @@
+// The MBTiles export dialog's command and the export it runs.
+#include "app/UnitExport.h"
+
+#include <utility>
+
+#include "common/Paths.h"
+
+namespace kartovel {
+
+namespace {
+
+constexpr char kTaskFilter[] = "Projects(*.qtsk)|*.qtsk";
+constexpr char kMbtilesFilter[] = "MBTiles(*.mbtiles)|*.mbtiles";
+constexpr char kMbtilesExtension[] = ".mbtiles";
+
+// The first task's folder and name with the MBTiles extension.
+std::string ProposedOutFile(const std::string& firstTask) {
+  return ExtractFilePath(firstTask) + RemoveFileExt(ExtractFileName(firstTask)) + kMbtilesExtension;
+}
+
+}  // namespace
+
+TfrmExport::TfrmExport(Platform& platform) : platform_(platform) {}
+
+void TfrmExport::Show() {
+  Visible = true;
+  FormShow();
+}
+
+void TfrmExport::Close() {
+  Visible = false;
+  if (Running) {
+    RequestStop();
+  }
+}
+
+void TfrmExport::FormShow() {
+  ClearMemo1();
+  Progress = ExportProgress{};
+  NotifyProgress();
+}
+
+void TfrmExport::Button1Click() {
+  const std::vector<std::string> taskFiles =
+      platform_.OpenFilesDialog("Open project files:", kTaskFilter, std::string());
+  if (taskFiles.empty()) {
+    return;
+  }
+  const auto outFile = platform_.SaveFileDialog("Export to MBTiles file:", kMbtilesFilter,
+                                                ProposedOutFile(taskFiles.front()));
+  if (!outFile) {
+    return;
+  }
+  Export(taskFiles, *outFile);
+}
+
+std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& taskFiles,
+                                               const std::string& outFile) {
+  ClearMemo1();
+  stopRequested_ = false;
+  MbtilesExport exporter(taskFiles, platform_.ProgramFolder());
+  Progress = ExportProgress{0, exporter.TileFileCount()};
+  AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +
+                std::to_string(taskFiles.size()) + " tasks to " + outFile + " ...");
+  NotifyProgress();
+  Running = true;
+  std::optional<ExportCounts> counts;
+  try {
+    counts =
+        exporter.WriteTo(outFile, [this](const ExportProgress& batch) { return OnBatch(batch); });
+  } catch (...) {
+    Running = false;
+    throw;
+  }
+  Running = false;
+  if (!counts) {
+    AppendToMemo1("Export stopped: " + outFile + " is unchanged.");
+    return counts;
+  }
+  AppendToMemo1("Exported " + std::to_string(counts->Exported) + " tiles to " + outFile +
+                "; left out " + std::to_string(counts->Blank) + " blank substitutes and " +
+                std::to_string(counts->Unreadable) + " unreadable files.");
+  return counts;
+}
+
+bool TfrmExport::OnBatch(const ExportProgress& progress) {
+  Progress = progress;
+  NotifyProgress();
+  platform_.ProcessPendingEvents();
+  return !stopRequested_;
+}
+
+void TfrmExport::AppendToMemo1(std::string line) {
+  Memo1.push_back(std::move(line));
+  if (view_ != nullptr) {
+    view_->Memo1LinesAppended(Memo1.size() - 1);
+  }
+}
+
+void TfrmExport::ClearMemo1() {
+  Memo1.clear();
+  if (view_ != nullptr) {
+    view_->Memo1Cleared();
+  }
+}
+
+void TfrmExport::NotifyProgress() {
+  if (view_ != nullptr) {
+    view_->ProgressChanged();
+  }
+}
+
+}  // namespace kartovel

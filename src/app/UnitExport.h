@@ -1,0 +1,71 @@
+// The MBTiles export dialog as a model: one command that picks task files and the file
+// to write, the export with its progress, and a pane that reports it. The command line
+// runs the same export with the files it was given.
+//
+// The export runs on the user-interface thread; after every batch of tiles it shows
+// the progress and processes pending events once, so the window stays drawn and a
+// Close during the export abandons it (the target file stays as it was).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/LineFile.h"
+#include "common/Platform.h"
+#include "export/MbtilesExport.h"
+
+namespace kartovel {
+
+class TfrmExportView {
+ public:
+  virtual ~TfrmExportView() = default;
+  // Memo1[first] up to its last line are new.
+  virtual void Memo1LinesAppended(std::size_t /*first*/) {}
+  virtual void Memo1Cleared() {}
+  // Progress changed (a batch of tiles, the start or the end of an export).
+  virtual void ProgressChanged() {}
+};
+
+class TfrmExport {
+ public:
+  static constexpr char Caption[] = "Export to MBTiles";
+  static constexpr char Button1Caption[] = "Choose task files and export...";
+
+  explicit TfrmExport(Platform& platform);
+
+  // The view to notify; nullptr detaches. Not owned.
+  void SetView(TfrmExportView* view) { view_ = view; }
+
+  Lines Memo1;              // the report pane
+  ExportProgress Progress;  // of the running or the last export
+  bool Visible = false;
+  bool Running = false;
+
+  void Show();
+  // Closing during an export abandons it at its next batch.
+  void Close();
+
+  // Handlers. They may throw; the front end enters them through RunHandler.
+  void FormShow();
+  void Button1Click();
+
+  // Exports the tasks into outFile, reporting in Memo1; empty when it was abandoned.
+  std::optional<ExportCounts> Export(const std::vector<std::string>& taskFiles,
+                                     const std::string& outFile);
+  // Abandons the running export at its next batch.
+  void RequestStop() { stopRequested_ = true; }
+
+ private:
+  bool OnBatch(const ExportProgress& progress);
+  void AppendToMemo1(std::string line);
+  void ClearMemo1();
+  void NotifyProgress();
+
+  Platform& platform_;
+  TfrmExportView* view_ = nullptr;
+  bool stopRequested_ = false;
+};
+
+}  // namespace kartovel

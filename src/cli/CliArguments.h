@@ -1,0 +1,73 @@
+// The command line of kartovel-cli: its subcommands and their arguments, parsed with
+// CLI11. Usage errors carry CLI11's own message and exit status 2; --help exits 0.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kartovel::cli {
+
+// Exit statuses of the program.
+inline constexpr int kExitAllFetched = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNotStarted = 3;
+inline constexpr int kExitStopped = 130;
+
+struct ZoomRange {
+  int32_t First = 0;
+  int32_t Last = 0;
+  bool IsRange = false;  // written as Z-Z2 (then each task's name carries its zoom)
+};
+
+struct DownloadArguments {
+  // The rectangle as typed: the main window's boxes receive these texts.
+  std::string Left;
+  std::string Right;
+  std::string Top;
+  std::string Bottom;
+  ZoomRange Zooms;
+  std::string Name;
+  std::string Path;
+  int32_t Source = 3;
+  bool Quiet = false;
+};
+
+struct RedownloadArguments {
+  std::string FailedFile;
+  bool Quiet = false;
+};
+
+struct ExportArguments {
+  std::string OutFile;
+  std::vector<std::string> TaskFiles;
+  bool Quiet = false;
+};
+
+struct InfoArguments {
+  std::string TaskFile;
+};
+
+using Command =
+    std::variant<DownloadArguments, RedownloadArguments, ExportArguments, InfoArguments>;
+
+struct ParseResult {
+  std::optional<Command> command;  // empty: nothing to run, exit with exitStatus
+  int exitStatus = 0;
+  std::string output;  // help text (standard output)
+  std::string error;   // usage error (standard error)
+};
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments);
+
+// "Z" or "Z1-Z2" with Z1 <= Z2, each within the main window's zoom limits.
+std::optional<ZoomRange> ParseZoomRange(const std::string& text);
+
+// The map types a download can request. Today the built-in one; the map sources table
+// adds its rows here.
+std::vector<int32_t> SelectableMapTypes();
+
+}  // namespace kartovel::cli

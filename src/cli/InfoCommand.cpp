@@ -1,0 +1,63 @@
+// The task summary of the info command.
+#include "cli/InfoCommand.h"
+
+#include "app/HandlerGuard.h"
+#include "cli/TerminalPlatform.h"
+#include "common/FileSystem.h"
+#include "common/IniFile.h"
+#include "common/LineFile.h"
+#include "export/TaskTiles.h"
+#include "task/TaskFileKeys.h"
+
+namespace kartovel::cli {
+
+namespace {
+
+std::string Line(const std::string& label, const std::string& value) {
+  return label + " " + value + "\n";
+}
+
+int64_t TilesOnDisk(const TaskTiles& task) {
+  int64_t count = 0;
+  ForEachTileFile(task, [&count](const TileFile&) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+}  // namespace
+
+std::string TaskInfoText(const std::string& taskFile) {
+  const TaskTiles task = ReadTaskTiles(taskFile);
+  const TIniFile ini(taskFile);
+  const auto area = [&ini](const char* key) {
+    return ini.ReadString(taskfile::kAreaSection, key, "");
+  };
+  const size_t failedRecords = FileExists(task.FailedFile) ? ReadLines(task.FailedFile).size() : 0;
+  return Line("Task file:", taskFile) + Line("Map type:", std::to_string(task.MapsType)) +
+         Line("Left Longitude:", area(taskfile::kLeftLongitude)) +
+         Line("Right Longitude:", area(taskfile::kRightLongitude)) +
+         Line("Top Latitude:", area(taskfile::kTopLatitude)) +
+         Line("Bottom Latitude:", area(taskfile::kBottomLatitude)) +
+         Line("Zoom level:", std::to_string(task.Zoom)) +
+         Line("Tile range:", "columns " + std::to_string(task.MinX) + " to " +
+                                 std::to_string(task.MaxX) + ", rows " + std::to_string(task.MinY) +
+                                 " to " + std::to_string(task.MaxY)) +
+         Line("Tile folder:", task.TileFolder) +
+         Line("Tiles on disk:",
+              std::to_string(TilesOnDisk(task)) + " / " + std::to_string(task.TotalCount())) +
+         Line("Failed records:", std::to_string(failedRecords));
+}
+
+int RunInfo(const InfoArguments& arguments, const CommandContext& context) {
+  TerminalPlatform platform(context.ProgramFolder, context.Err);
+  std::string text;
+  if (!RunHandler(platform, [&] { text = TaskInfoText(arguments.TaskFile); })) {
+    return kExitNotStarted;
+  }
+  std::fputs(text.c_str(), context.Out);
+  return kExitAllFetched;
+}
+
+}  // namespace kartovel::cli

@@ -1,0 +1,71 @@
+// kartovel-cli's entry: the arguments, then one command on the main thread, which is the
+// user-interface thread of the window models that the command drives.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/CliArguments.h"
+#include "cli/CommandContext.h"
+#include "cli/DownloadCommand.h"
+#include "cli/ExportCommand.h"
+#include "cli/InfoCommand.h"
+#include "cli/RedownloadCommand.h"
+#include "cli/StopSignals.h"
+#include "common/Clock.h"
+#include "common/FileSystem.h"
+#include "download/CurlGlobal.h"
+#include "download/HttpClient.h"
+
+namespace {
+
+int RunCommand(const kartovel::cli::Command& command,
+               const kartovel::cli::CommandContext& context) {
+  using namespace kartovel::cli;
+  if (const auto* download = std::get_if<DownloadArguments>(&command)) {
+    return RunDownload(*download, context);
+  }
+  if (const auto* redownload = std::get_if<RedownloadArguments>(&command)) {
+    return RunRedownload(*redownload, context);
+  }
+  if (const auto* exporting = std::get_if<ExportArguments>(&command)) {
+    return RunExport(*exporting, context);
+  }
+  return RunInfo(std::get<InfoArguments>(command), context);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // A peer that closes a kept-alive connection must not end the program.
+  std::signal(SIGPIPE, SIG_IGN);
+  const kartovel::cli::ParseResult parsed =
+      kartovel::cli::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+  std::fputs(parsed.output.c_str(), stdout);
+  std::fputs(parsed.error.c_str(), stderr);
+  if (!parsed.command) {
+    return parsed.exitStatus;
+  }
+  try {
+    kartovel::CurlGlobal curl;
+    // KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
+    // monitor faster, for black-box tests and benchmarks; real time without it.
+    kartovel::ScaledClock clock(kartovel::ParseTimeScale(std::getenv("KARTOVEL_TIME_SCALE")));
+    const kartovel::cli::StopSignals signals;
+    const kartovel::cli::CommandContext context{kartovel::ProgramFolder(),
+                                                clock,
+                                                kartovel::CreateCurlHttpClient,
+                                                stdout,
+                                                stderr,
+                                                isatty(STDOUT_FILENO) == 1,
+                                                &kartovel::cli::StopSignals::Requested};
+    return RunCommand(*parsed.command, context);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return kartovel::cli::kExitNotStarted;
+  }
+}

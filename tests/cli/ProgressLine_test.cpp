@@ -1,0 +1,64 @@
+// The command line's progress display in its three modes.
+#include "cli/ProgressLine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kartovel::cli {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Shows the progress at the given seconds and returns what was written.
+std::string Shown(ProgressMode mode, const std::vector<int64_t>& seconds) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+  ProgressLine line(mode, file.get());
+  RunProgress progress;
+  progress.TotalCount = 40;
+  for (int64_t second : seconds) {
+    progress.SettledCount = static_cast<int32_t>(second);
+    line.Show(progress, 12, second);
+  }
+  line.Finish();
+  std::rewind(file.get());
+  std::string text;
+  for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) {
+    text.push_back(static_cast<char>(c));
+  }
+  return text;
+}
+
+TEST(ProgressLine, RedrawsOnATerminalPrintsEveryTenSecondsOtherwiseAndNothingWhenQuiet) {
+  const std::string bar1 = "[" + std::string(ProgressLine::kBarWidth, '.') + "]";
+  const std::string bar20 = "[" + std::string(12, '#') + std::string(12, '.') + "]";
+  EXPECT_EQ(Shown(ProgressMode::Terminal, {1, 20}),
+            "\r" + bar1 + " Zoom 12: 1 of 40   Failed: 0\x1b[K\r" + bar20 +
+                " Zoom 12: 20 of 40   Failed: 0\x1b[K\n");
+  EXPECT_EQ(Shown(ProgressMode::Plain, {1, 9, 10, 11, 25, 31}),
+            "Zoom 12: 10 of 40   Failed: 0\nZoom 12: 25 of 40   Failed: 0\n"
+            "Zoom 12: 31 of 40   Failed: 0\n");
+  EXPECT_EQ(Shown(ProgressMode::Quiet, {1, 10, 20}), "");
+  EXPECT_EQ(ProgressModeFor(true, true), ProgressMode::Quiet);
+  EXPECT_EQ(ProgressModeFor(false, false), ProgressMode::Plain);
+}
+
+TEST(ProgressLine, TheBarFillsWithTheSettledShareAndStaysWithinItsWidth) {
+  const struct {
+    int32_t settled, total;
+    int filled;
+  } cases[] = {{0, 0, 0}, {0, 10, 0}, {5, 10, 2}, {10, 10, 4}, {12, 10, 4}, {-1, 10, 0}};
+  for (const auto& c : cases) {
+    RunProgress progress;
+    progress.SettledCount = c.settled;
+    progress.TotalCount = c.total;
+    EXPECT_EQ(ProgressBar(progress, 4),
+              "[" + std::string(c.filled, '#') + std::string(4 - c.filled, '.') + "]")
+        << c.settled << " of " << c.total;
+  }
+}
+
+}  // namespace
+}  // namespace kartovel::cli
