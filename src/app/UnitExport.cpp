@@ -62,17 +62,16 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
   Progress = ExportProgress{0, exporter.TileFileCount()};
   AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +
                 std::to_string(taskFiles.size()) + " tasks to " + outFile + " ...");
-  NotifyProgress();
-  Running = true;
+  SetRunning(true);
   std::optional<ExportCounts> counts;
   try {
     counts =
         exporter.WriteTo(outFile, [this](const ExportProgress& batch) { return OnBatch(batch); });
   } catch (...) {
-    Running = false;
+    SetRunning(false);
     throw;
   }
-  Running = false;
+  SetRunning(false);
   if (!counts) {
     AppendToMemo1("Export stopped: " + outFile + " is unchanged.");
     return counts;
@@ -81,6 +80,11 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
                 "; left out " + std::to_string(counts->Blank) + " blank substitutes and " +
                 std::to_string(counts->Unreadable) + " unreadable files.");
   return counts;
+}
+
+void TfrmExport::SetRunning(bool running) {
+  Running = running;
+  NotifyProgress();
 }
 
 bool TfrmExport::OnBatch(const ExportProgress& progress) {

@@ -58,6 +58,7 @@ class TfrmExport {
   void RequestStop() { stopRequested_ = true; }
 
  private:
+  void SetRunning(bool running);
   bool OnBatch(const ExportProgress& progress);
   void AppendToMemo1(std::string line);
   void ClearMemo1();

@@ -271,7 +271,9 @@ void MainWindow::BuildMenu() {
            {"CombineImages1", "Map Combiner", [this] { Run(&TForm1::CombineImages1Click); }},
            separator,
            {"ReDownloadfailedfiles1", "Re-Download failed images",
-            [this] { emit redownloadRequested(); }}});
+            [this] { emit redownloadRequested(); }},
+           separator,
+           {"ExporttoMBTiles1", "Export to MBTiles ...", [this] { emit exportRequested(); }}});
   addMenu("Help1", "&Help",
           {{"Usermanual1", "User manual", [this] { Run(&TForm1::Usermanual1Click); }},
            separator,

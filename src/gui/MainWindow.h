@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   void optionsRequested();
   void convertRequested();
   void redownloadRequested();
+  void exportRequested();
   void aboutRequested();
   // "Select on map ...": the area window over the boxes.
   void selectAreaRequested();

@@ -20,7 +20,9 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       frmOptions_(platform),
       optionsDialog_(frmOptions_, platform, &mainWindow_),
       frmFlt_(platform, makeClient),
-      redownloadDialog_(frmFlt_, platform, &mainWindow_) {
+      redownloadDialog_(frmFlt_, platform, &mainWindow_),
+      frmExport_(platform),
+      exportDialog_(frmExport_, platform, &mainWindow_) {
   QObject::connect(&mainWindow_, &MainWindow::aboutRequested, &aboutDialog_,
                    &AboutDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::convertRequested, &convertDialog_,
@@ -31,6 +33,8 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    &RedownloadDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::selectAreaRequested, &mainWindow_,
                    [this] { SelectArea(); });
+  QObject::connect(&mainWindow_, &MainWindow::exportRequested, &exportDialog_,
+                   &ExportDialog::ShowModal);
 }
 
 void ProgramWindows::SetTileCacheFolder(std::string folder) {

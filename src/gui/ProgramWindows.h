@@ -1,16 +1,18 @@
 // Every window of the program with its model, created at start in the program's order
-// (main window, about box, converter, options, re-download; all dialogs hidden) and
+// (main window, about box, converter, options, re-download, export; all dialogs hidden) and
 // wired to the main window's menu.
 #pragma once
 
 #include "app/Unit1.h"
 #include "app/UnitAbout.h"
 #include "app/UnitConvert.h"
+#include "app/UnitExport.h"
 #include "app/UnitOptions.h"
 #include "common/Clock.h"
 #include "download/HttpClient.h"
 #include "gui/AboutDialog.h"
 #include "gui/ConvertDialog.h"
+#include "gui/ExportDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/QtPlatform.h"
@@ -41,6 +43,8 @@ class ProgramWindows {
   OptionsDialog& Options() { return optionsDialog_; }
   TfrmFlt& FrmFlt() { return frmFlt_; }
   RedownloadDialog& Redownload() { return redownloadDialog_; }
+  TfrmExport& FrmExport() { return frmExport_; }
+  ExportDialog& Export() { return exportDialog_; }
 
   // The folder the map windows keep their tiles in (the user's cache folder unless set).
   void SetTileCacheFolder(std::string folder);
@@ -67,6 +71,8 @@ class ProgramWindows {
   OptionsDialog optionsDialog_;
   TfrmFlt frmFlt_;
   RedownloadDialog redownloadDialog_;
+  TfrmExport frmExport_;
+  ExportDialog exportDialog_;
 };
 
 }  // namespace kartovel::gui

@@ -138,6 +138,8 @@ void ShootDialogs(ProgramWindows& windows, Shooter& shooter) {
   windows.Options().ShowModal();
   shooter.ExpectModal("redownload");
   windows.Redownload().ShowModal();
+  shooter.ExpectModal("export");
+  windows.Export().ShowModal();
 }
 
 void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& platform) {
