@@ -58,7 +58,8 @@ std::string Summary(const TForm1& form, bool stopped) {
   const RunProgress& run = form.Progress;
   return form.CurrentTask->TaskFilePath() + ": " + std::to_string(run.SettledCount) + " of " +
          std::to_string(run.TotalCount) + " tiles, " + std::to_string(run.BlankCount) + " blank, " +
-         std::to_string(form.Memo2.size()) + " failed records" + (stopped ? ", stopped" : "");
+         std::to_string(form.Memo2.size()) + " failed records" + (stopped ? ", stopped" : "") +
+         (run.EndedEarly.empty() ? "" : ", ended early: " + run.EndedEarly);
 }
 
 std::string AbsolutePath(const std::string& path) {

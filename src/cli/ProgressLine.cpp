@@ -31,7 +31,11 @@ std::string ProgressBar(const RunProgress& progress, int width) {
 std::string ProgressFigures(const RunProgress& progress, std::optional<int32_t> zoom) {
   std::string figures = zoom ? "Zoom " + std::to_string(*zoom) + ": " : "";
   figures += ProgressBarText(progress);
-  const std::string detail = ProgressDetailText(progress);
+  std::string detail = ProgressDetailText(progress);
+  // The window shows a run that ended early on a second line; here it stays on one.
+  for (size_t end = detail.find('\n'); end != std::string::npos; end = detail.find('\n')) {
+    detail.replace(end, 1, "   ");
+  }
   if (!detail.empty()) {
     figures += "   " + detail;
   }

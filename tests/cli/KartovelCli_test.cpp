@@ -53,6 +53,14 @@ TEST(KartovelCli, AZoomRangeRunsOneTaskPerZoomToItsEndAndARerunFetchesNothingMor
   EXPECT_EQ(rig.Server.RequestCount(), 8u);
   EXPECT_TRUE(Contains(Sandbox::ReadAll(rig.MapsFile("survey_10_log.txt")), "Log continue..."));
 
+  // Another area under a task's name would replace the task: the question is answered No.
+  const CliRun other = rig.Run(rig.Download("10", "survey_10.qtsk", {"10", "10.6", "50", "49.6"}));
+  EXPECT_EQ(other.Status, 3);
+  EXPECT_EQ(other.Err,
+            "A task named survey_10.qtsk with another area already exists in this folder. Replace "
+            "it and its log, tile list and failed-tile list? No\n");
+  EXPECT_EQ(rig.Server.RequestCount(), 8u);
+
   // A single zoom names the task as the window does.
   EXPECT_EQ(rig.Run(rig.Download("10", "single")).Status, 0);
   EXPECT_TRUE(std::filesystem::exists(rig.MapsFile("single.qtsk")));
@@ -100,12 +108,18 @@ TEST(KartovelCli, ExitStatusesAndTheRefusedInputsWithTheirMessages) {
     std::vector<std::string> replace;  // option, value pairs replaced in the download
     int serverStatus;
     int exitStatus;
-    std::string error;  // standard error; a part of it for usage errors (status 2)
+    std::string error;     // standard error; a part of it for usage errors (status 2)
+    std::string out = "";  // a part of standard output
   };
   const Case cases[] = {
-      {{}, 200, 0, ""},
-      {{}, 404, 1, ""},
-      {{}, 500, 1, ""},
+      {{}, 200, 0, "", ": 6 of 6 tiles, 0 blank, 0 failed records\n"},
+      {{}, 404, 1, "", ": 6 of 6 tiles, 6 blank, 0 failed records\n"},
+      {{}, 500, 1, "", ": 6 of 6 tiles, 6 blank, 6 failed records\n"},
+      {{},
+       403,
+       1,
+       "",
+       ": 0 of 6 tiles, 0 blank, 6 failed records, ended early: Error: may be your IP is banned."},
       {{"--left", "abc"}, 200, 3, "Longitude or latitude input error!\n"},
       {{"--left", "200"}, 200, 3, "Left Longitude should be between -180 and 180.\n"},
       {{"--left", "11"}, 200, 3, "Left Longitude should less than Right Longitude!\n"},
@@ -145,6 +159,7 @@ TEST(KartovelCli, ExitStatusesAndTheRefusedInputsWithTheirMessages) {
     } else {
       EXPECT_EQ(run.Err, inBox(c.error)) << what;
     }
+    EXPECT_TRUE(Contains(run.Out, c.out)) << what << ": " << run.Out;
   }
 }
 

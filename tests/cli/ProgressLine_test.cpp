@@ -41,6 +41,11 @@ TEST(ProgressLine, RedrawsOnATerminalPrintsEveryTenSecondsOtherwiseAndNothingWhe
             "Zoom 12: 10 of 40   Failed: 0\nZoom 12: 25 of 40   Failed: 0\n"
             "Zoom 12: 31 of 40   Failed: 0\n");
   EXPECT_EQ(Shown(ProgressMode::Quiet, {1, 10, 20}), "");
+  RunProgress endedEarly;
+  endedEarly.TotalCount = 4;
+  endedEarly.EndedEarly = "T2 HTTP/1.1 403 Forbidden->http://h/x";
+  EXPECT_EQ(ProgressFigures(endedEarly, std::nullopt),
+            "0 of 4   Failed: 0   Ended early: T2 HTTP/1.1 403 Forbidden->http://h/x");
   EXPECT_EQ(ProgressModeFor(true, true), ProgressMode::Quiet);
   EXPECT_EQ(ProgressModeFor(false, false), ProgressMode::Plain);
 }
