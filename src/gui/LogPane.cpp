@@ -28,6 +28,13 @@ void LogPane::AppendLine(const std::string& line) {
   }
 }
 
+void LogPane::AppendNow(const std::vector<std::string>& lines, std::size_t first) {
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    AppendLine(lines[i]);
+  }
+  Flush();
+}
+
 void LogPane::ReplaceLines(const std::vector<std::string>& lines) {
   pending_.clear();
   flushTimer_.stop();

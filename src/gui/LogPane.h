@@ -17,6 +17,9 @@ class LogPane : public QPlainTextEdit {
   explicit LogPane(QWidget* parent = nullptr);
 
   void AppendLine(const std::string& line);
+  // Adds lines[first] up to the last line at once, for a model's pane that the user
+  // must see grow while its command holds the user-interface thread.
+  void AppendNow(const std::vector<std::string>& lines, std::size_t first);
   void ReplaceLines(const std::vector<std::string>& lines);
   // Adds the gathered lines now (before the pane is read or saved by a test).
   void Flush();

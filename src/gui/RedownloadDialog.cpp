@@ -64,10 +64,7 @@ void RedownloadDialog::reject() {
 }
 
 void RedownloadDialog::Memo1LinesAppended(std::size_t first) {
-  for (std::size_t i = first; i < model_.Memo1.size(); ++i) {
-    memo1_.AppendLine(model_.Memo1[i]);
-  }
-  memo1_.Flush();
+  memo1_.AppendNow(model_.Memo1, first);
 }
 
 void RedownloadDialog::Memo1Cleared() {
