@@ -119,7 +119,9 @@ TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
       {"&File", {"E&xit"}},
       {"&Options", {"Options..."}},
       {"&Misc", {"Convert \"Degrees,Minutes,Seconds\"  to \"Degrees\"...", "-", "View log file"}},
-      {"&Tools", {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images"}},
+      {"&Tools",
+       {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images", "-",
+        "Export to MBTiles ..."}},
       {"&Help", {"User manual", "-", "About..."}}};
   const QList<QAction*> menus = rig.Main().menuBar()->actions();
   ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
