@@ -11,7 +11,6 @@ TerminalPlatform::TerminalPlatform(std::string programFolder, std::FILE* message
 void TerminalPlatform::WriteLine(const std::string& text) {
   std::fprintf(messages_, "%s\n", text.c_str());
   std::fflush(messages_);
-  ++messagesShown_;
 }
 
 void TerminalPlatform::ShowMessage(const std::string& text) {

@@ -39,8 +39,6 @@ class TerminalPlatform final : public Platform {
   void AnswerNextOpenFile(std::string fileName);
   // While muted, plain messages are not shown (errors always are).
   void MuteMessages(bool muted) { messagesMuted_ = muted; }
-  // Messages shown so far, errors included.
-  int MessagesShown() const { return messagesShown_; }
 
   HandOffQueue& HandOffs() { return handOffs_; }
 
@@ -52,7 +50,6 @@ class TerminalPlatform final : public Platform {
   std::FILE* messages_;
   std::optional<std::string> nextOpenFile_;
   bool messagesMuted_ = false;
-  int messagesShown_ = 0;
 };
 
 }  // namespace kartovel::cli
