@@ -152,13 +152,6 @@ std::string ReplaceQuestion(const std::string& taskFileName) {
 
 }  // namespace
 
-std::string TaskFileNameFor(const std::string& typedName) {
-  if (ExtractFileExt(typedName) == kTaskExtension) {
-    return typedName;
-  }
-  return typedName + kTaskExtension;
-}
-
 std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& task,
                                                  WorkerContext context) {
   return std::make_unique<TDownThread>(false, index, task, std::move(context));

@@ -85,10 +85,6 @@ struct RunProgress {
   std::string EndedEarly;
 };
 
-// The task file name that Start gives a typed task name: the name itself when its
-// extension is ".qtsk" exactly, else the name with ".qtsk" appended.
-std::string TaskFileNameFor(const std::string& typedName);
-
 // Creates a worker of a run; the program's creates a running TDownThread. Tests can
 // inject one that fails, as the platform might when it cannot start a thread.
 using WorkerFactory = std::function<std::unique_ptr<TDownThread>(int32_t index, DownloadTask& task,

@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/Error.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "export/MbtilesWriter.h"
 #include "geometry/Commonfunc.h"
+#include "task/Unitclasstask.h"
 
 namespace kartovel {
 
@@ -86,6 +88,19 @@ std::string FormatOf(const std::vector<TaskTiles>& tasks) {
   return extension == "jpeg" ? "jpg" : std::string(extension);
 }
 
+// One MBTiles file holds tiles of one image format: tasks of two formats are refused
+// rather than written under a format that half of their tiles lack.
+void RefuseMixedFormats(const std::vector<TaskTiles>& tasks) {
+  const std::string_view first = ExtensionOf(tasks);
+  for (const TaskTiles& task : tasks) {
+    if (!task.Naming.Extension.empty() && task.Naming.Extension != first) {
+      throw AppError("The tasks hold tiles of two image formats (" + std::string(first) + " and " +
+                     task.Naming.Extension +
+                     "). An MBTiles file holds one: export them into separate files.");
+    }
+  }
+}
+
 bool WrittenAfter(const timespec& file, const timespec& reference) {
   return file.tv_sec != reference.tv_sec ? file.tv_sec > reference.tv_sec
                                          : file.tv_nsec > reference.tv_nsec;
@@ -151,6 +166,7 @@ MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
   for (const std::string& taskFile : taskFiles) {
     tasks_.push_back(ReadTaskTiles(taskFile));
   }
+  RefuseMixedFormats(tasks_);
   if (!ReadTileFile(BlankImagePath(programFolder, ExtensionOf(tasks_)), blankImage_)) {
     blankImage_.clear();
   }
