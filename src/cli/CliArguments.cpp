@@ -44,8 +44,9 @@ void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomTe
       ->check(ZoomCheck, "Z[-Z2]");
   command->add_option("--name", download.Name, "Task name")->required();
   command->add_option("--path", download.Path, "Folder to save into")->required();
-  command->add_option("--source", download.Source, "Map type of the tile source")
-      ->check(CLI::IsMember(SelectableMapTypes()));
+  command->add_option("--source", download.Source,
+                      "Map type of the tile source: 3 (built in) or a [MapType N] of "
+                      "ini/sources.ini; default: the main window's last choice");
   command->add_flag("--quiet", download.Quiet, "Print only errors and the summary");
 }
 
@@ -83,10 +84,6 @@ std::optional<ZoomRange> ParseZoomRange(const std::string& text) {
     return std::nullopt;
   }
   return ZoomRange{*first, *last, true};
-}
-
-std::vector<int32_t> SelectableMapTypes() {
-  return {3};
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {

@@ -32,7 +32,9 @@ struct DownloadArguments {
   ZoomRange Zooms;
   std::string Name;
   std::string Path;
-  int32_t Source = 3;
+  // The map type of the source to fetch from (3 or a section of ini/sources.ini); none:
+  // the main window's remembered choice.
+  std::optional<int32_t> Source;
   bool Quiet = false;
 };
 
@@ -65,9 +67,5 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments);
 
 // "Z" or "Z1-Z2" with Z1 <= Z2, each within the main window's zoom limits.
 std::optional<ZoomRange> ParseZoomRange(const std::string& text);
-
-// The map types a download can request. Today the built-in one; the map sources table
-// adds its rows here.
-std::vector<int32_t> SelectableMapTypes();
 
 }  // namespace kartovel::cli

@@ -12,6 +12,7 @@
 #include "cli/TerminalPlatform.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
+#include "task/TaskName.h"
 
 namespace kartovel::cli {
 
@@ -24,7 +25,6 @@ constexpr std::chrono::milliseconds kStopPoll{20};
 // The shortest real time between two ticks, so that a clock scaled to 0 does not tick
 // without a pause.
 constexpr std::chrono::milliseconds kShortestTick{1};
-constexpr char kTaskExtension[] = ".qtsk";
 
 // Serves the run until it has ended; true when the user stopped it.
 bool ServeRun(TForm1& form, TerminalPlatform& platform, ProgressLine& progress, int32_t zoom,
@@ -75,7 +75,7 @@ std::string TaskNameForZoom(const std::string& name, const ZoomRange& zooms, int
   if (!zooms.IsRange) {
     return TaskFileNameFor(name);
   }
-  const std::string base = ExtractFileExt(name) == kTaskExtension ? RemoveFileExt(name) : name;
+  const std::string base = ExtractFileExt(name) == kTaskFileExtension ? RemoveFileExt(name) : name;
   return TaskFileNameFor(base + "_" + std::to_string(zoom));
 }
 
@@ -98,8 +98,19 @@ void TypeRequest(TForm1& form, const DownloadArguments& arguments, int32_t zoom)
   form.Edit5 = std::to_string(zoom);
   form.Edit6 = AbsolutePath(arguments.Path);
   form.EditTaskName = TaskNameForZoom(arguments.Name, arguments.Zooms, zoom);
-  // The built-in map type is the window's only one; a map source chosen with --source
-  // goes into the window here once the window offers a choice.
+}
+
+std::optional<std::string> ChooseSource(TForm1& form, std::optional<int32_t> mapsType) {
+  if (!mapsType || form.SelectMapsType(*mapsType)) {
+    return std::nullopt;
+  }
+  std::string offered;
+  for (const MapSource& source : form.MapSources) {
+    offered +=
+        (offered.empty() ? "" : ", ") + std::to_string(source.MapsType) + " (" + source.Name + ")";
+  }
+  return "Map type " + std::to_string(*mapsType) +
+         " is not one of the map sources. The map sources are: " + offered + ".";
 }
 
 int RunOutcome(const TForm1& form) {
@@ -113,6 +124,14 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   TerminalPlatform platform(context.ProgramFolder, context.Err);
   TForm1 form(platform, context.Time, context.MakeClient);
   if (!RunHandler(platform, [&form] { form.FormShow(); })) {
+    return kExitNotStarted;
+  }
+  // The log pane's lines so far name the sections of ini/sources.ini that were left out.
+  for (size_t line = 1; line < form.Memo1.size(); ++line) {
+    platform.ShowError(form.Memo1[line]);
+  }
+  if (const auto refusal = ChooseSource(form, arguments.Source)) {
+    platform.ShowError(*refusal);
     return kExitNotStarted;
   }
   ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);

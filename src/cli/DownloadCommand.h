@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/Unit1.h"
@@ -25,6 +26,11 @@ std::string CoordinateBoxText(const std::string& typed);
 
 // Puts the request into the main window's boxes for one zoom.
 void TypeRequest(TForm1& form, const DownloadArguments& arguments, int32_t zoom);
+
+// Shows the source of that map type in the main window's "Map source:" list (none: the
+// window's remembered choice stands). The message of the refusal when the window offers
+// no source of that map type, naming those it offers.
+std::optional<std::string> ChooseSource(TForm1& form, std::optional<int32_t> mapsType);
 
 // The exit status of a run that ended by itself: every tile fetched, or not.
 int RunOutcome(const TForm1& form);

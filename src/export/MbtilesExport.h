@@ -47,7 +47,8 @@ class MbtilesExport {
 
   // Reads the task files, the blank image of their tiles' format beside the program
   // (missing: no tile is taken for one) and counts the tile files. Throws "Cannot open
-  // file <name>" for a task file that does not exist.
+  // file <name>" for a task file that does not exist, and a message naming both formats
+  // when the tasks' tiles are of two image formats.
   MbtilesExport(const std::vector<std::string>& taskFiles, const std::string& programFolder);
 
   const std::vector<TaskTiles>& Tasks() const { return tasks_; }

@@ -26,7 +26,7 @@ TEST(CliArguments, ReadsADownloadWithItsTextsAsTypedAndItsZooms) {
     EXPECT_EQ(download.Zooms.First, c.zooms.First);
     EXPECT_EQ(download.Zooms.Last, c.zooms.Last);
     EXPECT_EQ(download.Zooms.IsRange, c.zooms.IsRange);
-    EXPECT_EQ(download.Source, 3);
+    EXPECT_EQ(download.Source, std::nullopt);
     EXPECT_FALSE(download.Quiet);
   }
 }

@@ -133,7 +133,11 @@ TEST(KartovelCli, ExitStatusesAndTheRefusedInputsWithTheirMessages) {
       {{"--path", "@missing/deeper"}, 200, 3, "Create directory @missing/deeper Failed.\n"},
       {{"--zoom", "0"}, 200, 2, "--zoom: "},
       {{"--zoom", "12-11"}, 200, 2, "--zoom: "},
-      {{"--source", "5"}, 200, 2, "--source: 5 not in {3}"},
+      {{"--source", "5"},
+       200,
+       3,
+       "Map type 5 is not one of the map sources. The map sources are: 3 (Orvex Maps).\n"},
+      {{"--source", "demo"}, 200, 2, "--source"},
       {{"--name"}, 200, 2, "--name"},
   };
   for (const Case& c : cases) {
@@ -199,6 +203,38 @@ TEST(KartovelCli, ExportWritesTheTasksTilesWithoutBlanksAndReplacesAnEarlierExpo
   EXPECT_EQ(missing.Status, 3);
   EXPECT_EQ(missing.Err, "Cannot open file " + rig.MapsFile("none.qtsk") + ".\n");
   EXPECT_EQ(testing::ReadMbtiles(out).Tiles.size(), 5u);
+}
+
+TEST(KartovelCli, ASourceOfTheSourcesFileServesItsTilesAndItsExportCarriesItsFormat) {
+  CliRig rig;
+  Sandbox::WriteAll(rig.ProgramFolder + "ini/sources.ini",
+                    "[MapType 100]\r\nName=Local XYZ\r\nUrl=http://" + rig.Server.HostPort() +
+                        "/{z}/{x}/{y}.png\r\nPrefix=xyz\r\nMinZoom=9\r\nMaxZoom=10\r\n"
+                        "PauseMs=100\r\n[MapType 101]\r\nName=No URL\r\n");
+  std::vector<std::string> command = rig.Download("9-10", "local");
+  command.insert(command.end(), {"--source", "100", "--quiet"});
+  const CliRun run = rig.Run(command);
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  // The section left out is named as the window's log pane names it.
+  EXPECT_TRUE(Contains(run.Err, "[MapType 101]")) << run.Err;
+  EXPECT_TRUE(std::filesystem::exists(rig.MapsFile("local_10/xyz_541_347_10.png")));
+  EXPECT_EQ(rig.Server.RequestCount(), 8u);
+
+  const std::string out = rig.Box.Path("local.mbtiles");
+  const CliRun exported =
+      rig.Run({"export", out, rig.MapsFile("local_9.qtsk"), rig.MapsFile("local_10.qtsk")});
+  ASSERT_EQ(exported.Status, 0) << exported.Err;
+  const auto content = testing::ReadMbtiles(out);
+  EXPECT_EQ(content.Tiles.size(), 8u);
+  EXPECT_EQ(content.Metadata.at("format"), "png");
+
+  // The window's check of the source's zoom levels refuses a zoom it does not serve.
+  command = rig.Download("11", "far");
+  command.insert(command.end(), {"--source", "100"});
+  const CliRun refused = rig.Run(command);
+  EXPECT_EQ(refused.Status, 3);
+  EXPECT_TRUE(Contains(refused.Err, "The map source Local XYZ serves zoom levels 9 to 10.\n"))
+      << refused.Err;
 }
 
 TEST(KartovelCli, InfoShowsTheRequestTheTilesOnDiskAndTheFailedRecords) {

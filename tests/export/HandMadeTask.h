@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/Sandbox.h"
+#include "task/MapSourcesFile.h"
 
 namespace kartovel::testing {
 
@@ -17,17 +18,22 @@ struct HandMadeTask {
   int minY = 0;
   int maxX = 3;
   int maxY = 3;
+  // Map type 3, or a map source whose copy the task file keeps.
+  MapSource source = BuiltInMapSource();
 };
 
-// A program folder under the sandbox holding the blank image; returns the folder.
-inline std::string WriteProgramFolder(const Sandbox& box, const std::string& blankImage) {
+// A program folder under the sandbox holding the blank image of the extension; returns
+// the folder.
+inline std::string WriteProgramFolder(const Sandbox& box, const std::string& blankImage,
+                                      const std::string& extension = "png") {
   std::filesystem::create_directories(box.Path("program/blankimg"));
-  Sandbox::WriteAll(box.Path("program/blankimg/blank.png"), blankImage);
+  Sandbox::WriteAll(box.Path("program/blankimg/blank." + extension), blankImage);
   return box.Path("program/");
 }
 
-inline std::string TileName(int x, int y, int zoom) {
-  return "qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" + std::to_string(zoom) + ".png";
+inline std::string TileName(int x, int y, int zoom, const MapSource& source = BuiltInMapSource()) {
+  return source.Prefix + "_" + std::to_string(x) + "_" + std::to_string(y) + "_" +
+         std::to_string(zoom) + "." + source.Extension;
 }
 
 // Writes the task file and creates its tile folder; returns the task file's name.
@@ -35,16 +41,23 @@ inline std::string WriteHandMadeTask(const Sandbox& box, const HandMadeTask& tas
   const auto line = [](const std::string& key, int value) {
     return key + "=" + std::to_string(value) + "\r\n";
   };
+  std::string sourceCopy;
+  if (!IsBuiltIn(task.source)) {
+    for (const std::string& sourceLine : SourceSectionLines(task.source)) {
+      sourceCopy += sourceLine + "\r\n";
+    }
+  }
   Sandbox::WriteAll(box.Path(task.name + ".qtsk"),
-                    "[MapsType]\r\nMapsType=3\r\n\r\n[Zoom]\r\n" + line("Zoom", task.zoom) +
-                        "\r\n[XY]\r\n" + line("MinX", task.minX) + line("MinY", task.minY) +
-                        line("MaxX", task.maxX) + line("MaxY", task.maxY));
+                    "[MapsType]\r\n" + line("MapsType", task.source.MapsType) + "\r\n[Zoom]\r\n" +
+                        line("Zoom", task.zoom) + "\r\n[XY]\r\n" + line("MinX", task.minX) +
+                        line("MinY", task.minY) + line("MaxX", task.maxX) +
+                        line("MaxY", task.maxY) + sourceCopy);
   std::filesystem::create_directories(box.Path(task.name));
   return box.Path(task.name + ".qtsk");
 }
 
 inline std::string TilePathOf(const Sandbox& box, const HandMadeTask& task, int x, int y) {
-  return box.Path(task.name + "/" + TileName(x, y, task.zoom));
+  return box.Path(task.name + "/" + TileName(x, y, task.zoom, task.source));
 }
 
 // The failed-tile file listing the tiles' paths, with a URL after each.

@@ -9,8 +9,8 @@
 
 #include "common/Error.h"
 #include "export/HandMadeTask.h"
-#include "task/Unitclasstask.h"
 #include "support/MbtilesReader.h"
+#include "task/Unitclasstask.h"
 
 namespace kartovel {
 namespace {
@@ -85,6 +85,52 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
     if (exported) {
       EXPECT_EQ(content.Tiles.at(key), "png " + testing::TilePathOf(box, tasks[c.task], c.x, c.y));
     }
+  }
+}
+
+MapSource SourceOf(const std::string& extension) {
+  MapSource source;
+  source.MapsType = 100;
+  source.Name = "Own tiles";
+  source.Url = "http://127.0.0.1:1/{z}/{x}/{y}." + extension;
+  source.Prefix = "own";
+  source.Extension = extension;
+  return source;
+}
+
+TEST(MbtilesExport, AMapSourcesTasksTilesCarryItsFormatAndItsOwnBlankImageIsLeftOut) {
+  for (const std::string extension : {"png", "jpg", "webp"}) {
+    Sandbox box;
+    const HandMadeTask task{
+        .name = "src", .zoom = 1, .maxX = 1, .maxY = 1, .source = SourceOf(extension)};
+    const std::vector<std::string> taskFiles = {WriteHandMadeTask(box, task)};
+    Sandbox::WriteAll(testing::TilePathOf(box, task, 0, 0), "image");
+    Sandbox::WriteAll(testing::TilePathOf(box, task, 1, 0), kBlank);
+    // A file of the built-in naming in the folder is no tile of this task.
+    Sandbox::WriteAll(box.Path("src/" + testing::TileName(1, 1, 1)), "image");
+    MbtilesExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank, extension));
+    const auto counts = exporter.WriteTo(box.Path("out.mbtiles"), nullptr);
+    ASSERT_TRUE(counts) << extension;
+    EXPECT_EQ(counts->Exported, 1) << extension;
+    EXPECT_EQ(counts->Blank, 1) << extension;
+    const auto content = testing::ReadMbtiles(box.Path("out.mbtiles"));
+    EXPECT_EQ(content.Metadata.at("format"), extension);
+    EXPECT_EQ(content.Tiles.count({1, 0, 1}), 1u) << extension;
+  }
+}
+
+TEST(MbtilesExport, RefusesTasksOfTwoImageFormats) {
+  Sandbox box;
+  const std::vector<std::string> taskFiles = {
+      WriteHandMadeTask(box, {.name = "a", .source = SourceOf("png")}),
+      WriteHandMadeTask(box, {.name = "b", .source = SourceOf("webp")})};
+  try {
+    MbtilesExport(taskFiles, box.Path("program/"));
+    ADD_FAILURE() << "two formats exported together";
+  } catch (const AppError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "The tasks hold tiles of two image formats (png and webp). An MBTiles file holds "
+              "one: export them into separate files.");
   }
 }
 
@@ -170,7 +216,8 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
   EXPECT_EQ(MbtilesExport(taskFiles, program).WriteTo(out, carryOn)->Exported, tileCount);
   EXPECT_EQ(seen.back().Done, tileCount);
   EXPECT_EQ(testing::ReadMbtiles(out).Tiles.size(), static_cast<size_t>(tileCount));
-  EXPECT_EQ(FilesIn(box.Folder()), (std::vector<std::string>{"big", "big.qtsk", "out.mbtiles", "program"}));
+  EXPECT_EQ(FilesIn(box.Folder()),
+            (std::vector<std::string>{"big", "big.qtsk", "out.mbtiles", "program"}));
 }
 
 TEST(MbtilesExport, RefusesAMissingTaskAndAnOutputItCannotCreate) {
