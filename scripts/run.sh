@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build=${1:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(kartovel tileserver kartovel_resources)
+targets=(kartovel kartovel-cli tileserver kartovel_resources)
 # The companion programs that the Tools menu starts, when this tree builds them.
 for companion in mapviewer combine; do
   if cmake --build "$build" --target help | grep -q "^$companion:"; then

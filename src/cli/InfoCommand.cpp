@@ -1,12 +1,15 @@
 // The task summary of the info command.
 #include "cli/InfoCommand.h"
 
+#include <optional>
+
 #include "app/HandlerGuard.h"
 #include "cli/TerminalPlatform.h"
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "export/TaskTiles.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel::cli {
@@ -34,8 +37,10 @@ std::string TaskInfoText(const std::string& taskFile) {
   const auto area = [&ini](const char* key) {
     return ini.ReadString(taskfile::kAreaSection, key, "");
   };
+  const std::optional<MapSource> source = ReadTaskMapSource(taskFile, "").Source;
   const size_t failedRecords = FileExists(task.FailedFile) ? ReadLines(task.FailedFile).size() : 0;
   return Line("Task file:", taskFile) + Line("Map type:", std::to_string(task.MapsType)) +
+         Line("Map source:", source ? source->Name : "none") +
          Line("Left Longitude:", area(taskfile::kLeftLongitude)) +
          Line("Right Longitude:", area(taskfile::kRightLongitude)) +
          Line("Top Latitude:", area(taskfile::kTopLatitude)) +

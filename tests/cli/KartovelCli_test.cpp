@@ -227,6 +227,8 @@ TEST(KartovelCli, ASourceOfTheSourcesFileServesItsTilesAndItsExportCarriesItsFor
   const auto content = testing::ReadMbtiles(out);
   EXPECT_EQ(content.Tiles.size(), 8u);
   EXPECT_EQ(content.Metadata.at("format"), "png");
+  const CliRun info = rig.Run({"info", rig.MapsFile("local_10.qtsk")});
+  EXPECT_TRUE(Contains(info.Out, "Map type: 100\nMap source: Local XYZ\n")) << info.Out;
 
   // The window's check of the source's zoom levels refuses a zoom it does not serve.
   command = rig.Download("11", "far");
