@@ -22,7 +22,7 @@ std::string ProgressDetailText(const RunProgress& progress) {
     text += "   " + std::to_string(std::lround(progress.TilesPerMinute)) + " tiles/min";
   }
   if (progress.SecondsLeft) {
-    text += "   Time left: " + DurationText(*progress.SecondsLeft);
+    text += "   Time left: " + TimeLeftText(*progress.SecondsLeft);
   }
   if (!progress.EndedEarly.empty()) {
     text += "\nEnded early: " + progress.EndedEarly;
@@ -30,7 +30,7 @@ std::string ProgressDetailText(const RunProgress& progress) {
   return text;
 }
 
-std::string DurationText(int64_t seconds) {
+std::string TimeLeftText(int64_t seconds) {
   seconds = std::max<int64_t>(seconds, 0);
   const long long hours = seconds / 3600;
   const int minutes = static_cast<int>(seconds / 60 % 60);

@@ -14,6 +14,6 @@ std::string ProgressBarText(const RunProgress& progress);
 // run whose workers ended early a second line "Ended early: " and the first one's error.
 std::string ProgressDetailText(const RunProgress& progress);
 // Seconds as "m:ss", or "h:mm:ss" from one hour on.
-std::string DurationText(int64_t seconds);
+std::string TimeLeftText(int64_t seconds);
 
 }  // namespace kartovel

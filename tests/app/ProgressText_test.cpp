@@ -11,7 +11,7 @@ TEST(ProgressTextTest, DurationsSwitchToHoursFromOneHour) {
       {0, "0:00"},       {59, "0:59"},        {61, "1:01"}, {3599, "59:59"},
       {3600, "1:00:00"}, {90061, "25:01:01"}, {-5, "0:00"}};
   for (const auto& [seconds, text] : cases) {
-    EXPECT_EQ(DurationText(seconds), text) << seconds;
+    EXPECT_EQ(TimeLeftText(seconds), text) << seconds;
   }
 }
 
