@@ -1,6 +1,8 @@
 // The reply builders of the loopback test servers.
 #include "support/LoopbackReplies.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,35 @@ namespace {
 std::string OkHead(std::size_t contentLength) {
   return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
          std::to_string(contentLength) + "\r\n\r\n";
+}
+
+constexpr uint64_t kStreamPiece = 64 * 1024;
+
+std::string BigEndian32(uint32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) {
+    bytes[static_cast<std::size_t>(i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+  }
+  return bytes;
+}
+
+std::string StreamedHead(uint64_t bodyBytes, BodyFraming framing) {
+  switch (framing) {
+    case BodyFraming::ContentLength:
+      return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+             std::to_string(bodyBytes) + "\r\n\r\n";
+    case BodyFraming::Chunked:
+      return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nTransfer-Encoding: chunked\r\n\r\n";
+    case BodyFraming::UntilClose:
+      return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n\r\n";
+  }
+  return {};
+}
+
+std::string ChunkSizeLine(uint64_t size) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%llx\r\n", static_cast<unsigned long long>(size));
+  return text;
 }
 
 Reply Ending(std::string bytes, Reply::Ending end) {
@@ -31,6 +62,13 @@ const std::string& SmallPng() {
       0x43, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
   static const std::string png(reinterpret_cast<const char*>(kBytes), sizeof kBytes);
   return png;
+}
+
+std::string PngStart(uint32_t width, uint32_t height) {
+  const std::string signature("\x89PNG\r\n\x1a\n", 8);
+  const std::string header =
+      BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\0\0\0", 5);
+  return signature + BigEndian32(13) + "IHDR" + header + BigEndian32(0);
 }
 
 Reply StatusReply(int status, std::string body) {
@@ -75,6 +113,41 @@ Reply StallReply(std::chrono::milliseconds span) {
 
 Reply DelayedReply(Reply reply, std::chrono::milliseconds delay) {
   reply.Delay = delay;
+  return reply;
+}
+
+Reply StreamedBodyReply(uint64_t bodyBytes, BodyFraming framing,
+                        std::shared_ptr<std::atomic<uint64_t>> sentBytes) {
+  Reply reply = Ending(StreamedHead(bodyBytes, framing), Reply::Ending::Close);
+  auto left = std::make_shared<uint64_t>(bodyBytes);
+  auto ended = std::make_shared<bool>(false);
+  reply.Tail = [left, ended, framing, sentBytes]() -> std::string {
+    if (*ended) {
+      return {};
+    }
+    const uint64_t size = std::min(*left, kStreamPiece);
+    *left -= size;
+    if (sentBytes) {
+      *sentBytes += size;
+    }
+    std::string piece(static_cast<std::size_t>(size), 'x');
+    if (framing != BodyFraming::Chunked) {
+      *ended = *left == 0;
+      return piece;
+    }
+    if (size == 0) {
+      *ended = true;
+      return "0\r\n\r\n";
+    }
+    return ChunkSizeLine(size) + piece + "\r\n";
+  };
+  return reply;
+}
+
+Reply TrickleReply(std::chrono::milliseconds interval) {
+  Reply reply = Ending(StreamedHead(1024 * 1024, BodyFraming::ContentLength), Reply::Ending::Close);
+  reply.Tail = [] { return std::string("ab"); };
+  reply.TailInterval = interval;
   return reply;
 }
 

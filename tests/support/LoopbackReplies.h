@@ -2,7 +2,10 @@
 // server can fail (reset, close without reply, short body, stall, headers cut short).
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "tileserver/HttpMessage.h"
@@ -14,6 +17,9 @@ using loopback::Request;
 
 // A valid 1 x 1 PNG image: the body of an ordinary tile answer.
 const std::string& SmallPng();
+// The start of a PNG image of the given size: its signature and header chunk, enough
+// for a content check that reads only those. Distinct sizes give distinct bodies.
+std::string PngStart(uint32_t width, uint32_t height);
 
 // A complete response with the status's usual reason phrase; the connection stays open.
 // A 302 carries a Location header.
@@ -34,5 +40,15 @@ Reply StatusLineOnlyReply(int status = 200);
 Reply StallReply(std::chrono::milliseconds span);
 // A complete response sent only after `delay`.
 Reply DelayedReply(Reply reply, std::chrono::milliseconds delay);
+
+// How a streamed 200 answer says where its body ends.
+enum class BodyFraming { ContentLength, Chunked, UntilClose };
+// A 200 answer whose body of bodyBytes is made while it is sent, 64 KB at a time, so
+// that a gigabyte costs the server no memory. sentBytes, when given, counts the body
+// bytes handed to the connection.
+Reply StreamedBodyReply(uint64_t bodyBytes, BodyFraming framing,
+                        std::shared_ptr<std::atomic<uint64_t>> sentBytes = nullptr);
+// A 200 answer announcing a megabyte that sends its body 2 bytes every `interval`.
+Reply TrickleReply(std::chrono::milliseconds interval);
 
 }  // namespace kartovel::testing

@@ -115,6 +115,23 @@ TEST(LoopbackHttpServerTest, StopEndsAStallingReplyAtOnce) {
   EXPECT_EQ(failure->Message, "Connection Closed Gracefully.");
 }
 
+TEST(LoopbackHttpServerTest, StopEndsAnEndlessTailAtOnce) {
+  std::promise<void> requestSeen;
+  HttpServer server([&](const Request&) {
+    requestSeen.set_value();
+    Reply reply{"HTTP/1.1 200 OK\r\n\r\n"};
+    reply.Tail = [] { return std::string("x"); };
+    reply.TailInterval = 30s;
+    return reply;
+  });
+  RawConnection connection(server.Port());
+  connection.Send("GET / HTTP/1.1\r\n\r\n");
+  ASSERT_EQ(requestSeen.get_future().wait_for(5s), std::future_status::ready);
+  const auto started = std::chrono::steady_clock::now();
+  server.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+}
+
 TEST(LoopbackHttpServerTest, ConnectionsAreNumberedInAcceptOrder) {
   std::mutex mutex;
   std::vector<int> ids;

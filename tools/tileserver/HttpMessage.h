@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,13 +23,19 @@ struct Request {
 };
 
 // What the server does in answer to one request: wait Delay, send Bytes as they are,
-// wait Hold, then keep the connection for the next request, close it, or reset it.
+// send the pieces of Tail, wait Hold, then keep the connection for the next request,
+// close it, or reset it.
 struct Reply {
   enum class Ending { KeepOpen, Close, Reset };
   std::string Bytes;
   std::chrono::milliseconds Delay{0};
   std::chrono::milliseconds Hold{0};
   Ending End = Ending::KeepOpen;
+  // Bytes made while sending, for answers too large or too slow to hold in advance: each
+  // call gives the next piece, sent TailInterval after the one before; an empty piece
+  // ends them. The send limit applies to each piece, not to the whole reply.
+  std::function<std::string()> Tail{};
+  std::chrono::milliseconds TailInterval{0};
 };
 
 std::string_view ReasonPhrase(int status);

@@ -285,12 +285,28 @@ void HttpServer::Serve(UniqueFd socket, int connectionId) {
   }
 }
 
+// Sends the pieces of a reply's tail until it ends; false when the peer went away or the
+// server stops.
+bool HttpServer::SendTail(int socket, const Reply& reply) {
+  if (!reply.Tail) {
+    return true;
+  }
+  const int wakeFd = wakeRead_.Get();
+  for (std::string piece = reply.Tail(); !piece.empty(); piece = reply.Tail()) {
+    if (!Pause(reply.TailInterval, wakeFd) ||
+        !SendAll(socket, piece, wakeFd, SteadyClock::now() + options_.SendLimit)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Carries out one reply; false when the connection is over afterwards.
 bool HttpServer::Perform(int socket, const Reply& reply) {
   const int wakeFd = wakeRead_.Get();
   if (!Pause(reply.Delay, wakeFd) ||
       !SendAll(socket, reply.Bytes, wakeFd, SteadyClock::now() + options_.SendLimit) ||
-      !Pause(reply.Hold, wakeFd)) {
+      !SendTail(socket, reply) || !Pause(reply.Hold, wakeFd)) {
     return false;
   }
   switch (reply.End) {

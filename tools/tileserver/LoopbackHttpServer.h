@@ -52,6 +52,7 @@ class HttpServer {
   void ReapFinishedConnections();
   void Serve(UniqueFd socket, int connectionId);
   bool Perform(int socket, const Reply& reply);
+  bool SendTail(int socket, const Reply& reply);
 
   RequestHandler handler_;
   ServerOptions options_;
