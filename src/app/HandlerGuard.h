@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "common/Error.h"
 #include "common/Platform.h"
 
 namespace kartovel {
@@ -12,9 +13,5 @@ namespace kartovel {
 // Runs the handler. An error escaping it is shown with platform.ShowError, its text
 // formatted by the display's full stop rule. Returns true when the handler ran to its end.
 bool RunHandler(Platform& platform, const std::function<void()>& handler);
-
-// The message the general error display shows for the exception in flight; call only
-// from inside a catch block.
-std::string CurrentErrorMessage();
 
 }  // namespace kartovel

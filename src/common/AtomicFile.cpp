@@ -35,6 +35,17 @@ constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kOwnerOnlyMode = 0600;
 constexpr mode_t kPermissionBits = 07777;
 
+// errno right after a failed call; EIO should the call have left it unset, so that a
+// failure never reads as success.
+int LastError() {
+  return errno != 0 ? errno : EIO;
+}
+
+// "Cannot create file %s" with the system's reason.
+FileError CannotCreateFileBecause(const std::string& fileName, int systemError) {
+  return FileError(CannotCreateFile(fileName), systemError);
+}
+
 std::string FolderOf(const std::string& fileName) {
   const std::string folder = ExtractFilePath(fileName);
   return folder.empty() ? "." : folder;
@@ -158,7 +169,7 @@ AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, Link
   std::optional<std::string> target =
       links == LinkHandling::WriteThrough ? WriteTargetOf(fileName_) : fileName_;
   if (!target) {
-    throw CannotCreateFile(fileName_);
+    throw CannotCreateFileBecause(fileName_, ELOOP);
   }
   target_ = std::move(*target);
   // The temporary is never readable by more people than the file it becomes: a new file
@@ -177,12 +188,13 @@ AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, Link
     descriptor = CreateNamedTemporary(target_, createMode, tempName_);
   }
   if (descriptor < 0) {
-    throw CannotCreateFile(fileName_);
+    throw CannotCreateFileBecause(fileName_, LastError());
   }
   file_.reset(fdopen(descriptor, "wb"));
   if (!file_) {
+    const int reason = LastError();
     close(descriptor);
-    Fail();
+    Fail(reason);
   }
   std::setvbuf(file_.get(), nullptr, _IOFBF, kBufferSize);
 }
@@ -195,16 +207,21 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Write(std::string_view bytes) {
-  if (!failed_ && !bytes.empty() &&
+  if (failure_ == 0 && !bytes.empty() &&
       std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) {
-    failed_ = true;
+    failure_ = LastError();
   }
 }
 
-bool AtomicFileWriter::Settle() {
+int AtomicFileWriter::Settle() {
   const int descriptor = fileno(file_.get());
-  return !failed_ && std::fflush(file_.get()) == 0 &&
-         (finalMode_ == 0 || fchmod(descriptor, finalMode_) == 0) && fsync(descriptor) == 0;
+  if (failure_ != 0) {
+    return failure_;
+  }
+  const bool settled = std::fflush(file_.get()) == 0 &&
+                       (finalMode_ == 0 || fchmod(descriptor, finalMode_) == 0) &&
+                       fsync(descriptor) == 0;
+  return settled ? 0 : LastError();
 }
 
 void AtomicFileWriter::GiveNameToTemporary() {
@@ -218,21 +235,21 @@ void AtomicFileWriter::GiveNameToTemporary() {
       break;
     }
   }
-  Fail();
+  Fail(LastError());
 }
 
-void AtomicFileWriter::Fail() {
+void AtomicFileWriter::Fail(int systemError) {
   file_.reset();
   if (!tempName_.empty()) {
     unlink(tempName_.c_str());
     tempName_.clear();
   }
-  throw CannotCreateFile(fileName_);
+  throw CannotCreateFileBecause(fileName_, systemError);
 }
 
 void AtomicFileWriter::Commit() {
-  if (!Settle()) {
-    Fail();
+  if (const int reason = Settle(); reason != 0) {
+    Fail(reason);
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
   if (tempName_.empty()) {
@@ -240,22 +257,22 @@ void AtomicFileWriter::Commit() {
   }
   ReachWriteStep(fileName_, WriteStep::Named);
   if (std::fclose(file_.release()) != 0 || std::rename(tempName_.c_str(), target_.c_str()) != 0) {
-    Fail();
+    Fail(LastError());
   }
   tempName_.clear();
   SyncFolderOf(target_);
 }
 
 bool AtomicFileWriter::CommitIfAbsent() {
-  if (!Settle()) {
-    Fail();
+  if (const int reason = Settle(); reason != 0) {
+    Fail(reason);
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
   // A link never replaces an existing name, which is the whole test of absence.
   const bool placed = tempName_.empty() ? LinkDescriptor(fileno(file_.get()), target_)
                                         : link(tempName_.c_str(), target_.c_str()) == 0;
   if (!placed && errno != EEXIST) {
-    Fail();
+    Fail(LastError());
   }
   if (!tempName_.empty()) {
     ReachWriteStep(fileName_, WriteStep::Named);

@@ -32,7 +32,8 @@ enum class TemporaryKind { Unnamed, Named };
 // through the write-step seam (common/WriteFault.h).
 class AtomicFileWriter {
  public:
-  // Opens the temporary file. Throws "Cannot create file %s" (with the target's name).
+  // Opens the temporary file. Throws FileError "Cannot create file %s" (with the target's
+  // name and the system's reason).
   explicit AtomicFileWriter(std::string fileName, FileAccess access = FileAccess::Shared,
                             LinkHandling links = LinkHandling::WriteThrough,
                             TemporaryKind kind = TemporaryKind::Unnamed);
@@ -42,20 +43,21 @@ class AtomicFileWriter {
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
   void Write(std::string_view bytes);
-  // Flushes, syncs and replaces the target. Throws "Cannot create file %s".
+  // Flushes, syncs and replaces the target. Throws FileError "Cannot create file %s".
   void Commit();
   // The same, but only when no file of the target's name exists: false (and nothing
-  // changed) when one does. Throws "Cannot create file %s" on other failures.
+  // changed) when one does. Throws FileError "Cannot create file %s" on other failures.
   bool CommitIfAbsent();
 
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
-  // Flushes, sets the mode and syncs; false when any of it failed.
-  bool Settle();
+  // Flushes, sets the mode and syncs; the errno of the first step that failed, 0 when none.
+  int Settle();
   void GiveNameToTemporary();
-  [[noreturn]] void Fail();
+  // Drops the temporary and throws FileError with the system's reason.
+  [[noreturn]] void Fail(int systemError);
 
   std::string fileName_;  // as asked, for messages
   std::string target_;    // the name actually replaced (fileName_ or the end of its links)
@@ -63,7 +65,7 @@ class AtomicFileWriter {
   unsigned finalMode_ = 0;  // the mode to set before the commit; 0: the one it was created with
   std::string tempName_;    // empty while the temporary has no name
   std::unique_ptr<std::FILE, FileCloser> file_;
-  bool failed_ = false;
+  int failure_ = 0;  // errno of the first failed write; 0 while none failed
 };
 
 // Syncs the folder that holds the file, so that a rename into it survives a crash.

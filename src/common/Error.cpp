@@ -1,7 +1,36 @@
 // Error texts of the file operations and the full-stop rule of the error display.
 #include "common/Error.h"
 
+#include <exception>
+#include <new>
+#include <system_error>
+
 namespace kartovel {
+
+namespace {
+// The library's own text for memory exhaustion names a type, not a situation.
+constexpr const char* kOutOfMemoryText = "Out of memory";
+constexpr const char* kUnknownErrorText = "Unknown error";
+}  // namespace
+
+std::string CurrentErrorMessage() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemoryText;
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return kUnknownErrorText;
+  }
+}
+
+FileError::FileError(const AppError& error, int systemError)
+    : AppError(error), reason_(systemError != 0 ? SystemErrorText(systemError) : std::string()) {}
+
+std::string SystemErrorText(int systemError) {
+  return std::generic_category().message(systemError);
+}
 
 AppError CannotCreateFile(const std::string& fileName) {
   return AppError("Cannot create file " + fileName);

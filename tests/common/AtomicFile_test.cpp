@@ -66,15 +66,18 @@ TEST(AtomicFile, AWriteThatFailsHalfWayLeavesTheOldFileWhole) {
   setrlimit(RLIMIT_FSIZE, &small);
 
   bool raised = false;
+  std::string reason;
   try {
     SaveLines(file, Lines(1000, "a line that will not fit"));
-  } catch (const AppError&) {
+  } catch (const FileError& error) {
     raised = true;
+    reason = error.Reason();
   }
   setrlimit(RLIMIT_FSIZE, &previousLimit);
   sigaction(SIGXFSZ, &previousAction, nullptr);
 
   EXPECT_TRUE(raised);
+  EXPECT_EQ(reason, "File too large");
   EXPECT_EQ(Sandbox::ReadAll(file), "kept\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sandbox.Folder()),
                           std::filesystem::directory_iterator()),
