@@ -2,17 +2,24 @@
 // into a byte buffer, failing with a message text that callers classify by substring.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "task/MapSource.h"
 
 namespace kartovel {
+
+// The largest response body a request takes in. A tile is some kilobytes; a server that
+// sends more (or never ends) must not fill the memory.
+inline constexpr std::size_t kMaxResponseBodyBytes = std::size_t{32} << 20;
 
 struct HttpProxy {
   std::string Host;  // empty: no proxy, requests go directly
@@ -21,12 +28,25 @@ struct HttpProxy {
   std::string Password;  // sent as preemptive Basic credentials when Username is set
 };
 
+// A test's plan for making the client fail: the Nth call it makes into the HTTP library
+// (counted from 1 over the client's life, set-up included) fails as if the library had
+// refused it. The program never sets one.
+struct HttpFaultPlan {
+  int FailAtCall = 0;  // 0: no call fails
+  int CallsMade = 0;
+};
+
 struct HttpClientOptions {
   std::vector<std::string> Headers;  // whole header lines, e.g. "Accept: text/html, */*"
   std::string UserAgent;
   std::optional<HttpProxy> Proxy;
   std::chrono::milliseconds ConnectTimeout{30000};
-  std::chrono::milliseconds StallLimit{60000};  // no byte for this long: timed out
+  std::chrono::milliseconds StallLimit{60000};     // no byte for this long: timed out
+  std::chrono::milliseconds AttemptLimit{300000};  // one request, start to end: timed out
+  // The caller's stop request: once it is true, a request in progress ends within about
+  // a second with a Stopped failure. Not owned; null when the caller never stops.
+  const std::atomic<bool>* StopRequest = nullptr;
+  HttpFaultPlan* Faults = nullptr;  // not owned; null in the program
 };
 
 // The download workers' request profile.
@@ -38,15 +58,26 @@ HttpClientOptions RedownloadRequestProfile();
 
 // An unsuccessful request. An empty Message is a failure that carries no text.
 struct HttpFailure {
+  HttpFailure() = default;
+  explicit HttpFailure(std::string message, int status = 0)
+      : Message(std::move(message)), Status(status) {}
+
   std::string Message;
+  // The status code of an answer outside 2xx; 0 when the failure is not an answer. The
+  // Message then holds the status line, whose reason phrase the server chose.
+  int Status = 0;
+  bool Stopped = false;  // the caller's stop request ended the request
+  // How long a 429 or 503 answer asked the client to wait before asking again.
+  std::optional<std::chrono::seconds> RetryAfter;
 };
 
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
   // Empties body, then GETs url into it. No value on success (2xx), else the failure:
-  // the status line ("HTTP/1.1 404 Not Found"), "Socket Error # N\r\ntext", or
-  // "Connection Closed Gracefully.".
+  // the status line ("HTTP/1.1 404 Not Found"), "Socket Error # N\r\ntext",
+  // "Connection Closed Gracefully." or another text of the client's own. A body past
+  // kMaxResponseBodyBytes is a failure, and the buffer is then left empty.
   virtual std::optional<HttpFailure> Get(const std::string& url, std::string& body) = 0;
 };
 
