@@ -1,23 +1,30 @@
-// Sorting of tile request failures by the text of their message.
+// Sorting of tile request failures by their status code or the client's text.
 #include "download/TileFailure.h"
+
+#include <algorithm>
 
 #include "common/Text.h"
 
 namespace kartovel {
 
-bool MeansConnectionReset(std::string_view message) {
-  return Contains(message, "10054");
+std::string ClassifiedText(const HttpFailure& failure) {
+  return failure.Status != 0 ? std::to_string(failure.Status) : failure.Message;
 }
 
-bool MeansRefused(std::string_view message) {
-  return Contains(message, "302") || Contains(message, "403");
+bool MeansConnectionReset(std::string_view classifiedText) {
+  return Contains(classifiedText, "10054");
+}
+
+bool MeansRefused(std::string_view classifiedText) {
+  return Contains(classifiedText, "302") || Contains(classifiedText, "403");
 }
 
 TileFailureClass ClassifyTileFailure(const HttpFailure& failure) {
-  const std::string_view message = failure.Message;
-  if (message.empty()) {
+  if (failure.Message.empty() && failure.Status == 0) {
     return TileFailureClass::Bare;
   }
+  const std::string text = ClassifiedText(failure);
+  const std::string_view message = text;
   if (MeansConnectionReset(message) || Contains(message, "Connection Closed Gracefully")) {
     return TileFailureClass::Reset;
   }
@@ -52,6 +59,16 @@ std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass) {
       return milliseconds(1000);
   }
   return milliseconds(1000);
+}
+
+std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass,
+                                            const HttpFailure& failure) {
+  const std::chrono::milliseconds tablePause = PauseBeforeRepeat(failureClass);
+  if (!failure.RetryAfter) {
+    return tablePause;
+  }
+  const std::chrono::milliseconds asked = std::min(*failure.RetryAfter, kMaxRetryAfter);
+  return std::max(tablePause, asked);
 }
 
 bool IsRepeatedWithoutCount(TileFailureClass failureClass) {

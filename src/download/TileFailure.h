@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "download/HttpClient.h"
@@ -17,11 +18,18 @@ inline constexpr char kBannedLine[] = "Error: may be your IP is banned.\nPlease 
 // this many repeats the tile is given up.
 inline constexpr int32_t kMaxResetRepeats = 20;
 
-// A connection reset ("10054" in the message).
-bool MeansConnectionReset(std::string_view message);
+// The longest wait a server's Retry-After is followed for: a longer wish waits this long.
+inline constexpr std::chrono::seconds kMaxRetryAfter{600};
+
+// The text the tests below look at: for an answer outside 2xx its status code alone,
+// never the words the server chose for its reason phrase; else the client's whole text.
+std::string ClassifiedText(const HttpFailure& failure);
+
+// A connection reset ("10054" in the classified text).
+bool MeansConnectionReset(std::string_view classifiedText);
 // A redirect or a refusal ("302" or "403"): how the tile service turns away a client it
 // has banned.
-bool MeansRefused(std::string_view message);
+bool MeansRefused(std::string_view classifiedText);
 
 enum class TileFailureClass {
   Reset,         // the peer reset or closed the connection: asked again at once
@@ -33,13 +41,17 @@ enum class TileFailureClass {
   Bare,          // a failure that carries no text: treated like Other, with its own line
 };
 
-// The first matching test, in this order, on the failure's message (case-sensitive):
+// The first matching test, in this order, on the classified text (case-sensitive):
 // "10054" or "Connection Closed Gracefully"; "10048"; "302" or "403"; "Socket Error";
 // "404" or "400"; anything else. An empty message is a bare failure.
 TileFailureClass ClassifyTileFailure(const HttpFailure& failure);
 
 // The pause before the next attempt of a tile that failed with this class.
 std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass);
+// The same, or the wait a 429 or 503 answer asked for (up to kMaxRetryAfter) when that
+// is longer: a busy server is given the time it asked for.
+std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass,
+                                            const HttpFailure& failure);
 
 // Reset and AddressInUse are asked again regardless of the attempt count.
 bool IsRepeatedWithoutCount(TileFailureClass failureClass);

@@ -2,6 +2,7 @@
 // with the repeats, blank substitution and reports that each failure class calls for.
 #include "download/unit3.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -10,10 +11,12 @@
 #include <utility>
 
 #include "common/AtomicFile.h"
+#include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/IntegerText.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "download/TileContent.h"
 #include "task/FailedRecord.h"
 
 namespace kartovel {
@@ -29,6 +32,8 @@ constexpr int32_t kAttemptsPerTile = 3;
 constexpr int32_t kMaxAddressInUseRepeats = 5;
 
 constexpr milliseconds kStartSpreadPerWorker{100};
+// A long wait looks at the stop request this often.
+constexpr milliseconds kStopCheckStep{1000};
 constexpr milliseconds kPauseAfterFetchedTile{1000};
 
 const char* const kNetworkLine = "Error: Your network has problem, please check it.";
@@ -161,6 +166,8 @@ std::unique_ptr<HttpClient> TDownThread::OpenClient() {
     options.Proxy =
         HttpProxy{params.ProxyServer, *port, params.ProxyUsername, params.ProxyPassword};
   }
+  // A Stop ends the request in progress too, not only the walk.
+  options.StopRequest = &StopRequested;
   std::unique_ptr<HttpClient> client = context_.MakeClient(options);
   if (!client) {
     throw std::runtime_error("the HTTP client could not be created.");
@@ -229,9 +236,14 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
   for (;;) {
     ++attemptCount;
     body.clear();  // the file must hold the successful response's body only
-    const std::optional<HttpFailure> failure = client.Get(tile.Url, body);
+    const std::optional<HttpFailure> failure = Attempt(client, tile, body);
     if (!failure) {
       return KeepFetchedTile(tile, walkSerial, body);
+    }
+    if (failure->Stopped) {
+      // Cut short by Stop: neither fetched nor failed. The position stays at the tile
+      // before, so a resumed run fetches this one again.
+      return FetchOutcome::EndWorker;
     }
     const TileFailureClass failureClass = ClassifyTileFailure(*failure);
     if (IsRepeatedWithoutCount(failureClass)) {
@@ -246,11 +258,41 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
     } else if (attemptCount >= kAttemptsPerTile) {
       return GiveUp(failureClass, failure->Message, tile);
     }
-    const milliseconds pause = PauseBeforeRepeat(failureClass);
+    if (!PauseBeforeNextAttempt(failureClass, *failure)) {
+      return FetchOutcome::EndWorker;
+    }
+  }
+}
+
+std::optional<HttpFailure> TDownThread::Attempt(HttpClient& client, const TileAddress& tile,
+                                                std::string& body) {
+  std::optional<HttpFailure> failure = client.Get(tile.Url, body);
+  if (!failure) {
+    // Only an image of the tile's type becomes the tile: an error page, an empty answer
+    // or anything else fails in the "other" class.
+    failure = CheckTileContent(Task.TileExtension(), body);
+  }
+  return failure;
+}
+
+bool TDownThread::PauseBeforeNextAttempt(TileFailureClass failureClass,
+                                         const HttpFailure& failure) {
+  const milliseconds pause = PauseBeforeRepeat(failureClass, failure);
+  if (pause <= PauseBeforeRepeat(failureClass)) {
     if (pause > milliseconds(0)) {
       context_.Time.Sleep(pause);
     }
+    return true;
   }
+  // A wait the server asked for can last minutes: it is slept in steps so that a Stop
+  // ends it (the tile then stays unsettled, as after a cut transfer).
+  for (milliseconds left = pause; left > milliseconds(0); left -= kStopCheckStep) {
+    if (StopRequested.load()) {
+      return false;
+    }
+    context_.Time.Sleep(std::min(left, kStopCheckStep));
+  }
+  return !StopRequested.load();
 }
 
 FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkSerial,
@@ -259,8 +301,12 @@ FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkS
     WriteFileAtomically(tile.Path, body);
   } catch (const std::exception& error) {
     // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
-    // next tiles too: record it for a later re-download and end this worker.
-    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + tile.Url);
+    // next tiles too: record it for a later re-download and end this worker. The line
+    // ends with the system's reason, which is what the user can act on.
+    const auto* fileError = dynamic_cast<const FileError*>(&error);
+    const std::string reason =
+        fileError != nullptr && !fileError->Reason().empty() ? ": " + fileError->Reason() : "";
+    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + tile.Url + reason);
     Record(MakeFailedRecord(tile.Path, tile.Url));
     return FetchOutcome::EndWorker;
   }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -82,6 +83,12 @@ class TDownThread {
   int64_t SkipCount() const;
   void Walk(HttpClient& client, int64_t skipCount);
   void RunEndingSteps() noexcept;
+  // One GET of a tile and the check of what came back.
+  std::optional<HttpFailure> Attempt(HttpClient& client, const TileAddress& tile,
+                                     std::string& body);
+  // The pause of the failure's class, or the longer one the server asked for; false when
+  // a stop request ended it.
+  bool PauseBeforeNextAttempt(TileFailureClass failureClass, const HttpFailure& failure);
   // The outcomes of one tile.
   FetchOutcome KeepFetchedTile(const TileAddress& tile, int32_t walkSerial, std::string& body);
   FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,

@@ -19,7 +19,9 @@ namespace {
 
 using testing::MainWindowRig;
 using testing::MainWindowRigOptions;
+using testing::Request;
 using testing::Sandbox;
+using namespace std::chrono_literals;
 
 const std::string kTaskStoppedMessage = "Task stoped!" + std::string(20, ' ');
 
@@ -493,6 +495,26 @@ TEST(MainWindowRun, StopWithEightWorkersEndsTheRunAfterTheirLastTiles) {
   // Each worker finished at most the tile it was fetching.
   EXPECT_LE(CountFiles(rig.Form->CurrentTask->TileFolder), 8);
   EXPECT_EQ(rig.Form->CurrentTask->TotalCount, 180);
+}
+
+TEST(MainWindowRun, StopAgainstATricklingServiceEndsTheRunWithinASecond) {
+  MainWindowRigOptions options;
+  options.ServerReply = [](const Request&) { return testing::TrickleReply(500ms); };
+  MainWindowRig rig(options);
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeManyTiles(rig);
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.ServeUntil([&] { return rig.Server.RequestCount() == 8; }, 10s));
+
+  const auto stoppedAt = std::chrono::steady_clock::now();
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.RunToEnd(10s));
+  EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
+
+  // Cut short, no tile was fetched, failed or replaced: a later Start fetches them all.
+  EXPECT_EQ(CountFiles(rig.Form->CurrentTask->TileFolder), 0);
+  EXPECT_EQ(rig.Form->Progress.SettledCount, 0);
+  EXPECT_EQ(rig.Form->Progress.FailedCount, 0);
 }
 
 TEST(MainWindowRun, StopAfterEveryWorkerEndedStillAppendsItsLines) {

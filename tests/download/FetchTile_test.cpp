@@ -1,19 +1,25 @@
 // The fetch of one tile: for every failure class and mix of classes, what the worker
 // reports, records, leaves on disk, where its position goes, how long it pauses and how
-// often it asks.
+// often it asks; bodies that are no image of the tile's type, waits a busy server asks
+// for, a Stop that cuts a request short, and tiles that cannot be written.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "download/unit3.h"
+#include "support/LoopbackReplies.h"
+#include "support/Permissions.h"
 #include "support/WorkerRig.h"
 
 namespace kartovel {
 namespace {
 
+using std::chrono::seconds;
 using testing::ScriptedReply;
 using testing::WorkerRig;
 
@@ -31,6 +37,11 @@ const std::string MClosed = "Connection Closed Gracefully.";
 const std::string MInUse = "Socket Error # 10048\r\nAddress already in use.";
 const std::string MTimeout = "Socket Error # 10060\r\nConnection timed out.";
 const std::string MNoHost = "Socket Error # 11001\r\nHost not found.";
+const std::string MNotPng = "Error: the server's answer is not a PNG image.";
+const std::string M503 = "HTTP/1.1 503 Service Unavailable";
+
+// What the tile service answers once the script is used up, and what a fetched tile holds.
+const std::string kTileBody = testing::PngStart(7, 9);
 
 // Expected lines; "{URL}" stands for the tile's URL.
 const std::string kOk = "T1:seq=7,qn_10_20_5.png OK";
@@ -47,6 +58,14 @@ std::string NotFoundLine(const std::string& message) {
 
 std::vector<ScriptedReply> Times(int count, const std::string& message) {
   return std::vector<ScriptedReply>(count, ScriptedReply::Fail(message));
+}
+
+std::vector<ScriptedReply> Times(int count, const ScriptedReply& reply) {
+  return std::vector<ScriptedReply>(count, reply);
+}
+
+ScriptedReply Busy(int status, std::optional<seconds> retryAfter) {
+  return ScriptedReply::Status("HTTP/1.1 " + std::to_string(status) + " Busy", status, retryAfter);
 }
 
 template <typename T>
@@ -79,7 +98,7 @@ enum class TileFile { None, Body, Blank };
 
 struct FetchCase {
   std::string Name;
-  std::vector<ScriptedReply> Script;  // afterwards every request gets the body "tile-body"
+  std::vector<ScriptedReply> Script;  // afterwards every request gets kTileBody
   FetchOutcome Outcome;
   std::vector<std::string> Lines;
   bool Recorded;
@@ -98,7 +117,7 @@ class FetchTileCases : public ::testing::TestWithParam<FetchCase> {};
 TEST_P(FetchTileCases, ReportsRecordsStoresPausesAndCountsAttempts) {
   const FetchCase& c = GetParam();
   WorkerRig rig;
-  rig.Http.SetDefaultReply(ScriptedReply::Success("tile-body"));
+  rig.Http.SetDefaultReply(ScriptedReply::Success(kTileBody));
   rig.Http.Queue(c.Script);
   TDownThread worker(true, 0, *rig.Task, rig.Context());
   const std::string url = rig.Task->TileUrl(kX, kY);
@@ -119,7 +138,7 @@ TEST_P(FetchTileCases, ReportsRecordsStoresPausesAndCountsAttempts) {
       EXPECT_FALSE(rig.TileExists(kX, kY));
       break;
     case TileFile::Body:
-      EXPECT_EQ(rig.ReadTile(kX, kY), "tile-body");
+      EXPECT_EQ(rig.ReadTile(kX, kY), kTileBody);
       break;
     case TileFile::Blank:
       EXPECT_EQ(rig.ReadTile(kX, kY), WorkerRig::kBlankBytes);
@@ -320,8 +339,68 @@ INSTANTIATE_TEST_SUITE_P(
                   .File = TileFile::Blank,
                   .PositionSet = true,
                   .Sleeps = Repeat(5, 8000),
-                  .Attempts = 6}),
+                  .Attempts = 6},
+        FetchCase{.Name = "BusyServerIsGivenTheTimeItAskedFor",
+                  .Script = {Busy(503, seconds(120))},
+                  .Outcome = kGoOn,
+                  .Lines = {kOk},
+                  .Recorded = false,
+                  .File = TileFile::Body,
+                  .PositionSet = true,
+                  .Sleeps = Then(Repeat(120, 1000), Repeat(1, 1000)),
+                  .Attempts = 2},
+        FetchCase{.Name = "RetryAfterPastTenMinutesWaitsTenMinutes",
+                  .Script = {Busy(429, seconds(3600))},
+                  .Outcome = kGoOn,
+                  .Lines = {kOk},
+                  .Recorded = false,
+                  .File = TileFile::Body,
+                  .PositionSet = true,
+                  .Sleeps = Then(Repeat(600, 1000), Repeat(1, 1000)),
+                  .Attempts = 2},
+        FetchCase{.Name = "TheReasonPhraseIsNeverClassified",
+                  .Script = Times(3, ScriptedReply::Status(M503 + " 10054 Socket Error", 503)),
+                  .Outcome = kGoOn,
+                  .Lines = {FailLine(M503 + " 10054 Socket Error"), kBlank},
+                  .Recorded = true,
+                  .File = TileFile::Blank,
+                  .PositionSet = true,
+                  .Sleeps = {1000, 1000},
+                  .Attempts = 3},
+        FetchCase{.Name = "AStopCutsTheRequestAndLeavesTheTileUnsettled",
+                  .Script = {ScriptedReply::Stopped()},
+                  .Outcome = kEnd,
+                  .Lines = {},
+                  .Recorded = false,
+                  .File = TileFile::None,
+                  .PositionSet = false,
+                  .Sleeps = {},
+                  .Attempts = 1}),
     [](const auto& info) { return info.param.Name; });
+
+// Bodies that a tile service may answer 200 with but that are no PNG image: none is
+// saved; after three attempts the tile gets the "other" outcome.
+class NotAnImage : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(NotAnImage, IsNeverSavedAndGivesTheOtherOutcome) {
+  WorkerRig rig;
+  rig.Http.SetDefaultReply(ScriptedReply::Success(GetParam()));
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  const std::string url = rig.Task->TileUrl(kX, kY);
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
+
+  EXPECT_EQ(rig.Owner.LogLines(), (std::vector<std::string>{"T1 " + MNotPng + "->" + url, kBlank}));
+  EXPECT_EQ(rig.Owner.FailedLines(),
+            std::vector<std::string>{rig.Task->TilePath(kX, kY) + "|" + url});
+  EXPECT_EQ(rig.ReadTile(kX, kY), WorkerRig::kBlankBytes);
+  EXPECT_EQ(rig.Http.Urls().size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, NotAnImage,
+                         ::testing::Values("<!DOCTYPE html><html><body>Busy</body></html>", "",
+                                           std::string("\x89PNG", 4),
+                                           testing::PngStart(100000, 1)));
 
 class FetchTile : public ::testing::Test {
  protected:
@@ -380,28 +459,84 @@ TEST_F(FetchTile, AMissingBlankImageStillSettlesTheTileWithItsLine) {
 TEST_F(FetchTile, AFetchedTileReplacesAnExistingFile) {
   TDownThread worker(true, 0, *rig.Task, rig.Context());
   testing::Sandbox::WriteAll(rig.Task->TilePath(kX, kY), "OLD-AND-LONGER");
-  rig.Http.Queue({ScriptedReply::Success("new")});
+  rig.Http.Queue({ScriptedReply::Success(testing::SmallPng())});
 
   EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::Settled);
 
-  EXPECT_EQ(rig.ReadTile(kX, kY), "new");
+  EXPECT_EQ(rig.ReadTile(kX, kY), testing::SmallPng());
   EXPECT_EQ(std::filesystem::directory_iterator(rig.Task->TileFolder)->path().filename(),
             "qn_10_20_5.png");
 }
 
-TEST_F(FetchTile, ATileThatCannotBeWrittenIsRecordedAndEndsTheWorker) {
-  std::filesystem::remove_all(rig.Task->TileFolder);
+TEST_F(FetchTile, AStopDuringTheWaitABusyServerAskedForEndsTheWorkerUnsettled) {
   TDownThread worker(true, 0, *rig.Task, rig.Context());
+  rig.Http.Queue({Busy(503, seconds(600))});
+  rig.Time.SetHook([&worker, this](std::chrono::milliseconds) {
+    if (rig.Time.Sleeps().size() == 3) {
+      worker.RequestStop();
+    }
+  });
+
+  EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::EndWorker);
+
+  EXPECT_EQ(SleepsOf(rig.Time), Repeat(3, 1000));
+  EXPECT_TRUE(rig.Owner.LogLines().empty());
+  EXPECT_TRUE(rig.Owner.FailedLines().empty());
+  EXPECT_EQ(worker.LastPosition(), std::make_pair(0, 0));
+}
+
+// How a tile folder can refuse the tile, and the system's reason the log line ends with.
+struct WriteFailureCase {
+  std::string Name;
+  std::function<void(const std::string& folder)> Spoil;
+  std::string Reason;
+};
+
+void PrintTo(const WriteFailureCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class TileWriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
+
+TEST_P(TileWriteFailure, IsRecordedEndsTheWorkerAndNamesTheSystemsReason) {
+  WorkerRig rig;
+  const std::string folder = rig.Task->TileFolder;
+  GetParam().Spoil(folder.substr(0, folder.size() - 1));
+  TDownThread worker(true, 0, *rig.Task, rig.Context());
+  const testing::ScopedNoPermissionOverride asOrdinaryUser;
 
   EXPECT_EQ(worker.FetchTile(rig.Http, kX, kY, kSerial), FetchOutcome::EndWorker);
 
   const std::string path = rig.Task->TilePath(kX, kY);
-  EXPECT_EQ(rig.Owner.LogLines(),
-            std::vector<std::string>{"T1 Cannot create file " + path + "->" + url});
-  EXPECT_EQ(rig.Owner.FailedLines(), std::vector<std::string>{record});
+  const std::string url = rig.Task->TileUrl(kX, kY);
+  EXPECT_EQ(rig.Owner.LogLines(), std::vector<std::string>{"T1 Cannot create file " + path + "->" +
+                                                           url + ": " + GetParam().Reason});
+  EXPECT_EQ(rig.Owner.FailedLines(), std::vector<std::string>{path + "|" + url});
   EXPECT_EQ(worker.LastPosition(), std::make_pair(0, 0));
   EXPECT_TRUE(rig.Time.Sleeps().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Folders, TileWriteFailure,
+                         ::testing::Values(WriteFailureCase{"Removed",
+                                                            [](const std::string& folder) {
+                                                              std::filesystem::remove_all(folder);
+                                                            },
+                                                            "No such file or directory"},
+                                           WriteFailureCase{"ReplacedByAFile",
+                                                            [](const std::string& folder) {
+                                                              std::filesystem::remove_all(folder);
+                                                              testing::Sandbox::WriteAll(
+                                                                  folder, "not a folder");
+                                                            },
+                                                            "Not a directory"},
+                                           WriteFailureCase{"ReadOnly",
+                                                            [](const std::string& folder) {
+                                                              std::filesystem::permissions(
+                                                                  folder,
+                                                                  std::filesystem::perms(0555));
+                                                            },
+                                                            "Permission denied"}),
+                         [](const auto& info) { return info.param.Name; });
 
 TEST_F(FetchTile, ReportsOfTheEighthWorkerBeginWithT8) {
   TDownThread worker(true, 7, *rig.Task, rig.Context());

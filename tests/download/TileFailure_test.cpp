@@ -48,6 +48,27 @@ TEST(ClassifyTileFailure, TakesTheFirstMatchingTestInOrder) {
   }
 }
 
+struct StatusCase {
+  std::string StatusLine;
+  int Status;
+  TileFailureClass Expected;
+};
+
+// An answer outside 2xx is told by its code: the words of its reason phrase are the
+// server's and count for nothing.
+TEST(ClassifyTileFailure, LooksOnlyAtTheStatusCodeOfAnAnswer) {
+  const std::vector<StatusCase> cases = {
+      {"HTTP/1.1 503 Service Unavailable 10054", 503, C::Other},
+      {"HTTP/1.1 500 Socket Error 10048 Connection Closed Gracefully", 500, C::Other},
+      {"HTTP/1.1 404 Moved 302", 404, C::NotFound},
+      {"HTTP/1.1 410 Gone 404", 410, C::Other},
+      {"HTTP/1.1 403 All Fine", 403, C::Refused},
+  };
+  for (const StatusCase& c : cases) {
+    EXPECT_EQ(ClassifyTileFailure(HttpFailure(c.StatusLine, c.Status)), c.Expected) << c.StatusLine;
+  }
+}
+
 TEST(PauseBeforeRepeat, FollowsTheClass) {
   using std::chrono::milliseconds;
   EXPECT_EQ(PauseBeforeRepeat(C::Reset), milliseconds(0));

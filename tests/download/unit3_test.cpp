@@ -87,7 +87,7 @@ TEST(Worker, ThreeByTwoTilesWithFourWorkersGoBySerialModuloFour) {
   EXPECT_EQ(rig.Workers[3]->LastPosition(), std::make_pair(11, 20));
   for (int x = 10; x <= 12; ++x) {
     for (int y = 20; y <= 21; ++y) {
-      EXPECT_EQ(rig.ReadTile(x, y), "tile");
+      EXPECT_EQ(rig.ReadTile(x, y), testing::SmallPng());
     }
   }
 }
@@ -182,7 +182,7 @@ TEST(Worker, AZeroInEitherResumeValueMeansNoSavedPosition) {
   }
 }
 
-TEST(Worker, AStopDuringAFetchCompletesThatTileThenFinishes) {
+TEST(Worker, AStopBetweenTheAttemptsOfATileLetsItCompleteThenFinishes) {
   WorkerRig rig(TileRange{10, 10, 20, 23}, 1);
   rig.CreateWorkers();
   TDownThread& worker = *rig.Workers[0];

@@ -30,6 +30,19 @@ ScriptedReply ScriptedReply::Fail(std::string message, std::string leftoverBytes
   return {HttpFailure{std::move(message)}, std::move(leftoverBytes)};
 }
 
+ScriptedReply ScriptedReply::Status(std::string statusLine, int status,
+                                    std::optional<std::chrono::seconds> retryAfter) {
+  HttpFailure failure(std::move(statusLine), status);
+  failure.RetryAfter = retryAfter;
+  return {std::move(failure), ""};
+}
+
+ScriptedReply ScriptedReply::Stopped() {
+  HttpFailure failure("Error: the request was stopped.");
+  failure.Stopped = true;
+  return {std::move(failure), ""};
+}
+
 ScriptedHttpClient::ScriptedHttpClient(ScriptedReply defaultReply)
     : defaultReply_(std::move(defaultReply)) {}
 

@@ -3,6 +3,7 @@
 // Factory() makes clients for the workers that all answer from this script.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "download/HttpClient.h"
+#include "support/LoopbackReplies.h"
 
 namespace kartovel::testing {
 
@@ -23,13 +25,20 @@ struct ScriptedReply {
 
   static ScriptedReply Success(std::string body);
   static ScriptedReply Fail(std::string message, std::string leftoverBytes = "");
+  // An answer outside 2xx as the client gives it: the status line, the code and the
+  // Retry-After it asked for.
+  static ScriptedReply Status(std::string statusLine, int status,
+                              std::optional<std::chrono::seconds> retryAfter = std::nullopt);
+  // A request the caller's stop request cut short.
+  static ScriptedReply Stopped();
 };
 
 class ScriptedHttpClient final : public HttpClient {
  public:
   using GetHook = std::function<void(const std::string& url)>;
 
-  explicit ScriptedHttpClient(ScriptedReply defaultReply = ScriptedReply::Success("tile"));
+  // The default answer is a small PNG image, which passes the tile content check.
+  explicit ScriptedHttpClient(ScriptedReply defaultReply = ScriptedReply::Success(SmallPng()));
 
   // The next answers for one URL; they come before the general queue.
   void QueueFor(const std::string& url, std::vector<ScriptedReply> replies);
