@@ -1,6 +1,8 @@
 // The re-download command: the dialog's model with the command line's platform.
 #include "cli/RedownloadCommand.h"
 
+#include <chrono>
+
 #include "app/HandlerGuard.h"
 #include "cli/TerminalPlatform.h"
 #include "redownload/UnitFTL.h"
@@ -8,6 +10,8 @@
 namespace kartovel::cli {
 
 namespace {
+
+constexpr std::chrono::seconds kServeSlice{1};
 
 // Writes the pane's new lines as they are appended.
 class LinePrinter final : public TfrmFltView {
@@ -36,7 +40,13 @@ int RunRedownload(const RedownloadArguments& arguments, const CommandContext& co
     form.SetView(&printer);
   }
   platform.AnswerNextOpenFile(arguments.FailedFile);
-  const bool ranToEnd = RunHandler(platform, [&form] { form.Button1Click(); });
+  bool ranToEnd = RunHandler(platform, [&form] { form.Button1Click(); });
+  // The run goes on a thread of its own that reports through hand-offs: serve them until
+  // it has ended.
+  while (!platform.HandOffs().ServeUntil([&form] { return !form.Running(); },
+                                         std::chrono::steady_clock::now() + kServeSlice)) {
+  }
+  ranToEnd = ranToEnd && !form.EndedByError;
   form.SetView(nullptr);
   if (!ranToEnd && form.RecordCount == 0) {
     return kExitNotStarted;  // the file could not be read

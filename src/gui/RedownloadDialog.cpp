@@ -20,6 +20,7 @@ RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* 
       panel1_(this),
       panel1Layout_(&panel1_),
       button1_(QString::fromLatin1(TfrmFlt::Button1Caption), &panel1_),
+      progress_(&panel1_),
       panel2_(this),
       panel2Layout_(&panel2_),
       memo1_(&panel2_) {
@@ -28,12 +29,16 @@ RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* 
   panel1_.setObjectName("Panel1");
   panel2_.setObjectName("Panel2");
   button1_.setObjectName("Button1");
+  progress_.setObjectName("Progress");
+  progress_.setAccessibleName(tr("Record"));
   memo1_.setObjectName("Memo1");
   memo1_.setAccessibleName(tr("Report"));
   panel1_.setFrameShape(QFrame::StyledPanel);
   panel1_.setFixedHeight(kPanel1Height);
   panel1Layout_.setContentsMargins(12, 0, 12, 0);
   panel1Layout_.addWidget(&button1_, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  panel1Layout_.addSpacing(16);
+  panel1Layout_.addWidget(&progress_, 1, Qt::AlignLeft | Qt::AlignVCenter);
   button1_.setMinimumWidth(button1_.sizeHint().width() + 24);
   panel2Layout_.setContentsMargins(0, 0, 0, 0);
   panel2Layout_.addWidget(&memo1_);
@@ -46,6 +51,7 @@ RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* 
   setFixedSize(kClientWidth, kClientHeight);
   memo1_.ReplaceLines(model_.Memo1);
   model_.SetView(this);
+  RunChanged();
 }
 
 RedownloadDialog::~RedownloadDialog() {
@@ -69,6 +75,11 @@ void RedownloadDialog::Memo1LinesAppended(std::size_t first) {
 
 void RedownloadDialog::Memo1Cleared() {
   memo1_.ReplaceLines(model_.Memo1);
+}
+
+void RedownloadDialog::RunChanged() {
+  progress_.setText(QString::fromStdString(model_.ProgressText));
+  button1_.setEnabled(!model_.Running());
 }
 
 }  // namespace kartovel::gui

@@ -1,10 +1,12 @@
 // The re-download dialog: one button that picks a failed-tile file and fetches its tiles
-// again, and the pane that reports each of them. Shown modally.
+// again, the record the run is on ("3 of 120"), and the pane that reports each of them.
+// Shown modally; the run goes on off the window's thread, and closing the dialog stops it.
 #pragma once
 
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -24,10 +26,10 @@ class RedownloadDialog : public QDialog, public TfrmFltView {
   void ShowModal();
   void reject() override;
 
-  // TfrmFltView: the pane follows the model at once, because the run holds the
-  // user-interface thread and gives it only one pass of events after "Start...".
+  // TfrmFltView: the pane and the progress follow the model as its run hands them over.
   void Memo1LinesAppended(std::size_t first) override;
   void Memo1Cleared() override;
+  void RunChanged() override;
 
  private:
   TfrmFlt& model_;
@@ -36,6 +38,7 @@ class RedownloadDialog : public QDialog, public TfrmFltView {
   QFrame panel1_;
   QHBoxLayout panel1Layout_;
   QPushButton button1_;
+  QLabel progress_;
   QFrame panel2_;
   QVBoxLayout panel2Layout_;
   LogPane memo1_;

@@ -1,12 +1,17 @@
 // The re-download dialog's command: read the failed-tile file, request every tile with
-// the dialog's own request profile, write what arrives, report every record.
+// the dialog's own request profile on a thread of the run, write what arrives when it
+// is an image of the tile's type, report every record.
 #include "redownload/UnitFTL.h"
 
+#include <chrono>
 #include <string_view>
 #include <utility>
 
 #include "common/AtomicFile.h"
+#include "common/Error.h"
+#include "common/Paths.h"
 #include "common/Text.h"
+#include "download/TileContent.h"
 #include "download/TileFailure.h"
 #include "task/FailedFileScope.h"
 #include "task/FailedRecord.h"
@@ -15,10 +20,35 @@ namespace kartovel {
 
 namespace {
 constexpr char kNotFoundText[] = ":Error: the image is not found on server.";
+
+// The tile's extension without its dot, which chooses the content check.
+std::string ExtensionOf(const std::string& tilePath) {
+  const std::string extension = ExtractFileExt(tilePath);
+  return extension.empty() ? extension : extension.substr(1);
+}
 }  // namespace
 
 TfrmFlt::TfrmFlt(Platform& platform, HttpClientFactory makeClient)
     : platform_(platform), makeClient_(std::move(makeClient)) {}
+
+TfrmFlt::~TfrmFlt() {
+  view_ = nullptr;
+  stopRequested_.store(true);
+  WaitForRunThread();
+}
+
+void TfrmFlt::WaitForRunThread() {
+  if (!runThread_.joinable()) {
+    return;
+  }
+  // The run's thread may wait in a hand-off that only this thread can serve. This waits
+  // on another thread, not on program time, hence the plain short sleep.
+  while (!runThreadDone_.load()) {
+    platform_.ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  runThread_.join();
+}
 
 void TfrmFlt::Show() {
   Visible = true;
@@ -27,6 +57,7 @@ void TfrmFlt::Show() {
 
 void TfrmFlt::Close() {
   Visible = false;
+  stopRequested_.store(true);
 }
 
 void TfrmFlt::FormShow() {
@@ -34,6 +65,9 @@ void TfrmFlt::FormShow() {
 }
 
 void TfrmFlt::Button1Click() {
+  if (running_) {
+    return;
+  }
   const auto fileName =
       platform_.OpenFileDialog("Open ftl file:", "Projects(*.ftl)|*.ftl", std::string());
   if (!fileName) {
@@ -41,49 +75,144 @@ void TfrmFlt::Button1Click() {
   }
   ClearMemo1();
   RecordCount = FetchedCount = 0;
-  const std::unique_ptr<HttpClient> client = makeClient_(RedownloadRequestProfile());
-  const Lines records = ReadLines(*fileName);
+  EndedByError = false;
+  std::unique_ptr<HttpClient> client = makeClient_([this] {
+    HttpClientOptions options = RedownloadRequestProfile();
+    options.StopRequest = &stopRequested_;
+    return options;
+  }());
+  Lines records = ReadLines(*fileName);
   RecordCount = static_cast<int32_t>(records.size());
   if (records.empty()) {
     AppendToMemo1("No failed files records.");
     return;
   }
-  const FailedFileScope scope(*fileName);
+  FailedFileScope scope(*fileName);
   AppendToMemo1("Start...");
   platform_.ProcessPendingEvents();
-  for (const std::string& record : records) {
-    if (!DownloadRecord(*client, scope, record)) {
-      break;
-    }
+  // The thread of the run before is over (its end was handed off), so this is quick.
+  WaitForRunThread();
+  stopRequested_.store(false);
+  runThreadDone_.store(false);
+  running_ = true;
+  ProgressText.clear();
+  if (view_ != nullptr) {
+    view_->RunChanged();
   }
-  AppendToMemo1("Download End.");
+  runThread_ = std::thread([this](Run run) { RunRecords(std::move(run)); },
+                           Run{std::move(client), std::move(records), std::move(scope), pane_});
 }
 
-bool TfrmFlt::DownloadRecord(HttpClient& client, const FailedFileScope& scope,
-                             const std::string& record) {
+void TfrmFlt::RunRecords(Run run) {
+  try {
+    bool ended = false;
+    const std::size_t count = run.Records.size();
+    for (std::size_t index = 0; index < count && !ended && !stopRequested_.load(); ++index) {
+      ReportProgress(std::to_string(index + 1) + " of " + std::to_string(count));
+      ended = DownloadRecord(run, run.Records[index]) == RecordOutcome::EndRun;
+    }
+    run.Client.reset();
+    Report(run.Pane, "Download End.");
+  } catch (...) {
+    // A tile that cannot be written ends the run through the general error display,
+    // without "Download End.", as an error leaving the handler would.
+    std::string message = CurrentErrorMessage();
+    try {
+      ReportError(std::move(message));
+    } catch (...) {
+    }
+  }
+  try {
+    ReportEnd();
+  } catch (...) {
+  }
+  runThreadDone_.store(true);
+}
+
+TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string& record) {
   const FailedRecord tile = SplitFailedRecord(record);
-  if (const auto refusal = scope.Refusal(tile)) {
-    AppendToMemo1(*refusal);
-    return true;
+  if (const auto refusal = run.Scope.Refusal(tile)) {
+    Report(run.Pane, *refusal);
+    return RecordOutcome::Next;
   }
   std::string body;
-  const auto failure = GetRepeatingResets(client, tile.TileUrl, body);
+  auto failure = GetRepeatingResets(*run.Client, tile.TileUrl, body);
+  if (!failure) {
+    failure = CheckTileContent(ExtensionOf(tile.TilePath), body);
+  }
   if (!failure) {
     WriteFileAtomically(tile.TilePath, body);
-    ++FetchedCount;
-    AppendToMemo1(tile.TilePath + ":" + tile.TileUrl + " ->OK");
-    return true;
+    CountFetched();
+    Report(run.Pane, tile.TilePath + ":" + tile.TileUrl + " ->OK");
+    return RecordOutcome::Next;
+  }
+  if (failure->Stopped) {
+    return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
   }
   const std::string& message = failure->Message;
-  AppendToMemo1(message + "->" + tile.TileUrl);
-  if (MeansRefused(message)) {
-    AppendToMemo1(kBannedLine);
-    return false;
+  Report(run.Pane, message + "->" + tile.TileUrl);
+  const std::string classified = ClassifiedText(*failure);
+  if (MeansRefused(classified)) {
+    Report(run.Pane, kBannedLine);
+    return RecordOutcome::EndRun;
   }
-  if (Contains(message, "404")) {
-    AppendToMemo1(tile.TileUrl + kNotFoundText);
+  if (Contains(classified, "404")) {
+    Report(run.Pane, tile.TileUrl + kNotFoundText);
   }
-  return true;
+  return RecordOutcome::Next;
+}
+
+std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,
+                                                       std::string& body) {
+  // Only the bytes of the answered attempt may reach the tile file, whatever a reset
+  // attempt left behind.
+  body.clear();
+  auto failure = client.Get(url, body);
+  for (int repeat = 0;
+       repeat < kMaxResetRepeats && failure && MeansConnectionReset(ClassifiedText(*failure));
+       ++repeat) {
+    body.clear();
+    failure = client.Get(url, body);
+  }
+  return failure;
+}
+
+void TfrmFlt::Report(uint64_t pane, std::string line) {
+  platform_.RunBlocking([this, pane, &line] {
+    if (pane == pane_) {
+      AppendToMemo1(std::move(line));
+    }
+  });
+}
+
+void TfrmFlt::CountFetched() {
+  platform_.RunBlocking([this] { ++FetchedCount; });
+}
+
+void TfrmFlt::ReportProgress(std::string text) {
+  platform_.RunBlocking([this, &text] {
+    ProgressText = std::move(text);
+    if (view_ != nullptr) {
+      view_->RunChanged();
+    }
+  });
+}
+
+void TfrmFlt::ReportError(std::string message) {
+  platform_.RunBlocking([this, &message] {
+    EndedByError = true;
+    platform_.ShowError(ErrorDisplayText(message));
+  });
+}
+
+void TfrmFlt::ReportEnd() {
+  platform_.RunBlocking([this] {
+    running_ = false;
+    ProgressText.clear();
+    if (view_ != nullptr) {
+      view_->RunChanged();
+    }
+  });
 }
 
 void TfrmFlt::AppendToMemo1(std::string line) {
@@ -94,24 +223,11 @@ void TfrmFlt::AppendToMemo1(std::string line) {
 }
 
 void TfrmFlt::ClearMemo1() {
+  ++pane_;
   Memo1.clear();
   if (view_ != nullptr) {
     view_->Memo1Cleared();
   }
-}
-
-std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,
-                                                       std::string& body) {
-  // Only the bytes of the answered attempt may reach the tile file, whatever a reset
-  // attempt left behind.
-  body.clear();
-  auto failure = client.Get(url, body);
-  for (int repeat = 0;
-       repeat < kMaxResetRepeats && failure && MeansConnectionReset(failure->Message); ++repeat) {
-    body.clear();
-    failure = client.Get(url, body);
-  }
-  return failure;
 }
 
 }  // namespace kartovel

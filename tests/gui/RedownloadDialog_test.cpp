@@ -1,6 +1,8 @@
 // The re-download dialog: modal, its size, and a run over a failed-tile file against the
-// loopback service, reported line by line in its pane.
+// loopback service, reported line by line in its pane; during a run it answers, shows the
+// record it is on, and closing it stops the run.
 #include <QFrame>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -67,6 +69,53 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
   EXPECT_EQ(report.split('\n'), expected);
   EXPECT_EQ(Sandbox::ReadAll(tile1), SmallPng());
   EXPECT_EQ(Sandbox::ReadAll(ftl), records);
+}
+
+TEST(RedownloadDialogTest, StaysResponsiveShowsTheRecordAndClosingStopsTheRun) {
+  GuiRig rig;
+  rig.Server.Enqueue({PngReply(), TrickleReply(std::chrono::milliseconds(500)), PngReply()});
+  std::string records;
+  for (int i = 1; i <= 3; ++i) {
+    records += rig.Box.Path("t" + std::to_string(i) + ".png") + "|" +
+               rig.Server.Url("/t" + std::to_string(i) + ".png") + "\r\n";
+  }
+  const std::string ftl = rig.Box.Path("run_failed.ftl");
+  Sandbox::WriteAll(ftl, records);
+
+  QString progress;
+  bool buttonEnabled = true;
+  std::chrono::steady_clock::time_point closedAt;
+  rig.Watcher.Queue([&](QWidget& modal) {
+    ClickLater(rig.Find<QPushButton>(modal, "Button1"));
+    return true;
+  });
+  rig.Watcher.Queue(ChooseFile(ftl));
+  // The watcher's own timer runs while the second record trickles: the window answers.
+  rig.Watcher.Queue([&](QWidget& modal) {
+    if (rig.Server.RequestCount() < 2) {
+      return false;
+    }
+    progress = rig.Find<QLabel>(modal, "Progress").text();
+    buttonEnabled = rig.Find<QPushButton>(modal, "Button1").isEnabled();
+    QTimer::singleShot(0, &modal, [&closedAt, &modal] {
+      closedAt = std::chrono::steady_clock::now();
+      static_cast<QDialog&>(modal).reject();
+    });
+    return true;
+  });
+  rig.TriggerMenu("ReDownloadfailedfiles1");
+  ASSERT_TRUE(WaitUntil([&] { return rig.Watcher.PendingAnswers() == 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return !rig.Windows->FrmFlt().Running(); }, std::chrono::seconds(5)));
+  const auto stopping = std::chrono::steady_clock::now() - closedAt;
+
+  EXPECT_EQ(progress, "2 of 3");
+  EXPECT_FALSE(buttonEnabled);
+  EXPECT_LT(stopping, std::chrono::seconds(1));
+  EXPECT_EQ(rig.Server.RequestCount(), 2u);
+  EXPECT_EQ(Sandbox::ReadAll(rig.Box.Path("t1.png")), SmallPng());
+  EXPECT_FALSE(std::filesystem::exists(rig.Box.Path("t2.png")));
+  EXPECT_TRUE(rig.Find<QPushButton>(rig.Windows->Redownload(), "Button1").isEnabled());
+  EXPECT_EQ(rig.Find<QLabel>(rig.Windows->Redownload(), "Progress").text(), "");
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-// The re-download dialog driven through its handlers with a scripted HTTP client.
+// The re-download dialog driven through its handlers with a scripted HTTP client, its run
+// served on the test's thread as an event loop would serve it: the reports, the record
+// count, Close during a run, bodies that are no image, and the real client on the wire.
 #include "redownload/UnitFTL.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -31,6 +35,11 @@ using testing::ScriptedReply;
 
 constexpr char kReset[] = "Socket Error # 10054\r\nConnection reset by peer";
 constexpr char kBanned[] = "Error: may be your IP is banned.\nPlease try again later.";
+constexpr char kNotPng[] = "Error: the server's answer is not a PNG image.";
+// Tile bodies: images the content check lets through, told apart by their size.
+const std::string kTileBytes = testing::PngStart(1, 1);
+const std::string kSecondTile = testing::PngStart(2, 2);
+const std::string kWholeTile = testing::PngStart(3, 3);
 
 // Tile names of the task "task" at zoom 13, the kind its records may name.
 constexpr char kTileA[] = "qn_1_0_13.png";
@@ -59,15 +68,19 @@ class UnitFTLTest : public ::testing::Test {
   std::string OkLine(const std::string& tileName, const std::string& url) {
     return Tile(tileName) + ":" + url + " ->OK";
   }
-  // Picks the file in the open-file dialog and runs the command as the window would.
+  // Picks the file in the open-file dialog, runs the command as the window would and
+  // serves the run's hand-offs until it has ended; true when nothing reached the general
+  // error display.
   bool RunOn(const std::string& ftlName) {
     platform.QueueOpenFileAnswer(ftlName);
-    return RunHandler(platform, [this] { dialog.Button1Click(); });
+    const bool handled = RunHandler(platform, [this] { dialog.Button1Click(); });
+    EXPECT_TRUE(platform.PumpUntil([this] { return !dialog.Running(); }, std::chrono::seconds(20)));
+    return handled && platform.Errors().empty();
   }
 
   Sandbox sandbox;
   ScriptedPlatform platform{sandbox.Folder()};
-  ScriptedHttpClient http{ScriptedReply::Success("tile bytes")};
+  ScriptedHttpClient http{ScriptedReply::Success(kTileBytes)};
   TfrmFlt dialog{platform, http.Factory()};
 };
 
@@ -96,12 +109,12 @@ TEST_F(UnitFTLTest, AnEmptyFileReportsOnlyThatThereAreNoRecords) {
 TEST_F(UnitFTLTest, SavesEveryTileThatArrivesAndReportsIt) {
   const std::string ftl =
       WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n");
-  http.QueueFor("http://h/b", {ScriptedReply::Success("second tile")});
+  http.QueueFor("http://h/b", {ScriptedReply::Success(kSecondTile)});
   EXPECT_TRUE(RunOn(ftl));
   EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(kTileA, "http://h/a"),
                                         OkLine(kTileB, "http://h/b"), "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
-  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileB)), "second tile");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), kTileBytes);
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileB)), kSecondTile);
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/b"));
   EXPECT_EQ(dialog.RecordCount, 2);
   EXPECT_EQ(dialog.FetchedCount, 2);
@@ -132,13 +145,13 @@ TEST_F(UnitFTLTest, ShowsStartThroughOnePassOfEventsBeforeTheFirstRequest) {
 TEST_F(UnitFTLTest, OverwritesAnExistingTileFile) {
   Sandbox::WriteAll(Tile(kTileA), "an old and longer blank image");
   EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
-  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), kTileBytes);
 }
 
 TEST_F(UnitFTLTest, EverythingAfterTheFirstBarIsTheUrl) {
   EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a?x=1|y=2") + "\r\n")));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a?x=1|y=2"));
-  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "tile bytes");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), kTileBytes);
   EXPECT_THAT(dialog.Memo1,
               ElementsAre("Start...", OkLine(kTileA, "http://h/a?x=1|y=2"), "Download End."));
 }
@@ -216,13 +229,13 @@ INSTANTIATE_TEST_SUITE_P(Messages, BanTest,
                                            "HTTP/1.1 404 Not Found (302)"));
 
 TEST_F(UnitFTLTest, AResetIsRequestedAgainSilentlyAndOnlyTheAnsweredBytesAreSaved) {
-  http.QueueFor("http://h/a", {ScriptedReply::Fail(kReset, "half a tile"),
-                               ScriptedReply::Fail(kReset, "another half"),
-                               ScriptedReply::Success("whole tile")});
+  http.QueueFor("http://h/a",
+                {ScriptedReply::Fail(kReset, "half a tile"),
+                 ScriptedReply::Fail(kReset, "another half"), ScriptedReply::Success(kWholeTile)});
   EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
   EXPECT_THAT(http.Urls(), ElementsAre("http://h/a", "http://h/a", "http://h/a"));
   EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(kTileA, "http://h/a"), "Download End."));
-  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), "whole tile");
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileA)), kWholeTile);
 }
 
 TEST_F(UnitFTLTest, APeerThatAlwaysResetsIsGivenUpAfterTheBoundLikeAnyFailure) {
@@ -378,6 +391,90 @@ TEST_F(UnitFTLTest, ShowingTheDialogAgainEmptiesThePane) {
   EXPECT_THAT(dialog.Memo1, IsEmpty());
 }
 
+TEST_F(UnitFTLTest, TellsWhichRecordItIsOnAndNothingOnceTheRunHasEnded) {
+  std::vector<std::string> seen;
+  http.SetGetHook([&](const std::string&) { seen.push_back(dialog.ProgressText); });
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") +
+                             "\r\n" + Record(kTileC, "http://h/c"))));
+  EXPECT_THAT(seen, ElementsAre("1 of 3", "2 of 3", "3 of 3"));
+  EXPECT_EQ(dialog.ProgressText, "");
+  EXPECT_FALSE(dialog.Running());
+}
+
+TEST_F(UnitFTLTest, CloseStopsTheRunAfterTheRecordInProgress) {
+  std::string ftl;
+  for (int i = 1; i <= 5; ++i) {
+    ftl += Record(NumberedTile(i), "http://h/" + std::to_string(i)) + "\r\n";
+  }
+  dialog.Show();
+  http.SetGetHook([this](const std::string& url) {
+    if (url == "http://h/2") {
+      platform.RunBlocking([this] { dialog.Close(); });  // the user closes the dialog
+    }
+  });
+  EXPECT_TRUE(RunOn(WriteFtl(ftl)));
+  EXPECT_FALSE(dialog.Visible);
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/1", "http://h/2"));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(NumberedTile(1), "http://h/1"),
+                                        OkLine(NumberedTile(2), "http://h/2"), "Download End."));
+}
+
+TEST_F(UnitFTLTest, ButtonOneDoesNothingWhileARunIsGoing) {
+  std::atomic<bool> clickedAgain{false};
+  http.SetGetHook([&](const std::string&) {
+    if (!clickedAgain.exchange(true)) {
+      platform.RunBlocking([this] { dialog.Button1Click(); });
+    }
+  });
+  EXPECT_TRUE(RunOn(WriteFtl(Record(kTileA, "http://h/a"))));
+  EXPECT_EQ(platform.OpenFileRequests().size(), 1u);
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", OkLine(kTileA, "http://h/a"), "Download End."));
+}
+
+TEST_F(UnitFTLTest, ShowingTheDialogDuringARunKeepsTheOldRunsLinesOutOfTheNewPane) {
+  http.SetGetHook([this](const std::string& url) {
+    if (url == "http://h/a") {
+      platform.RunBlocking([this] { dialog.Show(); });
+    }
+  });
+  EXPECT_TRUE(RunOn(
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n")));
+  EXPECT_THAT(dialog.Memo1, IsEmpty());
+  EXPECT_EQ(Sandbox::ReadAll(Tile(kTileB)), kTileBytes);
+}
+
+TEST_F(UnitFTLTest, EndingTheDialogDuringARunStopsItAndServesItsLastHandOffs) {
+  std::atomic<bool> requested{false};
+  auto doomed = std::make_unique<TfrmFlt>(platform, http.Factory());
+  http.SetGetHook([&](const std::string&) { requested.store(true); });
+  platform.QueueOpenFileAnswer(
+      WriteFtl(Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n"));
+  ASSERT_TRUE(RunHandler(platform, [&] { doomed->Button1Click(); }));
+  ASSERT_TRUE(platform.PumpUntil([&] { return requested.load(); }, std::chrono::seconds(20)));
+  doomed.reset();
+  EXPECT_THAT(http.Urls(), ElementsAre("http://h/a"));
+}
+
+// Answers with status 200 that are no PNG image: one report line each, no file, and the
+// run goes on; the failed-tile file is left as it was.
+class NotAnImageTest : public UnitFTLTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NotAnImageTest, IsReportedOnOneLineAndNotSaved) {
+  const std::string content =
+      Record(kTileA, "http://h/a") + "\r\n" + Record(kTileB, "http://h/b") + "\r\n";
+  const std::string ftl = WriteFtl(content);
+  http.QueueFor("http://h/a", {ScriptedReply::Success(GetParam())});
+  EXPECT_TRUE(RunOn(ftl));
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", std::string(kNotPng) + "->http://h/a",
+                                        OkLine(kTileB, "http://h/b"), "Download End."));
+  EXPECT_FALSE(std::filesystem::exists(Tile(kTileA)));
+  EXPECT_EQ(Sandbox::ReadAll(ftl), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, NotAnImageTest,
+                         ::testing::Values("<html><body>Not here</body></html>",
+                                           testing::PngStart(100000, 256)));
+
 class RecordingView final : public TfrmFltView {
  public:
   explicit RecordingView(const TfrmFlt& dialog) : dialog_(dialog) {}
@@ -410,7 +507,9 @@ class UnitFTLWireTest : public ::testing::Test {
     const std::string ftl = sandbox.Path("wire_failed.ftl");
     Sandbox::WriteAll(ftl, ftlContent);
     platform.QueueOpenFileAnswer(ftl);
-    return RunHandler(platform, [this] { dialog.Button1Click(); });
+    const bool handled = RunHandler(platform, [this] { dialog.Button1Click(); });
+    EXPECT_TRUE(platform.PumpUntil([this] { return !dialog.Running(); }, std::chrono::seconds(20)));
+    return handled && platform.Errors().empty();
   }
 
   Sandbox sandbox;
@@ -465,6 +564,27 @@ TEST_F(UnitFTLWireTest, ARedirectIsNotFollowedAndEndsTheRun) {
               ElementsAre("Start...", "HTTP/1.1 302 Found->" + url, kBanned, "Download End."));
   EXPECT_EQ(server.RequestCount(), 1u);
   EXPECT_FALSE(std::filesystem::exists(Tile(kTileA)));
+}
+
+TEST_F(UnitFTLWireTest, CloseEndsATrickleWithinASecondAndAsksForNoFurtherRecord) {
+  server.Enqueue({testing::TrickleReply(std::chrono::milliseconds(500)), testing::PngReply()});
+  const std::string ftl = sandbox.Path("wire_failed.ftl");
+  Sandbox::WriteAll(ftl, Tile(kTileA) + "|" + server.Url("/a.png") + "\r\n" + Tile(kTileB) + "|" +
+                             server.Url("/b.png") + "\r\n");
+  platform.QueueOpenFileAnswer(ftl);
+  dialog.Show();
+  ASSERT_TRUE(RunHandler(platform, [this] { dialog.Button1Click(); }));
+  ASSERT_TRUE(
+      platform.PumpUntil([this] { return server.RequestCount() == 1; }, std::chrono::seconds(5)));
+
+  const auto closedAt = std::chrono::steady_clock::now();
+  dialog.Close();
+  ASSERT_TRUE(platform.PumpUntil([this] { return !dialog.Running(); }, std::chrono::seconds(5)));
+  EXPECT_LT(std::chrono::steady_clock::now() - closedAt, std::chrono::seconds(1));
+
+  EXPECT_THAT(dialog.Memo1, ElementsAre("Start...", "Download End."));
+  EXPECT_FALSE(std::filesystem::exists(Tile(kTileA)));
+  EXPECT_EQ(server.RequestCount(), 1u);
 }
 
 }  // namespace
