@@ -4,7 +4,9 @@
 // Life of a worker: Starting (client, blank image path, resume skip, start delay of
 // Index x 100 ms) -> Walking (one tile at a time through FetchTile) -> Ending (the
 // "Finished." line and ReportEnd, on every way out) -> Over (the owner destroys it,
-// which joins the thread).
+// which joins the thread). StopRequested is looked at before each tile, and the HTTP
+// client also ends the request in progress on it (within about 100 ms): a tile cut so
+// is left unsettled, without a line, and a resumed run fetches it again.
 #pragma once
 
 #include <atomic>
