@@ -74,10 +74,13 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
 TEST(RedownloadDialogTest, StaysResponsiveShowsTheRecordAndClosingStopsTheRun) {
   GuiRig rig;
   rig.Server.Enqueue({PngReply(), TrickleReply(std::chrono::milliseconds(500)), PngReply()});
+  std::filesystem::create_directory(rig.Box.Path("run"));
+  const auto tile = [&](int column) {
+    return rig.Box.Path("run/qn_" + std::to_string(column) + "_1_2.png");
+  };
   std::string records;
   for (int i = 1; i <= 3; ++i) {
-    records += rig.Box.Path("t" + std::to_string(i) + ".png") + "|" +
-               rig.Server.Url("/t" + std::to_string(i) + ".png") + "\r\n";
+    records += tile(i) + "|" + rig.Server.Url("/t" + std::to_string(i) + ".png") + "\r\n";
   }
   const std::string ftl = rig.Box.Path("run_failed.ftl");
   Sandbox::WriteAll(ftl, records);
@@ -112,8 +115,8 @@ TEST(RedownloadDialogTest, StaysResponsiveShowsTheRecordAndClosingStopsTheRun) {
   EXPECT_FALSE(buttonEnabled);
   EXPECT_LT(stopping, std::chrono::seconds(1));
   EXPECT_EQ(rig.Server.RequestCount(), 2u);
-  EXPECT_EQ(Sandbox::ReadAll(rig.Box.Path("t1.png")), SmallPng());
-  EXPECT_FALSE(std::filesystem::exists(rig.Box.Path("t2.png")));
+  EXPECT_EQ(Sandbox::ReadAll(tile(1)), SmallPng());
+  EXPECT_FALSE(std::filesystem::exists(tile(2)));
   EXPECT_TRUE(rig.Find<QPushButton>(rig.Windows->Redownload(), "Button1").isEnabled());
   EXPECT_EQ(rig.Find<QLabel>(rig.Windows->Redownload(), "Progress").text(), "");
 }
