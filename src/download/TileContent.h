@@ -23,12 +23,19 @@ struct TileContentCheck {
 // The PNG signature, then an IHDR chunk first whose width and height lie in
 // 1..kMaxTileSide.
 bool IsPngImage(std::string_view body);
+// The start-of-image marker, then segments up to a frame header (SOFn) whose height and
+// width lie in 1..kMaxTileSide.
+bool IsJpegImage(std::string_view body);
+// "RIFF", a size, "WEBP", then a lossy (VP8 key frame), lossless (VP8L) or extended (VP8X
+// canvas) header whose width and height lie in 1..kMaxTileSide.
+bool IsWebpImage(std::string_view body);
 
 // The check for a tile extension (without the dot, any case); null when there is none.
 const TileContentCheck* ContentCheckFor(std::string_view extension);
 
 // No value when the body may be saved as a tile with that extension; else the failure,
-// "Error: the server's answer is not a PNG image." (a text of the "other" class).
+// "Error: the server's answer is not a PNG image." (or JPEG, WebP: a text of the "other"
+// class).
 std::optional<HttpFailure> CheckTileContent(std::string_view extension, std::string_view body);
 
 }  // namespace kartovel
