@@ -101,6 +101,14 @@ void RefuseMixedFormats(const std::vector<TaskTiles>& tasks) {
   }
 }
 
+// The attribution of the first task whose map source names one; the built-in map type
+// names none.
+std::string AttributionOf(const std::vector<TaskTiles>& tasks) {
+  const auto named = std::find_if(tasks.begin(), tasks.end(),
+                                  [](const TaskTiles& task) { return !task.Attribution.empty(); });
+  return named == tasks.end() ? std::string() : named->Attribution;
+}
+
 bool WrittenAfter(const timespec& file, const timespec& reference) {
   return file.tv_sec != reference.tv_sec ? file.tv_sec > reference.tv_sec
                                          : file.tv_nsec > reference.tv_nsec;
@@ -181,9 +189,8 @@ MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
 std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
                                                    const ExportProgressHandler& onProgress) {
   MbtilesWriter writer(outFile);
-  // The built-in map type names no attribution; a map source that does passes it here.
   for (const auto& [name, value] :
-       MbtilesMetadata(tasks_, RemoveFileExt(ExtractFileName(outFile)), "")) {
+       MbtilesMetadata(tasks_, RemoveFileExt(ExtractFileName(outFile)), AttributionOf(tasks_))) {
     writer.AddMetadata(name, value);
   }
   ExportCounts counts;

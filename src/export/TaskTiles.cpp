@@ -86,6 +86,7 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
       source && source->MapsType == task.MapsType) {
     task.Naming.Prefix = source->Prefix;
     task.Naming.Extension = source->Extension;
+    task.Attribution = source->Attribution;
   }
   return task;
 }

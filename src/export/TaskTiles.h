@@ -29,6 +29,8 @@ struct TaskTiles {
   // The names of its tiles: the built-in map type's, or those of the task file's copy of
   // its map source (prefix and extension; the zoom is Zoom).
   TileNameKind Naming;
+  // The attribution of the task file's copy of its map source; empty when it names none.
+  std::string Attribution;
 
   // Tiles in the range (0 when it is empty).
   int64_t TotalCount() const;

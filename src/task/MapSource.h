@@ -19,6 +19,8 @@ struct MapSource {
   std::string Subdomains;  // one letter or digit per subdomain, for {s}
   std::string UserAgent;   // request headers of a source (the built-in has its own profile)
   std::string Referer;     // empty: none sent
+  // Who the tiles are credited to, written into an MBTiles export; empty: none named.
+  std::string Attribution{};
   int32_t MinZoom = 0;
   int32_t MaxZoom = 19;
   int32_t Workers = 2;

@@ -117,6 +117,7 @@ MapSource ReadSource(const SectionReader& section, int32_t mapsType,
   source.Referer = section.Text(keys::kReferer);
   Require(!HasControlCharacter(source.UserAgent) && !HasControlCharacter(source.Referer),
           "UserAgent and Referer may not hold control characters");
+  source.Attribution = section.Text(keys::kAttribution);
   source.MinZoom = section.Integer(keys::kMinZoom, 0);
   source.MaxZoom = section.Integer(keys::kMaxZoom, 19);
   Require(source.MinZoom >= 0 && source.MinZoom <= source.MaxZoom && source.MaxZoom <= kGridMaxZoom,
@@ -198,7 +199,7 @@ std::vector<std::string> SourceSectionLines(const MapSource& source) {
   const auto entry = [](const char* key, const std::string& value) {
     return std::string(key) + "=" + value;
   };
-  return {
+  std::vector<std::string> lines = {
       "[" + std::string(taskfile::kSourceSection) + "]",
       entry(keys::kName, source.Name),
       entry(keys::kUrl, source.Url),
@@ -212,6 +213,11 @@ std::vector<std::string> SourceSectionLines(const MapSource& source) {
       entry(keys::kWorkers, std::to_string(source.Workers)),
       entry(keys::kPauseMs, std::to_string(source.PauseMs)),
   };
+  // Left out when empty, so the copy of a source without it stays as it always was.
+  if (!source.Attribution.empty()) {
+    lines.push_back(entry(keys::kAttribution, source.Attribution));
+  }
+  return lines;
 }
 
 }  // namespace kartovel

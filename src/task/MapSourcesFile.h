@@ -27,6 +27,8 @@ inline constexpr char kMinZoom[] = "MinZoom";
 inline constexpr char kMaxZoom[] = "MaxZoom";
 inline constexpr char kWorkers[] = "Workers";
 inline constexpr char kPauseMs[] = "PauseMs";
+// Optional: written into the task file's copy only when the source names one.
+inline constexpr char kAttribution[] = "Attribution";
 }  // namespace sourcekeys
 
 inline constexpr int32_t kFirstSourceMapsType = 100;
@@ -60,7 +62,8 @@ MapSourceTable ReadMapSources(const std::string& sourcesFile, const std::string&
 // The source a task was run with: map type 3, or the task file's [Source] copy.
 SourceReading ReadTaskMapSource(const std::string& taskFile, const std::string& defaultUserAgent);
 
-// The task file's copy of a source: "[Source]" and every key with the value in effect.
+// The task file's copy of a source: "[Source]" and every key with the value in effect,
+// Attribution last and only when the source names one.
 std::vector<std::string> SourceSectionLines(const MapSource& source);
 
 }  // namespace kartovel

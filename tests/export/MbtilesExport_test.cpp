@@ -99,10 +99,15 @@ MapSource SourceOf(const std::string& extension) {
 }
 
 TEST(MbtilesExport, AMapSourcesTasksTilesCarryItsFormatAndItsOwnBlankImageIsLeftOut) {
-  for (const std::string extension : {"png", "jpg", "webp"}) {
+  // The source's attribution, when it names one, goes into the metadata.
+  const struct {
+    std::string extension, attribution;
+  } cases[] = {{"png", ""}, {"jpg", "&copy; Own tiles"}, {"webp", ""}};
+  for (const auto& [extension, attribution] : cases) {
     Sandbox box;
-    const HandMadeTask task{
-        .name = "src", .zoom = 1, .maxX = 1, .maxY = 1, .source = SourceOf(extension)};
+    MapSource source = SourceOf(extension);
+    source.Attribution = attribution;
+    const HandMadeTask task{.name = "src", .zoom = 1, .maxX = 1, .maxY = 1, .source = source};
     const std::vector<std::string> taskFiles = {WriteHandMadeTask(box, task)};
     Sandbox::WriteAll(testing::TilePathOf(box, task, 0, 0), "image");
     Sandbox::WriteAll(testing::TilePathOf(box, task, 1, 0), kBlank);
@@ -115,6 +120,8 @@ TEST(MbtilesExport, AMapSourcesTasksTilesCarryItsFormatAndItsOwnBlankImageIsLeft
     EXPECT_EQ(counts->Blank, 1) << extension;
     const auto content = testing::ReadMbtiles(box.Path("out.mbtiles"));
     EXPECT_EQ(content.Metadata.at("format"), extension);
+    EXPECT_EQ(content.Metadata.count("attribution") ? content.Metadata.at("attribution") : "",
+              attribution);
     EXPECT_EQ(content.Tiles.count({1, 0, 1}), 1u) << extension;
   }
 }

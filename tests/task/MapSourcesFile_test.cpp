@@ -142,19 +142,33 @@ TEST_F(MapSourcesFileTest, RefusesASourceWhoseValueBreaksARule) {
 }
 
 TEST_F(MapSourcesFileTest, ATaskFilesCopyReadsBackAsTheSameSource) {
-  Write(
-      "[MapType 420]\r\nName=Quad\r\nUrl=http://{s}.h/{q}\r\nSubdomains=xy\r\nExtension=webp\r\n");
-  const MapSource source = ReadMapSources(file_, kAgent).Sources.at(1);
-  std::string task = "[MapsType]\r\nMapsType=420\r\n\r\n";
-  for (const std::string& line : SourceSectionLines(source)) {
-    task += line + "\r\n";
+  const struct {
+    const char* attributionLine;  // in the sources file
+    const char* copysLastLine;    // Attribution only when the source names one
+  } cases[] = {
+      {"", "PauseMs=1000"},
+      {"Attribution=   \r\n", "PauseMs=1000"},
+      {"Attribution= &copy; Quad contributors \r\n", "Attribution=&copy; Quad contributors"},
+  };
+  for (const auto& c : cases) {
+    Write(
+        "[MapType 420]\r\nName=Quad\r\nUrl=http://{s}.h/{q}\r\nSubdomains=xy\r\n"
+        "Extension=webp\r\n" +
+        std::string(c.attributionLine));
+    const MapSource source = ReadMapSources(file_, kAgent).Sources.at(1);
+    const std::vector<std::string> copy = SourceSectionLines(source);
+    EXPECT_EQ(copy.back(), c.copysLastLine);
+    std::string task = "[MapsType]\r\nMapsType=420\r\n\r\n";
+    for (const std::string& line : copy) {
+      task += line + "\r\n";
+    }
+    const std::string taskFile = sandbox_.Path("t.qtsk");
+    Sandbox::WriteAll(taskFile, task + "\r\n[Zoom]\r\nZoom=3\r\n");
+    // The copy holds the values in effect, so another default agent changes nothing.
+    const SourceReading reading = ReadTaskMapSource(taskFile, "Kartovel/9");
+    ASSERT_TRUE(reading.Source) << reading.Fault;
+    EXPECT_EQ(*reading.Source, source);
   }
-  const std::string taskFile = sandbox_.Path("t.qtsk");
-  Sandbox::WriteAll(taskFile, task + "\r\n[Zoom]\r\nZoom=3\r\n");
-  // The copy holds the values in effect, so another default agent changes nothing.
-  const SourceReading reading = ReadTaskMapSource(taskFile, "Kartovel/9");
-  ASSERT_TRUE(reading.Source) << reading.Fault;
-  EXPECT_EQ(*reading.Source, source);
 }
 
 // The file shipped beside the program offers the demo service, and each commented
