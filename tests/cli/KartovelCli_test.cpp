@@ -88,8 +88,10 @@ TEST(KartovelCli, AnInterruptOrTerminationStopsTheRunWithItsPositionsSavedAndItC
 
     const CliRun continued = rig.Run(command);
     EXPECT_EQ(continued.Status, 0) << continued.Err;
-    // Every tile was fetched once: the stopped run's tiles were not fetched again.
-    EXPECT_EQ(rig.Server.RequestCount(), static_cast<size_t>(total));
+    // The stopped run's tiles were not fetched again; only a request that the stop cut
+    // short (at most one per worker) is asked once more, as its tile was never settled.
+    EXPECT_GE(rig.Server.RequestCount(), static_cast<size_t>(total));
+    EXPECT_LE(rig.Server.RequestCount(), static_cast<size_t>(total) + 8);
   }
 }
 
@@ -104,7 +106,7 @@ TEST(KartovelCli, ASecondInterruptEndsTheProgramAtOnce) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   child->Signal(SIGINT);
   const CliRun run = rig.Finish(*child, std::chrono::seconds(5));
-  EXPECT_EQ(run.Status, 130);
+  EXPECT_EQ(run.Status, 130) << run.Err;
   EXPECT_EQ(run.Out, "");  // no summary: nothing more was done
 }
 
