@@ -46,8 +46,7 @@ class CliRig {
   // Starts the program; Finish waits for it.
   std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& arguments) {
     ++runs_;
-    return std::make_unique<ChildProcess>(ProgramFolder + "kartovel-cli", arguments,
-                                          std::vector<std::string>{TimeScale, "LC_ALL=C"},
+    return std::make_unique<ChildProcess>(ProgramFolder + "kartovel-cli", arguments, Environment(),
                                           OutFile(), ErrFile());
   }
 
@@ -70,10 +69,17 @@ class CliRig {
             zoom,       "--name",     name,         "--path",     Maps};
   }
 
+  std::vector<std::string> Environment() const {
+    std::vector<std::string> entries{TimeScale, "LC_ALL=C"};
+    entries.insert(entries.end(), MoreEnvironment.begin(), MoreEnvironment.end());
+    return entries;
+  }
+
   std::string MapsFile(const std::string& name) const { return Maps + "/" + name; }
 
   Sandbox Box;
   std::string TimeScale = kCliTimeScale;
+  std::vector<std::string> MoreEnvironment;  // "NAME=value" entries for the program
   std::string ProgramFolder;
   std::string Maps;  // the download folder, not created
   LoopbackServer Server;

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace kartovel::testing {
@@ -26,6 +28,13 @@ std::vector<char*> NullTerminated(std::vector<std::string>& texts) {
   return pointers;
 }
 
+// True when one of the "NAME=value" entries names the variable of entry.
+bool NamedIn(const std::vector<std::string>& entries, std::string_view entry) {
+  const std::string_view name = entry.substr(0, entry.find('=') + 1);
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const std::string& given) { return given.starts_with(name); });
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
@@ -33,11 +42,12 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::string& errFile) {
   std::vector<std::string> argumentTexts{program};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> environmentTexts;
+  std::vector<std::string> environmentTexts = environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    environmentTexts.emplace_back(*entry);
+    if (!NamedIn(environment, *entry)) {
+      environmentTexts.emplace_back(*entry);
+    }
   }
-  environmentTexts.insert(environmentTexts.end(), environment.begin(), environment.end());
   std::vector<char*> argv = NullTerminated(argumentTexts);
   std::vector<char*> envp = NullTerminated(environmentTexts);
   const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

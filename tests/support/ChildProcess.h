@@ -14,7 +14,8 @@ namespace kartovel::testing {
 class ChildProcess {
  public:
   // Starts program with the arguments; environment entries are "NAME=value" added to
-  // this process's environment. Output goes to the two files. Throws when it cannot start.
+  // this process's environment, in place of a variable of the same name. Output goes to the two
+  // files. Throws when it cannot start.
   ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment, const std::string& outFile,
                const std::string& errFile);
