@@ -3,23 +3,19 @@
 // plus the 0.7 s start spread), as a ratio, and the processor time per tile.
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "QueueDispatcher.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
-#include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
 #include "task/Unitclasstask.h"
@@ -35,39 +31,6 @@ constexpr int32_t kWorkers = 8;
 constexpr int32_t kColumns = 8;
 constexpr int32_t kRows = 8;
 constexpr double kIdealSeconds = 8 * 1.0 + 0.7;
-
-// The user-interface thread of the program, reduced to its hand-off queue: workers wait
-// until the main thread has run their operation, as with a blocking queued call.
-class QueueDispatcher final : public kartovel::UiDispatcher {
- public:
-  void RunBlocking(const std::function<void()>& operation) override {
-    std::packaged_task<void()> task(operation);
-    std::future<void> done = task.get_future();
-    {
-      const std::lock_guard lock(mutex_);
-      queue_.push_back(std::move(task));
-    }
-    queued_.notify_one();
-    done.get();
-  }
-
-  // Runs hand-offs on the calling thread until the predicate holds.
-  void ServeUntil(const std::function<bool()>& finished) {
-    while (!finished()) {
-      std::unique_lock lock(mutex_);
-      queued_.wait(lock, [this] { return !queue_.empty(); });
-      std::packaged_task<void()> task = std::move(queue_.front());
-      queue_.pop_front();
-      lock.unlock();
-      task();
-    }
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable queued_;
-  std::deque<std::packaged_task<void()>> queue_;
-};
 
 // The main window's side: the log pane, the failed-tile pane and the running count.
 class PaneOwner final : public kartovel::WorkerOwner {
@@ -142,7 +105,7 @@ RunFigures RunOnce(const std::string& folder) {
   replies = PrepareTiles(task);
 
   kartovel::ScaledClock realTime(1.0);
-  QueueDispatcher dispatcher;
+  kartovel::bench::QueueDispatcher dispatcher;
   PaneOwner owner;
   const kartovel::WorkerContext context{owner, dispatcher, realTime, folder,
                                         kartovel::CreateCurlHttpClient};

@@ -4,21 +4,17 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "QueueDispatcher.h"
 #include "common/Clock.h"
-#include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
 #include "task/Unitclasstask.h"
@@ -89,39 +85,6 @@ int MeasureMemory() {
   return status;
 }
 
-// The user-interface thread reduced to its hand-off queue, as in bench_engine.
-class QueueDispatcher final : public kartovel::UiDispatcher {
- public:
-  void RunBlocking(const std::function<void()>& operation) override {
-    std::packaged_task<void()> task(operation);
-    std::future<void> done = task.get_future();
-    {
-      const std::lock_guard lock(mutex_);
-      queue_.push_back(std::move(task));
-    }
-    queued_.notify_one();
-    done.get();
-  }
-  void ServeUntil(const std::function<bool()>& finished) {
-    while (!finished()) {
-      std::unique_lock lock(mutex_);
-      if (!queued_.wait_for(lock, std::chrono::milliseconds(5),
-                            [this] { return !queue_.empty(); })) {
-        continue;
-      }
-      std::packaged_task<void()> task = std::move(queue_.front());
-      queue_.pop_front();
-      lock.unlock();
-      task();
-    }
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable queued_;
-  std::deque<std::packaged_task<void()>> queue_;
-};
-
 class EndCounter final : public kartovel::WorkerOwner {
  public:
   void ShowStatus(const kartovel::TDownThread&) override {}
@@ -159,7 +122,7 @@ double StopOnce(const std::string& folder) {
   task.TotalCount = 64;
   params.ThreadCount = kWorkers;
   kartovel::ScaledClock noPauses(0);
-  QueueDispatcher dispatcher;
+  kartovel::bench::QueueDispatcher dispatcher;
   EndCounter owner;
   const kartovel::WorkerContext context{owner, dispatcher, noPauses, folder,
                                         kartovel::CreateCurlHttpClient};
