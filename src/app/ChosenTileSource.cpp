@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ConfigFile.h"
-#include "app/TileHost.h"
+#include "engine/ConfigFile.h"
+#include "engine/TileHost.h"
 #include "common/IniFile.h"
 #include "common/IntegerText.h"
 #include "task/MapSource.h"

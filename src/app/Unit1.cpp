@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/ConfigFile.h"
-#include "app/DecimalText.h"
-#include "app/TileHost.h"
+#include "engine/ConfigFile.h"
+#include "engine/DecimalText.h"
+#include "engine/TileHost.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
@@ -47,46 +47,6 @@ constexpr int32_t kMissingTaskValue = 100;
 
 // How long destroying the model serves the hand-offs of a stopped run before it joins.
 constexpr std::chrono::seconds kShutdownServeLimit{5};
-
-// The zoom box is read as an integer; a text that is none is an error of the handler.
-int32_t ReadZoom(const std::string& text) {
-  if (const auto zoom = ParseIntegerText(text)) {
-    return *zoom;
-  }
-  throw AppError("'" + text + "' is not a valid integer value");
-}
-
-std::string CommasToPoints(std::string text) {
-  std::replace(text.begin(), text.end(), ',', '.');
-  return text;
-}
-
-// The longest name a task gives one of its files: the base and this suffix.
-constexpr std::string_view kLongestTaskFileSuffix = "_failed.ftl";
-// Room under the path limit for the tile folder's separator and a tile's name.
-constexpr size_t kTilePathRoom = 64;
-
-// Whether every file of a task of that name can be stored in the folder: no name past the
-// folder's file-name limit, no tile path past the path limit.
-bool TaskNameFits(const std::string& savePath, const std::string& taskFileName) {
-  long nameLimit = pathconf(savePath.c_str(), _PC_NAME_MAX);
-  if (nameLimit <= 0) {
-    nameLimit = NAME_MAX;
-  }
-  const size_t base = RemoveFileExt(taskFileName).size();
-  return base + kLongestTaskFileSuffix.size() <= static_cast<size_t>(nameLimit) &&
-         taskFileName.size() <= static_cast<size_t>(nameLimit) &&
-         savePath.size() + base + kTilePathRoom < PATH_MAX;
-}
-
-// The refusal of a task file too large to be one the program wrote, if it is one.
-std::optional<std::string> OversizedTaskFile(const std::string& taskFilePath) {
-  if (FileSize(taskFilePath).value_or(0) <= taskfile::kMaxTaskFileBytes) {
-    return std::nullopt;
-  }
-  return "The task file " + taskFilePath +
-         " is larger than 1 MB, so it is not a task file of this program.";
-}
 
 // Tiles of one worker's share up to and including its saved position (serial skip):
 // the serials s in 1..skip with s mod workers == index.
@@ -277,121 +237,42 @@ void TForm1::BitBtn1Click() {
   }
 }
 
-std::optional<TaskParameters> TForm1::ReadRequest() {
-  TaskParameters request;
-  const TIniFile configuration(ConfigFilePath);
-  request.UseProxy =
-      configuration.ReadInteger(config::kProxy, config::kUseProxy, 0) == config::kProxyOn;
-  request.ProxyServer = configuration.ReadString(config::kProxy, config::kProxyServer, "");
-  request.ProxyPort = configuration.ReadString(config::kProxy, config::kProxyPort, "");
-  request.ProxyUsername = configuration.ReadString(config::kProxy, config::kProxyUsername, "");
-  request.ProxyPassword = configuration.ReadString(config::kProxy, config::kProxyPassword, "");
-  request.ContinueTask = false;
-  request.Zoom = ReadZoom(Edit5);
-  const MapSource& source = ChosenMapSource();
-  request.MapsType = source.MapsType;
-  if (!IsBuiltIn(source)) {
-    request.Source = source;
-  }
-
-  // Only map type 3 asks the tile host; a source names its own.
-  if (IsBuiltIn(source) && !IsTileHost(TileHost)) {
-    platform_.ShowMessage(TileHostFault(TileHost, ConfigFilePath));
-    return std::nullopt;
-  }
-
-  if (Edit6.empty()) {
-    platform_.ShowMessage("Please select a path to save the images.");
-    return std::nullopt;
-  }
-  if (const auto fault = SavePathFault(Edit6)) {
-    platform_.ShowMessage(*fault);
-    return std::nullopt;
-  }
-  if (!DirectoryExists(Edit6) && !CreateOneDirectory(Edit6)) {
-    platform_.ShowMessage("Create directory " + Edit6 + " Failed.");
-    return std::nullopt;
-  }
-  request.SavePath = IncludeTrailingSeparator(Edit6);
-
-  const auto left = ParseDecimalText(CommasToPoints(Edit1));
-  const auto right = ParseDecimalText(CommasToPoints(Edit3));
-  const auto top = ParseDecimalText(CommasToPoints(Edit2));
-  const auto bottom = ParseDecimalText(CommasToPoints(Edit4));
-  if (!left || !right || !top || !bottom) {
-    platform_.ShowMessage("Longitude or latitude input error!");
-    return std::nullopt;
-  }
-  if (const char* fault = RectangleFault(*left, *right, *top, *bottom)) {
-    platform_.ShowMessage(fault);
-    return std::nullopt;
-  }
-  if (!IsBuiltIn(source) && (request.Zoom < source.MinZoom || request.Zoom > source.MaxZoom)) {
-    platform_.ShowMessage("The map source " + source.Name + " serves zoom levels " +
-                          std::to_string(source.MinZoom) + " to " + std::to_string(source.MaxZoom) +
-                          ".");
-    return std::nullopt;
-  }
-  if (const auto fault = TaskNameFault(EditTaskName)) {
-    platform_.ShowMessage(*fault);
-    return std::nullopt;
-  }
-  request.LeftLongitude = *left;
-  request.RightLongitude = *right;
-  request.TopLatitude = *top;
-  request.BottomLatitude = *bottom;
+RunRequest TForm1::ReadRequest() const {
+  RunRequest request;
+  request.LeftLongitude = Edit1;
+  request.RightLongitude = Edit3;
+  request.TopLatitude = Edit2;
+  request.BottomLatitude = Edit4;
+  request.Zoom = Edit5;
+  request.SavePath = Edit6;
+  request.TaskName = EditTaskName;
+  request.Source = ChosenMapSource();
+  request.TileHost = TileHost;
+  request.ConfigFilePath = ConfigFilePath;
+  request.SourceUserAgent = defaultSourceAgent_;
   return request;
 }
 
 const char* TForm1::RectangleFault(double left, double right, double top, double bottom) {
-  if (left < -180 || left > 180) {
-    return "Left Longitude should be between -180 and 180.";
-  }
-  if (right < -180 || right > 180) {
-    return "Right Longitude should be between -180 and 180.";
-  }
-  if (top < -85 || top > 85) {
-    return "Top Latitude should be between -85 and 85.";
-  }
-  if (bottom < -85 || bottom > 85) {
-    return "Bottom Latitude should be between -85 and 85.";
-  }
-  if (left > right) {
-    return "Left Longitude should less than Right Longitude!";
-  }
-  if (top < bottom) {
-    return "Bottom Latitude should less than Top Latitude!";
-  }
-  return nullptr;
+  return kartovel::RectangleFault(left, right, top, bottom);
 }
 
 void TForm1::StartClick() {
-  auto request = ReadRequest();
-  if (!request) {
+  auto checked = CheckRequest(ReadRequest());
+  if (const auto* fault = std::get_if<RequestFault>(&checked)) {
+    if (fault->FaultKind == RequestFault::Kind::Error) {
+      throw AppError(fault->Text);
+    }
+    platform_.ShowMessage(fault->Text);
     return;
   }
-  const std::string taskFileName = TaskFileNameFor(EditTaskName);
-  if (!TaskNameFits(request->SavePath, taskFileName)) {
-    platform_.ShowMessage(
-        "The task name is too long to store the task's files in this folder. Choose a shorter "
-        "task name.");
-    return;
-  }
-  if (const auto refusal = OversizedTaskFile(request->SavePath + taskFileName)) {
-    platform_.ShowMessage(*refusal + " Choose another task name or move that file away.");
-    return;
-  }
+  auto request = std::get<TaskParameters>(std::move(checked));
   RunningWorkerCount = 0;
-  request->ThreadCount = request->Source ? request->Source->Workers : kWorkerSlots;
-  request->ThreadSlots = kWorkerSlots;
-  request->TaskFileName = taskFileName;
-  request->ContinueTask =
-      ContinuesEarlierRun(request->SavePath, request->TaskFileName, request->Zoom);
-  if (!MayReplaceTaskFile(*request)) {
+  request.ContinueTask = ContinuesEarlierRun(request.SavePath, request.TaskFileName, request.Zoom);
+  if (!MayReplaceTaskFile(request)) {
     return;
   }
-  request->TileHost = TileHost;
-  ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(*request)));
+  ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(request)));
 
   std::unique_ptr<DownloadTask> task;
   try {

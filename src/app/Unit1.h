@@ -39,6 +39,7 @@
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
+#include "engine/RunRequest.h"
 #include "task/MapSource.h"
 #include "task/Unitclasstask.h"
 
@@ -94,7 +95,7 @@ std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& ta
 
 class TForm1 final : public WorkerOwner {
  public:
-  static constexpr int32_t kWorkerSlots = 8;
+  static constexpr int32_t kWorkerSlots = kartovel::kWorkerSlots;
   static constexpr int32_t UpDown1Min = 1;
   static constexpr int32_t UpDown1Max = 19;
   static constexpr char StatusBar1Text[] = "Download normal map images from Orvex Maps!";
@@ -186,7 +187,8 @@ class TForm1 final : public WorkerOwner {
   // The Start branch: the request's checks (empty when a message was shown), the
   // continue test, and the start of the run once its task is built.
   void StartClick();
-  std::optional<TaskParameters> ReadRequest();
+  // The request as the boxes and the settings hold it.
+  RunRequest ReadRequest() const;
   bool ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
                            int32_t zoom) const;
   // False when a task file of that name lies in the folder and the user keeps it.

@@ -1,7 +1,7 @@
 // The options dialog: reads the configuration on every showing, writes it on OK.
 #include "app/UnitOptions.h"
 
-#include "app/ConfigFile.h"
+#include "engine/ConfigFile.h"
 #include "common/FileSystem.h"
 
 namespace kartovel {

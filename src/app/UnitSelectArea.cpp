@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/DecimalText.h"
+#include "engine/DecimalText.h"
 #include "common/Error.h"
 #include "common/IntegerText.h"
 #include "common/Paths.h"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "app/ConfigFile.h"
+#include "engine/ConfigFile.h"
 #include "common/IniFile.h"
 
 namespace kartovel {

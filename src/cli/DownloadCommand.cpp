@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/DecimalText.h"
+#include "engine/DecimalText.h"
 #include "app/HandlerGuard.h"
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ConfigFile.h"
+#include "engine/ConfigFile.h"
 #include "common/IniFile.h"
 #include "support/MainWindowRig.h"
 

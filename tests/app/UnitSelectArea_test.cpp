@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DecimalText.h"
+#include "engine/DecimalText.h"
 #include "support/MainWindowRig.h"
 
 namespace kartovel {

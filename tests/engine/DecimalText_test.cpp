@@ -1,5 +1,5 @@
 // The coordinate boxes' number reader: the whole text must be a decimal number.
-#include "app/DecimalText.h"
+#include "engine/DecimalText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The configured tile service host: what may stand before the tile path in a URL.
-#include "app/TileHost.h"
+#include "engine/TileHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // A strict decimal number reader: the whole text must be the number.
-#include "app/DecimalText.h"
+#include "engine/DecimalText.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,5 +1,5 @@
 // Checking the configured tile service host before it goes into tile URLs.
-#include "app/TileHost.h"
+#include "engine/TileHost.h"
 
 #include <algorithm>
 #include <cctype>

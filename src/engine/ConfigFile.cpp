@@ -1,5 +1,5 @@
 // Where the configuration file lies and the defaults that depend on the user.
-#include "app/ConfigFile.h"
+#include "engine/ConfigFile.h"
 
 #include "common/Paths.h"
 
