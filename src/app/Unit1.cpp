@@ -1,29 +1,18 @@
-// The main window model: the Start/Stop command, the progress monitor, opening a task
-// file, and the menu commands the program carries out itself.
+// The main window model: binds the boxes to the engine's run (Start/Stop, the monitor,
+// the panes and captions following the run's events), opening a task file, and the menu
+// commands the program carries out itself.
 #include "app/Unit1.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
-#include <cmath>
-#include <exception>
-#include <string_view>
-#include <thread>
 #include <utility>
-#include <vector>
 
-#include "engine/ConfigFile.h"
-#include "engine/DecimalText.h"
-#include "engine/TileHost.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
-#include "common/IntegerText.h"
-#include "common/Locale.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "engine/ConfigFile.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
@@ -35,128 +24,31 @@ namespace {
 constexpr char kStartCaption[] = "Start";
 constexpr char kStopCaption[] = "Stop";
 constexpr char kProgramTitle[] = "Kartovel";
-constexpr int32_t kTicksBetweenSaves = 5;
-constexpr std::chrono::milliseconds kTimerInterval{1000};
 
 // The deployment key that names the tile service.
 constexpr char kTileServiceSection[] = "TileService";
 constexpr char kTileServiceHost[] = "Host";
 
-// What the continue test reads when a key is missing: never equal to a real request.
-constexpr int32_t kMissingTaskValue = 100;
-
-// How long destroying the model serves the hand-offs of a stopped run before it joins.
-constexpr std::chrono::seconds kShutdownServeLimit{5};
-
-// Tiles of one worker's share up to and including its saved position (serial skip):
-// the serials s in 1..skip with s mod workers == index.
-int64_t SharedUpTo(int64_t skip, int32_t index, int32_t workers) {
-  if (skip <= 0) {
-    return 0;
-  }
-  if (index == 0) {
-    return skip / workers;
-  }
-  return skip >= index ? (skip - index) / workers + 1 : 0;
-}
-
-// The serials a worker skips at a resume: up to and including its saved position, at most
-// the whole range; 0 when it had none.
-int64_t ResumeSkip(const DownloadTask& task, int32_t index) {
-  const int32_t resumeX = task.ResumeX[index];
-  const int32_t resumeY = task.ResumeY[index];
-  if (resumeX == 0 || resumeY == 0) {
-    return 0;
-  }
-  const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
-  const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
-  return std::clamp<int64_t>(skip, 0, task.TotalCount);
-}
-
-// The tiles a continued run had settled before, by the same rule that makes its workers
-// skip them.
-int32_t ResumedSettledCount(const DownloadTask& task) {
-  const int32_t workers = task.Params.ThreadCount;
-  int64_t settled = 0;
-  for (int32_t i = 0; i < workers; ++i) {
-    settled += SharedUpTo(ResumeSkip(task, i), i, workers);
-  }
-  return static_cast<int32_t>(std::min<int64_t>(settled, task.TotalCount));
-}
-
-// The tiles one worker has to settle in this run: its share after what it skips.
-int64_t ShareThisRun(const DownloadTask& task, int32_t index) {
-  const int32_t workers = task.Params.ThreadCount;
-  return SharedUpTo(task.TotalCount, index, workers) -
-         SharedUpTo(ResumeSkip(task, index), index, workers);
-}
-
-// A report of several lines as one line, for the progress line.
-std::string OneLine(std::string text) {
-  std::replace_if(
-      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-  std::string joined;
-  for (const char c : text) {
-    if (!(c == ' ' && !joined.empty() && joined.back() == ' ')) {
-      joined += c;
-    }
-  }
-  return joined;
-}
-
-std::string ReplaceQuestion(const std::string& taskFileName) {
-  return "A task named " + taskFileName +
-         " with another area already exists in this folder. Replace it and its log, tile list "
-         "and failed-tile list?";
-}
-
 }  // namespace
-
-std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& task,
-                                                 WorkerContext context) {
-  return std::make_unique<TDownThread>(false, index, task, std::move(context));
-}
 
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
                WorkerFactory makeWorker)
     : platform_(platform),
-      clock_(clock),
-      makeClient_(std::move(makeClient)),
-      makeWorker_(std::move(makeWorker)),
+      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this),
       defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
   view_ = nullptr;
-  const bool anyWorker = std::any_of(WorkerTable.begin(), WorkerTable.end(),
-                                     [](const auto& worker) { return worker != nullptr; });
-  if (!anyWorker) {
-    return;
-  }
-  for (auto& worker : WorkerTable) {
-    if (worker) {
-      worker->RequestStop();
-    }
-  }
-  // A worker waits in its hand-offs until this thread serves them, so they are served
-  // before the workers are joined. This waits on other threads, not on program time,
-  // hence the plain short sleep rather than the clock.
-  const auto deadline = std::chrono::steady_clock::now() + kShutdownServeLimit;
-  while (RunningWorkerCount > 0 && std::chrono::steady_clock::now() < deadline) {
-    platform_.ProcessPendingEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  for (auto& worker : WorkerTable) {
-    worker.reset();
-  }
+  // The run's last hand-offs still reach the panes, so they go before the members do.
+  run_.Shutdown();
 }
 
 bool TForm1::RunActive() const {
-  return Timer1Enabled || std::any_of(WorkerTable.begin(), WorkerTable.end(),
-                                      [](const auto& worker) { return worker != nullptr; });
+  return run_.Active();
 }
 
 std::chrono::milliseconds TForm1::Timer1RealInterval() const {
-  return clock_.RealSpan(kTimerInterval);
+  return run_.TickInterval();
 }
 
 // ---- Start-up ----
@@ -231,9 +123,9 @@ void TForm1::ComboBoxMapsTypeChange() {
 
 void TForm1::BitBtn1Click() {
   if (BitBtn1Caption == kStartCaption) {
-    StartClick();
+    run_.Start(ReadRequest());
   } else {
-    StopRun();
+    run_.Stop();
   }
 }
 
@@ -257,161 +149,6 @@ const char* TForm1::RectangleFault(double left, double right, double top, double
   return kartovel::RectangleFault(left, right, top, bottom);
 }
 
-void TForm1::StartClick() {
-  auto checked = CheckRequest(ReadRequest());
-  if (const auto* fault = std::get_if<RequestFault>(&checked)) {
-    if (fault->FaultKind == RequestFault::Kind::Error) {
-      throw AppError(fault->Text);
-    }
-    platform_.ShowMessage(fault->Text);
-    return;
-  }
-  auto request = std::get<TaskParameters>(std::move(checked));
-  RunningWorkerCount = 0;
-  request.ContinueTask = ContinuesEarlierRun(request.SavePath, request.TaskFileName, request.Zoom);
-  if (!MayReplaceTaskFile(request)) {
-    return;
-  }
-  ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(request)));
-
-  std::unique_ptr<DownloadTask> task;
-  try {
-    task = std::make_unique<DownloadTask>(*CurrentParameters);
-  } catch (const AppError& refusal) {
-    platform_.ShowMessage(refusal.what());
-    platform_.ShowMessage("Error: Create task failure.");
-    return;
-  }
-  CurrentTask = std::move(task);
-  currentTaskParameters_.reset();
-  if (CurrentTask->TotalCount < CurrentParameters->ThreadCount) {
-    CurrentParameters->ThreadCount = CurrentTask->TotalCount;
-  }
-  StartRun();
-}
-
-bool TForm1::ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
-                                 int32_t zoom) const {
-  const std::string taskFilePath = savePath + taskFileName;
-  if (!FileExists(taskFilePath)) {
-    return false;
-  }
-  const TIniFile taskFile(taskFilePath);
-  const MapSource& chosen = ChosenMapSource();
-  return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kMissingTaskValue) ==
-             chosen.MapsType &&
-         (IsBuiltIn(chosen) ||
-          ReadTaskMapSource(taskFilePath, defaultSourceAgent_).Source == chosen) &&
-         taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "") == Edit1 &&
-         taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "") == Edit3 &&
-         taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, "") == Edit2 &&
-         taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, "") == Edit4 &&
-         taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissingTaskValue) == zoom &&
-         ExtractFilePath(taskFilePath) == IncludeTrailingSeparator(Edit6) &&
-         ExtractFileName(taskFilePath) == EditTaskName;
-}
-
-bool TForm1::MayReplaceTaskFile(const TaskParameters& request) {
-  // A fresh run rewrites the task file, its list, log and failed-tile file: the earlier
-  // run's progress and failed records would be lost without a word.
-  if (request.ContinueTask || !FileExists(request.SavePath + request.TaskFileName)) {
-    return true;
-  }
-  return platform_.AskYesNo(ReplaceQuestion(request.TaskFileName));
-}
-
-void TForm1::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
-  if (CurrentTask && &CurrentTask->Params == CurrentParameters.get()) {
-    currentTaskParameters_ = std::move(CurrentParameters);
-  }
-  CurrentParameters = std::move(params);
-}
-
-void TForm1::StartRun() {
-  DownloadTask& task = *CurrentTask;
-  task.WriteRunFiles();
-  if (!task.Params.ContinueTask) {
-    ShowStoredArea();
-  }
-
-  Memo1 = ReadLines(task.LogFileName);
-  if (view_) {
-    view_->LogReplaced();
-  }
-  Memo2 = ReadLines(task.FailedFileName);
-  if (view_) {
-    view_->FailedReplaced();
-  }
-  DropUntrustedResumePositions();
-  LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
-  BitBtn1Caption = kStopCaption;
-  NotifyFields();
-  StartProgress();
-  writtenPositions_.fill({0, 0});
-  settledByWorker_.fill(0);
-  lastFailureByWorker_.fill("");
-  endedEarly_.clear();
-  endedEarlyIndex_ = kWorkerSlots;
-  CreateWorkers();
-  SetTimer(true);
-  MonitorTicks = 0;
-}
-
-void TForm1::ShowStoredArea() {
-  const TIniFile taskFile(CurrentTask->TaskFilePath());
-  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, Edit1);
-  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, Edit3);
-  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, Edit2);
-  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, Edit4);
-  NotifyFields();
-}
-
-void TForm1::DropUntrustedResumePositions() {
-  DownloadTask& task = *CurrentTask;
-  for (int32_t i = 0; i < std::min(task.Params.ThreadCount, kWorkerSlots); ++i) {
-    if (!task.ResumePositionFits(i)) {
-      AppendLog("T" + std::to_string(i + 1) + ": the saved position " +
-                std::to_string(task.ResumeX[i]) + "," + std::to_string(task.ResumeY[i]) +
-                " is not a tile of its share; it starts its share from the beginning.");
-      task.ForgetResumePosition(i);
-    }
-  }
-}
-
-void TForm1::CreateWorkers() {
-  DownloadTask& task = *CurrentTask;
-  const WorkerContext context{*this, platform_, clock_, platform_.ProgramFolder(), makeClient_};
-  for (int32_t i = 0; i < std::min(task.Params.ThreadCount, kWorkerSlots); ++i) {
-    try {
-      WorkerTable[i] = makeWorker_(i, task, context);
-    } catch (...) {
-      // The workers already running are asked to stop and the monitor ends the run as
-      // after a Stop, so the window is ready again once they have reported their end.
-      for (auto& worker : WorkerTable) {
-        if (worker) {
-          worker->RequestStop();
-        }
-      }
-      SetTimer(true);
-      MonitorTicks = 0;
-      throw;
-    }
-    ++RunningWorkerCount;
-  }
-}
-
-void TForm1::StopRun() {
-  if (!CurrentTask) {
-    return;
-  }
-  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
-    if (WorkerTable[i]) {
-      WorkerTable[i]->RequestStop();
-    }
-    AppendLog("Thread" + std::to_string(i + 1) + "will be terminated by user. please wait...");
-  }
-}
-
 void TForm1::Button1Click() {
   const std::string start = DirectoryExists(Edit6) ? Edit6 : std::string();
   if (auto folder = platform_.BrowseForFolder("Select path to save", start)) {
@@ -420,123 +157,8 @@ void TForm1::Button1Click() {
   }
 }
 
-// ---- The progress monitor ----
-
 void TForm1::Timer1Timer() {
-  ++MonitorTicks;
-  UpdateRate();
-  if (!CurrentTask) {
-    return;
-  }
-  if (MonitorTicks % kTicksBetweenSaves == 0) {
-    SavePanes();
-    SaveWorkerPositions();
-  }
-  if (RunningWorkerCount == 0) {
-    EndRun();
-  }
-}
-
-void TForm1::SaveWorkerPositions() {
-  // Every write replaces the task file durably, so a value this run already wrote there
-  // is not written again (a finished worker's position, the ending after a fifth tick).
-  // All the positions go in one replace: a kill never leaves a column without its row.
-  std::vector<IniEntry> entries;
-  auto written = writtenPositions_;
-  for (int32_t i = 0; i < std::min(CurrentTask->Params.ThreadCount, kWorkerSlots); ++i) {
-    if (!WorkerTable[i]) {
-      continue;
-    }
-    const auto [lastX, lastY] = WorkerTable[i]->LastPosition();
-    auto& [writtenX, writtenY] = written[i];
-    if (lastX > 0 && lastX != writtenX) {
-      entries.push_back({taskfile::WorkerColumnKey(i + 1), std::to_string(lastX)});
-      writtenX = lastX;
-    }
-    if (lastY > 0 && lastY != writtenY) {
-      entries.push_back({taskfile::WorkerRowKey(i + 1), std::to_string(lastY)});
-      writtenY = lastY;
-    }
-  }
-  if (entries.empty()) {
-    return;
-  }
-  TIniFile(CurrentTask->TaskFilePath()).WriteStrings(taskfile::kThreadsSection, entries);
-  writtenPositions_ = written;
-}
-
-void TForm1::SavePanes() {
-  SaveLines(CurrentTask->LogFileName, Memo1);
-  SaveLines(CurrentTask->FailedFileName, Memo2);
-}
-
-void TForm1::EndRun() {
-  SetTimer(false);
-  AppendLog("");
-  AppendLog(std::string(32, '-'));
-  AppendLog("Task Stoped!");
-  AppendLog("");
-  AppendLog("Now time:" + NowText());
-  AppendLog("");
-  AppendLog("Log file has been saved as " + CurrentTask->LogFileName);
-
-  // A failed save must not leave the run half ended: every step is tried, the workers
-  // are destroyed and the window made ready, and the first error is reported at the end.
-  // The positions are written only after both panes were saved, as on a fifth tick.
-  std::exception_ptr firstError;
-  const auto attempt = [&firstError](const auto& step) {
-    try {
-      step();
-      return true;
-    } catch (...) {
-      if (!firstError) {
-        firstError = std::current_exception();
-      }
-      return false;
-    }
-  };
-  const bool logSaved = attempt([this] { SaveLines(CurrentTask->LogFileName, Memo1); });
-  const bool failedSaved = attempt([this] { SaveLines(CurrentTask->FailedFileName, Memo2); });
-  if (logSaved && failedSaved) {
-    attempt([this] { SaveWorkerPositions(); });
-  }
-  for (auto& worker : WorkerTable) {
-    worker.reset();
-  }
-  BitBtn1Caption = kStartCaption;
-  NotifyFields();
-  Progress.SecondsLeft.reset();
-  Progress.EndedEarly = endedEarly_;
-  NotifyProgress();
-  platform_.ShowMessage("Task stoped!" + std::string(20, ' '));
-  if (firstError) {
-    std::rethrow_exception(firstError);
-  }
-}
-
-// ---- Progress ----
-
-void TForm1::StartProgress() {
-  Progress = RunProgress{};
-  Progress.TotalCount = CurrentTask->TotalCount;
-  Progress.SettledCount = ResumedSettledCount(*CurrentTask);
-  NotifyProgress();
-}
-
-void TForm1::UpdateRate() {
-  if (!Timer1Enabled) {
-    return;
-  }
-  Progress.ElapsedSeconds = MonitorTicks;
-  const double perSecond = MonitorTicks > 0 ? double(Progress.SettledThisRun) / MonitorTicks : 0;
-  Progress.TilesPerMinute = perSecond * 60;
-  const int32_t remaining = std::max(0, Progress.TotalCount - Progress.SettledCount);
-  if (perSecond > 0) {
-    Progress.SecondsLeft = static_cast<int64_t>(std::ceil(remaining / perSecond));
-  } else {
-    Progress.SecondsLeft.reset();
-  }
-  NotifyProgress();
+  run_.Tick();
 }
 
 // ---- Spinner, opening a task file ----
@@ -647,53 +269,88 @@ void TForm1::Exit1Click() {
   }
 }
 
-// ---- The workers' hand-offs ----
+// ---- The workers' hand-offs, served by the run ----
 
 void TForm1::ShowStatus(const TDownThread& worker) {
-  AppendLog(worker.StatusText);
-  const bool ownWorker = worker.Index >= 0 && worker.Index < kWorkerSlots;
-  if (ownWorker && worker.LastReportKind == ReportKind::Failure) {
-    lastFailureByWorker_[worker.Index] = worker.StatusText;
-  }
-  if (worker.LastReportKind == ReportKind::Fetched || worker.LastReportKind == ReportKind::Blank) {
-    if (ownWorker) {
-      ++settledByWorker_[worker.Index];
-    }
-    ++Progress.SettledCount;
-    ++Progress.SettledThisRun;
-    Progress.BlankCount += worker.LastReportKind == ReportKind::Blank ? 1 : 0;
-    NotifyProgress();
-  }
+  run_.ShowStatus(worker);
 }
 
 void TForm1::RecordFailure(const TDownThread& worker) {
-  Memo2.push_back(worker.StatusText);
-  if (view_) {
-    view_->FailedLinesAppended(Memo2.size() - 1);
-  }
-  ++Progress.FailedCount;
-  NotifyProgress();
+  run_.RecordFailure(worker);
 }
 
 void TForm1::ReportEnd(const TDownThread& worker) {
-  --RunningWorkerCount;
-  NoteEarlyEnd(worker);
+  run_.ReportEnd(worker);
 }
 
-void TForm1::NoteEarlyEnd(const TDownThread& worker) {
-  // Workers that fail alike end in any order: the line names the first by number.
-  if (worker.Index >= endedEarlyIndex_ || worker.StopRequested.load() || !CurrentTask ||
-      worker.Index < 0) {
-    return;
+// ---- The run's events ----
+
+void TForm1::Refused(const RequestFault& fault) {
+  if (fault.FaultKind == RequestFault::Kind::Error) {
+    throw AppError(fault.Text);
   }
-  if (settledByWorker_[worker.Index] >= ShareThisRun(*CurrentTask, worker.Index)) {
-    return;
+  platform_.ShowMessage(fault.Text);
+}
+
+bool TForm1::Confirm(const std::string& question) {
+  return platform_.AskYesNo(question);
+}
+
+void TForm1::LogReplaced(const Lines& log) {
+  Memo1 = log;
+  if (view_) {
+    view_->LogReplaced();
   }
-  const std::string& failure = lastFailureByWorker_[worker.Index];
-  endedEarlyIndex_ = worker.Index;
-  endedEarly_ = failure.empty()
-                    ? "T" + std::to_string(worker.Index + 1) + " ended before its tiles were done."
-                    : OneLine(failure);
+}
+
+void TForm1::LogLine(const std::string& line) {
+  AppendLog(line);
+}
+
+void TForm1::FailedReplaced(const Lines& records) {
+  Memo2 = records;
+  if (view_) {
+    view_->FailedReplaced();
+  }
+}
+
+void TForm1::FailedRecord(const std::string& record) {
+  Memo2.push_back(record);
+  if (view_) {
+    view_->FailedLinesAppended(Memo2.size() - 1);
+  }
+}
+
+void TForm1::RunStarted(const DownloadTask& task) {
+  if (!task.Params.ContinueTask) {
+    ShowStoredArea(task);
+  }
+  LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
+  BitBtn1Caption = kStopCaption;
+  NotifyFields();
+}
+
+void TForm1::ShowStoredArea(const DownloadTask& task) {
+  const TIniFile taskFile(task.TaskFilePath());
+  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, Edit1);
+  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, Edit3);
+  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, Edit2);
+  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, Edit4);
+}
+
+void TForm1::ProgressChanged(const RunProgress& /*progress*/) {
+  NotifyProgress();
+}
+
+void TForm1::MonitorChanged(bool running) {
+  SetTimer(running);
+}
+
+void TForm1::RunEnded(const RunSummary& /*summary*/) {
+  BitBtn1Caption = kStartCaption;
+  NotifyFields();
+  NotifyProgress();
+  platform_.ShowMessage("Task stoped!" + std::string(20, ' '));
 }
 
 // ---- Notices ----

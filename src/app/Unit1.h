@@ -1,7 +1,8 @@
-// The main window as a model: the contents of its controls, the state of a download run
-// (its task, its workers, the progress monitor) and the handlers the front end calls.
+// The main window as a model: the contents of its controls and the handlers the front end
+// calls. The download run itself is the engine's (engine/Run.h): Start reads the boxes into
+// a request and hands it over, and the panes, captions and progress follow the run's events.
 //
-// Threads: everything here runs on the user-interface thread. Workers reach the model only
+// Threads: everything here runs on the user-interface thread. Workers reach the run only
 // through the WorkerOwner hand-offs, which the Platform runs on that thread while the
 // worker waits, so no member is ever touched by two threads.
 //
@@ -39,7 +40,9 @@
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
+#include "engine/Run.h"
 #include "engine/RunRequest.h"
+#include "engine/RunSink.h"
 #include "task/MapSource.h"
 #include "task/Unitclasstask.h"
 
@@ -70,30 +73,11 @@ class TForm1View {
   virtual void CloseRequested() {}
 };
 
-// Progress figures of the current (or last) run, for a progress bar. Tiles a continued run
-// had settled before are counted as settled from the start.
-struct RunProgress {
-  int32_t TotalCount = 0;              // tiles in the run's range
-  int32_t SettledCount = 0;            // fetched or replaced by the blank image
-  int32_t FailedCount = 0;             // failed-tile records added by this run
-  int32_t BlankCount = 0;              // tiles replaced by the blank image in this run
-  int32_t SettledThisRun = 0;          // settled since this Start (the rate's base)
-  int32_t ElapsedSeconds = 0;          // monitor ticks of this run
-  double TilesPerMinute = 0;           // SettledThisRun over the elapsed time; 0 until a tick
-  std::optional<int64_t> SecondsLeft;  // estimate from the rate; none while the rate is 0
-  // Once a run has ended with workers that stopped before their shares were done (and
-  // not because the user pressed Stop): the last error line of the first of them by number.
-  std::string EndedEarly;
-};
+class TForm1 final : public WorkerOwner, private RunSink {
+  // First, so that the run exists before the public references into it.
+  Platform& platform_;
+  Run run_;
 
-// Creates a worker of a run; the program's creates a running TDownThread. Tests can
-// inject one that fails, as the platform might when it cannot start a thread.
-using WorkerFactory = std::function<std::unique_ptr<TDownThread>(int32_t index, DownloadTask& task,
-                                                                 WorkerContext context)>;
-std::unique_ptr<TDownThread> CreateRunningWorker(int32_t index, DownloadTask& task,
-                                                 WorkerContext context);
-
-class TForm1 final : public WorkerOwner {
  public:
   static constexpr int32_t kWorkerSlots = kartovel::kWorkerSlots;
   static constexpr int32_t UpDown1Min = 1;
@@ -136,17 +120,17 @@ class TForm1 final : public WorkerOwner {
   Lines Memo2{"[Failed tile inforamtion window]"};
   bool Timer1Enabled = false;
 
-  // ---- Program-wide state ----
-  int32_t RunningWorkerCount = 0;
-  std::array<std::unique_ptr<TDownThread>, kWorkerSlots> WorkerTable;
-  std::unique_ptr<TaskParameters> CurrentParameters;  // of the latest Start
-  std::unique_ptr<DownloadTask> CurrentTask;          // of the latest Start that built one
-  int32_t MonitorTicks = 0;
+  // ---- Program-wide state: the run's, held by the engine ----
+  int32_t& RunningWorkerCount = run_.RunningWorkerCount;
+  std::array<std::unique_ptr<TDownThread>, kWorkerSlots>& WorkerTable = run_.WorkerTable;
+  std::unique_ptr<TaskParameters>& CurrentParameters = run_.CurrentParameters;
+  std::unique_ptr<DownloadTask>& CurrentTask = run_.CurrentTask;
+  int32_t& MonitorTicks = run_.MonitorTicks;
   std::string ConfigFilePath;              // set by FormShow
   std::string HelpFilePath;                // set by FormShow
   std::string DefaultPath;                 // set by FormShow
   std::string TileHost = DefaultTileHost;  // [TileService] Host without blanks, set by FormShow
-  RunProgress Progress;
+  RunProgress& Progress = run_.Progress;
 
   // The source the drop-down shows.
   const MapSource& ChosenMapSource() const;
@@ -184,42 +168,30 @@ class TForm1 final : public WorkerOwner {
   void ReportEnd(const TDownThread& worker) override;
 
  private:
-  // The Start branch: the request's checks (empty when a message was shown), the
-  // continue test, and the start of the run once its task is built.
-  void StartClick();
   // The request as the boxes and the settings hold it.
   RunRequest ReadRequest() const;
-  bool ContinuesEarlierRun(const std::string& savePath, const std::string& taskFileName,
-                           int32_t zoom) const;
-  // False when a task file of that name lies in the folder and the user keeps it.
-  bool MayReplaceTaskFile(const TaskParameters& request);
   // The start-up's reading of ini/sources.ini: the drop-down, the refusal lines, the choice
   // remembered in the configuration.
   void LoadMapSources(const TIniFile& configuration, const std::string& version);
   // Opening a task shows its own source, offering it when the drop-down lacks it.
   void ShowSourceOfTask(const std::string& taskFile);
-  // Makes params current while keeping the record the current task refers to alive.
-  void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
-  void StartRun();
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task
   // would, so that Stop and an unchanged Start continue the run.
-  void ShowStoredArea();
-  // Saved positions that are not tiles of their worker's share are forgotten, one log
-  // line each: such a worker starts its share from the beginning.
-  void DropUntrustedResumePositions();
-  void CreateWorkers();
-  void StopRun();
-  // The monitor's parts. The panes are saved before the positions, so that a position on
-  // disk never runs ahead of the log lines and failed-tile records of the tiles it covers.
-  void SaveWorkerPositions();
-  void SavePanes();
-  void EndRun();
-  void StartProgress();
-  void UpdateRate();
-  // Notes the first worker that ends before its share of the run is done.
-  void NoteEarlyEnd(const TDownThread& worker);
+  void ShowStoredArea(const DownloadTask& task);
   // Opens a path with the desktop and says so when that fails.
   void OpenOrReport(const std::string& path);
+
+  // ---- RunSink: the run's events ----
+  void Refused(const RequestFault& fault) override;
+  bool Confirm(const std::string& question) override;
+  void LogReplaced(const Lines& log) override;
+  void LogLine(const std::string& line) override;
+  void FailedReplaced(const Lines& records) override;
+  void FailedRecord(const std::string& record) override;
+  void RunStarted(const DownloadTask& task) override;
+  void ProgressChanged(const RunProgress& progress) override;
+  void MonitorChanged(bool running) override;
+  void RunEnded(const RunSummary& summary) override;
 
   void AppendLog(std::string line);
   void SetTimer(bool enabled);
@@ -227,25 +199,9 @@ class TForm1 final : public WorkerOwner {
   void NotifyFields();
   void NotifyProgress();
 
-  Platform& platform_;
-  Clock& clock_;
-  HttpClientFactory makeClient_;
-  WorkerFactory makeWorker_;
   TForm1View* view_ = nullptr;
   // What a source without a UserAgent sends, from the version read at start-up.
   std::string defaultSourceAgent_;
-  // The record CurrentTask refers to, once a later Start replaced CurrentParameters
-  // without building a task (a refused request keeps the previous task current).
-  std::unique_ptr<TaskParameters> currentTaskParameters_;
-  // The worker positions this run has written to the task file (0: none yet).
-  std::array<std::pair<int32_t, int32_t>, kWorkerSlots> writtenPositions_{};
-  // Per worker of this run: tiles settled, and its last failure line.
-  std::array<int32_t, kWorkerSlots> settledByWorker_{};
-  std::array<std::string, kWorkerSlots> lastFailureByWorker_;
-  // The last failure line of the lowest-numbered worker that ended early in this run,
-  // and its index (kWorkerSlots: none).
-  std::string endedEarly_;
-  int32_t endedEarlyIndex_ = kWorkerSlots;
 };
 
 }  // namespace kartovel
