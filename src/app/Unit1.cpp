@@ -25,10 +25,6 @@ constexpr char kStartCaption[] = "Start";
 constexpr char kStopCaption[] = "Stop";
 constexpr char kProgramTitle[] = "Kartovel";
 
-// The deployment key that names the tile service.
-constexpr char kTileServiceSection[] = "TileService";
-constexpr char kTileServiceHost[] = "Host";
-
 }  // namespace
 
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
@@ -55,43 +51,30 @@ std::chrono::milliseconds TForm1::Timer1RealInterval() const {
 
 void TForm1::FormShow() {
   const std::string programFolder = platform_.ProgramFolder();
-  ConfigFilePath = config::ConfigFilePath(programFolder);
-  // An options dialog killed while it saved may have left a temporary of the configuration.
-  RemoveStaleTemporaries(ConfigFilePath);
+  ProgramSettings settings = ReadProgramSettings(programFolder);
+  ConfigFilePath = settings.ConfigFilePath;
   HelpFilePath = IncludeTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
-  const TIniFile configuration(ConfigFilePath);
-  DefaultPath = configuration.ReadString(config::kIniParas, config::kDefaultPath,
-                                         config::DefaultPathDefault());
-  const std::string version =
-      configuration.ReadString(config::kIniParas, config::kVersion, config::kDefaultVersion);
-  // A hand-edited "Host = name" keeps its blanks in the value; they are no part of a host.
-  // An empty host falls back like a missing key; any other unusable one stops Start.
-  TileHost =
-      TrimBlanks(configuration.ReadString(kTileServiceSection, kTileServiceHost, DefaultTileHost));
-  if (TileHost.empty()) {
-    TileHost = DefaultTileHost;
-  }
-  Caption = std::string(kProgramTitle) + " " + version;
+  DefaultPath = settings.DefaultPath;
+  TileHost = settings.TileHost;
+  Caption = std::string(kProgramTitle) + " " + settings.Version;
   Edit6 = DefaultPath;
-  LoadMapSources(configuration, version);
+  LoadMapSources(std::move(settings));
   NotifyFields();
 }
 
-void TForm1::LoadMapSources(const TIniFile& configuration, const std::string& version) {
-  defaultSourceAgent_ = DefaultSourceUserAgent(version);
-  MapSourceTable table =
-      ReadMapSources(SourcesFilePath(platform_.ProgramFolder()), defaultSourceAgent_);
-  MapSources = std::move(table.Sources);
+void TForm1::LoadMapSources(ProgramSettings settings) {
+  defaultSourceAgent_ = settings.SourceUserAgent;
+  MapSources = std::move(settings.Sources.Sources);
   ComboBoxMapsTypeItems.clear();
   for (const MapSource& source : MapSources) {
     ComboBoxMapsTypeItems.push_back(source.Name);
   }
   ComboBoxMapsTypeItemIndex = 0;
-  SelectMapsType(configuration.ReadInteger(config::kIniParas, config::kMapsType, kBuiltInMapsType));
+  SelectMapsType(settings.RememberedMapsType);
   if (view_) {
     view_->MapSourcesChanged();
   }
-  for (std::string& refusal : table.Refusals) {
+  for (std::string& refusal : settings.Sources.Refusals) {
     AppendLog(std::move(refusal));
   }
 }

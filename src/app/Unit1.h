@@ -40,6 +40,7 @@
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
+#include "engine/ProgramSettings.h"
 #include "engine/Run.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
@@ -83,7 +84,7 @@ class TForm1 final : public WorkerOwner, private RunSink {
   static constexpr int32_t UpDown1Min = 1;
   static constexpr int32_t UpDown1Max = 19;
   static constexpr char StatusBar1Text[] = "Download normal map images from Orvex Maps!";
-  static constexpr char DefaultTileHost[] = "127.0.0.1:8642";
+  static constexpr const char* DefaultTileHost = kDefaultTileHost;
 
   // platform and clock must outlive the model.
   TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
@@ -170,9 +171,9 @@ class TForm1 final : public WorkerOwner, private RunSink {
  private:
   // The request as the boxes and the settings hold it.
   RunRequest ReadRequest() const;
-  // The start-up's reading of ini/sources.ini: the drop-down, the refusal lines, the choice
-  // remembered in the configuration.
-  void LoadMapSources(const TIniFile& configuration, const std::string& version);
+  // The start-up's map sources: the drop-down, the refusal lines, the choice remembered in
+  // the configuration.
+  void LoadMapSources(ProgramSettings settings);
   // Opening a task shows its own source, offering it when the drop-down lacks it.
   void ShowSourceOfTask(const std::string& taskFile);
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task

@@ -1,17 +1,20 @@
-// The download command: the main window model driven by the command line's own loop.
+// The download command: a job of runs, one per zoom, served by the command line's own loop.
 #include "cli/DownloadCommand.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
-#include "engine/DecimalText.h"
 #include "app/HandlerGuard.h"
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"
+#include "common/Error.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
+#include "engine/DecimalText.h"
+#include "engine/Job.h"
 #include "task/TaskName.h"
 
 namespace kartovel::cli {
@@ -26,47 +29,78 @@ constexpr std::chrono::milliseconds kStopPoll{20};
 // without a pause.
 constexpr std::chrono::milliseconds kShortestTick{1};
 
-// Serves the run until it has ended; true when the user stopped it.
-bool ServeRun(TForm1& form, TerminalPlatform& platform, ProgressLine& progress, int32_t zoom,
-              const CommandContext& context) {
-  const auto interval = std::max(form.Timer1RealInterval(), kShortestTick);
-  auto nextTick = Steady::now() + interval;
-  bool stopPressed = false;
-  while (form.RunActive()) {
-    platform.HandOffs().RunPending();
-    platform.HandOffs().ServeUntil(std::min(nextTick, Steady::now() + kStopPoll));
-    if (!stopPressed && context.StopRequested()) {
-      stopPressed = true;
-      // Stop is only pressed while the button is Stop: the timer runs exactly then.
-      if (form.Timer1Enabled) {
-        RunHandler(platform, [&form] { form.BitBtn1Click(); });
-      }
-    }
-    if (Steady::now() >= nextTick) {
-      nextTick += interval;
-      // The window's closing box is the command line's summary.
-      platform.MuteMessages(true);
-      RunHandler(platform, [&form] { form.Timer1Timer(); });
-      platform.MuteMessages(false);
-      progress.Show(form.Progress, zoom, form.MonitorTicks);
-    }
-  }
-  return stopPressed;
-}
-
-std::string Summary(const TForm1& form, bool stopped) {
-  const RunProgress& run = form.Progress;
-  return form.CurrentTask->TaskFilePath() + ": " + std::to_string(run.SettledCount) + " of " +
-         std::to_string(run.TotalCount) + " tiles, " + std::to_string(run.BlankCount) + " blank, " +
-         std::to_string(form.Memo2.size()) + " failed records" + (stopped ? ", stopped" : "") +
-         (run.EndedEarly.empty() ? "" : ", ended early: " + run.EndedEarly);
+std::string Summary(const RunSummary& run) {
+  const RunProgress& progress = run.Progress;
+  return run.TaskFilePath + ": " + std::to_string(progress.SettledCount) + " of " +
+         std::to_string(progress.TotalCount) + " tiles, " + std::to_string(progress.BlankCount) +
+         " blank, " + std::to_string(run.FailedRecords) + " failed records" +
+         (run.Stopped ? ", stopped" : "") +
+         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly);
 }
 
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) {
-    return path;  // the window's check reports an empty path
+    return path;  // the request's check reports an empty path
   }
   return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+// The command's side of the job: refusals and questions on standard error, the progress
+// line after every tick, a summary line and the exit status of every run that ended.
+class DownloadReport final : public RunSink {
+ public:
+  DownloadReport(TerminalPlatform& platform, ProgressLine& progress, int32_t firstZoom,
+                 std::FILE* out)
+      : platform_(platform), progress_(progress), zoom_(firstZoom - 1), out_(out) {}
+
+  int Status() const { return status_; }
+
+  void Refused(const RequestFault& fault) override {
+    if (fault.FaultKind == RequestFault::Kind::Error) {
+      throw AppError(fault.Text);
+    }
+    platform_.ShowMessage(fault.Text);
+  }
+  bool Confirm(const std::string& question) override { return platform_.AskYesNo(question); }
+  void RunStarted(const DownloadTask& /*task*/) override { ++zoom_; }
+  void Ticked(const RunProgress& progress, int32_t ticks) override {
+    progress_.Show(progress, zoom_, ticks);
+  }
+  void RunEnded(const RunSummary& summary) override {
+    progress_.Show(summary.Progress, zoom_, summary.Progress.ElapsedSeconds);
+    progress_.Finish();
+    std::fprintf(out_, "%s\n", Summary(summary).c_str());
+    std::fflush(out_);
+    if (!summary.Stopped) {
+      status_ = std::max(status_, RunOutcome(summary));
+    }
+  }
+
+ private:
+  TerminalPlatform& platform_;
+  ProgressLine& progress_;
+  int32_t zoom_;
+  std::FILE* out_;
+  int status_ = kExitAllFetched;
+};
+
+// Serves the job until its last run has ended; a stop request stops it once.
+void ServeJob(Job& job, TerminalPlatform& platform, const CommandContext& context) {
+  const auto interval = std::max(job.TickInterval(), kShortestTick);
+  auto nextTick = Steady::now() + interval;
+  bool stopPressed = false;
+  while (job.Active()) {
+    platform.HandOffs().RunPending();
+    platform.HandOffs().ServeUntil(std::min(nextTick, Steady::now() + kStopPoll));
+    if (!stopPressed && context.StopRequested()) {
+      stopPressed = true;
+      RunHandler(platform, [&job] { job.Stop(); });
+    }
+    if (Steady::now() >= nextTick) {
+      nextTick += interval;
+      RunHandler(platform, [&job] { job.Tick(); });
+    }
+  }
 }
 
 }  // namespace
@@ -89,72 +123,77 @@ std::string CoordinateBoxText(const std::string& typed) {
   return FormatGeneral(*value);
 }
 
-void TypeRequest(TForm1& form, const DownloadArguments& arguments, int32_t zoom) {
-  form.Edit1 = CoordinateBoxText(arguments.Left);
-  form.Edit3 = CoordinateBoxText(arguments.Right);
-  form.Edit2 = CoordinateBoxText(arguments.Top);
-  form.Edit4 = CoordinateBoxText(arguments.Bottom);
-  form.UpDown1Position = std::clamp(zoom, TForm1::UpDown1Min, TForm1::UpDown1Max);
-  form.Edit5 = std::to_string(zoom);
-  form.Edit6 = AbsolutePath(arguments.Path);
-  form.EditTaskName = TaskNameForZoom(arguments.Name, arguments.Zooms, zoom);
+RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
+                          const ProgramSettings& settings, const MapSource& source) {
+  RunRequest request;
+  request.LeftLongitude = CoordinateBoxText(arguments.Left);
+  request.RightLongitude = CoordinateBoxText(arguments.Right);
+  request.TopLatitude = CoordinateBoxText(arguments.Top);
+  request.BottomLatitude = CoordinateBoxText(arguments.Bottom);
+  request.Zoom = std::to_string(zoom);
+  request.SavePath = AbsolutePath(arguments.Path);
+  request.TaskName = TaskNameForZoom(arguments.Name, arguments.Zooms, zoom);
+  request.Source = source;
+  request.TileHost = settings.TileHost;
+  request.ConfigFilePath = settings.ConfigFilePath;
+  request.SourceUserAgent = settings.SourceUserAgent;
+  return request;
 }
 
-std::optional<std::string> ChooseSource(TForm1& form, std::optional<int32_t> mapsType) {
-  if (!mapsType || form.SelectMapsType(*mapsType)) {
-    return std::nullopt;
+const MapSource* ChooseSource(const ProgramSettings& settings, std::optional<int32_t> mapsType) {
+  if (mapsType) {
+    return SourceOfMapsType(settings.Sources, *mapsType);
   }
+  const MapSource* remembered = SourceOfMapsType(settings.Sources, settings.RememberedMapsType);
+  return remembered ? remembered : &settings.Sources.Sources.front();
+}
+
+std::string UnknownMapsType(const ProgramSettings& settings, int32_t mapsType) {
   std::string offered;
-  for (const MapSource& source : form.MapSources) {
+  for (const MapSource& source : settings.Sources.Sources) {
     offered +=
         (offered.empty() ? "" : ", ") + std::to_string(source.MapsType) + " (" + source.Name + ")";
   }
-  return "Map type " + std::to_string(*mapsType) +
+  return "Map type " + std::to_string(mapsType) +
          " is not one of the map sources. The map sources are: " + offered + ".";
 }
 
-int RunOutcome(const TForm1& form) {
-  const RunProgress& run = form.Progress;
+int RunOutcome(const RunSummary& summary) {
+  const RunProgress& run = summary.Progress;
   const bool everyTileFetched =
-      run.SettledCount >= run.TotalCount && run.BlankCount == 0 && form.Memo2.empty();
+      run.SettledCount >= run.TotalCount && run.BlankCount == 0 && summary.FailedRecords == 0;
   return everyTileFetched ? kExitAllFetched : kExitSomeFailed;
 }
 
 int RunDownload(const DownloadArguments& arguments, const CommandContext& context) {
   TerminalPlatform platform(context.ProgramFolder, context.Err);
-  TForm1 form(platform, context.Time, context.MakeClient);
-  if (!RunHandler(platform, [&form] { form.FormShow(); })) {
+  ProgramSettings settings;
+  if (!RunHandler(platform, [&] { settings = ReadProgramSettings(context.ProgramFolder); })) {
     return kExitNotStarted;
   }
-  // The log pane's lines so far name the sections of ini/sources.ini that were left out.
-  for (size_t line = 1; line < form.Memo1.size(); ++line) {
-    platform.ShowError(form.Memo1[line]);
+  // The sections of ini/sources.ini that were left out.
+  for (const std::string& refusal : settings.Sources.Refusals) {
+    platform.ShowError(refusal);
   }
-  if (const auto refusal = ChooseSource(form, arguments.Source)) {
-    platform.ShowError(*refusal);
+  const MapSource* source = ChooseSource(settings, arguments.Source);
+  if (!source) {
+    platform.ShowError(UnknownMapsType(settings, *arguments.Source));
     return kExitNotStarted;
+  }
+  std::vector<RunRequest> requests;
+  for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
+    requests.push_back(RequestForZoom(arguments, zoom, settings, *source));
   }
   ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
-  int status = kExitAllFetched;
-  for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
-    if (context.StopRequested()) {
-      return kExitStopped;
-    }
-    TypeRequest(form, arguments, zoom);
-    RunHandler(platform, [&form] { form.BitBtn1Click(); });
-    if (!form.RunActive()) {
-      return kExitNotStarted;
-    }
-    const bool stopped = ServeRun(form, platform, progress, zoom, context);
-    progress.Finish();
-    std::fprintf(context.Out, "%s\n", Summary(form, stopped).c_str());
-    std::fflush(context.Out);
-    if (stopped) {
-      return kExitStopped;
-    }
-    status = std::max(status, RunOutcome(form));
+  DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);
+  Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
+          report, context.StopRequested);
+  RunHandler(platform, [&job] { job.Start(); });
+  ServeJob(job, platform, context);
+  if (job.Stopped()) {
+    return kExitStopped;
   }
-  return status;
+  return job.RunRefused() ? kExitNotStarted : report.Status();
 }
 
 }  // namespace kartovel::cli

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Unit1.h"
+#include "engine/RunSink.h"
 
 namespace kartovel::cli {
 

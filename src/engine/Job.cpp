@@ -1,0 +1,69 @@
+// Runs one after another.
+#include "engine/Job.h"
+
+#include <utility>
+
+namespace kartovel {
+
+Job::Job(Platform& platform, Clock& clock, HttpClientFactory makeClient, WorkerFactory makeWorker,
+         std::vector<RunRequest> requests, RunSink& owner, std::function<bool()> stopRequested)
+    : requests_(std::move(requests)),
+      owner_(owner),
+      stopRequested_(std::move(stopRequested)),
+      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this) {}
+
+void Job::Start() {
+  StartNext();
+}
+
+void Job::Tick() {
+  if (run_.Active()) {
+    run_.Tick();
+  }
+  if (!run_.Active()) {
+    StartNext();
+  }
+}
+
+void Job::Stop() {
+  stopped_ = true;
+  if (run_.MonitorRunning()) {
+    run_.Stop();
+  }
+}
+
+bool Job::Active() const {
+  return run_.Active() || MoreToStart();
+}
+
+bool Job::MoreToStart() const {
+  return !stopped_ && !refused_ && next_ < requests_.size();
+}
+
+void Job::StartNext() {
+  if (!MoreToStart()) {
+    return;
+  }
+  if (stopRequested_ && stopRequested_()) {
+    stopped_ = true;
+    return;
+  }
+  current_ = next_++;
+  // A start that fails half way (a worker that could not be created) still has a run
+  // to end; only a run that is not active at all refuses the job.
+  try {
+    run_.Start(requests_[current_]);
+  } catch (...) {
+    refused_ = !run_.Active();
+    throw;
+  }
+  refused_ = !run_.Active();
+}
+
+void Job::RunEnded(const RunSummary& summary) {
+  RunSummary ended = summary;
+  ended.Stopped = ended.Stopped || stopped_;
+  owner_.RunEnded(ended);
+}
+
+}  // namespace kartovel
