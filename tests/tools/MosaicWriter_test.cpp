@@ -10,6 +10,7 @@
 #include "common/FileSystem.h"
 #include "core/LibpngMosaicWriter.h"
 #include "core/PngImage.h"
+#include "support/PngFileCheck.h"
 #include "tools/FakeTask.h"
 #include "tools/PngSamples.h"
 
@@ -233,6 +234,26 @@ TEST(MosaicWriterTest, TheImageDataIsOneZlibStream) {
               Z_OK)
         << "level " << level;
     EXPECT_EQ(rowsSize, rows.size()) << "level " << level;
+  }
+}
+
+TEST(MosaicWriterTest, EveryChunkOfAWrittenMosaicIsSoundToItsEnd) {
+  const std::vector<std::pair<const char*, std::function<PngRecipe(uint32_t)>>> kinds = {
+      {"RGB", [](uint32_t s) { return Tile(2, 8, s); }},
+      {"RGBA", [](uint32_t s) { return Tile(6, 8, s); }},
+  };
+  MosaicSettings threaded;
+  threaded.threads = 2;
+  threaded.pieceBytes = 100;
+  const std::vector<std::pair<const char*, MosaicSettings>> writers = {
+      {"plain", Plain()}, {"fast", MosaicSettings{}}, {"fast, 2 threads", threaded}};
+  for (const auto& [kind, recipe] : kinds) {
+    Sandbox sandbox;
+    const testing::FakeTask task = TaskOf(sandbox, recipe);
+    for (const auto& [writer, settings] : writers) {
+      EXPECT_EQ(testing::PngFileFault(Write(sandbox, task, settings).pngBytes), "")
+          << kind << ", " << writer;
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "core/PngImage.h"
+#include "support/PngFileCheck.h"
 #include "support/Sandbox.h"
 
 namespace kartovel::tools {
@@ -37,6 +38,7 @@ TEST(PngStreamWriterTest, RowsWrittenOneByOneDecodeToTheSamePixels) {
   ASSERT_TRUE(size);
   EXPECT_EQ(size->width, 37);
   EXPECT_EQ(size->height, 23);
+  EXPECT_EQ(testing::PngFileFault(Sandbox::ReadAll(sandbox.Path("g.png"))), "");
 }
 
 TEST(PngStreamWriterTest, AnUnfinishedImageLeavesNoFile) {

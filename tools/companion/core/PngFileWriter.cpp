@@ -59,8 +59,14 @@ void PngFileWriter::WriteChunk(const char (&type)[5], std::span<const uint8_t> d
   PutBigEndian32(lengthAndType.data(), static_cast<uint32_t>(data.size()));
   std::copy(type, type + 4, lengthAndType.begin() + 4);
   std::array<uint8_t, 4> crc{};
-  const uint32_t typeCrc = libdeflate_crc32(0, lengthAndType.data() + 4, 4);
-  PutBigEndian32(crc.data(), libdeflate_crc32(typeCrc, data.data(), data.size()));
+  // libdeflate_crc32 answers a null buffer with the initial value 0, not with the CRC it
+  // is handed, and an empty span (IEND's data) may well be null: the data is added only
+  // when there is some.
+  uint32_t chunkCrc = libdeflate_crc32(0, lengthAndType.data() + 4, 4);
+  if (!data.empty()) {
+    chunkCrc = libdeflate_crc32(chunkCrc, data.data(), data.size());
+  }
+  PutBigEndian32(crc.data(), chunkCrc);
   file_.Write(AsText(lengthAndType));
   file_.Write(AsText(data));
   file_.Write(AsText(crc));
