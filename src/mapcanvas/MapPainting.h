@@ -5,7 +5,7 @@
 #include <QRectF>
 #include <QString>
 
-#include "core/MapView.h"
+#include "geometry/MapView.h"
 
 namespace kartovel::mapcanvas {
 
