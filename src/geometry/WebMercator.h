@@ -12,6 +12,12 @@ struct MapPoint {
   double y = 0;  // metres north of the equator
 };
 
+// The Mercator ordinate of a latitude on the unit sphere, ln(tan(pi/4 + latitude/2)), and
+// the latitude of an ordinate: the one pair of formulas behind both the map plane's metres
+// and the tile grid's rows (geometry/Commonfunc), so the two never disagree.
+double MercatorOrdinate(double latitude);
+double OrdinateLatitude(double ordinate);
+
 double LongitudeToMercatorX(double longitude);
 double LatitudeToMercatorY(double latitude);
 double MercatorXToLongitude(double x);
