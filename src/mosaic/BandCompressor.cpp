@@ -90,11 +90,7 @@ uint8_t* BandCompressor::NextBand() {
         return band->pixels.data();
       }
     }
-    if (!jobs_.empty()) {
-      HelpWithOneJob(lock);
-    } else {
-      progress_.wait(lock);
-    }
+    HelpOrWait(lock);
   }
 }
 
@@ -130,11 +126,7 @@ void BandCompressor::Finish() {
     if (nextToWrite_ == pieceCount_) {
       return;
     }
-    if (!jobs_.empty()) {
-      HelpWithOneJob(lock);
-    } else {
-      progress_.wait(lock);
-    }
+    HelpOrWait(lock);
   }
 }
 
@@ -157,6 +149,14 @@ void BandCompressor::WorkerLoop() {
     }
   } catch (...) {
     RecordFailure(CurrentErrorText());
+  }
+}
+
+void BandCompressor::HelpOrWait(std::unique_lock<std::mutex>& lock) {
+  if (!jobs_.empty()) {
+    HelpWithOneJob(lock);
+  } else {
+    progress_.wait(lock);
   }
 }
 

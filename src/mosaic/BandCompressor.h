@@ -63,6 +63,8 @@ class BandCompressor {
   void StopWorkers();
   // Runs one queued job on the calling thread; the lock is released meanwhile.
   void HelpWithOneJob(std::unique_lock<std::mutex>& lock);
+  // Runs a queued job when there is one, else waits for the workers' next progress.
+  void HelpOrWait(std::unique_lock<std::mutex>& lock);
   void RunJob(const PieceJob& job, ChunkDeflater& deflater, std::vector<uint8_t>& row);
   void WriteFinishedPieces(std::unique_lock<std::mutex>& lock);
   void RecordFailure(const std::string& reason);
