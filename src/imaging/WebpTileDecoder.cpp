@@ -8,7 +8,7 @@
 namespace kartovel::tools {
 namespace {
 
-std::optional<WebPBitstreamFeatures> FeaturesOf(const std::vector<uint8_t>& bytes) {
+std::optional<WebPBitstreamFeatures> FeaturesOf(std::span<const uint8_t> bytes) {
   WebPBitstreamFeatures features{};
   if (WebPGetFeatures(bytes.data(), bytes.size(), &features) != VP8_STATUS_OK) {
     return std::nullopt;
@@ -75,6 +75,16 @@ TileResult WebpTileDecoder::Decode(const std::string& fileName, const TileTarget
     return {TileOutcome::kFailed, "damaged WebP image data"};
   }
   return PlaceRgbaPixels(rgba_.data(), target);
+}
+
+bool DecodeWebpImage(std::span<const uint8_t> bytes, RgbaImage& image) {
+  const std::optional<WebPBitstreamFeatures> features = FeaturesOf(bytes);
+  if (!features) {
+    return false;
+  }
+  image = RgbaImage(features->width, features->height);
+  return WebPDecodeRGBAInto(bytes.data(), bytes.size(), image.pixels.data(), image.pixels.size(),
+                            features->width * 4) != nullptr;
 }
 
 }  // namespace kartovel::tools

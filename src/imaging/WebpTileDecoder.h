@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "imaging/TileDecoder.h"
@@ -20,5 +21,9 @@ class WebpTileDecoder final : public TileDecoder {
   std::vector<uint8_t> file_;
   std::vector<uint8_t> rgba_;  // a tile with alpha, before it is placed
 };
+
+// Decodes WebP bytes held in memory (a map source's tile) into image as RGBA; false when
+// they are no WebP image or its data is damaged.
+bool DecodeWebpImage(std::span<const uint8_t> bytes, RgbaImage& image);
 
 }  // namespace kartovel::tools
