@@ -22,8 +22,8 @@
 
 #include "BenchSupport.h"
 #include "SyntheticTiles.h"
-#include "core/MosaicCombiner.h"
-#include "core/PngStreamWriter.h"
+#include "mosaic/MosaicCombiner.h"
+#include "imaging/PngEncoder.h"
 #include "geometry/Commonfunc.h"
 #include "task/Unitclasstask.h"
 #include "tileserver/TileImage.h"

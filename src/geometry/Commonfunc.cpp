@@ -7,12 +7,12 @@
 #include <limits>
 #include <optional>
 
+#include "geometry/WebMercator.h"
+
 namespace kartovel {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kE = 2.718281828459045;
-constexpr long double kOneOver180 = 1.0L / 180.0L;
 constexpr int32_t kMaxInt32 = std::numeric_limits<int32_t>::max();
 
 // A computed row position closer than this many tiles (times the grid size) to a whole
@@ -47,23 +47,17 @@ int32_t TruncateToInt32(long double position) {
   return static_cast<int32_t>(position);
 }
 
-// Latitude of edge y counted from the north limit. The exponent is formed in double so
-// that the edge values agree to the last printed digit with the files the program writes.
+// Latitude of edge y counted from the north limit: the edge's Mercator ordinate runs from
+// pi at the north limit to -pi at the south one. Formed in double so that the edge values
+// agree to the last printed digit with the files the program writes.
 double NorthEdgeLatitude(double y, long double gridSize) {
-  const double exponent = 2 * kPi - 4 * kPi * y / static_cast<double>(gridSize);
-  const double m = std::pow(kE, exponent);
-  const double u = static_cast<double>((static_cast<long double>(m) - 1.0L) /
-                                       (static_cast<long double>(m) + 1.0L));
-  return static_cast<double>(std::asin(static_cast<long double>(u)) * 180.0L / kPi);
+  return tools::OrdinateLatitude(kPi - 2 * kPi * y / static_cast<double>(gridSize));
 }
 
 // Fractional row position of a latitude in the north-origin numbering (the Mercator
 // ordinate scaled to the grid).
 long double NorthRowPosition(double latitude, long double gridSize) {
-  const double radians = static_cast<double>(kPi * latitude * kOneOver180);
-  const double sine = std::sin(radians);
-  const double ratio = static_cast<double>((1.0L + sine) / (1.0L - static_cast<long double>(sine)));
-  const double ordinate = static_cast<double>(0.5L * std::log(ratio));
+  const double ordinate = tools::MercatorOrdinate(latitude);
   return (1.0L - ordinate / static_cast<long double>(kPi)) * 0.5L * gridSize;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "core/WebMercator.h"
+#include "geometry/WebMercator.h"
 
 namespace kartovel::gui {
 namespace {

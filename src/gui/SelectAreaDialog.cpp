@@ -5,8 +5,8 @@
 
 #include "app/HandlerGuard.h"
 #include "common/FileSystem.h"
-#include "core/ViewerTask.h"
-#include "core/WebTileGrid.h"
+#include "tiles/ViewerTask.h"
+#include "geometry/WebTileGrid.h"
 #include "gui/WidgetText.h"
 
 namespace kartovel::gui {

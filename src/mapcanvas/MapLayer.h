@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "core/MapView.h"
+#include "geometry/MapView.h"
 
 namespace kartovel::mapcanvas {
 

@@ -11,6 +11,12 @@ QRectF SnappedRect(const tools::ScreenRect& rect) {
   return QRectF(left, top, std::round(rect.right) - left, std::round(rect.bottom) - top);
 }
 
+QImage ImageOf(const tools::RgbaImage& pixels) {
+  return QImage(pixels.pixels.data(), pixels.width, pixels.height, pixels.width * 4,
+                QImage::Format_RGBA8888)
+      .copy();
+}
+
 void DrawHint(QPainter& painter, const QString& text) {
   QRectF box = painter.fontMetrics().boundingRect(text).adjusted(-8, -4, 8, 4);
   box.moveTopLeft(QPointF(10, 10));

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-#include "core/MosaicLayout.h"
-#include "core/ViewerTask.h"
+#include "mosaic/MosaicLayout.h"
+#include "tiles/ViewerTask.h"
 #include "mapcanvas/MapLayer.h"
 
 namespace kartovel::mapcanvas {

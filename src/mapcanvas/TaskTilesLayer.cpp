@@ -176,9 +176,7 @@ QImage TaskTilesLayer::LoadTileImage(const std::string& path) {
   if (!tools::DecodeTileImage(decoders_, path, pixels, error)) {
     return QImage();
   }
-  return QImage(pixels.pixels.data(), pixels.width, pixels.height, pixels.width * 4,
-                QImage::Format_RGBA8888)
-      .copy();
+  return ImageOf(pixels);
 }
 
 const QImage* TaskTilesLayer::CachedImage(size_t tile, Detail detail, bool mayLoad) {

@@ -11,10 +11,10 @@
 
 #include <string>
 
-#include "core/LruCache.h"
-#include "core/TileDecoders.h"
-#include "core/TileIndex.h"
-#include "core/ViewerTask.h"
+#include "tiles/LruCache.h"
+#include "imaging/TileDecoders.h"
+#include "tiles/TileIndex.h"
+#include "tiles/ViewerTask.h"
 #include "mapcanvas/MapLayer.h"
 #include "mapcanvas/StatusOverview.h"
 

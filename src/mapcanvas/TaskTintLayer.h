@@ -2,7 +2,7 @@
 // tiles green, blank substitutes amber, missing ones untouched.
 #pragma once
 
-#include "core/ViewerTask.h"
+#include "tiles/ViewerTask.h"
 #include "mapcanvas/MapLayer.h"
 #include "mapcanvas/StatusOverview.h"
 

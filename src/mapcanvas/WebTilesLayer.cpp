@@ -1,13 +1,13 @@
 // Painting the live tiles, asking for the missing ones, and taking delivered ones in.
 #include "mapcanvas/WebTilesLayer.h"
 
-#include <webp/decode.h>
 #include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
 #include <utility>
 
+#include "imaging/WebpTileDecoder.h"
 #include "mapcanvas/MapPainting.h"
 
 namespace kartovel::mapcanvas {
@@ -28,23 +28,20 @@ const QColor kLoadingCell(0xe4, 0xe7, 0xeb);
 const QColor kPaleCell(0xf7, 0xf5, 0xf0);
 const QColor kPaleCellBorder(0xdc, 0xd7, 0xcd);
 
-// A tile's image from its bytes: what Qt reads (PNG, JPEG), else WebP through libwebp as
-// the viewer reads it; a null image when the bytes are no image.
+// A tile's image from its bytes: what Qt reads (PNG, JPEG), else WebP through the core's
+// decoder, as the viewer reads it; a null image when the bytes are no image.
 QImage DecodeTile(const std::string& bytes) {
   QImage image;
   image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
   if (!image.isNull()) {
     return image;
   }
-  int width = 0;
-  int height = 0;
-  const std::unique_ptr<uint8_t, decltype(&WebPFree)> pixels(
-      WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &width, &height),
-      &WebPFree);
-  if (!pixels) {
+  tools::RgbaImage pixels;
+  if (!tools::DecodeWebpImage(
+          std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), pixels)) {
     return QImage();
   }
-  return QImage(pixels.get(), width, height, width * 4, QImage::Format_RGBA8888).copy();
+  return ImageOf(pixels);
 }
 
 QRectF ScreenRectOf(const MapView& view, const MapRect& rect) {

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/LruCache.h"
-#include "core/WebTileGrid.h"
+#include "tiles/LruCache.h"
+#include "geometry/WebTileGrid.h"
 #include "download/HttpClient.h"
 #include "map/TileDiskCache.h"
 #include "map/TileFetcher.h"

@@ -12,7 +12,7 @@
 #include "app/ChosenTileSource.h"
 #include "app/UnitSelectArea.h"
 #include "common/Error.h"
-#include "core/WebMercator.h"
+#include "geometry/WebMercator.h"
 #include "gui/GuiRig.h"
 #include "tileserver/TileService.h"
 

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <cstdlib>
 
-#include "tools/FakeTask.h"
+#include "support/FakeTask.h"
 
 namespace kartovel::mapcanvas {
 namespace {

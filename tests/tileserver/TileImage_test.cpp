@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PngFileCheck.h"
+
 namespace kartovel::tileserver {
 namespace {
 
@@ -42,6 +44,7 @@ TEST(TileImageTest, EncodedTileDecodesAs256By256WithTheSamePixels) {
   EXPECT_EQ(decoded.Width, 256u);
   EXPECT_EQ(decoded.Height, 256u);
   EXPECT_EQ(decoded.Rgb, RenderTile(tile).Pixels);
+  EXPECT_EQ(testing::PngFileFault(RenderTilePng(tile)), "");
 }
 
 TEST(TileImageTest, TilesWithDifferentNumbersLookDifferent) {

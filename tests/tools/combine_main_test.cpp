@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "common/FileSystem.h"
-#include "core/PngImage.h"
-#include "tools/FakeTask.h"
+#include "imaging/PngImage.h"
+#include "support/FakeTask.h"
 
 namespace kartovel::tools {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "common/Error.h"
 #include "common/Paths.h"
-#include "core/ErrorText.h"
+#include "common/ErrorText.h"
 
 namespace kartovel::tools {
 namespace {

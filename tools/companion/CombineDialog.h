@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "core/MosaicCombiner.h"
+#include "mosaic/MosaicCombiner.h"
 
 namespace kartovel::tools {
 

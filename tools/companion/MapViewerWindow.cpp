@@ -13,7 +13,7 @@
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/Paths.h"
-#include "core/ErrorText.h"
+#include "common/ErrorText.h"
 
 namespace kartovel::tools {
 namespace {

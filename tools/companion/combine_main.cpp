@@ -13,8 +13,8 @@
 #include "CombineDialog.h"
 #include "common/Error.h"
 #include "common/Paths.h"
-#include "core/ErrorText.h"
-#include "core/MosaicCombiner.h"
+#include "common/ErrorText.h"
+#include "mosaic/MosaicCombiner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Encodes an 8-bit RGB raster as PNG bytes in memory (libpng).
+// Encodes an 8-bit RGB raster as PNG bytes in memory.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ struct RgbImage {
   std::vector<uint8_t> Pixels;  // Width * Height * 3 bytes, rows top to bottom
 };
 
-// Throws std::runtime_error when libpng reports an error.
+// Throws std::runtime_error when the raster does not match its size.
 std::string EncodePng(const RgbImage& image);
 
 }  // namespace kartovel::tileserver
