@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kTaskFilter[] = "Projects(*.qtsk)|*.qtsk";
 constexpr char kMbtilesFilter[] = "MBTiles(*.mbtiles)|*.mbtiles";
-constexpr char kMbtilesExtension[] = ".mbtiles";
 
 // The first task's folder and name with the MBTiles extension.
 std::string ProposedOutFile(const std::string& firstTask) {

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "common/AtomicFile.h"
 #include "common/Error.h"
@@ -34,9 +37,34 @@ constexpr char kInsertTile[] =
     " VALUES (?1, ?2, ?3, ?4)";
 constexpr char kInsertMetadata[] = "INSERT OR REPLACE INTO metadata (name, value) VALUES (?1, ?2)";
 
-// A new, empty file of a unique name beside the target.
+constexpr char kTempMark[] = ".tmp-";
+constexpr char kTempPattern[] = "XXXXXX";
+
+// The files "<target>.tmp-" + six characters beside the target: regular files of this
+// user, which only a writer of the target makes.
+void RemoveStaleTempFiles(const std::string& targetFile) {
+  const std::filesystem::path target(targetFile);
+  const std::string prefix = target.filename().string() + kTempMark;
+  const std::filesystem::path folder =
+      target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    struct stat info {};
+    if (name.size() == prefix.size() + std::strlen(kTempPattern) && name.starts_with(prefix) &&
+        lstat(entry->path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_uid == geteuid()) {
+      std::remove(entry->path().c_str());
+    }
+  }
+}
+
+// A new, empty file of a unique name beside the target, once the temporaries that killed
+// writers of the same target left are gone.
 std::string CreateTempFileBeside(const std::string& targetFile) {
-  std::string name = targetFile + ".tmp-XXXXXX";
+  RemoveStaleTempFiles(targetFile);
+  std::string name = targetFile + kTempMark + kTempPattern;
   const int descriptor = mkstemp(name.data());
   if (descriptor < 0) {
     throw CannotCreateFile(targetFile);
@@ -44,6 +72,10 @@ std::string CreateTempFileBeside(const std::string& targetFile) {
   fchmod(descriptor, 0644);
   close(descriptor);
   return name;
+}
+
+AppError CannotWriteFile(const std::string& fileName, int systemError) {
+  return AppError("Cannot write file " + fileName + ": " + SystemErrorText(systemError));
 }
 
 bool SyncFile(const std::string& fileName) {
@@ -60,7 +92,7 @@ bool SyncFile(const std::string& fileName) {
 MbtilesWriter::MbtilesWriter(std::string targetFile)
     : targetFile_(std::move(targetFile)), tempFile_(CreateTempFileBeside(targetFile_)) {
   try {
-    db_ = std::make_unique<SqliteDatabase>(tempFile_, CannotCreateFile(targetFile_).what());
+    db_ = std::make_unique<SqliteDatabase>(tempFile_, "Cannot write file " + targetFile_);
     db_->Exec(kSchema);
     insertTile_ = std::make_unique<SqliteStatement>(*db_, kInsertTile);
     insertMetadata_ = std::make_unique<SqliteStatement>(*db_, kInsertMetadata);
@@ -120,7 +152,7 @@ void MbtilesWriter::Commit() {
   db_->Close();
   db_.reset();
   if (!SyncFile(tempFile_) || std::rename(tempFile_.c_str(), targetFile_.c_str()) != 0) {
-    throw CannotCreateFile(targetFile_);
+    throw CannotWriteFile(targetFile_, errno);
   }
   committed_ = true;
   SyncFolderOf(targetFile_);

@@ -19,7 +19,10 @@ class MbtilesWriter {
   // pages of one batch stay in SQLite's cache.
   static constexpr int kTilesPerTransaction = 2000;
 
-  // Creates the temporary file and the schema. Throws "Cannot create file <target>".
+  // Removes the temporaries that an interrupted writer of the target left, then creates
+  // the temporary file and the schema. Throws "Cannot create file <target>" when the
+  // temporary cannot be made, and "Cannot write file <target>: " + the cause when a later
+  // step fails (as every other method does).
   explicit MbtilesWriter(std::string targetFile);
   // Without Commit the temporary file is removed.
   ~MbtilesWriter();

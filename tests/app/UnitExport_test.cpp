@@ -36,7 +36,8 @@ TEST(UnitExport, TheDialogsChooseTheTasksAndTheFileAndACancelInEitherExportsNoth
     Sandbox box;
     ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
     const std::string taskFile = WriteHandMadeTask(box, HandMadeTask{.name = "area"});
-    Sandbox::WriteAll(testing::TilePathOf(box, HandMadeTask{.name = "area"}, 1, 2), "tile");
+    Sandbox::WriteAll(testing::TilePathOf(box, HandMadeTask{.name = "area"}, 1, 2),
+                      testing::TileImage("tile"));
     platform.QueueOpenFilesAnswer(c.chooseTasks ? std::vector{taskFile}
                                                 : std::vector<std::string>{});
     platform.QueueSaveFileAnswer(c.chooseFile ? std::optional(box.Path("x.mbtiles"))
@@ -63,7 +64,7 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   const std::string taskFile = WriteHandMadeTask(box, task);
   const int tiles = static_cast<int>(MbtilesExport::kProgressEvery) * 2 + 1;
   for (int i = 0; i < tiles; ++i) {
-    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), "t");
+    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
   }
   const std::string out = box.Path("big.mbtiles");
   TfrmExport form(platform);
