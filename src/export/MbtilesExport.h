@@ -15,12 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "common/Error.h"
+#include "export/MbtilesWriter.h"
 #include "export/TaskTiles.h"
 
 namespace kartovel {
-
-class MbtilesWriter;
 
 struct ExportCounts {
   int64_t Exported = 0;
@@ -50,13 +48,6 @@ struct ExportWatch {
 // tileset's name; attribution is the map source's, empty for a source that names none.
 std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
     const std::vector<TaskTiles>& tasks, const std::string& name, const std::string& attribution);
-
-// An export that failed after its file was begun (a full disk, a lost folder): the text
-// names the file and the cause. Nothing is left of it; the target stays as it was.
-class ExportWriteError : public AppError {
- public:
-  using AppError::AppError;
-};
 
 // The extension of the files the export writes.
 inline constexpr char kMbtilesExtension[] = ".mbtiles";

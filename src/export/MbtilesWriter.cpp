@@ -78,6 +78,30 @@ AppError CannotWriteFile(const std::string& fileName, int systemError) {
   return AppError("Cannot write file " + fileName + ": " + SystemErrorText(systemError));
 }
 
+// SQLite reports a failed write without the system's reason ("disk I/O error"); one more
+// page written at the end of the temporary, which is discarded anyway, shows it. 0 when
+// that write succeeds.
+int WriteFailureAtEnd(const std::string& fileName) {
+  const int descriptor = open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return errno;
+  }
+  struct stat info {};
+  int failure = fstat(descriptor, &info) == 0 ? 0 : errno;
+  const std::string page(65536, '\0');
+  for (size_t written = 0; failure == 0 && written < page.size();) {
+    const ssize_t wrote = pwrite(descriptor, page.data() + written, page.size() - written,
+                                 info.st_size + static_cast<off_t>(written));
+    if (wrote <= 0) {
+      failure = wrote < 0 ? errno : 0;
+      break;
+    }
+    written += static_cast<size_t>(wrote);
+  }
+  close(descriptor);
+  return failure;
+}
+
 bool SyncFile(const std::string& fileName) {
   const int descriptor = open(fileName.c_str(), O_RDONLY);
   if (descriptor < 0) {
@@ -92,16 +116,31 @@ bool SyncFile(const std::string& fileName) {
 MbtilesWriter::MbtilesWriter(std::string targetFile)
     : targetFile_(std::move(targetFile)), tempFile_(CreateTempFileBeside(targetFile_)) {
   try {
-    db_ = std::make_unique<SqliteDatabase>(tempFile_, "Cannot write file " + targetFile_);
-    db_->Exec(kSchema);
-    insertTile_ = std::make_unique<SqliteStatement>(*db_, kInsertTile);
-    insertMetadata_ = std::make_unique<SqliteStatement>(*db_, kInsertMetadata);
+    Guarded([this] {
+      db_ = std::make_unique<SqliteDatabase>(tempFile_, "Cannot write file " + targetFile_);
+      db_->Exec(kSchema);
+      insertTile_ = std::make_unique<SqliteStatement>(*db_, kInsertTile);
+      insertMetadata_ = std::make_unique<SqliteStatement>(*db_, kInsertMetadata);
+    });
   } catch (...) {
     insertTile_.reset();
     insertMetadata_.reset();
     db_.reset();
     std::remove(tempFile_.c_str());
     throw;
+  }
+}
+
+template <typename Step>
+void MbtilesWriter::Guarded(Step&& step) {
+  try {
+    step();
+  } catch (const ExportWriteError&) {
+    throw;
+  } catch (const AppError& error) {
+    const int failure = WriteFailureAtEnd(tempFile_);
+    throw ExportWriteError(failure != 0 ? CannotWriteFile(targetFile_, failure).what()
+                                        : error.what());
   }
 }
 
@@ -123,36 +162,42 @@ void MbtilesWriter::BeginBatchIfNeeded() {
 }
 
 void MbtilesWriter::AddMetadata(std::string_view name, std::string_view value) {
-  BeginBatchIfNeeded();
-  insertMetadata_->BindText(1, name);
-  insertMetadata_->BindText(2, value);
-  insertMetadata_->Run();
+  Guarded([&] {
+    BeginBatchIfNeeded();
+    insertMetadata_->BindText(1, name);
+    insertMetadata_->BindText(2, value);
+    insertMetadata_->Run();
+  });
 }
 
 void MbtilesWriter::AddTile(int32_t zoom, int32_t column, int32_t tmsRow, std::string_view data) {
-  BeginBatchIfNeeded();
-  insertTile_->BindInteger(1, zoom);
-  insertTile_->BindInteger(2, column);
-  insertTile_->BindInteger(3, tmsRow);
-  insertTile_->BindBlob(4, data);
-  insertTile_->Run();
-  if (++tilesInBatch_ >= kTilesPerTransaction) {
-    db_->Exec("COMMIT");
-    inTransaction_ = false;
-  }
+  Guarded([&] {
+    BeginBatchIfNeeded();
+    insertTile_->BindInteger(1, zoom);
+    insertTile_->BindInteger(2, column);
+    insertTile_->BindInteger(3, tmsRow);
+    insertTile_->BindBlob(4, data);
+    insertTile_->Run();
+    if (++tilesInBatch_ >= kTilesPerTransaction) {
+      db_->Exec("COMMIT");
+      inTransaction_ = false;
+    }
+  });
 }
 
 void MbtilesWriter::Commit() {
-  if (inTransaction_) {
-    db_->Exec("COMMIT");
-    inTransaction_ = false;
-  }
-  insertTile_.reset();
-  insertMetadata_.reset();
-  db_->Close();
-  db_.reset();
+  Guarded([this] {
+    if (inTransaction_) {
+      db_->Exec("COMMIT");
+      inTransaction_ = false;
+    }
+    insertTile_.reset();
+    insertMetadata_.reset();
+    db_->Close();
+    db_.reset();
+  });
   if (!SyncFile(tempFile_) || std::rename(tempFile_.c_str(), targetFile_.c_str()) != 0) {
-    throw CannotWriteFile(targetFile_, errno);
+    throw ExportWriteError(CannotWriteFile(targetFile_, errno).what());
   }
   committed_ = true;
   SyncFolderOf(targetFile_);

@@ -9,9 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/Error.h"
 #include "export/Sqlite.h"
 
 namespace kartovel {
+
+// An export that failed after its file was begun (a full disk, a lost folder): the text
+// names the file and the cause. Nothing is left of it; the target stays as it was.
+class ExportWriteError : public AppError {
+ public:
+  using AppError::AppError;
+};
 
 class MbtilesWriter {
  public:
@@ -21,8 +29,8 @@ class MbtilesWriter {
 
   // Removes the temporaries that an interrupted writer of the target left, then creates
   // the temporary file and the schema. Throws "Cannot create file <target>" when the
-  // temporary cannot be made, and "Cannot write file <target>: " + the cause when a later
-  // step fails (as every other method does).
+  // temporary cannot be made, and ExportWriteError "Cannot write file <target>: " + the
+  // cause when a later step fails (as every other method does).
   explicit MbtilesWriter(std::string targetFile);
   // Without Commit the temporary file is removed.
   ~MbtilesWriter();
@@ -37,6 +45,10 @@ class MbtilesWriter {
 
  private:
   void BeginBatchIfNeeded();
+  // Runs a step of SQLite work; a failure becomes ExportWriteError with the system's
+  // reason when a write at the end of the temporary shows one.
+  template <typename Step>
+  void Guarded(Step&& step);
 
   std::string targetFile_;
   std::string tempFile_;

@@ -92,5 +92,30 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   EXPECT_FALSE(form.Running);
 }
 
+TEST(UnitExport, AStopFromOutsideTheWindowEndsTheExportWithinOneTileAndLeavesNoFile) {
+  Sandbox box;
+  ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
+  const HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
+  const std::string taskFile = WriteHandMadeTask(box, task);
+  for (int i = 0; i < 50; ++i) {
+    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
+  }
+  for (const int askedAt : {1, 5, 50}) {
+    TfrmExport form(platform);
+    form.Show();
+    int asked = 0;
+    form.SetStopCheck([&asked, askedAt] { return ++asked >= askedAt; });
+    const std::string out = box.Path("stopped.mbtiles");
+    EXPECT_FALSE(form.Export({taskFile}, out)) << askedAt;
+    EXPECT_EQ(asked, askedAt);  // once before each tile, the first true ends it
+    EXPECT_EQ(form.Memo1.back(), "Export stopped: " + out + " is unchanged.");
+    EXPECT_FALSE(form.WriteFailed);
+    for (const auto& entry : std::filesystem::directory_iterator(box.Folder())) {
+      EXPECT_EQ(entry.path().filename().string().find("stopped"), std::string::npos)
+          << entry.path();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kartovel
