@@ -4,13 +4,22 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <string_view>
 #include <utility>
+
+#include "task/TileContent.h"
 
 namespace kartovel {
 namespace {
 
 constexpr std::chrono::milliseconds kConnectTimeout{5000};
 constexpr std::chrono::milliseconds kStallLimit{10000};
+
+// A map window draws PNG, JPEG and WebP tiles; anything else (an error page, a quota
+// notice) is a tile that cannot be had, and is never cached.
+bool IsMapTileImage(std::string_view body) {
+  return IsPngImage(body) || IsJpegImage(body) || IsWebpImage(body);
+}
 
 HttpClientOptions MapWindowProfile(HttpClientOptions options) {
   options.ConnectTimeout = std::min(options.ConnectTimeout, kConnectTimeout);
@@ -117,10 +126,10 @@ std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
     client = makeClient_(source_.Request);
   }
   std::string body;
-  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || body.empty()) {
+  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || !IsMapTileImage(body)) {
     return std::nullopt;
   }
-  if (cache_) {
+  if (cache_ && body.size() <= kMaxCachedTileBytes) {
     cache_->Write(key, body);
   }
   return body;

@@ -35,6 +35,9 @@ struct TileKey {
 class TileFetcher {
  public:
   static constexpr int32_t kDefaultConnections = 2;
+  // A body larger than this is shown but not cached, so a few huge answers never push
+  // the good tiles out of the cache.
+  static constexpr size_t kMaxCachedTileBytes = TileDiskCache::kMaxEntryBytes;
 
   // Called on a fetch thread with the tile's bytes, or none when it could not be had.
   using Delivery = std::function<void(const TileKey& tile, std::optional<std::string> bytes)>;

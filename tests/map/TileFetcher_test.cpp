@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/Error.h"
+#include "support/LoopbackReplies.h"
 #include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 
@@ -27,11 +28,16 @@ std::string TilePath(int32_t x, int32_t y, int32_t zoom) {
   return "/t/" + std::to_string(zoom) + "/" + std::to_string(x) + "/" + std::to_string(y);
 }
 
-// Answers every tile with its own path as the body.
+// A tile's body: a PNG's start, then the tile's path, so that each tile is its own.
+std::string EchoBody(const std::string& path) {
+  return testing::PngStart(256, 256) + path;
+}
+
+// Answers every tile with an image that carries its own path.
 LoopbackServer::Options EchoService() {
   LoopbackServer::Options options;
   options.DefaultReply = [](const Request& request) {
-    return testing::StatusReply(200, request.Target());
+    return testing::StatusReply(200, EchoBody(request.Target()));
   };
   return options;
 }
@@ -92,7 +98,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
     fetcher.Want(wanted);
     ASSERT_TRUE(deliveries.WaitFor(wanted.size()));
     for (const auto& [tile, bytes] : deliveries.Got()) {
-      EXPECT_EQ(bytes, TilePath(tile.X, tile.Y, tile.Zoom));
+      EXPECT_EQ(bytes, EchoBody(TilePath(tile.X, tile.Y, tile.Zoom)));
     }
   }
   EXPECT_EQ(server.RequestCount(), wanted.size());
@@ -105,7 +111,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
   TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, again.Sink());
   fetcher.Want(wanted);
   ASSERT_TRUE(again.WaitFor(wanted.size()));
-  EXPECT_EQ(again.Got().at(TileKey{5, 3, 7}), TilePath(3, 7, 5));
+  EXPECT_EQ(again.Got().at(TileKey{5, 3, 7}), EchoBody(TilePath(3, 7, 5)));
   EXPECT_EQ(server.RequestCount(), wanted.size());
 }
 
