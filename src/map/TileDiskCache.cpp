@@ -265,12 +265,12 @@ void TileDiskCache::Write(const std::string& key, std::string_view bytes) {
   if (++writesSinceScan_ >= kWritesBetweenScans) {
     ScanFolder();  // the files other programs wrote count too
   }
-  Forget(key);
-  RemoveOldestBeyond(limit_ - bytes.size());
   std::string leaf;
   if (OpenKeyFolder(folder_, key, true, leaf).Get() < 0) {
     return;  // a part of the way is no real folder of this user: the tile is not kept
   }
+  Forget(key);
+  RemoveOldestBeyond(limit_ - bytes.size());
   try {
     WriteFileAtomically(PathOf(key).string(), bytes);
   } catch (const std::exception&) {

@@ -170,5 +170,50 @@ TEST(TileFetcherTest, ANewWishReplacesTheTilesStillWaiting) {
   EXPECT_EQ(requests[1].Target(), TilePath(3, 3, 2));
 }
 
+TEST(TileFetcherTest, OnlyAnImageOfAtMost2MBIsCachedSoHugeOrWrongAnswersKeepTheGoodTiles) {
+  const std::string huge = testing::PngStart(256, 256) + std::string(3 << 20, 'h');
+  const struct {
+    int32_t x;
+    std::string body;
+    bool delivered;
+    bool cached;
+  } cases[] = {
+      {0, EchoBody("good"), true, true},
+      {1, "<html>over quota</html>", false, false},
+      {2, huge, true, false},
+      {3, "", false, false},
+      {4, EchoBody("also good"), true, true},
+  };
+  testing::Sandbox box;
+  LoopbackServer::Options options;
+  options.DefaultReply = [&cases](const Request& request) {
+    for (const auto& c : cases) {
+      if (request.Target() == TilePath(c.x, 0, 3)) {
+        return testing::StatusReply(200, c.body);
+      }
+    }
+    return testing::StatusReply(404);
+  };
+  LoopbackServer server(std::move(options));
+  // Room for the two good tiles and one huge answer at most.
+  auto cache = std::make_shared<TileDiskCache>(box.Path("cache"), 4u << 20);
+  Deliveries deliveries;
+  {
+    TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, deliveries.Sink());
+    fetcher.Want(Row(3, 0, static_cast<int32_t>(std::size(cases))));
+    ASSERT_TRUE(deliveries.WaitFor(std::size(cases)));
+  }
+  for (const auto& c : cases) {
+    const TileKey tile{3, c.x, 0};
+    EXPECT_EQ(deliveries.Got().at(tile).has_value(), c.delivered) << c.x;
+    const auto cached = cache->Read(TileDiskCache::TileKey("Loopback", 3, c.x, 0));
+    EXPECT_EQ(cached.has_value(), c.cached) << c.x;
+    if (c.cached) {
+      EXPECT_EQ(*cached, c.body);
+    }
+  }
+  EXPECT_EQ(cache->Count(), 2u);
+}
+
 }  // namespace
 }  // namespace kartovel
