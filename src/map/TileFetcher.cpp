@@ -57,11 +57,15 @@ void TileFetcher::Want(const std::vector<TileKey>& tiles) {
   {
     std::lock_guard lock(mutex_);
     waiting_.clear();
+    // A tile delivered since the last wish may be named again by a window that had not
+    // taken the delivery yet (it reaches the window later, through its event loop): it is
+    // not fetched twice.
     for (const TileKey& tile : tiles) {
-      if (!underWay_.contains(tile)) {
+      if (!underWay_.contains(tile) && !deliveredSinceWish_.contains(tile)) {
         waiting_.push_back(tile);
       }
     }
+    deliveredSinceWish_.clear();
   }
   wanted_.notify_all();
 }
@@ -102,6 +106,7 @@ void TileFetcher::Serve() {
     {
       std::lock_guard lock(mutex_);
       underWay_.erase(*tile);
+      deliveredSinceWish_.insert(*tile);
     }
     try {
       deliver_(*tile, std::move(bytes));

@@ -51,7 +51,8 @@ class TileFetcher {
   TileFetcher(const TileFetcher&) = delete;
   TileFetcher& operator=(const TileFetcher&) = delete;
 
-  // The tiles wanted now, most wanted first; tiles under way are not asked for again.
+  // The tiles wanted now, most wanted first; tiles under way, and tiles delivered since
+  // the last wish, are not asked for again.
   void Want(const std::vector<TileKey>& tiles);
   // Drops a tile's cached bytes (the window could not decode them).
   void Discard(const TileKey& tile);
@@ -72,6 +73,7 @@ class TileFetcher {
   std::condition_variable wanted_;
   std::deque<TileKey> waiting_;
   std::set<TileKey> underWay_;
+  std::set<TileKey> deliveredSinceWish_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;  // last: started once the members above exist
 };
