@@ -24,6 +24,9 @@ constexpr int kColumns = 400;
 constexpr int kRows = 250;       // 400 x 250 = 100,000 tiles
 constexpr int kBlankEvery = 50;  // one tile in 50 is the blank image
 constexpr char kBlank[] = "blank tile image bytes";
+// The export takes only bytes that are an image of the task's type: each tile begins
+// with a 256 x 256 PNG's signature and header.
+const std::string kPngHeader("\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x01\x00\x00\x00\x01\x00", 24);
 
 void WriteFile(const std::string& name, const std::string& bytes) {
   std::FILE* file = std::fopen(name.c_str(), "wb");
@@ -49,7 +52,8 @@ std::string WriteTask(const std::string& folder, const std::string& name, int ro
   int serial = 0;
   for (int x = kFirstX; x < kFirstX + kColumns; ++x) {
     for (int y = kFirstY; y < kFirstY + rows; ++y) {
-      bytes.assign(size(random), static_cast<char>('a' + serial % 26));
+      bytes = kPngHeader;
+      bytes.append(size(random), static_cast<char>('a' + serial % 26));
       const bool blank = ++serial % kBlankEvery == 0;
       WriteFile(folder + name + "/qn_" + std::to_string(x) + "_" + std::to_string(y) + "_" +
                     std::to_string(kZoom) + ".png",

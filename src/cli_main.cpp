@@ -14,6 +14,7 @@
 #include "cli/DownloadCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/OutputCheck.h"
 #include "cli/RedownloadCommand.h"
 #include "cli/StopSignals.h"
 #include "common/Clock.h"
@@ -38,11 +39,8 @@ int RunCommand(const kartovel::cli::Command& command,
   return RunInfo(std::get<InfoArguments>(command), context);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  // A peer that closes a kept-alive connection must not end the program.
-  std::signal(SIGPIPE, SIG_IGN);
+// Parses the arguments and runs the command; the exit status.
+int RunProgram(int argc, char* argv[]) {
   const kartovel::cli::ParseResult parsed =
       kartovel::cli::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
   std::fputs(parsed.output.c_str(), stdout);
@@ -68,4 +66,13 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "%s\n", error.what());
     return kartovel::cli::kExitNotStarted;
   }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // A peer that closes a kept-alive connection must not end the program; a closed pipe
+  // on standard output then fails the write, which the end of the run reports.
+  std::signal(SIGPIPE, SIG_IGN);
+  return kartovel::cli::StatusAfterFlushing(RunProgram(argc, argv), stdout, stderr);
 }

@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kTaskFilter[] = "Projects(*.qtsk)|*.qtsk";
 constexpr char kMbtilesFilter[] = "MBTiles(*.mbtiles)|*.mbtiles";
-constexpr char kMbtilesExtension[] = ".mbtiles";
 
 // The first task's folder and name with the MBTiles extension.
 std::string ProposedOutFile(const std::string& firstTask) {
@@ -58,15 +57,24 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
                                                const std::string& outFile) {
   ClearMemo1();
   stopRequested_ = false;
+  WriteFailed = false;
   MbtilesExport exporter(taskFiles, platform_.ProgramFolder());
+  exporter.RefuseOutFile(outFile);
   Progress = ExportProgress{0, exporter.TileFileCount()};
   AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +
                 std::to_string(taskFiles.size()) + " tasks to " + outFile + " ...");
   SetRunning(true);
   std::optional<ExportCounts> counts;
+  const ExportWatch watch{
+      [this] { return stopRequested_ || (stopCheck_ && stopCheck_()); },
+      [this](const std::string& line) { AppendToMemo1(line); }};
   try {
-    counts =
-        exporter.WriteTo(outFile, [this](const ExportProgress& batch) { return OnBatch(batch); });
+    counts = exporter.WriteTo(
+        outFile, [this](const ExportProgress& batch) { return OnBatch(batch); }, watch);
+  } catch (const ExportWriteError&) {
+    WriteFailed = true;
+    SetRunning(false);
+    throw;
   } catch (...) {
     SetRunning(false);
     throw;

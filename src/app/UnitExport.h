@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/LineFile.h"
@@ -42,6 +44,8 @@ class TfrmExport {
   ExportProgress Progress;  // of the running or the last export
   bool Visible = false;
   bool Running = false;
+  // The last export failed while its file was written (rather than before it began).
+  bool WriteFailed = false;
 
   void Show();
   // Closing during an export abandons it at its next batch.
@@ -54,8 +58,11 @@ class TfrmExport {
   // Exports the tasks into outFile, reporting in Memo1; empty when it was abandoned.
   std::optional<ExportCounts> Export(const std::vector<std::string>& taskFiles,
                                      const std::string& outFile);
-  // Abandons the running export at its next batch.
+  // Abandons the running export at its next tile.
   void RequestStop() { stopRequested_ = true; }
+  // A stop request from outside the window's events (the command line's signals), looked
+  // at before every tile; empty: none.
+  void SetStopCheck(std::function<bool()> stopCheck) { stopCheck_ = std::move(stopCheck); }
 
  private:
   void SetRunning(bool running);
@@ -67,6 +74,7 @@ class TfrmExport {
   Platform& platform_;
   TfrmExportView* view_ = nullptr;
   bool stopRequested_ = false;
+  std::function<bool()> stopCheck_;
 };
 
 }  // namespace kartovel

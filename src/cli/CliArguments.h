@@ -13,6 +13,10 @@ namespace kartovel::cli {
 // Exit statuses of the program.
 inline constexpr int kExitAllFetched = 0;
 inline constexpr int kExitSomeFailed = 1;
+// An export that failed while it wrote its file ends as a run with failures does.
+inline constexpr int kExitExportFailed = kExitSomeFailed;
+// A run whose summary could not be written (standard output or error failed) is no success.
+inline constexpr int kExitOutputLost = kExitSomeFailed;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNotStarted = 3;
 inline constexpr int kExitStopped = 130;

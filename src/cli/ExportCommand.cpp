@@ -72,13 +72,14 @@ int RunExport(const ExportArguments& arguments, const CommandContext& context) {
   ExportPrinter printer(form, arguments, context);
   form.Show();
   form.SetView(&printer);
+  form.SetStopCheck(context.StopRequested);
   std::optional<ExportCounts> counts;
   const bool ranToEnd =
       RunHandler(platform, [&] { counts = form.Export(arguments.TaskFiles, arguments.OutFile); });
   printer.Finish();
   form.SetView(nullptr);
   if (!ranToEnd) {
-    return kExitNotStarted;
+    return form.WriteFailed ? kExitExportFailed : kExitNotStarted;
   }
   if (!counts) {
     return kExitStopped;

@@ -32,7 +32,7 @@ int64_t TilesOnDisk(const TaskTiles& task) {
 }  // namespace
 
 std::string TaskInfoText(const std::string& taskFile) {
-  const TaskTiles task = ReadTaskTiles(taskFile);
+  const TaskTiles task = ReadSoundTaskTiles(taskFile);
   const TIniFile ini(taskFile);
   const auto area = [&ini](const char* key) {
     return ini.ReadString(taskfile::kAreaSection, key, "");

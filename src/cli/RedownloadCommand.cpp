@@ -11,7 +11,8 @@ namespace kartovel::cli {
 
 namespace {
 
-constexpr std::chrono::seconds kServeSlice{1};
+// How long the loop serves hand-offs at most before it looks at the stop request again.
+constexpr std::chrono::milliseconds kStopPoll{20};
 
 // Writes the pane's new lines as they are appended.
 class LinePrinter final : public TfrmFltView {
@@ -42,10 +43,17 @@ int RunRedownload(const RedownloadArguments& arguments, const CommandContext& co
   platform.AnswerNextOpenFile(arguments.FailedFile);
   bool ranToEnd = RunHandler(platform, [&form] { form.Button1Click(); });
   // The run goes on a thread of its own that reports through hand-offs: serve them until
-  // it has ended.
+  // it has ended. A first stop signal closes the dialog, which ends the transfer under way
+  // and asks for no further record.
+  bool stopped = false;
   while (!platform.HandOffs().ServeUntil([&form] { return !form.Running(); },
-                                         std::chrono::steady_clock::now() + kServeSlice)) {
+                                         std::chrono::steady_clock::now() + kStopPoll)) {
+    if (!stopped && context.StopRequested()) {
+      stopped = true;
+      form.Close();
+    }
   }
+  stopped = stopped || context.StopRequested();
   ranToEnd = ranToEnd && !form.EndedByError;
   form.SetView(nullptr);
   if (!ranToEnd && form.RecordCount == 0) {
@@ -54,6 +62,9 @@ int RunRedownload(const RedownloadArguments& arguments, const CommandContext& co
   std::fprintf(context.Out, "%s: %d of %d tiles fetched again\n", arguments.FailedFile.c_str(),
                form.FetchedCount, form.RecordCount);
   std::fflush(context.Out);
+  if (stopped) {
+    return kExitStopped;
+  }
   return ranToEnd && form.FetchedCount == form.RecordCount ? kExitAllFetched : kExitSomeFailed;
 }
 

@@ -138,7 +138,85 @@ std::optional<std::string_view> StoredValue(const Lines& lines, const std::strin
   return std::nullopt;
 }
 
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lower;
+}
+
+std::string CutToReadLength(std::string value) {
+  if (value.size() > kMaxValueLength) {
+    value.resize(kMaxValueLength);
+  }
+  return value;
+}
+
 }  // namespace
+
+IniSnapshot::IniSnapshot(const std::string& fileName) {
+  if (std::optional<Lines> lines = ReadIniLines(fileName)) {
+    lines_ = std::move(*lines);
+  }
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (const std::optional<std::string_view> name = SectionName(lines_[i])) {
+      if (!sections_.empty()) {
+        sections_.back().End = i;
+      }
+      firstByName_.try_emplace(LowerCase(*name), sections_.size());
+      sections_.push_back(Section{std::string(*name), i, lines_.size()});
+    }
+  }
+}
+
+const IniSnapshot::Section* IniSnapshot::FirstSection(std::string_view section) const {
+  const auto found = firstByName_.find(LowerCase(section));
+  return found == firstByName_.end() ? nullptr : &sections_[found->second];
+}
+
+std::optional<std::string_view> IniSnapshot::StoredValue(std::string_view section,
+                                                         std::string_view key) const {
+  if (const Section* span = FirstSection(section)) {
+    for (size_t i = span->Header + 1; i < span->End; ++i) {
+      const std::optional<Entry> entry = ParseEntry(lines_[i]);
+      if (entry && EqualsIgnoringCase(entry->key, key)) {
+        return entry->value;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::string IniSnapshot::ReadString(std::string_view section, std::string_view key,
+                                    const std::string& defaultValue) const {
+  const std::optional<std::string_view> value = StoredValue(section, key);
+  return CutToReadLength(value ? std::string(*value) : defaultValue);
+}
+
+std::vector<std::string> IniSnapshot::ReadSections() const {
+  std::vector<std::string> names;
+  names.reserve(sections_.size());
+  for (const Section& section : sections_) {
+    names.push_back(section.Name);
+  }
+  return names;
+}
+
+std::vector<std::pair<std::string_view, std::string_view>> IniSnapshot::Entries(
+    std::string_view section) const {
+  std::vector<std::pair<std::string_view, std::string_view>> entries;
+  if (const Section* span = FirstSection(section)) {
+    for (size_t i = span->Header + 1; i < span->End; ++i) {
+      if (const std::optional<Entry> entry = ParseEntry(lines_[i])) {
+        entries.emplace_back(entry->key, entry->value);
+      }
+    }
+  }
+  return entries;
+}
 
 TIniFile::TIniFile(std::string fileName, std::optional<PrivateIniKey> privateKey)
     : fileName_(std::move(fileName)), privateKey_(std::move(privateKey)) {}

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kartovel {
@@ -48,6 +50,38 @@ class TIniFile {
  private:
   std::string fileName_;
   std::optional<PrivateIniKey> privateKey_;
+};
+
+// One reading of an INI file for many lookups, by the rules of TIniFile's reads: the file
+// is read and indexed once, so a reader of many sections (the map sources) takes time in
+// proportion to the file's size rather than to its size times its sections.
+class IniSnapshot {
+ public:
+  // A missing or unreadable file holds nothing.
+  explicit IniSnapshot(const std::string& fileName);
+
+  // The stored value whole (TIniFile::ReadString cuts it at 2047 characters), if the
+  // first section of that name holds the key.
+  std::optional<std::string_view> StoredValue(std::string_view section, std::string_view key) const;
+  // As TIniFile::ReadString.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         const std::string& defaultValue) const;
+  // As TIniFile::ReadSections.
+  std::vector<std::string> ReadSections() const;
+  // The keys and whole values of the first section of that name, in file order.
+  std::vector<std::pair<std::string_view, std::string_view>> Entries(std::string_view section) const;
+
+ private:
+  struct Section {
+    std::string Name;
+    size_t Header = 0;  // the line of "[name]"
+    size_t End = 0;     // the line after its body
+  };
+  const Section* FirstSection(std::string_view section) const;
+
+  std::vector<std::string> lines_;
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> firstByName_;  // lower-case name: its first section
 };
 
 }  // namespace kartovel

@@ -1,37 +1,15 @@
 // What a response body must be before it is saved as a tile: an image of the tile's file
-// type. A check is chosen by the tile's extension; a type without a check is saved as
-// it came.
+// type (the checks themselves lie in task/TileContent, the export uses them too), and the
+// failure a body that is none becomes.
 #pragma once
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "download/HttpClient.h"
+#include "task/TileContent.h"
 
 namespace kartovel {
-
-// The largest width or height a tile image may declare.
-inline constexpr uint32_t kMaxTileSide = 4096;
-
-struct TileContentCheck {
-  std::string_view Extension;  // without the dot, lower case: "png"
-  std::string_view ImageKind;  // as the failure text names it: "PNG"
-  bool (*Accepts)(std::string_view body);
-};
-
-// The PNG signature, then an IHDR chunk first whose width and height lie in
-// 1..kMaxTileSide.
-bool IsPngImage(std::string_view body);
-// The start-of-image marker, then segments up to a frame header (SOFn) whose height and
-// width lie in 1..kMaxTileSide.
-bool IsJpegImage(std::string_view body);
-// "RIFF", a size, "WEBP", then a lossy (VP8 key frame), lossless (VP8L) or extended (VP8X
-// canvas) header whose width and height lie in 1..kMaxTileSide.
-bool IsWebpImage(std::string_view body);
-
-// The check for a tile extension (without the dot, any case); null when there is none.
-const TileContentCheck* ContentCheckFor(std::string_view extension);
 
 // No value when the body may be saved as a tile with that extension; else the failure,
 // "Error: the server's answer is not a PNG image." (or JPEG, WebP: a text of the "other"

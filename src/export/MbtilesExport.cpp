@@ -1,18 +1,20 @@
 // The MBTiles export: metadata from the tasks, then every tile file in batches.
 #include "export/MbtilesExport.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 #include "common/Error.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "export/MbtilesWriter.h"
+#include "export/TileFileReader.h"
 #include "geometry/Commonfunc.h"
+#include "task/TileContent.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -114,30 +116,28 @@ bool WrittenAfter(const timespec& file, const timespec& reference) {
                                          : file.tv_nsec > reference.tv_nsec;
 }
 
-// Reads a regular file of 1 to kMaxTileBytes bytes into bytes; its modification time,
-// or none when it is no such file.
-std::optional<timespec> ReadTileFile(const std::string& path, std::string& bytes) {
-  const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) {
-    return std::nullopt;
+bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
+// The files a run of the task leaves, the tile folder among them (without its separator).
+std::vector<std::string> FilesOfTask(const TaskTiles& task) {
+  const std::string base = task.TileFolder.substr(0, task.TileFolder.size() - 1);
+  return {task.TaskFile, base + "_list.txt", base + "_log.txt", task.FailedFile, base};
+}
+
+// The same file: the same name once made absolute and plain, or the same inode.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  const std::filesystem::path plainA = std::filesystem::absolute(a, error).lexically_normal();
+  const std::filesystem::path plainB = std::filesystem::absolute(b, error).lexically_normal();
+  if (plainA == plainB) {
+    return true;
   }
-  struct stat info {};
-  std::optional<timespec> modified;
-  if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-      info.st_size <= MbtilesExport::kMaxTileBytes) {
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t filled = 0;
-    ssize_t got = 0;
-    while (filled < bytes.size() &&
-           (got = read(descriptor, bytes.data() + filled, bytes.size() - filled)) > 0) {
-      filled += static_cast<size_t>(got);
-    }
-    if (filled == bytes.size()) {
-      modified = info.st_mtim;
-    }
-  }
-  close(descriptor);
-  return modified;
+  struct stat infoA {};
+  struct stat infoB {};
+  return stat(a.c_str(), &infoA) == 0 && stat(b.c_str(), &infoB) == 0 &&
+         infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
 }
 
 }  // namespace
@@ -172,10 +172,11 @@ std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
 MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
                              const std::string& programFolder) {
   for (const std::string& taskFile : taskFiles) {
-    tasks_.push_back(ReadTaskTiles(taskFile));
+    tasks_.push_back(ReadSoundTaskTiles(taskFile));
   }
   RefuseMixedFormats(tasks_);
-  if (!ReadTileFile(BlankImagePath(programFolder, ExtensionOf(tasks_)), blankImage_)) {
+  if (!ReadSmallRegularFile(BlankImagePath(programFolder, ExtensionOf(tasks_)), kMaxTileBytes,
+                            blankImage_)) {
     blankImage_.clear();
   }
   for (const TaskTiles& task : tasks_) {
@@ -186,9 +187,40 @@ MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
   }
 }
 
+void MbtilesExport::RefuseOutFile(const std::string& outFile) const {
+  if (!EndsWithIgnoringCase(ExtractFileName(outFile), kMbtilesExtension) ||
+      ExtractFileName(outFile).size() == std::string_view(kMbtilesExtension).size()) {
+    throw AppError("Cannot export to " + outFile + ": an MBTiles file's name ends in " +
+                   kMbtilesExtension + ".");
+  }
+  for (const TaskTiles& task : tasks_) {
+    for (const std::string& file : FilesOfTask(task)) {
+      if (SameFile(outFile, file)) {
+        throw AppError("Cannot export to " + outFile + ": it is " + file + ", a file of the task " +
+                       task.TaskFile + ".");
+      }
+    }
+  }
+}
+
 std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
-                                                   const ExportProgressHandler& onProgress) {
+                                                   const ExportProgressHandler& onProgress,
+                                                   const ExportWatch& watch) {
+  RefuseOutFile(outFile);
   MbtilesWriter writer(outFile);
+  try {
+    return WriteTiles(writer, outFile, onProgress, watch);
+  } catch (const ExportWriteError&) {
+    throw;
+  } catch (const AppError& error) {
+    throw ExportWriteError(error.what());
+  }
+}
+
+std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
+                                                      const std::string& outFile,
+                                                      const ExportProgressHandler& onProgress,
+                                                      const ExportWatch& watch) {
   for (const auto& [name, value] :
        MbtilesMetadata(tasks_, RemoveFileExt(ExtractFileName(outFile)), AttributionOf(tasks_))) {
     writer.AddMetadata(name, value);
@@ -198,16 +230,31 @@ std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
   std::string bytes;
   for (const TaskTiles& task : tasks_) {
     const FailedTiles failed = ReadFailedTiles(task);
+    const TileFileReader reader(task.TileFolder, kMaxTileBytes);
     const int64_t gridLastRow = (int64_t{1} << task.Zoom) - 1;
     const bool walked = ForEachTileFile(task, [&](const TileFile& tile) {
-      const auto modified = ReadTileFile(tile.Path, bytes);
-      const bool listedAsFailed = failed.SavedAt &&
-                                  failed.Names.count(ExtractFileName(tile.Path)) != 0 &&
-                                  !(modified && WrittenAfter(*modified, *failed.SavedAt));
-      if (!modified) {
+      if (watch.StopRequested && watch.StopRequested()) {
+        return false;
+      }
+      const std::string name = ExtractFileName(tile.Path);
+      const TileFileReading reading = reader.Read(name, bytes);
+      const bool read = reading.Result == TileFileReading::Outcome::Read;
+      const bool listedAsFailed = failed.SavedAt && failed.Names.count(name) != 0 &&
+                                  !(read && WrittenAfter(reading.Modified, *failed.SavedAt));
+      if (!read) {
         ++counts.Unreadable;
+        if (reading.Result == TileFileReading::Outcome::NotRegular && watch.Report) {
+          watch.Report("Left out " + tile.Path + ": it is " + reading.What +
+                       ", not a regular file.");
+        }
       } else if (bytes == blankImage_ || listedAsFailed) {
         ++counts.Blank;
+      } else if (!IsTileContent(task.Naming.Extension, bytes)) {
+        ++counts.Unreadable;
+        if (watch.Report) {
+          watch.Report("Left out " + tile.Path + ": it is not a " +
+                       std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) + " image.");
+        }
       } else {
         writer.AddTile(task.Zoom, tile.X, static_cast<int32_t>(gridLastRow - tile.Y), bytes);
         ++counts.Exported;

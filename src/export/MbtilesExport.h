@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "export/MbtilesWriter.h"
 #include "export/TaskTiles.h"
 
 namespace kartovel {
@@ -22,7 +23,9 @@ namespace kartovel {
 struct ExportCounts {
   int64_t Exported = 0;
   int64_t Blank = 0;       // blank substitutes left out
-  int64_t Unreadable = 0;  // empty, oversized or unreadable files left out
+  // Left out: empty, oversized or unreadable files, what is no regular file, and files
+  // that are no image of the task's type.
+  int64_t Unreadable = 0;
 };
 
 struct ExportProgress {
@@ -33,10 +36,21 @@ struct ExportProgress {
 // Called after every batch; false abandons the export.
 using ExportProgressHandler = std::function<bool(const ExportProgress&)>;
 
+// What an export asks besides its progress: a stop request looked at before every tile
+// (true abandons the export within one tile), and where the lines go that name a file
+// left out for what it is. Either may be empty.
+struct ExportWatch {
+  std::function<bool()> StopRequested;
+  std::function<void(const std::string& line)> Report;
+};
+
 // The metadata rows of the tasks' export, in the order they are written. name is the
 // tileset's name; attribution is the map source's, empty for a source that names none.
 std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
     const std::vector<TaskTiles>& tasks, const std::string& name, const std::string& attribution);
+
+// The extension of the files the export writes.
+inline constexpr char kMbtilesExtension[] = ".mbtiles";
 
 class MbtilesExport {
  public:
@@ -54,12 +68,24 @@ class MbtilesExport {
   const std::vector<TaskTiles>& Tasks() const { return tasks_; }
   int64_t TileFileCount() const { return tileFileCount_; }
 
-  // Writes the MBTiles file (replacing an existing one only when complete). Empty when
-  // the handler abandoned it. Throws "Cannot create file <outFile>" on write failures.
+  // Refuses an output file that the export must not write: one without the extension of
+  // a format it writes, or one of the tasks' own files (task file, tile list, log,
+  // failed-tile file, tile folder), by name or by being the same file.
+  void RefuseOutFile(const std::string& outFile) const;
+
+  // Writes the MBTiles file (replacing an existing one only when complete) after removing
+  // the temporaries an interrupted export of it left. Empty when the handler or the stop
+  // request abandoned it. Throws like RefuseOutFile, "Cannot create file <outFile>" when
+  // it cannot begin, and ExportWriteError with the system's reason when writing fails.
   std::optional<ExportCounts> WriteTo(const std::string& outFile,
-                                      const ExportProgressHandler& onProgress);
+                                      const ExportProgressHandler& onProgress,
+                                      const ExportWatch& watch = {});
 
  private:
+  std::optional<ExportCounts> WriteTiles(MbtilesWriter& writer, const std::string& outFile,
+                                         const ExportProgressHandler& onProgress,
+                                         const ExportWatch& watch);
+
   std::vector<TaskTiles> tasks_;
   std::string blankImage_;
   int64_t tileFileCount_ = 0;

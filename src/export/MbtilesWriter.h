@@ -9,9 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/Error.h"
 #include "export/Sqlite.h"
 
 namespace kartovel {
+
+// An export that failed after its file was begun (a full disk, a lost folder): the text
+// names the file and the cause. Nothing is left of it; the target stays as it was.
+class ExportWriteError : public AppError {
+ public:
+  using AppError::AppError;
+};
 
 class MbtilesWriter {
  public:
@@ -19,7 +27,10 @@ class MbtilesWriter {
   // pages of one batch stay in SQLite's cache.
   static constexpr int kTilesPerTransaction = 2000;
 
-  // Creates the temporary file and the schema. Throws "Cannot create file <target>".
+  // Removes the temporaries that an interrupted writer of the target left, then creates
+  // the temporary file and the schema. Throws "Cannot create file <target>" when the
+  // temporary cannot be made, and ExportWriteError "Cannot write file <target>: " + the
+  // cause when a later step fails (as every other method does).
   explicit MbtilesWriter(std::string targetFile);
   // Without Commit the temporary file is removed.
   ~MbtilesWriter();
@@ -34,6 +45,10 @@ class MbtilesWriter {
 
  private:
   void BeginBatchIfNeeded();
+  // Runs a step of SQLite work; a failure becomes ExportWriteError with the system's
+  // reason when a write at the end of the temporary shows one.
+  template <typename Step>
+  void Guarded(Step&& step);
 
   std::string targetFile_;
   std::string tempFile_;

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <utility>
 
 #include "common/Error.h"
@@ -38,7 +39,15 @@ void SqliteDatabase::Close() {
 }
 
 void SqliteDatabase::Fail() const {
-  throw AppError(failureText_);
+  // A full disk is reported by SQLite without the system's error number.
+  int systemError = db_ ? sqlite3_system_errno(db_.get()) : 0;
+  if (systemError == 0 && db_ && (sqlite3_extended_errcode(db_.get()) & 0xFF) == SQLITE_FULL) {
+    systemError = ENOSPC;
+  }
+  const std::string cause = systemError != 0 ? SystemErrorText(systemError)
+                            : db_             ? std::string(sqlite3_errmsg(db_.get()))
+                                              : std::string("out of memory");
+  throw AppError(failureText_ + ": " + cause);
 }
 
 void SqliteStatement::Finalizer::operator()(sqlite3_stmt* statement) const {

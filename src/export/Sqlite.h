@@ -1,5 +1,6 @@
 // Thin owners of an SQLite connection and a prepared statement, so that every handle is
-// released on every way out. Failures throw AppError with the text the caller chose.
+// released on every way out. Failures throw AppError: the text the caller chose, ": ",
+// and the cause (the system's reason, "No space left on device", else SQLite's message).
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <system_error>
@@ -26,6 +27,9 @@ namespace {
 constexpr int32_t kMaxGridZoom = 30;
 // What a missing key reads as: a zoom no tile name carries, and an empty range.
 constexpr int32_t kNoZoom = -1;
+// The zoom levels the main window's spinner offers, the only ones a task is started at.
+constexpr int32_t kFirstStartZoom = 1;
+constexpr int32_t kLastStartZoom = 19;
 
 // A number as the task writes it into names: decimal, no sign but "-", no leading zero.
 std::optional<int32_t> ParseDecimal(std::string_view text) {
@@ -81,12 +85,47 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
   task.TileFolder = base + kPathSeparator;
   task.FailedFile = base + "_failed.ftl";
   task.Naming = BuiltInTileNameKind(task.MapsType);
+  task.FirstZoom = kFirstStartZoom;
+  task.LastZoom = kLastStartZoom;
   // A map source's task names its tiles as the copy of the source in the task file says.
-  if (const std::optional<MapSource> source = ReadTaskMapSource(taskFile, "").Source;
+  const SourceReading reading = ReadTaskMapSource(taskFile, "");
+  if (const std::optional<MapSource>& source = reading.Source;
       source && source->MapsType == task.MapsType) {
     task.Naming.Prefix = source->Prefix;
     task.Naming.Extension = source->Extension;
     task.Attribution = source->Attribution;
+    if (!IsBuiltIn(*source)) {
+      task.FirstZoom = std::max(source->MinZoom, kFirstStartZoom);
+      task.LastZoom = std::min(source->MaxZoom, kLastStartZoom);
+    }
+  }
+  task.SourceFault = reading.Source ? "" : reading.Fault;
+  return task;
+}
+
+std::string UnwrittenTaskFault(const TaskTiles& task) {
+  if (!task.SourceFault.empty()) {
+    return task.SourceFault;
+  }
+  if (task.Zoom < task.FirstZoom || task.Zoom > task.LastZoom) {
+    return "zoom level " + std::to_string(task.Zoom) + " is not one of its map type's, " +
+           std::to_string(task.FirstZoom) + " to " + std::to_string(task.LastZoom);
+  }
+  const int64_t gridSize = int64_t{1} << task.Zoom;
+  if (task.MinX < 0 || task.MinX > task.MaxX || task.MaxX > gridSize || task.MinY < 0 ||
+      task.MinY > task.MaxY || task.MaxY >= gridSize) {
+    return "the tile range (columns " + std::to_string(task.MinX) + " to " +
+           std::to_string(task.MaxX) + ", rows " + std::to_string(task.MinY) + " to " +
+           std::to_string(task.MaxY) + ") lies outside the grid of zoom level " +
+           std::to_string(task.Zoom);
+  }
+  return "";
+}
+
+TaskTiles ReadSoundTaskTiles(const std::string& taskFile) {
+  TaskTiles task = ReadTaskTiles(taskFile);
+  if (const std::string fault = UnwrittenTaskFault(task); !fault.empty()) {
+    throw AppError("The task file " + taskFile + " is refused: " + fault + ".");
   }
   return task;
 }

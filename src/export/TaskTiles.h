@@ -31,6 +31,11 @@ struct TaskTiles {
   TileNameKind Naming;
   // The attribution of the task file's copy of its map source; empty when it names none.
   std::string Attribution;
+  // The zoom levels a task of its map type is started at; why its map source cannot be
+  // read (empty when it can).
+  int32_t FirstZoom = 0;
+  int32_t LastZoom = -1;
+  std::string SourceFault;
 
   // Tiles in the range (0 when it is empty).
   int64_t TotalCount() const;
@@ -41,6 +46,14 @@ struct TaskTiles {
 
 // Reads the task file. Throws "Cannot open file <name>" when it does not exist.
 TaskTiles ReadTaskTiles(const std::string& taskFile);
+
+// Why the program could never have written the task file's map type, zoom or range
+// (a zoom outside the map type's levels, a range outside the grid of its zoom, or one
+// past its east edge for the column that longitude 180 names); empty when it could.
+std::string UnwrittenTaskFault(const TaskTiles& task);
+// Reads the task file and refuses one the program could never have written, with a
+// message that names the file. Throws like ReadTaskTiles.
+TaskTiles ReadSoundTaskTiles(const std::string& taskFile);
 
 // The column and row that a tile file name gives, when it is a name of the task's naming
 // at the zoom: prefix_x_y_zoom.extension with decimal numbers.

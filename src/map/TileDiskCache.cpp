@@ -1,7 +1,12 @@
 // The disk tile cache: its folder, its index of files in order of use, and eviction.
 #include "map/TileDiskCache.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -17,6 +22,124 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kTileSuffix[] = ".tile";
+
+// An open file or folder, closed at the end of its scope; -1 for none.
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+  ~Descriptor() {
+    if (descriptor_ >= 0) {
+      close(descriptor_);
+    }
+  }
+  Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+      if (descriptor_ >= 0) {
+        close(descriptor_);
+      }
+      descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+  }
+  int Get() const { return descriptor_; }
+
+ private:
+  int descriptor_;
+};
+
+bool IsOwnEntry(const struct stat& info) {
+  return S_ISREG(info.st_mode) && info.st_uid == geteuid();
+}
+
+bool IsOwnFolder(const struct stat& info) {
+  return S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+}
+
+// Why the cache's folder cannot be trusted; empty when it is a real folder of this user
+// or (unless it must exist) not there yet.
+std::string FolderFault(const fs::path& folder, bool mustExist) {
+  struct stat info {};
+  if (lstat(folder.c_str(), &info) != 0) {
+    return errno == ENOENT && !mustExist
+               ? ""
+               : "The tile cache is off: " + folder.string() + " cannot be used.";
+  }
+  if (S_ISLNK(info.st_mode)) {
+    return "The tile cache is off: " + folder.string() + " is a symbolic link.";
+  }
+  if (!IsOwnFolder(info)) {
+    return "The tile cache is off: " + folder.string() + " is no folder of this user.";
+  }
+  return "";
+}
+
+// The folder that holds a key's file, opened from the cache's folder one part at a time
+// without following a link; leaf receives the file's name. With create, missing folders
+// are made (the cache's own for its owner only). -1 when a part is no folder of this user.
+Descriptor OpenKeyFolder(const fs::path& root, const std::string& key, bool create,
+                         std::string& leaf) {
+  struct stat rootInfo {};
+  if (create && lstat(root.c_str(), &rootInfo) != 0) {
+    std::error_code ignored;
+    fs::create_directories(root.parent_path(), ignored);
+    mkdir(root.c_str(), 0700);
+  }
+  if (!FolderFault(root, true).empty()) {
+    return Descriptor(-1);
+  }
+  Descriptor folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  std::string_view rest = key;
+  for (size_t slash = rest.find('/'); folder.Get() >= 0 && slash != std::string_view::npos;
+       slash = rest.find('/')) {
+    const std::string part(rest.substr(0, slash));
+    rest.remove_prefix(slash + 1);
+    if (part.empty() || part == "." || part == "..") {
+      return Descriptor(-1);
+    }
+    if (create) {
+      mkdirat(folder.Get(), part.c_str(), 0700);
+    }
+    Descriptor next(openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (next.Get() >= 0 && (fstat(next.Get(), &info) != 0 || !IsOwnFolder(info))) {
+      return Descriptor(-1);
+    }
+    folder = std::move(next);
+  }
+  leaf = std::string(rest) + kTileSuffix;
+  return folder;
+}
+
+// The whole of an entry's file: a regular file of this user; none otherwise.
+std::optional<std::string> ReadEntry(int descriptor) {
+  struct stat info {};
+  if (descriptor < 0 || fstat(descriptor, &info) != 0 || !IsOwnEntry(info)) {
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<size_t>(info.st_size), '\0');
+  size_t filled = 0;
+  ssize_t got = 0;
+  while (filled < bytes.size() &&
+         (got = read(descriptor, bytes.data() + filled, bytes.size() - filled)) > 0) {
+    filled += static_cast<size_t>(got);
+  }
+  if (filled != bytes.size()) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+// Removes the name of an entry's file, never through a link on the way.
+void RemoveEntryFile(const fs::path& root, const std::string& key) {
+  std::string leaf;
+  const Descriptor folder = OpenKeyFolder(root, key, false, leaf);
+  if (folder.Get() >= 0) {
+    unlinkat(folder.Get(), leaf.c_str(), 0);
+  }
+}
 
 bool IsKeyCharacter(char character) {
   return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
@@ -65,28 +188,41 @@ void TileDiskCache::LoadIndexOnce() {
     return;
   }
   loaded_ = true;
+  offReason_ = FolderFault(folder_, false);
+  if (offReason_.empty()) {
+    ScanFolder();
+  }
+}
+
+void TileDiskCache::ScanFolder() {
+  writesSinceScan_ = 0;
+  used_ = 0;
+  order_.clear();
+  index_.clear();
   struct Found {
-    fs::file_time_type time;
+    timespec time;
     Entry entry;
   };
   std::vector<Found> found;
   std::error_code error;
-  for (fs::recursive_directory_iterator it(folder_, error), end; !error && it != end;
-       it.increment(error)) {
+  // Links to folders are not followed, and a link or a foreign file is no entry.
+  for (fs::recursive_directory_iterator it(folder_, fs::directory_options::skip_permission_denied,
+                                           error),
+       end;
+       !error && it != end; it.increment(error)) {
     const fs::path& path = it->path();
-    std::error_code statError;
-    if (path.extension() != kTileSuffix || !it->is_regular_file(statError)) {
+    struct stat info {};
+    if (path.extension() != kTileSuffix || lstat(path.c_str(), &info) != 0 ||
+        !IsOwnEntry(info)) {
       continue;
     }
-    const uint64_t bytes = it->file_size(statError);
-    const fs::file_time_type time = it->last_write_time(statError);
-    if (!statError) {
-      std::string key = path.lexically_relative(folder_).replace_extension().generic_string();
-      found.push_back(Found{time, Entry{std::move(key), bytes}});
-    }
+    std::string key = path.lexically_relative(folder_).replace_extension().generic_string();
+    found.push_back(Found{info.st_mtim, Entry{std::move(key), static_cast<uint64_t>(info.st_size)}});
   }
-  std::sort(found.begin(), found.end(),
-            [](const Found& a, const Found& b) { return a.time > b.time; });
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    return a.time.tv_sec != b.time.tv_sec ? a.time.tv_sec > b.time.tv_sec
+                                          : a.time.tv_nsec > b.time.tv_nsec;
+  });
   for (Found& item : found) {
     used_ += item.entry.bytes;
     order_.push_back(std::move(item.entry));
@@ -102,32 +238,41 @@ std::optional<std::string> TileDiskCache::Read(const std::string& key) {
   if (found == index_.end()) {
     return std::nullopt;
   }
-  std::ifstream file(PathOf(key), std::ios::binary);
-  if (!file.is_open()) {
-    Forget(key);  // removed behind the cache's back, by another program for instance
+  std::string leaf;
+  const Descriptor folder = OpenKeyFolder(folder_, key, false, leaf);
+  const Descriptor file(
+      folder.Get() < 0 ? -1
+                       : openat(folder.Get(), leaf.c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  std::optional<std::string> bytes = ReadEntry(file.Get());
+  if (!bytes) {
+    Forget(key);  // removed or replaced behind the cache's back, by another program for instance
     return std::nullopt;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   order_.splice(order_.begin(), order_, found->second);
-  // The file's time records the use, so the order survives the session.
-  std::error_code ignored;
-  fs::last_write_time(PathOf(key), fs::file_time_type::clock::now(), ignored);
+  // The file's time records the use, so the order survives the session and is shared
+  // with other programs on the folder.
+  futimens(file.Get(), nullptr);
   return bytes;
 }
 
 void TileDiskCache::Write(const std::string& key, std::string_view bytes) {
   std::lock_guard lock(mutex_);
   LoadIndexOnce();
-  if (bytes.size() > limit_) {
+  if (!offReason_.empty() || bytes.size() > limit_ || bytes.size() > kMaxEntryBytes) {
     return;
+  }
+  if (++writesSinceScan_ >= kWritesBetweenScans) {
+    ScanFolder();  // the files other programs wrote count too
+  }
+  std::string leaf;
+  if (OpenKeyFolder(folder_, key, true, leaf).Get() < 0) {
+    return;  // a part of the way is no real folder of this user: the tile is not kept
   }
   Forget(key);
   RemoveOldestBeyond(limit_ - bytes.size());
-  const fs::path path = PathOf(key);
-  std::error_code error;
-  fs::create_directories(path.parent_path(), error);
   try {
-    WriteFileAtomically(path.string(), bytes);
+    WriteFileAtomically(PathOf(key).string(), bytes);
   } catch (const std::exception&) {
     return;  // a full or read-only disk: the tile is simply not kept
   }
@@ -139,8 +284,9 @@ void TileDiskCache::Write(const std::string& key, std::string_view bytes) {
 void TileDiskCache::Erase(const std::string& key) {
   std::lock_guard lock(mutex_);
   LoadIndexOnce();
-  std::error_code ignored;
-  fs::remove(PathOf(key), ignored);
+  if (index_.count(key) != 0) {
+    RemoveEntryFile(folder_, key);
+  }
   Forget(key);
 }
 
@@ -157,8 +303,7 @@ void TileDiskCache::Forget(const std::string& key) {
 void TileDiskCache::RemoveOldestBeyond(uint64_t limit) {
   while (used_ > limit && !order_.empty()) {
     const std::string key = order_.back().key;
-    std::error_code ignored;
-    fs::remove(PathOf(key), ignored);
+    RemoveEntryFile(folder_, key);
     Forget(key);
   }
 }
@@ -173,6 +318,12 @@ size_t TileDiskCache::Count() {
   std::lock_guard lock(mutex_);
   LoadIndexOnce();
   return order_.size();
+}
+
+std::string TileDiskCache::OffReason() {
+  std::lock_guard lock(mutex_);
+  LoadIndexOnce();
+  return offReason_;
 }
 
 }  // namespace kartovel

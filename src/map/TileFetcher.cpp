@@ -4,13 +4,22 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <string_view>
 #include <utility>
+
+#include "task/TileContent.h"
 
 namespace kartovel {
 namespace {
 
 constexpr std::chrono::milliseconds kConnectTimeout{5000};
 constexpr std::chrono::milliseconds kStallLimit{10000};
+
+// A map window draws PNG, JPEG and WebP tiles; anything else (an error page, a quota
+// notice) is a tile that cannot be had, and is never cached.
+bool IsMapTileImage(std::string_view body) {
+  return IsPngImage(body) || IsJpegImage(body) || IsWebpImage(body);
+}
 
 HttpClientOptions MapWindowProfile(HttpClientOptions options) {
   options.ConnectTimeout = std::min(options.ConnectTimeout, kConnectTimeout);
@@ -48,11 +57,15 @@ void TileFetcher::Want(const std::vector<TileKey>& tiles) {
   {
     std::lock_guard lock(mutex_);
     waiting_.clear();
+    // A tile delivered since the last wish may be named again by a window that had not
+    // taken the delivery yet (it reaches the window later, through its event loop): it is
+    // not fetched twice.
     for (const TileKey& tile : tiles) {
-      if (!underWay_.contains(tile)) {
+      if (!underWay_.contains(tile) && !deliveredSinceWish_.contains(tile)) {
         waiting_.push_back(tile);
       }
     }
+    deliveredSinceWish_.clear();
   }
   wanted_.notify_all();
 }
@@ -93,6 +106,7 @@ void TileFetcher::Serve() {
     {
       std::lock_guard lock(mutex_);
       underWay_.erase(*tile);
+      deliveredSinceWish_.insert(*tile);
     }
     try {
       deliver_(*tile, std::move(bytes));
@@ -117,10 +131,10 @@ std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
     client = makeClient_(source_.Request);
   }
   std::string body;
-  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || body.empty()) {
+  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || !IsMapTileImage(body)) {
     return std::nullopt;
   }
-  if (cache_) {
+  if (cache_ && body.size() <= kMaxCachedTileBytes) {
     cache_->Write(key, body);
   }
   return body;

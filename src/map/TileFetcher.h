@@ -35,6 +35,9 @@ struct TileKey {
 class TileFetcher {
  public:
   static constexpr int32_t kDefaultConnections = 2;
+  // A body larger than this is shown but not cached, so a few huge answers never push
+  // the good tiles out of the cache.
+  static constexpr size_t kMaxCachedTileBytes = TileDiskCache::kMaxEntryBytes;
 
   // Called on a fetch thread with the tile's bytes, or none when it could not be had.
   using Delivery = std::function<void(const TileKey& tile, std::optional<std::string> bytes)>;
@@ -48,7 +51,8 @@ class TileFetcher {
   TileFetcher(const TileFetcher&) = delete;
   TileFetcher& operator=(const TileFetcher&) = delete;
 
-  // The tiles wanted now, most wanted first; tiles under way are not asked for again.
+  // The tiles wanted now, most wanted first; tiles under way, and tiles delivered since
+  // the last wish, are not asked for again.
   void Want(const std::vector<TileKey>& tiles);
   // Drops a tile's cached bytes (the window could not decode them).
   void Discard(const TileKey& tile);
@@ -69,6 +73,7 @@ class TileFetcher {
   std::condition_variable wanted_;
   std::deque<TileKey> waiting_;
   std::set<TileKey> underWay_;
+  std::set<TileKey> deliveredSinceWish_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;  // last: started once the members above exist
 };

@@ -2,6 +2,8 @@
 #include "task/MapSourcesFile.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <set>
 #include <string_view>
 
@@ -64,7 +66,7 @@ std::optional<int32_t> MapsTypeOfSection(std::string_view name) {
 // Reads the keys of one section; every value without its surrounding blanks.
 class SectionReader {
  public:
-  SectionReader(const TIniFile& file, const std::string& section)
+  SectionReader(const IniSnapshot& file, const std::string& section)
       : file_(file), section_(section) {}
 
   std::string Text(const char* key, const std::string& fallback = "") const {
@@ -84,9 +86,24 @@ class SectionReader {
   }
 
  private:
-  const TIniFile& file_;
+  const IniSnapshot& file_;
   const std::string& section_;
 };
+
+// No value of a source is anywhere near this long; a longer one is refused rather than
+// cut, so a source never runs with half a URL.
+constexpr size_t kMaxValueBytes = 8192;
+// A sources file is a page of text; a larger one is not read at all.
+constexpr uintmax_t kMaxSourcesFileBytes = uintmax_t{1} << 20;
+
+void RefuseLongValues(const IniSnapshot& file, const std::string& section) {
+  for (const auto& [key, value] : file.Entries(section)) {
+    if (value.size() > kMaxValueBytes) {
+      throw AppError(std::string(key) + " is longer than " + std::to_string(kMaxValueBytes) +
+                     " characters");
+    }
+  }
+}
 
 void Require(bool holds, const std::string& fault) {
   if (!holds) {
@@ -144,19 +161,32 @@ std::string DefaultSourceUserAgent(const std::string& version) {
   return "Kartovel/" + version;
 }
 
-SourceReading ReadSourceSection(const TIniFile& file, const std::string& section, int32_t mapsType,
-                                const std::string& defaultUserAgent) {
+SourceReading ReadSourceSection(const IniSnapshot& file, const std::string& section,
+                                int32_t mapsType, const std::string& defaultUserAgent) {
   try {
+    RefuseLongValues(file, section);
     return {ReadSource(SectionReader(file, section), mapsType, defaultUserAgent), ""};
   } catch (const AppError& fault) {
     return {std::nullopt, fault.what()};
   }
 }
 
+SourceReading ReadSourceSection(const TIniFile& file, const std::string& section, int32_t mapsType,
+                                const std::string& defaultUserAgent) {
+  return ReadSourceSection(IniSnapshot(file.FileName()), section, mapsType, defaultUserAgent);
+}
+
 MapSourceTable ReadMapSources(const std::string& sourcesFile, const std::string& defaultUserAgent) {
   MapSourceTable table;
   table.Sources.push_back(BuiltInMapSource());
-  const TIniFile file(sourcesFile);
+  std::error_code error;
+  if (const uintmax_t size = std::filesystem::file_size(sourcesFile, error);
+      !error && size > kMaxSourcesFileBytes) {
+    table.Refusals.push_back("Map sources file " + sourcesFile + " left out: it is larger than " +
+                             std::to_string(kMaxSourcesFileBytes) + " bytes.");
+    return table;
+  }
+  const IniSnapshot file(sourcesFile);
   std::set<int32_t> seen;
   for (const std::string& section : file.ReadSections()) {
     const std::optional<int32_t> mapsType = MapsTypeOfSection(section);

@@ -48,11 +48,15 @@ struct SourceReading {
 
 // The source of map type mapsType from one section. Missing or blank keys take their
 // defaults; a value that breaks a rule makes the whole source a fault.
+// A value longer than 8192 characters makes the source a fault too.
 SourceReading ReadSourceSection(const TIniFile& file, const std::string& section, int32_t mapsType,
                                 const std::string& defaultUserAgent);
+SourceReading ReadSourceSection(const IniSnapshot& file, const std::string& section,
+                                int32_t mapsType, const std::string& defaultUserAgent);
 
 // Map type 3 first, then the valid sources of the file in file order, and one line for
-// each section left out, naming it and why. A missing file holds no sources.
+// each section left out, naming it and why. A missing file holds no sources; a file larger
+// than 1 MB (1048576 bytes) is not read: one line says so.
 struct MapSourceTable {
   std::vector<MapSource> Sources;
   std::vector<std::string> Refusals;

@@ -36,7 +36,8 @@ TEST(UnitExport, TheDialogsChooseTheTasksAndTheFileAndACancelInEitherExportsNoth
     Sandbox box;
     ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
     const std::string taskFile = WriteHandMadeTask(box, HandMadeTask{.name = "area"});
-    Sandbox::WriteAll(testing::TilePathOf(box, HandMadeTask{.name = "area"}, 1, 2), "tile");
+    Sandbox::WriteAll(testing::TilePathOf(box, HandMadeTask{.name = "area"}, 1, 2),
+                      testing::TileImage("tile"));
     platform.QueueOpenFilesAnswer(c.chooseTasks ? std::vector{taskFile}
                                                 : std::vector<std::string>{});
     platform.QueueSaveFileAnswer(c.chooseFile ? std::optional(box.Path("x.mbtiles"))
@@ -63,7 +64,7 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   const std::string taskFile = WriteHandMadeTask(box, task);
   const int tiles = static_cast<int>(MbtilesExport::kProgressEvery) * 2 + 1;
   for (int i = 0; i < tiles; ++i) {
-    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), "t");
+    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
   }
   const std::string out = box.Path("big.mbtiles");
   TfrmExport form(platform);
@@ -89,6 +90,31 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   EXPECT_EQ(form.Memo1.back(), "Export stopped: " + box.Path("other.mbtiles") + " is unchanged.");
   EXPECT_FALSE(std::filesystem::exists(box.Path("other.mbtiles")));
   EXPECT_FALSE(form.Running);
+}
+
+TEST(UnitExport, AStopFromOutsideTheWindowEndsTheExportWithinOneTileAndLeavesNoFile) {
+  Sandbox box;
+  ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
+  const HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
+  const std::string taskFile = WriteHandMadeTask(box, task);
+  for (int i = 0; i < 50; ++i) {
+    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
+  }
+  for (const int askedAt : {1, 5, 50}) {
+    TfrmExport form(platform);
+    form.Show();
+    int asked = 0;
+    form.SetStopCheck([&asked, askedAt] { return ++asked >= askedAt; });
+    const std::string out = box.Path("stopped.mbtiles");
+    EXPECT_FALSE(form.Export({taskFile}, out)) << askedAt;
+    EXPECT_EQ(asked, askedAt);  // once before each tile, the first true ends it
+    EXPECT_EQ(form.Memo1.back(), "Export stopped: " + out + " is unchanged.");
+    EXPECT_FALSE(form.WriteFailed);
+    for (const auto& entry : std::filesystem::directory_iterator(box.Folder())) {
+      EXPECT_EQ(entry.path().filename().string().find("stopped"), std::string::npos)
+          << entry.path();
+    }
+  }
 }
 
 }  // namespace

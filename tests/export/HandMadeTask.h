@@ -31,6 +31,19 @@ inline std::string WriteProgramFolder(const Sandbox& box, const std::string& bla
   return box.Path("program/");
 }
 
+// Bytes that pass the content check of the extension (png, jpg or webp), a 256 x 256
+// image's header followed by tag, so that tiles differ.
+inline std::string TileImage(const std::string& tag, const std::string& extension = "png") {
+  using namespace std::string_literals;
+  if (extension == "jpg") {
+    return "\xFF\xD8\xFF\xC0\x00\x11\x08\x01\x00\x01\x00"s + tag;
+  }
+  if (extension == "webp") {
+    return "RIFF\x00\x00\x00\x00WEBPVP8L\x05\x00\x00\x00\x2F\xFF\xC0\x3F\x00"s + tag;
+  }
+  return "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x01\x00\x00\x00\x01\x00"s + tag;
+}
+
 inline std::string TileName(int x, int y, int zoom, const MapSource& source = BuiltInMapSource()) {
   return source.Prefix + "_" + std::to_string(x) + "_" + std::to_string(y) + "_" +
          std::to_string(zoom) + "." + source.Extension;

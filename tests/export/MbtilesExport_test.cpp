@@ -60,7 +60,7 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
     const std::string path = testing::TilePathOf(box, tasks[c.task], c.x, c.y);
     Sandbox::WriteAll(path, c.kind == Kind::Blank   ? kBlank
                             : c.kind == Kind::Empty ? ""
-                                                    : "png " + path);
+                                                    : testing::TileImage("png " + path));
     if (c.kind == Kind::ListedFailed || c.kind == Kind::ListedThenFetched) {
       listed.push_back(path);
       SetWrittenAt(path, std::chrono::seconds(c.kind == Kind::ListedFailed ? -60 : 60));
@@ -83,7 +83,8 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
     const TileKey key{tasks[c.task].zoom, c.x, c.tmsRow};
     ASSERT_EQ(content.Tiles.count(key), exported ? 1u : 0u) << c.x << "," << c.y;
     if (exported) {
-      EXPECT_EQ(content.Tiles.at(key), "png " + testing::TilePathOf(box, tasks[c.task], c.x, c.y));
+      EXPECT_EQ(content.Tiles.at(key),
+                testing::TileImage("png " + testing::TilePathOf(box, tasks[c.task], c.x, c.y)));
     }
   }
 }
@@ -109,10 +110,10 @@ TEST(MbtilesExport, AMapSourcesTasksTilesCarryItsFormatAndItsOwnBlankImageIsLeft
     source.Attribution = attribution;
     const HandMadeTask task{.name = "src", .zoom = 1, .maxX = 1, .maxY = 1, .source = source};
     const std::vector<std::string> taskFiles = {WriteHandMadeTask(box, task)};
-    Sandbox::WriteAll(testing::TilePathOf(box, task, 0, 0), "image");
+    Sandbox::WriteAll(testing::TilePathOf(box, task, 0, 0), testing::TileImage("image", extension));
     Sandbox::WriteAll(testing::TilePathOf(box, task, 1, 0), kBlank);
     // A file of the built-in naming in the folder is no tile of this task.
-    Sandbox::WriteAll(box.Path("src/" + testing::TileName(1, 1, 1)), "image");
+    Sandbox::WriteAll(box.Path("src/" + testing::TileName(1, 1, 1)), testing::TileImage("image"));
     MbtilesExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank, extension));
     const auto counts = exporter.WriteTo(box.Path("out.mbtiles"), nullptr);
     ASSERT_TRUE(counts) << extension;
@@ -198,7 +199,8 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
   const std::vector<std::string> taskFiles = {WriteHandMadeTask(box, task)};
   const int tileCount = static_cast<int>(MbtilesExport::kProgressEvery) + 5;
   for (int i = 0; i < tileCount; ++i) {
-    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), "t" + std::to_string(i));
+    Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64),
+                      testing::TileImage("t" + std::to_string(i)));
   }
   const std::string out = box.Path("out.mbtiles");
   Sandbox::WriteAll(out, "earlier export");

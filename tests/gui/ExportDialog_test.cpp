@@ -16,7 +16,7 @@ TEST(ExportDialogTest, ExportsTheChosenTasksIntoTheChosenFileAndReportsIt) {
   const HandMadeTask task{.name = "survey", .zoom = 1, .maxX = 1, .maxY = 1};
   const std::string taskFile = WriteHandMadeTask(rig.Box, task);
   for (const auto& [x, y] : {std::pair{0, 0}, {1, 0}, {1, 1}}) {
-    Sandbox::WriteAll(TilePathOf(rig.Box, task, x, y), "tile " + std::to_string(x + 2 * y));
+    Sandbox::WriteAll(TilePathOf(rig.Box, task, x, y), TileImage("tile " + std::to_string(x + 2 * y)));
   }
   Sandbox::WriteAll(TilePathOf(rig.Box, task, 0, 1), "BLANK");  // the rig's blank image
   const std::string out = rig.Box.Path("chosen.mbtiles");
@@ -62,7 +62,7 @@ TEST(ExportDialogTest, ExportsTheChosenTasksIntoTheChosenFileAndReportsIt) {
   EXPECT_TRUE(buttonEnabledAfter);
   const auto content = ReadMbtiles(out);
   EXPECT_EQ(content.Tiles.size(), 3u);
-  EXPECT_EQ(content.Tiles.at({1, 1, 0}), "tile 3");  // row 1 of 2 is the southern one
+  EXPECT_EQ(content.Tiles.at({1, 1, 0}), TileImage("tile 3"));  // row 1 of 2 is the southern one
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "common/Error.h"
+#include "support/LoopbackReplies.h"
 #include "support/LoopbackServer.h"
 #include "support/Sandbox.h"
 
@@ -27,11 +28,16 @@ std::string TilePath(int32_t x, int32_t y, int32_t zoom) {
   return "/t/" + std::to_string(zoom) + "/" + std::to_string(x) + "/" + std::to_string(y);
 }
 
-// Answers every tile with its own path as the body.
+// A tile's body: a PNG's start, then the tile's path, so that each tile is its own.
+std::string EchoBody(const std::string& path) {
+  return testing::PngStart(256, 256) + path;
+}
+
+// Answers every tile with an image that carries its own path.
 LoopbackServer::Options EchoService() {
   LoopbackServer::Options options;
   options.DefaultReply = [](const Request& request) {
-    return testing::StatusReply(200, request.Target());
+    return testing::StatusReply(200, EchoBody(request.Target()));
   };
   return options;
 }
@@ -92,7 +98,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
     fetcher.Want(wanted);
     ASSERT_TRUE(deliveries.WaitFor(wanted.size()));
     for (const auto& [tile, bytes] : deliveries.Got()) {
-      EXPECT_EQ(bytes, TilePath(tile.X, tile.Y, tile.Zoom));
+      EXPECT_EQ(bytes, EchoBody(TilePath(tile.X, tile.Y, tile.Zoom)));
     }
   }
   EXPECT_EQ(server.RequestCount(), wanted.size());
@@ -105,7 +111,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
   TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, again.Sink());
   fetcher.Want(wanted);
   ASSERT_TRUE(again.WaitFor(wanted.size()));
-  EXPECT_EQ(again.Got().at(TileKey{5, 3, 7}), TilePath(3, 7, 5));
+  EXPECT_EQ(again.Got().at(TileKey{5, 3, 7}), EchoBody(TilePath(3, 7, 5)));
   EXPECT_EQ(server.RequestCount(), wanted.size());
 }
 
@@ -162,6 +168,51 @@ TEST(TileFetcherTest, ANewWishReplacesTheTilesStillWaiting) {
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].Target(), TilePath(0, 0, 2));
   EXPECT_EQ(requests[1].Target(), TilePath(3, 3, 2));
+}
+
+TEST(TileFetcherTest, OnlyAnImageOfAtMost2MBIsCachedSoHugeOrWrongAnswersKeepTheGoodTiles) {
+  const std::string huge = testing::PngStart(256, 256) + std::string(3 << 20, 'h');
+  const struct {
+    int32_t x;
+    std::string body;
+    bool delivered;
+    bool cached;
+  } cases[] = {
+      {0, EchoBody("good"), true, true},
+      {1, "<html>over quota</html>", false, false},
+      {2, huge, true, false},
+      {3, "", false, false},
+      {4, EchoBody("also good"), true, true},
+  };
+  testing::Sandbox box;
+  LoopbackServer::Options options;
+  options.DefaultReply = [&cases](const Request& request) {
+    for (const auto& c : cases) {
+      if (request.Target() == TilePath(c.x, 0, 3)) {
+        return testing::StatusReply(200, c.body);
+      }
+    }
+    return testing::StatusReply(404);
+  };
+  LoopbackServer server(std::move(options));
+  // Room for the two good tiles and one huge answer at most.
+  auto cache = std::make_shared<TileDiskCache>(box.Path("cache"), 4u << 20);
+  Deliveries deliveries;
+  {
+    TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, deliveries.Sink());
+    fetcher.Want(Row(3, 0, static_cast<int32_t>(std::size(cases))));
+    ASSERT_TRUE(deliveries.WaitFor(std::size(cases)));
+  }
+  for (const auto& c : cases) {
+    const TileKey tile{3, c.x, 0};
+    EXPECT_EQ(deliveries.Got().at(tile).has_value(), c.delivered) << c.x;
+    const auto cached = cache->Read(TileDiskCache::TileKey("Loopback", 3, c.x, 0));
+    EXPECT_EQ(cached.has_value(), c.cached) << c.x;
+    if (c.cached) {
+      EXPECT_EQ(*cached, c.body);
+    }
+  }
+  EXPECT_EQ(cache->Count(), 2u);
 }
 
 }  // namespace

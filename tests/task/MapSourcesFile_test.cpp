@@ -141,6 +141,41 @@ TEST_F(MapSourcesFileTest, RefusesASourceWhoseValueBreaksARule) {
                                       "{y} (or {-y}), or {q}."}));
 }
 
+TEST_F(MapSourcesFileTest, RefusesAValueLongerThan8kBAndAFileLargerThan1MB) {
+  const std::string longUrl = "http://h/{z}/{x}/{y}?" + std::string(9000, 'u');
+  const struct {
+    std::string lines;
+    std::string fault;  // after "Map source [MapType 100] left out: "; empty: accepted
+  } cases[] = {
+      {"UserAgent=" + std::string(20000, 'a') + "\r\n", "UserAgent is longer than 8192 characters"},
+      {"Attribution=" + std::string(8193, 'c') + "\r\n",
+       "Attribution is longer than 8192 characters"},
+      {"Comment=" + std::string(9000, 'x') + "\r\n", "Comment is longer than 8192 characters"},
+      {"Referer=" + std::string(8192, 'r') + "\r\n", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string expected =
+        c.fault.empty() ? "accepted" : "Map source [MapType 100] left out: " + c.fault + ".";
+    EXPECT_EQ(RefusalOf(c.lines), expected) << c.fault;
+  }
+  Write("[MapType 100]\r\nName=N\r\nUrl=" + longUrl + "\r\n");
+  EXPECT_EQ(ReadMapSources(file_, kAgent).Refusals,
+            (std::vector<std::string>{
+                "Map source [MapType 100] left out: Url is longer than 8192 characters."}));
+
+  // A file of exactly 1 MB is read; one byte more and it is not.
+  const std::string section = "[MapType 100]\r\nName=N\r\nUrl=http://h/{z}/{x}/{y}\r\n";
+  const size_t fill = (size_t{1} << 20) - section.size() - 3;
+  Write(section + ";" + std::string(fill, 'p') + "\r\n");
+  EXPECT_EQ(ReadMapSources(file_, kAgent).Sources.size(), 2u);
+  Write(section + ";" + std::string(fill + 1, 'p') + "\r\n");
+  const MapSourceTable large = ReadMapSources(file_, kAgent);
+  EXPECT_EQ(large.Sources.size(), 1u);
+  EXPECT_EQ(large.Refusals, (std::vector<std::string>{"Map sources file " + file_ +
+                                                      " left out: it is larger than 1048576 "
+                                                      "bytes."}));
+}
+
 TEST_F(MapSourcesFileTest, ATaskFilesCopyReadsBackAsTheSameSource) {
   const struct {
     const char* attributionLine;  // in the sources file
