@@ -557,6 +557,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::SaveWorkerPositions() {
+  CurrentTask->TileWrites.SyncPending();
   // Every write replaces the task file durably, so a value this run already wrote there
   // is not written again (a finished worker's position, the ending after a fifth tick).
   // All the positions go in one replace: a kill never leaves a column without its row.
