@@ -3,17 +3,21 @@
 // syncs included), user and system time apart, beside curl fetching the same addresses
 // into files with 8 transfers at a time (when /usr/bin/curl is installed). The tile
 // service runs in a child process, so neither figure holds the server's share.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -207,6 +211,9 @@ std::optional<Usage> RunCurl(const std::string& folder,
   const Usage before = UsageOf(RUSAGE_CHILDREN);
   const pid_t child = fork();
   if (child == 0) {
+    // Its progress meter (which -s does not silence with -Z) goes nowhere.
+    const int nowhere = open("/dev/null", O_WRONLY);
+    dup2(nowhere, STDERR_FILENO);
     const std::string parallel = std::to_string(kParallelTransfers);
     execl(kCurl, kCurl, "-s", "-Z", "--parallel-max", parallel.c_str(), "-K", list.c_str(),
           static_cast<char*>(nullptr));
@@ -223,8 +230,8 @@ std::optional<Usage> RunCurl(const std::string& folder,
 void PrintPerTile(const char* who, const Usage& cpu, int32_t tiles) {
   const double perTile = 1000.0 / tiles;
   std::printf("%s: user %.3f s + system %.3f s = %.3f s; per tile %.3f + %.3f = %.3f ms\n", who,
-              cpu.User, cpu.System, cpu.User + cpu.System, cpu.User * perTile,
-              cpu.System * perTile, (cpu.User + cpu.System) * perTile);
+              cpu.User, cpu.System, cpu.User + cpu.System, cpu.User * perTile, cpu.System * perTile,
+              (cpu.User + cpu.System) * perTile);
 }
 
 }  // namespace
@@ -238,9 +245,10 @@ int main(int argc, char** argv) {
     WriteConfig(scratch.Path() + "program/", server.Port());
     std::vector<std::pair<std::string, std::string>> urlsAndPaths;
     const RunFigures run = RunWindow(scratch.Path(), tickEvery, urlsAndPaths);
-    std::printf("run: %d tiles, %d on disk, 8 workers, pauses at nothing, a tick every %lld ms, "
-                "%d position saves\n",
-                run.Tiles, run.OnDisk, static_cast<long long>(tickEvery.count()), run.Saves);
+    std::printf(
+        "run: %d tiles, %d on disk, 8 workers, pauses at nothing, a tick every %lld ms, "
+        "%d position saves\n",
+        run.Tiles, run.OnDisk, static_cast<long long>(tickEvery.count()), run.Saves);
     PrintPerTile("kartovel", run.Cpu, run.Tiles);
     if (const std::optional<Usage> curl = RunCurl(scratch.Path(), urlsAndPaths)) {
       PrintPerTile("curl -Z --parallel-max 8", *curl, run.Tiles);

@@ -1,14 +1,18 @@
 // Atomic replacement of a file: a temporary in the target's folder (unnamed while it is
 // written where the file system allows it), full write, flush, mode, fsync, rename over
 // the target, fsync of the folder; or, for a file of a sync group, the same without the
-// two syncs, which the group's SyncPending does later. Temporaries are named "<name>.tmp-" + 6 letters or
-// digits, the name cut so that the temporary's name never grows past the file-name limit.
+// two syncs, which the group's SyncPending does later. Temporaries are named
+// "<name>.tmp-" + 6 letters or digits, the name cut so that the temporary's name never
+// grows past the file-name limit.
 #include "common/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
@@ -91,12 +95,20 @@ std::string TemporaryPrefix(std::string_view name) {
   return std::string(name.substr(0, room)) + std::string(kTemporaryMark);
 }
 
+// One getrandom call per name: a random_device made for every tile cost more than the
+// rest of the name. The letters only keep concurrent temporaries apart (a taken name is
+// tried again), so the slight lean of a byte taken modulo 62 does no harm.
 std::string RandomLetters() {
-  std::random_device source;
-  std::uniform_int_distribution<size_t> pick(0, kRandomLetters.size() - 1);
+  std::array<unsigned char, kRandomLength> bytes{};
+  if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+    std::random_device source;
+    std::uniform_int_distribution<unsigned> pick(0, 255);
+    std::generate(bytes.begin(), bytes.end(),
+                  [&] { return static_cast<unsigned char>(pick(source)); });
+  }
   std::string letters(kRandomLength, ' ');
-  for (char& letter : letters) {
-    letter = kRandomLetters[pick(source)];
+  for (size_t i = 0; i < kRandomLength; ++i) {
+    letters[i] = kRandomLetters[bytes[i] % kRandomLetters.size()];
   }
   return letters;
 }
