@@ -261,6 +261,18 @@ void AtomicFileWriter::GiveNameToTemporary() {
   Fail(LastError());
 }
 
+bool AtomicFileWriter::PlaceAsNewFile() {
+  if (!LinkDescriptor(fileno(file_.get()), target_)) {
+    return false;  // the target exists (or cannot be linked): replaced by rename instead
+  }
+  if (std::fclose(file_.release()) != 0) {
+    const int reason = LastError();
+    unlink(target_.c_str());
+    Fail(reason);
+  }
+  return true;
+}
+
 void AtomicFileWriter::Fail(int systemError) {
   file_.reset();
   if (!tempName_.empty()) {
@@ -291,6 +303,10 @@ void AtomicFileWriter::CommitTo(SyncGroup* laterSync) {
     Fail(reason);
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
+  if (laterSync != nullptr && tempName_.empty() && PlaceAsNewFile()) {
+    SettleName(target_, laterSync);
+    return;
+  }
   if (tempName_.empty()) {
     GiveNameToTemporary();
   }

@@ -50,8 +50,9 @@ class AtomicFileWriter {
   // The same, but only when no file of the target's name exists: false (and nothing
   // changed) when one does. Throws FileError "Cannot create file %s" on other failures.
   bool CommitIfAbsent();
-  // The same two with the sync left to the group: the target is replaced at once, and
-  // durable once the group's SyncPending has returned.
+  // The same two with the sync left to the group: the target is replaced at once (a new
+  // file is linked in place without a temporary name), and durable once the group's
+  // SyncPending has returned.
   void Commit(SyncGroup& laterSync);
   bool CommitIfAbsent(SyncGroup& laterSync);
 
@@ -65,6 +66,10 @@ class AtomicFileWriter {
   void CommitTo(SyncGroup* laterSync);
   bool CommitIfAbsentTo(SyncGroup* laterSync);
   void GiveNameToTemporary();
+  // An unnamed temporary linked straight to the target's name when no file has it: a new
+  // file of a sync group (a tile) needs no temporary name and no rename, and so reaches no
+  // Named step. False when the name is taken.
+  bool PlaceAsNewFile();
   // Drops the temporary and throws FileError with the system's reason.
   [[noreturn]] void Fail(int systemError);
 

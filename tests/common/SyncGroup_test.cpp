@@ -42,9 +42,11 @@ TEST(SyncGroup, FilesAreInPlaceAtOnceAndEachFolderIsSyncedOnceByTheNextSyncPendi
   WriteFileAtomically(first + "1.png", "one", group);
   ASSERT_TRUE(CopyFileNoReplace(sandbox.Path("blank.png"), second + "2.png", group));
   WriteFileAtomically(first + "3.png", "three", group);
+  WriteFileAtomically(first + "3.png", "again", group);  // a file there is replaced
   EXPECT_EQ(Sandbox::ReadAll(first + "1.png"), "one");
   EXPECT_EQ(Sandbox::ReadAll(second + "2.png"), "blank");
-  EXPECT_EQ(Sandbox::ReadAll(first + "3.png"), "three");
+  EXPECT_EQ(Sandbox::ReadAll(first + "3.png"), "again");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(first), {}), 2);
   EXPECT_TRUE(GroupSyncedFolders(recorder).empty());
 
   group.SyncPending();
