@@ -1,13 +1,18 @@
 // Atomic replacement of a file: a temporary in the target's folder (unnamed while it is
 // written where the file system allows it), full write, flush, mode, fsync, rename over
-// the target, fsync of the folder. Temporaries are named "<name>.tmp-" + 6 letters or
-// digits, the name cut so that the temporary's name never grows past the file-name limit.
+// the target, fsync of the folder; or, for a file of a sync group, the same without the
+// two syncs, which the group's SyncPending does later. Temporaries are named
+// "<name>.tmp-" + 6 letters or digits, the name cut so that the temporary's name never
+// grows past the file-name limit.
 #include "common/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
@@ -17,6 +22,7 @@
 
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/SyncGroup.h"
 #include "common/WriteFault.h"
 
 namespace kartovel {
@@ -89,12 +95,20 @@ std::string TemporaryPrefix(std::string_view name) {
   return std::string(name.substr(0, room)) + std::string(kTemporaryMark);
 }
 
+// One getrandom call per name: a random_device made for every tile cost more than the
+// rest of the name. The letters only keep concurrent temporaries apart (a taken name is
+// tried again), so the slight lean of a byte taken modulo 62 does no harm.
 std::string RandomLetters() {
-  std::random_device source;
-  std::uniform_int_distribution<size_t> pick(0, kRandomLetters.size() - 1);
+  std::array<unsigned char, kRandomLength> bytes{};
+  if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+    std::random_device source;
+    std::uniform_int_distribution<unsigned> pick(0, 255);
+    std::generate(bytes.begin(), bytes.end(),
+                  [&] { return static_cast<unsigned char>(pick(source)); });
+  }
   std::string letters(kRandomLength, ' ');
-  for (char& letter : letters) {
-    letter = kRandomLetters[pick(source)];
+  for (size_t i = 0; i < kRandomLength; ++i) {
+    letters[i] = kRandomLetters[bytes[i] % kRandomLetters.size()];
   }
   return letters;
 }
@@ -156,6 +170,15 @@ int CreateNamedTemporary(const std::string& target, mode_t mode, std::string& na
   return -1;
 }
 
+// The new name in its folder is made durable now, or noted for the group's sync.
+void SettleName(const std::string& target, SyncGroup* laterSync) {
+  if (laterSync != nullptr) {
+    laterSync->Add(target);
+  } else {
+    SyncFolderOf(target);
+  }
+}
+
 bool LinkDescriptor(int descriptor, const std::string& name) {
   const std::string source = kOwnDescriptors + std::to_string(descriptor);
   return linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
@@ -213,14 +236,14 @@ void AtomicFileWriter::Write(std::string_view bytes) {
   }
 }
 
-int AtomicFileWriter::Settle() {
+int AtomicFileWriter::Settle(const SyncGroup* laterSync) {
   const int descriptor = fileno(file_.get());
   if (failure_ != 0) {
     return failure_;
   }
   const bool settled = std::fflush(file_.get()) == 0 &&
                        (finalMode_ == 0 || fchmod(descriptor, finalMode_) == 0) &&
-                       fsync(descriptor) == 0;
+                       (laterSync != nullptr || fsync(descriptor) == 0);
   return settled ? 0 : LastError();
 }
 
@@ -238,6 +261,18 @@ void AtomicFileWriter::GiveNameToTemporary() {
   Fail(LastError());
 }
 
+bool AtomicFileWriter::PlaceAsNewFile() {
+  if (!LinkDescriptor(fileno(file_.get()), target_)) {
+    return false;  // the target exists (or cannot be linked): replaced by rename instead
+  }
+  if (std::fclose(file_.release()) != 0) {
+    const int reason = LastError();
+    unlink(target_.c_str());
+    Fail(reason);
+  }
+  return true;
+}
+
 void AtomicFileWriter::Fail(int systemError) {
   file_.reset();
   if (!tempName_.empty()) {
@@ -248,10 +283,30 @@ void AtomicFileWriter::Fail(int systemError) {
 }
 
 void AtomicFileWriter::Commit() {
-  if (const int reason = Settle(); reason != 0) {
+  CommitTo(nullptr);
+}
+
+void AtomicFileWriter::Commit(SyncGroup& laterSync) {
+  CommitTo(&laterSync);
+}
+
+bool AtomicFileWriter::CommitIfAbsent() {
+  return CommitIfAbsentTo(nullptr);
+}
+
+bool AtomicFileWriter::CommitIfAbsent(SyncGroup& laterSync) {
+  return CommitIfAbsentTo(&laterSync);
+}
+
+void AtomicFileWriter::CommitTo(SyncGroup* laterSync) {
+  if (const int reason = Settle(laterSync); reason != 0) {
     Fail(reason);
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
+  if (laterSync != nullptr && tempName_.empty() && PlaceAsNewFile()) {
+    SettleName(target_, laterSync);
+    return;
+  }
   if (tempName_.empty()) {
     GiveNameToTemporary();
   }
@@ -260,11 +315,11 @@ void AtomicFileWriter::Commit() {
     Fail(LastError());
   }
   tempName_.clear();
-  SyncFolderOf(target_);
+  SettleName(target_, laterSync);
 }
 
-bool AtomicFileWriter::CommitIfAbsent() {
-  if (const int reason = Settle(); reason != 0) {
+bool AtomicFileWriter::CommitIfAbsentTo(SyncGroup* laterSync) {
+  if (const int reason = Settle(laterSync); reason != 0) {
     Fail(reason);
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
@@ -281,7 +336,7 @@ bool AtomicFileWriter::CommitIfAbsent() {
   }
   file_.reset();
   if (placed) {
-    SyncFolderOf(target_);
+    SettleName(target_, laterSync);
   }
   return placed;
 }
@@ -290,6 +345,13 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes, Fi
   AtomicFileWriter writer(fileName, access, LinkHandling::ReplaceLink);
   writer.Write(bytes);
   writer.Commit();
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
+                         SyncGroup& laterSync) {
+  AtomicFileWriter writer(fileName, FileAccess::Shared, LinkHandling::ReplaceLink);
+  writer.Write(bytes);
+  writer.Commit(laterSync);
 }
 
 void RemoveStaleTemporaries(const std::string& fileName) {

@@ -11,6 +11,8 @@
 
 namespace kartovel {
 
+class SyncGroup;
+
 // Who may read what a writer puts in place.
 enum class FileAccess {
   Shared,     // a new file gets the mode the umask allows, a replaced file keeps its mode
@@ -48,14 +50,26 @@ class AtomicFileWriter {
   // The same, but only when no file of the target's name exists: false (and nothing
   // changed) when one does. Throws FileError "Cannot create file %s" on other failures.
   bool CommitIfAbsent();
+  // The same two with the sync left to the group: the target is replaced at once (a new
+  // file is linked in place without a temporary name), and durable once the group's
+  // SyncPending has returned.
+  void Commit(SyncGroup& laterSync);
+  bool CommitIfAbsent(SyncGroup& laterSync);
 
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
-  // Flushes, sets the mode and syncs; the errno of the first step that failed, 0 when none.
-  int Settle();
+  // Flushes, sets the mode and (without a group) syncs; the errno of the first step that
+  // failed, 0 when none.
+  int Settle(const SyncGroup* laterSync);
+  void CommitTo(SyncGroup* laterSync);
+  bool CommitIfAbsentTo(SyncGroup* laterSync);
   void GiveNameToTemporary();
+  // An unnamed temporary linked straight to the target's name when no file has it: a new
+  // file of a sync group (a tile) needs no temporary name and no rename, and so reaches no
+  // Named step. False when the name is taken.
+  bool PlaceAsNewFile();
   // Drops the temporary and throws FileError with the system's reason.
   [[noreturn]] void Fail(int systemError);
 
@@ -75,6 +89,9 @@ void SyncFolderOf(const std::string& fileName);
 // is replaced, not written through: a tile never lands outside its folder.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
                          FileAccess access = FileAccess::Shared);
+// The same for one of many files written in a row (a run's tiles): synced with the group.
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
+                         SyncGroup& laterSync);
 
 // Removes the temporaries that interrupted writes of this file left in its folder.
 void RemoveStaleTemporaries(const std::string& fileName);

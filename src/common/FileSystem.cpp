@@ -32,7 +32,9 @@ bool CreateOneDirectory(const std::string& folder) {
 // The copy goes through the one write path and is linked to the target name only when
 // no file has that name: a crash never leaves a half-copied file at the target, and a
 // symbolic link at the target, even one to nowhere, counts as a file there.
-bool CopyFileNoReplace(const std::string& from, const std::string& to) {
+namespace {
+
+bool CopyFileNoReplaceTo(const std::string& from, const std::string& to, SyncGroup* laterSync) {
   if (FileExists(to)) {
     return false;
   }
@@ -43,10 +45,20 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to) {
   try {
     AtomicFileWriter writer(to, FileAccess::Shared, LinkHandling::ReplaceLink);
     writer.Write(*bytes);
-    return writer.CommitIfAbsent();
+    return laterSync != nullptr ? writer.CommitIfAbsent(*laterSync) : writer.CommitIfAbsent();
   } catch (const AppError&) {
     return false;
   }
+}
+
+}  // namespace
+
+bool CopyFileNoReplace(const std::string& from, const std::string& to) {
+  return CopyFileNoReplaceTo(from, to, nullptr);
+}
+
+bool CopyFileNoReplace(const std::string& from, const std::string& to, SyncGroup& laterSync) {
+  return CopyFileNoReplaceTo(from, to, &laterSync);
 }
 
 // Only a regular file is read: a pipe or a device in a file's place would never end

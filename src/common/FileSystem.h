@@ -11,8 +11,12 @@ bool DirectoryExists(const std::string& folder);
 bool FileExists(const std::string& fileName);
 // Creates one folder level; true when it was created.
 bool CreateOneDirectory(const std::string& folder);
+class SyncGroup;
+
 // Copies a file to a new name, leaving an existing target untouched; true on success.
 bool CopyFileNoReplace(const std::string& from, const std::string& to);
+// The same, the copy synced with the group.
+bool CopyFileNoReplace(const std::string& from, const std::string& to, SyncGroup& laterSync);
 
 // Every byte of a regular file; none when it cannot be opened, is no regular file, or a
 // read fails part-way (a file is never taken for what was read of it).

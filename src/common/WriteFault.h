@@ -11,6 +11,8 @@ namespace kartovel {
 enum class WriteStep {
   BytesWritten,  // the new bytes are complete in a temporary not yet in the target's place
   Named,         // the temporary carries a name in the target's folder, the target is unchanged
+  GroupSync,     // (named after a folder) the files of a sync group in that folder are in
+                 // place but not yet synced: a power cut now may lose them
 };
 
 // Called on the thread that writes, with the name the write was asked for.

@@ -298,7 +298,7 @@ bool TDownThread::PauseBeforeNextAttempt(TileFailureClass failureClass,
 FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkSerial,
                                           std::string& body) {
   try {
-    WriteFileAtomically(tile.Path, body);
+    WriteFileAtomically(tile.Path, body, Task.TileWrites);
   } catch (const std::exception& error) {
     // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
     // next tiles too: record it for a later re-download and end this worker. The line
@@ -355,7 +355,7 @@ FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::strin
 void TDownThread::SubstituteBlank(const TileAddress& tile) {
   // The copy never replaces a file that is already there; whether it worked is not
   // looked at, so a missing blank image still settles the tile.
-  CopyFileNoReplace(blankImagePath_, tile.Path);
+  CopyFileNoReplace(blankImagePath_, tile.Path, Task.TileWrites);
   Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.X) + "-" + std::to_string(tile.Y) +
                                 " got a blank image!");
   SetLastPosition(tile.X, tile.Y);

@@ -242,8 +242,9 @@ void Run::SavePanes() {
 }
 
 void Run::SaveWorkerPositions() {
-  // Before the positions are written: what must be on disk ahead of them goes here.
-
+  // The tiles the positions cover are made durable first, so that a position on disk never
+  // runs ahead of them.
+  CurrentTask->TileWrites.SyncPending();
   // Every write replaces the task file durably, so a value this run already wrote there
   // is not written again (a finished worker's position, the ending after a fifth tick).
   // All the positions go in one replace: a kill never leaves a column without its row.

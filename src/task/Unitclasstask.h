@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/SyncGroup.h"
 #include "task/MapSource.h"
 #include "task/TileName.h"
 
@@ -95,6 +96,12 @@ class DownloadTask {
   std::string FailedFileName;
   std::string ListFileName;
   std::string TileFolder;
+  // The tiles the workers have put in place since the last sync: the monitor syncs them
+  // before it saves positions, so that a saved position never covers a tile a power cut
+  // could still take. A worker adds its tile before the hand-off that reports it and
+  // moves its position only after, so a sync at the start of a save on the user-interface
+  // thread covers every position that save can read.
+  SyncGroup TileWrites;
 
   // Tile addressing: the whole address, or one part of it.
   TileAddress AddressOf(int32_t x, int32_t y) const;
