@@ -41,6 +41,9 @@ struct MosaicSettings {
 struct MissingTile {
   std::string name;
   std::string reason;  // empty when the file does not exist, else why it was not used
+  // For a tile of another size than the mosaic's: the report's sentence on it,
+  // "is 8 x 8 pixels, not 256 x 256; left out".
+  std::string otherSize;
 };
 
 struct MosaicWriteOutcome {
