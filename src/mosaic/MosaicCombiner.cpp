@@ -10,6 +10,7 @@
 #include "common/Error.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
+#include "mosaic/LargeMosaic.h"
 #include "mosaic/MissingTileReason.h"
 #include "mosaic/MosaicReport.h"
 #include "imaging/PngImage.h"
@@ -91,6 +92,11 @@ CombineResult CombineTask(const std::string& taskPath, const std::string& pngFil
   ImageSize tileSize = DetectTileSize(tiles, result.task.files.tileFolder);
   result.layout = LayoutMosaic(tiles, tileSize.width, tileSize.height);
   RefuseUnworkableMosaic(result.layout);
+  const std::string figures = LargeMosaicFigures(result.layout, static_cast<int64_t>(tiles.size()));
+  if (!figures.empty() && hooks.confirmLargeMosaic && !hooks.confirmLargeMosaic(figures)) {
+    result.mosaic.cancelled = true;
+    return result;
+  }
   result.mosaic =
       WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks, settings);
   if (!result.mosaic.cancelled) {

@@ -19,6 +19,9 @@ struct CombineHooks {
   std::function<void(int64_t done, int64_t total)> progress;
   // Polled before each tile; true abandons the run and leaves no output.
   std::function<bool()> cancelRequested;
+  // Asked with LargeMosaicFigures before a mosaic that is very large or nearly empty is
+  // written; false abandons the run like a cancel. Without it the mosaic is written.
+  std::function<bool(const std::string& figures)> confirmLargeMosaic;
 };
 
 // zlib levels a mosaic can be written at, and the one taken when none is chosen: the
