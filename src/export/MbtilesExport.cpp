@@ -12,7 +12,7 @@
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "export/MbtilesWriter.h"
-#include "export/TileFileReader.h"
+#include "tiles/TileFileReader.h"
 #include "geometry/Commonfunc.h"
 #include "task/TileContent.h"
 #include "task/Unitclasstask.h"

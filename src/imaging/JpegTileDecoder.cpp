@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "tiles/TileFileBytes.h"
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::tools {
 namespace {

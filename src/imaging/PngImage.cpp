@@ -4,8 +4,12 @@
 
 #include <png.h>
 
+#include <cstdio>
 #include <limits>
 #include <string>
+#include <vector>
+
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::tools {
 namespace {
@@ -19,8 +23,14 @@ class PngReadImage {
   PngReadImage& operator=(const PngReadImage&) = delete;
 
   png_image& Get() { return image_; }
-  bool Begin(const std::string& fileName) {
-    return png_image_begin_read_from_file(&image_, fileName.c_str()) != 0;
+  // Reads the file through the tile reader (no link, no pipe, regular files only) and
+  // lets libpng read its copy: limit bounds what is read, the head is enough for a size.
+  bool Begin(const std::string& fileName, size_t limit, bool wholeFile) {
+    if (!ReadTileFileBytes(fileName, bytes_, limit, wholeFile)) {
+      std::snprintf(image_.message, sizeof image_.message, "%s", "cannot be read");
+      return false;
+    }
+    return png_image_begin_read_from_memory(&image_, bytes_.data(), bytes_.size()) != 0;
   }
   bool FitsInt32() const {
     constexpr auto kLimit = static_cast<png_uint_32>(std::numeric_limits<int32_t>::max() / 4);
@@ -29,13 +39,14 @@ class PngReadImage {
 
  private:
   png_image image_{};
+  std::vector<uint8_t> bytes_;  // the file, which libpng reads until finished
 };
 
 }  // namespace
 
 std::optional<ImageSize> ReadPngSize(const std::string& fileName) {
   PngReadImage reader;
-  if (!reader.Begin(fileName) || !reader.FitsInt32()) {
+  if (!reader.Begin(fileName, kTileHeaderBytes, false) || !reader.FitsInt32()) {
     return std::nullopt;
   }
   return ImageSize{static_cast<int32_t>(reader.Get().width),
@@ -45,7 +56,7 @@ std::optional<ImageSize> ReadPngSize(const std::string& fileName) {
 bool DecodePng(const std::string& fileName, RgbaImage& image, std::string& error,
                std::optional<ImageSize> expected) {
   PngReadImage reader;
-  if (!reader.Begin(fileName)) {
+  if (!reader.Begin(fileName, kMaxTileFileBytes, true)) {
     error = reader.Get().message;
     return false;
   }

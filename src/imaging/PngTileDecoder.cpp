@@ -7,7 +7,7 @@
 
 #include "imaging/PngPixels.h"
 #include "imaging/PngRowFilters.h"
-#include "tiles/TileFileBytes.h"
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::tools {
 namespace {

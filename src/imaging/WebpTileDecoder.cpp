@@ -3,7 +3,7 @@
 
 #include <webp/decode.h>
 
-#include "tiles/TileFileBytes.h"
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::tools {
 namespace {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mapcanvas/MapPainting.h"
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::mapcanvas {
 namespace {
@@ -166,7 +167,12 @@ void TaskTilesLayer::DrawMark(QPainter& painter, const QRectF& target, TileStatu
 }
 
 QImage TaskTilesLayer::LoadTileImage(const std::string& path) {
-  QImage image(QString::fromStdString(path));
+  // Qt reads the bytes the tile reader took (no link, no pipe), never the path itself.
+  std::vector<uint8_t> bytes;
+  if (!ReadTileFileBytes(path, bytes, kMaxTileFileBytes, true)) {
+    return QImage();
+  }
+  QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
   if (!image.isNull()) {
     return image;
   }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "common/FileSystem.h"
+#include "mosaic/MissingTileReason.h"
 #include "imaging/PngImage.h"
 #include "mosaic/PngStreamWriter.h"
 
@@ -29,8 +29,9 @@ class BandAssembler {
   std::optional<MissingTile> Place(const TileEntry& tile) {
     std::string error;
     std::string path = tileFolder_ + tile.name;
-    if (!DecodePng(path, tile_, error, ImageSize{layout_.tileWidth, layout_.tileHeight})) {
-      return MissingTile{tile.name, FileExists(path) ? error : std::string()};
+    const ImageSize tileSize{layout_.tileWidth, layout_.tileHeight};
+    if (!MayDecode(tile) || !DecodePng(path, tile_, error, tileSize)) {
+      return DescribeMissingTile(tile, tileFolder_, tileSize, decoders_, std::move(error));
     }
     const size_t tileRowBytes = static_cast<size_t>(layout_.tileWidth) * kBytesPerPixel;
     const size_t left = static_cast<size_t>(layout_.OffsetOf(tile.x, tile.y).left) * kBytesPerPixel;
@@ -53,6 +54,7 @@ class BandAssembler {
   size_t rowBytes_;
   std::vector<uint8_t> band_;
   RgbaImage tile_;
+  TileDecoders decoders_;  // for the size of a tile that failed
 };
 
 }  // namespace

@@ -2,12 +2,16 @@
 // write the georeference and the report beside it.
 #include "mosaic/MosaicCombiner.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
+#include "mosaic/LargeMosaic.h"
+#include "mosaic/MissingTileReason.h"
 #include "mosaic/MosaicReport.h"
 #include "imaging/PngImage.h"
 #include "imaging/TileDecoders.h"
@@ -47,13 +51,35 @@ MosaicOutputs MosaicOutputsFor(const std::string& pngFile) {
 
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder) {
   TileDecoders decoders;
-  for (const TileEntry& tile : tiles) {
-    std::optional<ImageSize> size = decoders.For(tile.name).ReadSize(tileFolder + tile.name);
-    if (size && IsTileSizeOfAList(size->width, size->height)) {
-      return *size;
+  std::vector<std::pair<ImageSize, size_t>> counts;  // in the order first met
+  const size_t step = std::max<size_t>(1, tiles.size() / kTileSizeSample);
+  for (size_t index = 0; index < tiles.size(); index += step) {
+    const TileEntry& tile = tiles[index];
+    std::optional<ImageSize> size;
+    if (MayDecode(tile)) {
+      size = decoders.For(tile.name).ReadSize(tileFolder + tile.name);
+    }
+    if (!size || !IsTileSizeOfAList(size->width, size->height)) {
+      continue;
+    }
+    auto known = std::find_if(counts.begin(), counts.end(), [&](const auto& count) {
+      return count.first.width == size->width && count.first.height == size->height;
+    });
+    if (known == counts.end()) {
+      counts.emplace_back(*size, 1);
+    } else {
+      ++known->second;
     }
   }
-  return ImageSize{kDefaultTileSide, kDefaultTileSide};
+  ImageSize chosen{kDefaultTileSide, kDefaultTileSide};
+  size_t most = 0;
+  for (const auto& [size, count] : counts) {
+    if (count > most) {
+      chosen = size;
+      most = count;
+    }
+  }
+  return chosen;
 }
 
 CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
@@ -66,6 +92,11 @@ CombineResult CombineTask(const std::string& taskPath, const std::string& pngFil
   ImageSize tileSize = DetectTileSize(tiles, result.task.files.tileFolder);
   result.layout = LayoutMosaic(tiles, tileSize.width, tileSize.height);
   RefuseUnworkableMosaic(result.layout);
+  const std::string figures = LargeMosaicFigures(result.layout, static_cast<int64_t>(tiles.size()));
+  if (!figures.empty() && hooks.confirmLargeMosaic && !hooks.confirmLargeMosaic(figures)) {
+    result.mosaic.cancelled = true;
+    return result;
+  }
   result.mosaic =
       WriteMosaic(tiles, result.layout, result.task.files.tileFolder, pngFile, hooks, settings);
   if (!result.mosaic.cancelled) {

@@ -36,7 +36,13 @@ struct CombineResult {
 CombineResult CombineTask(const std::string& taskPath, const std::string& pngFile,
                           const CombineHooks& hooks, const MosaicSettings& settings = {});
 
-// The size of the first readable tile of the list that can set it (IsTileSizeOfAList), or
+// Tiles whose headers are read to find the list's tile size: spread evenly over the list,
+// they settle it for a million tiles in a fraction of a second, and a few tiles of a
+// stray size cannot outvote the rest.
+inline constexpr size_t kTileSizeSample = 1000;
+
+// The size most of the sampled readable tiles have among those that can set it
+// (IsTileSizeOfAList); of sizes equally common, the one met first; with none,
 // kDefaultTileSide square.
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder);
 

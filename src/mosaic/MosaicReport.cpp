@@ -12,6 +12,9 @@ std::string Degrees(double value) {
 }
 
 std::string MissingLine(const MissingTile& tile) {
+  if (!tile.otherSize.empty()) {
+    return tile.name + " " + tile.otherSize;
+  }
   return tile.reason.empty() ? tile.name : tile.name + " (unreadable: " + tile.reason + ")";
 }
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <thread>
 
-#include "common/FileSystem.h"
 #include "mosaic/BandCompressor.h"
 #include "mosaic/LibpngMosaicWriter.h"
+#include "mosaic/MissingTileReason.h"
 #include "imaging/PngFileWriter.h"
 #include "imaging/TileDecoders.h"
 
@@ -57,7 +57,8 @@ Survey SurveyCells(const MosaicJob& job, TileDecoders& decoders) {
         return Survey::kCancelled;
       }
       const std::string& name = job.tiles[index].name;
-      if (!decoders.For(name).PromisesOpaque(job.tileFolder + name, tileSize)) {
+      if (!MayDecode(job.tiles[index]) ||
+          !decoders.For(name).PromisesOpaque(job.tileFolder + name, tileSize)) {
         return Survey::kAlphaNeeded;
       }
     }
@@ -131,14 +132,17 @@ class MosaicPass {
     const auto column = static_cast<size_t>(tile.x - job_.layout.minX);
     const TileTarget target{pixels + column * cellBytes_, rowBytes_,
                             ImageSize{job_.layout.tileWidth, job_.layout.tileHeight}, withAlpha_};
-    TileResult result = decoders_.For(tile.name).Decode(path, target);
+    TileResult result{TileOutcome::kFailed, {}};
+    if (MayDecode(tile)) {
+      result = decoders_.For(tile.name).Decode(path, target);
+    }
     if (result.outcome == TileOutcome::kPlaced) {
       placed_[column] = true;
       return true;
     }
     if (withAlpha_) {
-      outcome_.missing.push_back(
-          MissingTile{tile.name, FileExists(path) ? std::move(result.error) : std::string()});
+      outcome_.missing.push_back(DescribeMissingTile(tile, job_.tileFolder, target.size, decoders_,
+                                                     std::move(result.error)));
     }
     return false;
   }

@@ -19,6 +19,9 @@ struct CombineHooks {
   std::function<void(int64_t done, int64_t total)> progress;
   // Polled before each tile; true abandons the run and leaves no output.
   std::function<bool()> cancelRequested;
+  // Asked with LargeMosaicFigures before a mosaic that is very large or nearly empty is
+  // written; false abandons the run like a cancel. Without it the mosaic is written.
+  std::function<bool(const std::string& figures)> confirmLargeMosaic;
 };
 
 // zlib levels a mosaic can be written at, and the one taken when none is chosen: the
@@ -41,6 +44,9 @@ struct MosaicSettings {
 struct MissingTile {
   std::string name;
   std::string reason;  // empty when the file does not exist, else why it was not used
+  // For a tile of another size than the mosaic's: the report's sentence on it,
+  // "is 8 x 8 pixels, not 256 x 256; left out".
+  std::string otherSize;
 };
 
 struct MosaicWriteOutcome {

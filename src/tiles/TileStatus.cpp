@@ -3,39 +3,41 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstring>
+
+#include "tiles/TileFileReader.h"
 
 namespace kartovel::tools {
-namespace {
-
-std::string ReadWholeFile(const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) {
-    return {};
-  }
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 TileStatusScanner::TileStatusScanner(std::string blankBytes) : blankBytes_(std::move(blankBytes)) {}
 
 TileStatus TileStatusScanner::StatusOf(const std::string& tilePath) const {
+  // A link (even to a tile elsewhere), a pipe or a device is no tile of the task.
   struct stat info {};
-  if (stat(tilePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (lstat(tilePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return TileStatus::Missing;
   }
   bool sizedLikeBlank =
       !blankBytes_.empty() && static_cast<uint64_t>(info.st_size) == blankBytes_.size();
-  if (sizedLikeBlank && ReadWholeFile(tilePath) == blankBytes_) {
-    return TileStatus::Blank;
+  if (!sizedLikeBlank) {
+    return TileStatus::Present;
   }
-  return TileStatus::Present;
+  std::vector<uint8_t> bytes;
+  if (!ReadTileFileBytes(tilePath, bytes, blankBytes_.size(), true)) {
+    return TileStatus::Missing;  // replaced by something else since
+  }
+  return bytes.size() == blankBytes_.size() &&
+                 std::memcmp(bytes.data(), blankBytes_.data(), bytes.size()) == 0
+             ? TileStatus::Blank
+             : TileStatus::Present;
 }
 
 std::string ReadBlankImage(const std::string& blankFile) {
-  return ReadWholeFile(blankFile);
+  std::string bytes;
+  if (!ReadSmallRegularFile(blankFile, static_cast<int64_t>(kMaxTileFileBytes), bytes)) {
+    return {};
+  }
+  return bytes;
 }
 
 std::vector<TileStatus> ScanTiles(const std::vector<TileEntry>& tiles,
@@ -43,7 +45,8 @@ std::vector<TileStatus> ScanTiles(const std::vector<TileEntry>& tiles,
   std::vector<TileStatus> statuses;
   statuses.reserve(tiles.size());
   for (const TileEntry& tile : tiles) {
-    statuses.push_back(scanner.StatusOf(tileFolder + tile.name));
+    statuses.push_back(IsNameInFolder(tile.name) ? scanner.StatusOf(tileFolder + tile.name)
+                                                 : TileStatus::Missing);
   }
   return statuses;
 }

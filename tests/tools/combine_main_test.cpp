@@ -15,6 +15,7 @@
 #include "common/FileSystem.h"
 #include "imaging/PngImage.h"
 #include "support/FakeTask.h"
+#include "support/PngFileCheck.h"
 
 namespace kartovel::tools {
 namespace {
@@ -212,6 +213,40 @@ TEST_F(CombineCommandTest, HostileListsEndWithAMessageAndNeverWithASignal) {
         Sandbox::ReadAll(sandbox_.Path(list.exitStatus == 0 ? "stdout" : "stderr"));
     EXPECT_NE(said.find(list.says), std::string::npos) << said;
     EXPECT_EQ(FileExists(sandbox_.Path("map.png")), list.exitStatus == 0);
+  }
+}
+
+// Two tiles 300 columns apart: 3 tiles listed over 301 cells cover less than 1 % of the
+// mosaic, which is refused with its figures unless --yes is given.
+TEST_F(CombineCommandTest, ANearlyEmptyMosaicIsWrittenOnlyWithYes) {
+  testing::FakeTaskPlan plan;
+  plan.minX = 6744;
+  plan.maxX = 6745;
+  plan.maxY = plan.minY;
+  testing::FakeTask task = testing::WriteFakeTask(sandbox_, plan);
+  std::string list = Sandbox::ReadAll(task.listFile);
+  const std::string near = testing::FakeTileName(6745, plan.minY, plan.zoom, "png");
+  const std::string far = testing::FakeTileName(7044, plan.minY, plan.zoom, "png");
+  std::string farLine = list.substr(list.find(near));
+  farLine.replace(0, near.size(), far);
+  Sandbox::WriteAll(task.listFile, list + farLine);
+  struct Case {
+    const char* arguments;
+    int status;
+  };
+  for (const Case& test : {Case{"", 1}, Case{" --yes", 0}}) {
+    SCOPED_TRACE(test.arguments);
+    std::filesystem::remove(sandbox_.Path("map.png"));
+    EXPECT_EQ(Run(Quoted("area.qtsk") + " " + Quoted("map.png") + test.arguments), test.status);
+    const std::string error = Sandbox::ReadAll(sandbox_.Path("stderr"));
+    if (test.status == 1) {
+      EXPECT_EQ(error,
+                "combine: The mosaic would be 2408 x 8 pixels (0 megapixels), of which 3 tiles "
+                "cover 0.997 %. Not written; give --yes to write it.\n");
+      EXPECT_FALSE(FileExists(sandbox_.Path("map.png")));
+    } else {
+      EXPECT_EQ(testing::PngFileFault(Sandbox::ReadAll(sandbox_.Path("map.png"))), "") << error;
+    }
   }
 }
 

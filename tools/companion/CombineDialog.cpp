@@ -3,6 +3,7 @@
 #include "CombineDialog.h"
 
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "common/Error.h"
@@ -133,12 +134,30 @@ void CombineDialog::Run() {
     tilesDone_.store(done, std::memory_order_relaxed);
   };
   hooks.cancelRequested = [this] { return cancelRequested_.load(); };
+  hooks.confirmLargeMosaic = [this](const std::string& figures) { return AskLargeMosaic(figures); };
   try {
     result_ = CombineTask(taskPath_, pngPath_, hooks, settings_);
   } catch (...) {
     error_ = ErrorDisplayText(CurrentErrorText());
   }
   finished_.store(true, std::memory_order_release);
+}
+
+// Asked from the worker: the question is put on the window's thread, which the worker
+// waits for (the window never waits for the worker meanwhile).
+bool CombineDialog::AskLargeMosaic(const std::string& figures) {
+  bool write = false;
+  QMetaObject::invokeMethod(
+      this,
+      [this, &figures, &write] {
+        write = QMessageBox::question(this, tr("Large mosaic"),
+                                      QString::fromStdString(figures) + QStringLiteral("\n\n") +
+                                          tr("Write it?"),
+                                      QMessageBox::Yes | QMessageBox::No,
+                                      QMessageBox::No) == QMessageBox::Yes;
+      },
+      Qt::BlockingQueuedConnection);
+  return write;
 }
 
 void CombineDialog::Poll() {

@@ -37,6 +37,7 @@ class CombineDialog : public QDialog {
 
  private:
   void Run();
+  bool AskLargeMosaic(const std::string& figures);
   void Poll();
   void ShowOutcome();
 

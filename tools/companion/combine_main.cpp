@@ -1,7 +1,9 @@
 // The map combiner: stitches a download task's tiles into one georeferenced PNG.
 //   combine                                   asks for the task and the output, shows progress
 //   combine <task.qtsk> <out.png> [--level N] runs without a window; exit status 0 on
-//                                             success, 1 on failure, 2 on wrong arguments
+//                                             success, 1 on failure, 2 on wrong arguments;
+//                                             a mosaic beyond a gigapixel or covered at most
+//                                             1 % by its tiles is refused without --yes
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QFileDialog>
@@ -28,13 +30,15 @@ struct CommandLine {
   std::string taskPath;
   std::string pngPath;
   MosaicSettings settings;
+  bool yes = false;  // write a very large or nearly empty mosaic without asking
 };
 
 void PrintUsage() {
   std::fprintf(stderr,
                "usage: combine                                   (choose the task in a window)\n"
                "       combine <task.qtsk> <out.png> [--level N] (no window; N from 1, fastest,\n"
-               "                                                 to 9, smallest; default %d)\n",
+               "                                                 to 9, smallest; default %d)\n"
+               "       --yes  write a mosaic beyond a gigapixel or at most 1 %% covered by tiles\n",
                kartovel::tools::kDefaultMosaicLevel);
 }
 
@@ -49,6 +53,8 @@ std::optional<CommandLine> ParseCommandLine(int argc, char* argv[], int& exitCod
   app.add_option("--level", line.settings.compressionLevel,
                  "zlib level from 1 (fastest) to 9 (smallest file)")
       ->check(CLI::Range(kartovel::tools::kMinMosaicLevel, kartovel::tools::kMaxMosaicLevel));
+  app.add_flag("--yes", line.yes,
+               "Write a mosaic beyond a gigapixel or at most 1 % covered by tiles without refusing");
   try {
     app.parse(argc, argv);
     return line;
@@ -64,9 +70,16 @@ std::optional<CommandLine> ParseCommandLine(int argc, char* argv[], int& exitCod
 }
 
 int RunWithoutWindow(const CommandLine& line) {
+  kartovel::tools::CombineHooks hooks;
+  hooks.confirmLargeMosaic = [&line](const std::string& figures) {
+    if (!line.yes) {
+      throw kartovel::AppError(figures + " Not written; give --yes to write it.");
+    }
+    return true;
+  };
   try {
     CombineResult result =
-        kartovel::tools::CombineTask(line.taskPath, line.pngPath, {}, line.settings);
+        kartovel::tools::CombineTask(line.taskPath, line.pngPath, hooks, line.settings);
     std::printf("Wrote %s (%lld x %lld pixels, %lld tiles), %s, %s and %s; %zu missing tiles\n",
                 result.outputs.png.c_str(), static_cast<long long>(result.layout.Width()),
                 static_cast<long long>(result.layout.Height()),
