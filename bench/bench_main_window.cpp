@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlatform.h"
 #include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "common/Clock.h"
@@ -18,36 +19,7 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 
 constexpr int kLogLines = 100000;
 
-// A headless platform: every hand-off runs at once on the calling thread.
-class BenchPlatform final : public kartovel::Platform {
- public:
-  explicit BenchPlatform(std::string folder) : folder_(std::move(folder)) {}
-  void RunBlocking(const std::function<void()>& operation) override { operation(); }
-  void ShowMessage(const std::string&) override {}
-  void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool AskYesNo(const std::string&) override { return false; }
-  std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return {};
-  }
-  bool ShellOpen(const std::string&) override { return false; }
-  std::vector<std::string> OpenFilesDialog(const std::string&, const std::string&,
-                                           const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return {};
-  }
-  void ProcessPendingEvents() override {}
-  std::string ProgramFolder() override { return folder_; }
-
- private:
-  std::string folder_;
-};
+using BenchPlatform = kartovel::bench::HeadlessPlatform;
 
 // A view that copies every new line, as a log widget would.
 class CopyingView final : public kartovel::TForm1View {

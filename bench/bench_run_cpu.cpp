@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlatform.h"
 #include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "common/Clock.h"
@@ -106,38 +107,16 @@ class ServerProcess {
 };
 
 // A headless platform whose hand-offs the benchmark's main thread serves between ticks.
-class BenchPlatform final : public kartovel::Platform {
+class BenchPlatform final : public kartovel::bench::HeadlessPlatform {
  public:
-  explicit BenchPlatform(std::string folder) : folder_(std::move(folder)) {}
+  using HeadlessPlatform::HeadlessPlatform;
   void RunBlocking(const std::function<void()>& operation) override {
     handOffs_.RunBlocking(operation);
   }
-  void ShowMessage(const std::string&) override {}
-  void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  bool AskYesNo(const std::string&) override { return false; }
-  std::optional<std::string> BrowseForFolder(const std::string&, const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return {};
-  }
-  bool ShellOpen(const std::string&) override { return false; }
-  std::vector<std::string> OpenFilesDialog(const std::string&, const std::string&,
-                                           const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&,
-                                            const std::string&) override {
-    return {};
-  }
   void ProcessPendingEvents() override { handOffs_.RunPending(); }
-  std::string ProgramFolder() override { return folder_; }
-
   kartovel::HandOffQueue& HandOffs() { return handOffs_; }
 
  private:
-  std::string folder_;
   kartovel::HandOffQueue handOffs_;
 };
 
