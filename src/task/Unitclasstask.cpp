@@ -257,17 +257,17 @@ class RowTexts {
 
 }  // namespace
 
-TileRange TileRangeOf(const TaskParameters& params) {
+RequestTileRange TileRangeOf(const TaskParameters& params) {
   RefuseZoomOutsideGrid(params.Zoom);
   const bool southOrigin = IsSouthOrigin(params.MapsType);
-  return TileRange{.MinX = LongitudeToTileX(params.LeftLongitude, params.Zoom),
+  return RequestTileRange{.MinX = LongitudeToTileX(params.LeftLongitude, params.Zoom),
                    .MaxX = LongitudeToTileX(params.RightLongitude, params.Zoom),
                    .BottomRow = LatitudeToTileY(params.BottomLatitude, params.Zoom, southOrigin),
                    .TopRow = LatitudeToTileY(params.TopLatitude, params.Zoom, southOrigin)};
 }
 
 DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
-  const TileRange range = TileRangeOf(Params);
+  const RequestTileRange range = TileRangeOf(Params);
   const int32_t zoom = Params.Zoom;
   const bool southOrigin = IsSouthOrigin(Params.MapsType);
 

@@ -49,9 +49,10 @@ struct TileAddress {
 // type without an entry), any zoom.
 TileNameKind BuiltInTileNameKind(int32_t mapsType);
 
-// The columns and rows a request's rectangle covers at its zoom: what a task of that
+// The columns and rows a request's rectangle covers at its zoom, with the rows as the map
+// type counts them (bottom and top): what a task of that
 // request downloads, worked out without building the task.
-struct TileRange {
+struct RequestTileRange {
   int32_t MinX = 0;
   int32_t MaxX = 0;
   int32_t BottomRow = 0;  // the row of the bottom latitude
@@ -64,7 +65,7 @@ struct TileRange {
 
 // The range of the rectangle, zoom and map type of params (map types 5, 6 and 7 count
 // rows from the south). Throws AppError for a zoom outside the grid (0 to 30).
-TileRange TileRangeOf(const TaskParameters& params);
+RequestTileRange TileRangeOf(const TaskParameters& params);
 
 // The URL of tile (x, y) at a zoom of map type 3 on the tile service at tileHost.
 std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
