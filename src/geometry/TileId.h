@@ -22,10 +22,12 @@ struct TileId {
 template <>
 struct std::hash<kartovel::TileId> {
   std::size_t operator()(const kartovel::TileId& tile) const noexcept {
-    // Zoom needs 5 bits and a column or row at most 30: the three fit one 64-bit word
-    // without collisions, and the multiplier spreads it over the buckets.
-    const uint64_t packed = (uint64_t(uint32_t(tile.Zoom)) << 60) ^
-                            (uint64_t(uint32_t(tile.X)) << 30) ^ uint64_t(uint32_t(tile.Y));
-    return std::size_t(packed * 0x9E3779B97F4A7C15ULL);
+    // Column and row fill one 64-bit word; the zoom (5 bits) cannot join them without
+    // overlap, so it is mixed in by a multiplier and the whole spread by a splitmix finish.
+    uint64_t key = (uint64_t(uint32_t(tile.X)) << 32) | uint32_t(tile.Y);
+    key ^= uint64_t(uint32_t(tile.Zoom)) * 0x9E3779B97F4A7C15ULL;
+    key = (key ^ (key >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    key = (key ^ (key >> 27)) * 0x94D049BB133111EBULL;
+    return std::size_t(key ^ (key >> 31));
   }
 };
