@@ -15,6 +15,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -149,7 +150,9 @@ void RemoveFilesMatching(const std::string& folder,
 // An unnamed temporary can be given a name later only through the descriptor's entry
 // under /proc, so it is used only when that is at hand.
 int OpenUnnamedTemporary(const std::string& target, mode_t mode) {
-  if (access(kOwnDescriptors, X_OK) != 0) {
+  // Whether /proc is mounted does not change while the program runs; asked once.
+  static const bool ownDescriptorsAtHand = access(kOwnDescriptors, X_OK) == 0;
+  if (!ownDescriptorsAtHand) {
     return -1;
   }
   return open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
@@ -213,44 +216,67 @@ AtomicFileWriter::AtomicFileWriter(std::string fileName, FileAccess access, Link
   if (descriptor < 0) {
     throw CannotCreateFileBecause(fileName_, LastError());
   }
-  file_.reset(fdopen(descriptor, "wb"));
-  if (!file_) {
-    const int reason = LastError();
-    close(descriptor);
-    Fail(reason);
-  }
-  std::setvbuf(file_.get(), nullptr, _IOFBF, kBufferSize);
+  descriptor_ = descriptor;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
-  file_.reset();
+  CloseDescriptor();
   if (!tempName_.empty()) {
     unlink(tempName_.c_str());
   }
 }
 
 void AtomicFileWriter::Write(std::string_view bytes) {
-  if (failure_ == 0 && !bytes.empty() &&
-      std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) {
-    failure_ = LastError();
+  if (failure_ != 0 || bytes.empty()) {
+    return;
   }
+  if (pending_.size() + bytes.size() > kBufferSize && (failure_ = WriteOut()) != 0) {
+    return;
+  }
+  pending_.append(bytes);
+}
+
+int AtomicFileWriter::WriteOut() {
+  std::string_view rest = pending_;
+  while (!rest.empty()) {
+    const ssize_t written = write(descriptor_, rest.data(), rest.size());
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return written < 0 ? LastError() : EIO;
+    }
+    rest.remove_prefix(static_cast<size_t>(written));
+  }
+  pending_.clear();
+  return 0;
+}
+
+int AtomicFileWriter::CloseDescriptor() {
+  if (descriptor_ < 0) {
+    return 0;
+  }
+  const int closed = close(descriptor_);
+  descriptor_ = -1;
+  return closed == 0 ? 0 : LastError();
 }
 
 int AtomicFileWriter::Settle(const SyncGroup* laterSync) {
-  const int descriptor = fileno(file_.get());
   if (failure_ != 0) {
     return failure_;
   }
-  const bool settled = std::fflush(file_.get()) == 0 &&
-                       (finalMode_ == 0 || fchmod(descriptor, finalMode_) == 0) &&
-                       (laterSync != nullptr || fsync(descriptor) == 0);
+  if (const int reason = WriteOut(); reason != 0) {
+    return reason;
+  }
+  const bool settled = (finalMode_ == 0 || fchmod(descriptor_, finalMode_) == 0) &&
+                       (laterSync != nullptr || fsync(descriptor_) == 0);
   return settled ? 0 : LastError();
 }
 
 void AtomicFileWriter::GiveNameToTemporary() {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = NewTemporaryName(target_);
-    if (LinkDescriptor(fileno(file_.get()), name)) {
+    if (LinkDescriptor(descriptor_, name)) {
       tempName_ = std::move(name);
       return;
     }
@@ -262,11 +288,10 @@ void AtomicFileWriter::GiveNameToTemporary() {
 }
 
 bool AtomicFileWriter::PlaceAsNewFile() {
-  if (!LinkDescriptor(fileno(file_.get()), target_)) {
+  if (!LinkDescriptor(descriptor_, target_)) {
     return false;  // the target exists (or cannot be linked): replaced by rename instead
   }
-  if (std::fclose(file_.release()) != 0) {
-    const int reason = LastError();
+  if (const int reason = CloseDescriptor(); reason != 0) {
     unlink(target_.c_str());
     Fail(reason);
   }
@@ -274,7 +299,7 @@ bool AtomicFileWriter::PlaceAsNewFile() {
 }
 
 void AtomicFileWriter::Fail(int systemError) {
-  file_.reset();
+  CloseDescriptor();
   if (!tempName_.empty()) {
     unlink(tempName_.c_str());
     tempName_.clear();
@@ -311,7 +336,10 @@ void AtomicFileWriter::CommitTo(SyncGroup* laterSync) {
     GiveNameToTemporary();
   }
   ReachWriteStep(fileName_, WriteStep::Named);
-  if (std::fclose(file_.release()) != 0 || std::rename(tempName_.c_str(), target_.c_str()) != 0) {
+  if (const int reason = CloseDescriptor(); reason != 0) {
+    Fail(reason);
+  }
+  if (std::rename(tempName_.c_str(), target_.c_str()) != 0) {
     Fail(LastError());
   }
   tempName_.clear();
@@ -324,7 +352,7 @@ bool AtomicFileWriter::CommitIfAbsentTo(SyncGroup* laterSync) {
   }
   ReachWriteStep(fileName_, WriteStep::BytesWritten);
   // A link never replaces an existing name, which is the whole test of absence.
-  const bool placed = tempName_.empty() ? LinkDescriptor(fileno(file_.get()), target_)
+  const bool placed = tempName_.empty() ? LinkDescriptor(descriptor_, target_)
                                         : link(tempName_.c_str(), target_.c_str()) == 0;
   if (!placed && errno != EEXIST) {
     Fail(LastError());
@@ -334,7 +362,7 @@ bool AtomicFileWriter::CommitIfAbsentTo(SyncGroup* laterSync) {
     unlink(tempName_.c_str());
     tempName_.clear();
   }
-  file_.reset();
+  CloseDescriptor();
   if (placed) {
     SettleName(target_, laterSync);
   }

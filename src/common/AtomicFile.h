@@ -4,8 +4,6 @@
 // and removed by the next run.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -57,9 +55,10 @@ class AtomicFileWriter {
   bool CommitIfAbsent(SyncGroup& laterSync);
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
+  // Writes out the buffered bytes; the errno of a failed write, 0 when all went out.
+  int WriteOut();
+  // Closes the descriptor; the errno of a failed close, 0 when it closed cleanly.
+  int CloseDescriptor();
   // Flushes, sets the mode and (without a group) syncs; the errno of the first step that
   // failed, 0 when none.
   int Settle(const SyncGroup* laterSync);
@@ -78,7 +77,11 @@ class AtomicFileWriter {
   FileAccess access_;
   unsigned finalMode_ = 0;  // the mode to set before the commit; 0: the one it was created with
   std::string tempName_;    // empty while the temporary has no name
-  std::unique_ptr<std::FILE, FileCloser> file_;
+  // The temporary's descriptor, -1 once closed. Written with plain writes from a buffer of
+  // our own: a stdio stream costs a status query, a size query and a terminal query per file,
+  // which a run pays once per tile.
+  int descriptor_ = -1;
+  std::string pending_;  // bytes not yet written to the descriptor
   int failure_ = 0;  // errno of the first failed write; 0 while none failed
 };
 
