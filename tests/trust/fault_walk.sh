@@ -24,6 +24,13 @@ trap cleanup EXIT
 say() { printf '%-34s | %s\n' "$1" "$2"; }
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f s", b - a }'; }
+timing() {  # the figures /usr/bin/time -o wrote, and whether the time limit ended the run
+  if grep -q 'terminated by signal' "$work/time"; then
+    printf 'killed at the time limit (%s)' "$(tail -n 1 "$work/time")"
+  else
+    tail -n 1 "$work/time"
+  fi
+}
 temporaries() { find "$1" -name '*.tmp*' 2>/dev/null | wc -l; }
 
 # ---- the loopback tile service: 256-pixel PNG tiles; ./mode says ok, fail or slow ----
@@ -159,7 +166,12 @@ say "export with stdout on /dev/full" "status $?"
 # 8. Stops: the first SIGINT or SIGTERM of each long job (ends within a second, 130?).
 stop_after() {  # signal what command...: starts it, signals after 1.5 s, times the end
   local signal=$1 what=$2; shift 2
-  "$@" >"$work/o" 2>&1 &
+  ls -a "$maps" >"$work/before"
+  local old_temporaries; old_temporaries=$(temporaries "$maps")
+  # A job started with & here ignores SIGINT; at a terminal Ctrl+C finds the default.
+  python3 -c 'import os, signal, sys
+signal.signal(signal.SIGINT, signal.SIG_DFL)
+os.execvp(sys.argv[1], sys.argv[1:])' "$@" >"$work/o" 2>&1 &
   local pid=$! start
   sleep 1.5
   start=$(now)
@@ -171,11 +183,11 @@ stop_after() {  # signal what command...: starts it, signals after 1.5 s, times 
     say "$what, first SIG$signal" "still running 5 s after the signal (killed)"
   else
     wait $pid
-    say "$what, first SIG$signal" "status $? after $took, temporaries left: $(temporaries "$maps")"
+    say "$what, first SIG$signal" "status $? after $took, new temporaries: $(($(temporaries "$maps") - old_temporaries)), new entries: $(ls -a "$maps" | comm -13 "$work/before" - | tr "\n" " " | cut -c 1-120)"
   fi
 }
 echo fail >"$work/mode"
-download 10 stopped
+download 12 stopped  # some 50 failed tiles: a re-download of 15 s at 300 ms a tile
 echo slow >"$work/mode"
 for signal in INT TERM; do
   stop_after $signal "redownload" "$prog/kartovel-cli" redownload "$maps/stopped_failed.ftl"
@@ -184,12 +196,56 @@ for signal in INT TERM; do
 done
 echo ok >"$work/mode"
 
+# The export and combine stops need long jobs: a task widened by hand to 450 x 450 tiles
+# (links to copies of one tile), and a list of 100 x 100 of them for combine.
+download 10 wide
+python3 - "$maps" <<'EOF_PY'
+import math, os, re, sys
+maps = sys.argv[1]
+task = open(os.path.join(maps, "wide.qtsk"), newline="").read()
+for key, value in (("MinX", 0), ("MinY", 0), ("MaxX", 449), ("MaxY", 449)):
+    task = re.sub(r"(?m)^%s=.*$" % key, "%s=%d\r" % (key, value), task)
+open(os.path.join(maps, "wide.qtsk"), "w", newline="").write(task)
+folder = next(os.path.join(maps, d) for d in os.listdir(maps)
+              if d.startswith("wide") and os.path.isdir(os.path.join(maps, d)))
+names = sorted(os.listdir(folder))
+one = os.path.join(folder, names[0])
+prefix = names[0].split("_")[0]
+lon = lambda x: x / 1024 * 360 - 180
+lat = lambda y: math.degrees(math.atan(math.sinh(math.pi * (1 - 2 * y / 1024))))
+head = open(os.path.join(maps, "wide_list.txt"), newline="").read().split("\r\n")[0]
+lines = [head]
+links = 0
+for x in range(450):
+    for y in range(450):
+        name = "%s_%d_%d_10.png" % (prefix, x, y)
+        path = os.path.join(folder, name)
+        if not os.path.exists(path):
+            if links % 30000 == 0:  # a file system allows a few tens of thousands of links
+                source = os.path.join(maps, "source%d.png" % links)
+                open(source, "wb").write(open(one, "rb").read())
+            os.link(source, path)
+            links += 1
+        if x < 100 and y < 100:
+            os.makedirs(folder + "100", exist_ok=True)
+            if not os.path.exists(os.path.join(folder + "100", name)):
+                os.link(path, os.path.join(folder + "100", name))
+            lines.append("%s: %.14f %.14f %.14f %.14f" % (name, lon(x), lon(x + 1), lat(y), lat(y + 1)))
+open(os.path.join(maps, "wide100_list.txt"), "w", newline="").write("\r\n".join(lines) + "\r\n")
+EOF_PY
+yes=$("$prog/combine" --help 2>&1 | grep -q -- --yes && echo --yes)
+for signal in INT TERM; do
+  rm -f "$maps/wide.mbtiles" "$maps/wide$signal.png"
+  stop_after $signal "export" "$prog/kartovel-cli" export "$maps/wide.mbtiles" "$maps/wide.qtsk"
+  stop_after $signal "combine" "$prog/combine" $yes "$maps/wide100_list.txt" "$maps/wide$signal.png"
+done
+
 # 9. sources.ini: 900 sections, 900 among 20,000 others, a 50 MB Url and a 20 MB UserAgent.
 sources() {  # what: time and peak memory of a refused download that reads the file
-  /usr/bin/time -o "$work/time" -f '%e s, %M kB' timeout -s KILL 120 "$prog/kartovel-cli" \
+  /usr/bin/time -o "$work/time" -f '%e s, %M kB' timeout -s KILL 60 "$prog/kartovel-cli" \
     download --left 10 --right 11 --top 50 --bottom 49 --zoom 5 --source 999 --name s \
     --path "$maps" >/dev/null 2>"$work/se"
-  say "sources.ini $1" "$(tail -n 1 "$work/time"), stderr: \"$(cut -c 1-90 "$work/se" | tr '\r\n' '  ' | cut -c 1-200)\""
+  say "sources.ini $1" "$(timing), stderr: \"$(cut -c 1-90 "$work/se" | tr '\r\n' '  ' | cut -c 1-200)\""
 }
 awk 'BEGIN { for (i = 100; i < 1000; i++) printf "[MapType %d]\r\nName=S%d\r\nUrl=http://127.0.0.1:9/{z}/{x}/{y}.png\r\n", i, i }' \
   >"$prog/ini/sources.ini"
@@ -214,7 +270,7 @@ for side in 8 4096; do
   size=$(python3 -c "import struct,sys; d=open(sys.argv[1],'rb').read(24); print('%d x %d' % struct.unpack('>II', d[16:24]))" \
     "$work/size$side.png" 2>/dev/null)
   said=$(cat "$work/o" "$work/size$side.txt" 2>/dev/null | grep -o 'unreadable\|not 256 x 256' | sort | uniq -c | tr -s ' \n' ' ')
-  say "combine, first tile $side px" "status $status in $(since "$start"), ${size:-no} mosaic, $(tail -n 1 "$work/time") peak, says:${said:- nothing of it}"
+  say "combine, first tile $side px" "status $status in $(since "$start"), ${size:-no} mosaic, $(timing) peak, says:${said:- nothing of it}"
 done
 
 # 11. combine: a hand-made list of two tiles 3,905 columns and rows apart.
@@ -223,10 +279,11 @@ cp "$work/tile256.png" "$work/crafted/qn_0_0_13.png"
 printf 'ImageFileName    Left_Edge_Longitude\r\nqn_0_0_13.png: 10 11 50 49\r\nqn_3905_3905_13.png: 10 11 50 49\r\n' \
   >"$work/crafted_list.txt"
 start=$(now)
-timeout -s KILL 15 "$prog/combine" "$work/crafted_list.txt" "$work/crafted.png" >"$work/o" 2>&1
+/usr/bin/time -o "$work/time" -f '%M kB' timeout -s KILL 15 "$prog/combine" \
+  "$work/crafted_list.txt" "$work/crafted.png" >"$work/o" 2>&1
 status=$?
-bytes=$(stat -c %s "$work/crafted.png" 2>/dev/null || echo 0)
-say "combine, crafted 2-line list" "status $status after $(since "$start") ($(wc -c <"$work/crafted_list.txt")-byte list), PNG bytes written: $bytes, \"$(head -n 1 "$work/o" | cut -c 1-120)\""
+bytes=$(find "$work" -maxdepth 1 -name 'crafted.png*' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+say "combine, crafted 2-line list" "status $status after $(since "$start") ($(wc -c <"$work/crafted_list.txt")-byte list), PNG bytes written: $bytes, peak $(timing), \"$(head -n 1 "$work/o" | cut -c 1-120)\""
 
 # 12. The map tile cache, built against the tree's own cache and fetch.
 driver=$work/cache_walk
