@@ -279,11 +279,28 @@ cp "$work/tile256.png" "$work/crafted/qn_0_0_13.png"
 printf 'ImageFileName    Left_Edge_Longitude\r\nqn_0_0_13.png: 10 11 50 49\r\nqn_3905_3905_13.png: 10 11 50 49\r\n' \
   >"$work/crafted_list.txt"
 start=$(now)
-/usr/bin/time -o "$work/time" -f '%M kB' timeout -s KILL 15 "$prog/combine" \
-  "$work/crafted_list.txt" "$work/crafted.png" >"$work/o" 2>&1
-status=$?
-bytes=$(find "$work" -maxdepth 1 -name 'crafted.png*' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-say "combine, crafted 2-line list" "status $status after $(since "$start") ($(wc -c <"$work/crafted_list.txt")-byte list), PNG bytes written: $bytes, peak $(timing), \"$(head -n 1 "$work/o" | cut -c 1-120)\""
+"$prog/combine" "$work/crafted_list.txt" "$work/crafted.png" >"$work/o" 2>&1 &
+pid=$!
+peak=0 written=0
+for _ in $(seq 150); do  # up to 15 s
+  kill -0 $pid 2>/dev/null || break
+  rss=$(awk '/^VmHWM/ { print $2 }' /proc/$pid/status 2>/dev/null)
+  [ -n "$rss" ] && peak=$rss
+  # The image is written to an unnamed file until it is complete: measure it by the
+  # program's open regular files.
+  for fd in /proc/$pid/fd/*; do
+    size=$(stat -L -c %s "$fd" 2>/dev/null)
+    [ -f "$fd" ] && [ -n "$size" ] && [ "$size" -gt "$written" ] && written=$size
+  done
+  sleep 0.1
+done
+if kill -0 $pid 2>/dev/null; then
+  kill -KILL $pid; wait $pid 2>/dev/null
+  result="still writing after 15 s (killed)"
+else
+  wait $pid; result="status $? after $(since "$start")"
+fi
+say "combine, crafted 2-line list" "$result ($(wc -c <"$work/crafted_list.txt")-byte list), largest open file $written bytes, peak $peak kB, \"$(head -n 1 "$work/o" | cut -c 1-120)\""
 
 # 12. The map tile cache, built against the tree's own cache and fetch.
 driver=$work/cache_walk
