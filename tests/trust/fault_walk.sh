@@ -164,7 +164,7 @@ cli export "$maps/full.mbtiles" "$maps/room.qtsk" >/dev/full 2>"$work/e"
 say "export with stdout on /dev/full" "status $?"
 
 # 8. Stops: the first SIGINT or SIGTERM of each long job (ends within a second, 130?).
-stop_after() {  # signal what command...: starts it, signals after 1.5 s, times the end
+stop_after() {  # signal what command...: starts it, signals after $delay s (1.5), times the end
   local signal=$1 what=$2; shift 2
   ls -a "$maps" >"$work/before"
   local old_temporaries; old_temporaries=$(temporaries "$maps")
@@ -173,7 +173,11 @@ stop_after() {  # signal what command...: starts it, signals after 1.5 s, times 
 signal.signal(signal.SIGINT, signal.SIG_DFL)
 os.execvp(sys.argv[1], sys.argv[1:])' "$@" >"$work/o" 2>&1 &
   local pid=$! start
-  sleep 1.5
+  for _ in $(seq 100); do  # the program itself, not its launcher, is to get the signal
+    [ "$(cat /proc/$pid/comm 2>/dev/null)" != python3 ] && break
+    sleep 0.05
+  done
+  sleep "${delay:-1.5}"
   start=$(now)
   kill -"$signal" $pid 2>/dev/null
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
@@ -193,6 +197,10 @@ for signal in INT TERM; do
   stop_after $signal "redownload" "$prog/kartovel-cli" redownload "$maps/stopped_failed.ftl"
   stop_after $signal "download" "$prog/kartovel-cli" download --left 9 --right 11 --top 51 \
     --bottom 49 --zoom 12 --name "big$signal" --path "$maps"
+  # 1.2 million tiles: the signal comes while the tile list (127 MB) is being written.
+  delay=0.3 stop_after $signal "download, list being written" "$prog/kartovel-cli" download \
+    --left 0 --right 10 --top 50 --bottom 40 --zoom 15 --name "huge$signal" --path "$maps"
+  rm -rf "$maps/huge$signal"*
 done
 echo ok >"$work/mode"
 
