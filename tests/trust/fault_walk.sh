@@ -173,9 +173,10 @@ stop_after() {  # signal what command...: starts it, signals after $delay s (1.5
 signal.signal(signal.SIGINT, signal.SIG_DFL)
 os.execvp(sys.argv[1], sys.argv[1:])' "$@" >"$work/o" 2>&1 &
   local pid=$! start
+  local program; program=$(readlink -f "$1")
   for _ in $(seq 100); do  # the program itself, not its launcher, is to get the signal
-    [ "$(cat /proc/$pid/comm 2>/dev/null)" != python3 ] && break
-    sleep 0.05
+    [ "$(readlink /proc/$pid/exe 2>/dev/null)" = "$program" ] && break
+    sleep 0.02
   done
   sleep "${delay:-1.5}"
   start=$(now)
