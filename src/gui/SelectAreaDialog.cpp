@@ -37,11 +37,13 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
       valueBottom_(this),
       labelEstimate_(this),
       labelTint_(this),
+      labelCache_(this),
       buttonDraw_(tr("&Draw"), this),
       labelHint_(this),
       buttonOK_(tr("OK"), this),
       buttonCancel_(tr("Cancel"), this),
-      tiles_(std::make_unique<mapcanvas::WebTilesLayer>(model.Source(), std::move(cache),
+      cache_(std::move(cache)),
+      tiles_(std::make_unique<mapcanvas::WebTilesLayer>(model.Source(), cache_,
                                                         std::move(makeClient), canvas_)) {
   NameControls();
   BuildLayout();
@@ -83,6 +85,10 @@ void SelectAreaDialog::NameControls() {
   labelEstimate_.setAccessibleName(tr("Tiles and download time"));
   labelTint_.setObjectName("LabelTint");
   labelTint_.setTextFormat(Qt::RichText);
+  labelCache_.setObjectName("LabelCache");
+  labelCache_.setAccessibleName(tr("Tile cache"));
+  labelCache_.setWordWrap(true);
+  labelCache_.setTextInteractionFlags(Qt::TextSelectableByMouse);
   buttonDraw_.setObjectName("ButtonDraw");
   buttonDraw_.setCheckable(true);
   buttonDraw_.setAccessibleName(tr("Draw"));
@@ -115,6 +121,7 @@ void SelectAreaDialog::BuildLayout() {
   layout_.addLayout(&fields_);
   layout_.addWidget(&labelEstimate_);
   layout_.addWidget(&labelTint_);
+  layout_.addWidget(&labelCache_);
   layout_.addLayout(&buttons_);
   setTabOrder(&canvas_, &buttonDraw_);
   setTabOrder(&buttonDraw_, &buttonOK_);
@@ -131,6 +138,7 @@ void SelectAreaDialog::Prepare() {
   }
   tool_.SetArea(model_.Area);
   ShowTint();
+  ShowCacheState();
   ShowFields();
   fitPending_ = true;
 }
@@ -182,6 +190,14 @@ void SelectAreaDialog::ShowTint() {
                                 square(tools::TileStatus::Blank)));
     labelTint_.show();
   }
+}
+
+void SelectAreaDialog::ShowCacheState() {
+  // One line, so that a user who finds the map slow to fill each time knows why; the
+  // reason names the folder and what is wrong with it.
+  const std::string reason = cache_ ? cache_->OffReason() : std::string();
+  labelCache_.setText(ToQt(reason));
+  labelCache_.setVisible(!reason.empty());
 }
 
 void SelectAreaDialog::ShowFields() {

@@ -1,6 +1,7 @@
 // The area window bound to its model: the chosen map source's live tiles with the tiles
 // the main window's task already has tinted, the drawn rectangle, its coordinates, tile
-// count and download time shown as it changes, and OK and Cancel.
+// count and download time shown as it changes, a status line when the tile cache is off
+// for the run (the map still shows, each tile from the service), and OK and Cancel.
 #pragma once
 
 #include <QCheckBox>
@@ -50,6 +51,7 @@ class SelectAreaDialog : public QDialog {
   void NameControls();
   void BuildLayout();
   void ShowTint();
+  void ShowCacheState();
   void ShowFields();
   void AreaChanged(const GeoArea& area);
   void Accept();
@@ -70,6 +72,7 @@ class SelectAreaDialog : public QDialog {
   QLabel valueBottom_;
   QLabel labelEstimate_;
   QLabel labelTint_;
+  QLabel labelCache_;
   QHBoxLayout buttons_;
   QPushButton buttonDraw_;
   QLabel labelHint_;
@@ -79,6 +82,7 @@ class SelectAreaDialog : public QDialog {
   bool fitPending_ = false;
   AreaTool tool_;
   mapcanvas::TaskTintLayer tint_;
+  std::shared_ptr<TileDiskCache> cache_;  // may be none: no cache at all
   std::unique_ptr<mapcanvas::WebTilesLayer> tiles_;  // stops its fetch before the canvas goes
 };
 

@@ -58,6 +58,15 @@ bool IsOwnFolder(const struct stat& info) {
   return S_ISDIR(info.st_mode) && info.st_uid == geteuid();
 }
 
+// The folder's name without a closing "/": lstat of "link/" looks through the link, so a
+// cache folder that is a link would pass for a real one.
+std::string WithoutClosingSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') {
+    folder.pop_back();
+  }
+  return folder;
+}
+
 // Why the cache's folder cannot be trusted; empty when it is a real folder of this user
 // or (unless it must exist) not there yet.
 std::string FolderFault(const fs::path& folder, bool mustExist) {
@@ -177,10 +186,17 @@ std::string TileDiskCache::TileKey(std::string_view source, int32_t zoom, int32_
 }
 
 TileDiskCache::TileDiskCache(std::string folder, uint64_t limitBytes)
-    : folder_(std::move(folder)), limit_(limitBytes) {}
+    : folder_(WithoutClosingSlash(std::move(folder))), limit_(limitBytes) {}
 
 fs::path TileDiskCache::PathOf(const std::string& key) const {
   return folder_ / (key + kTileSuffix);
+}
+
+void TileDiskCache::CheckFolderOnce() {
+  if (!checked_) {
+    checked_ = true;
+    offReason_ = FolderFault(folder_, false);
+  }
 }
 
 void TileDiskCache::LoadIndexOnce() {
@@ -188,7 +204,7 @@ void TileDiskCache::LoadIndexOnce() {
     return;
   }
   loaded_ = true;
-  offReason_ = FolderFault(folder_, false);
+  CheckFolderOnce();
   if (offReason_.empty()) {
     ScanFolder();
   }
@@ -322,7 +338,7 @@ size_t TileDiskCache::Count() {
 
 std::string TileDiskCache::OffReason() {
   std::lock_guard lock(mutex_);
-  LoadIndexOnce();
+  CheckFolderOnce();  // a window asks on its own thread: no scan of the folder for it
   return offReason_;
 }
 

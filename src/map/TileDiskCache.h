@@ -51,6 +51,7 @@ class TileDiskCache {
   uint64_t UsedBytes();
   size_t Count();
   // Why the cache is off for this run ("... is a symbolic link"); empty while it is on.
+  // Only the folder is looked at, never scanned, so a window may ask on its own thread.
   std::string OffReason();
 
   // A key for one tile of a source: "source/zoom/x/y". The source name is reduced to
@@ -64,6 +65,7 @@ class TileDiskCache {
   };
   using Order = std::list<Entry>;  // most recently used first
 
+  void CheckFolderOnce();
   void LoadIndexOnce();
   void ScanFolder();
   void Forget(const std::string& key);
@@ -73,6 +75,7 @@ class TileDiskCache {
   std::mutex mutex_;
   std::filesystem::path folder_;
   uint64_t limit_;
+  bool checked_ = false;  // the folder's trust, decided once for the run
   bool loaded_ = false;
   std::string offReason_;
   int writesSinceScan_ = 0;

@@ -1,13 +1,16 @@
 // The area window from the main window's "Select on map ..." against the loopback tile
 // service: a rectangle drawn with the mouse fills the boxes on OK, Cancel leaves them,
 // edges can be dragged, the window opens on the boxes' rectangle, the tiles the named
-// task already has are tinted, and it can be worked from the keyboard.
+// task already has are tinted, a tile cache that is off says so in one line, and it can be
+// worked from the keyboard.
 #include "gui/SelectAreaDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
 #include <QThread>
+
+#include <filesystem>
 
 #include "app/ChosenTileSource.h"
 #include "app/UnitSelectArea.h"
@@ -199,6 +202,36 @@ TEST_F(SelectAreaDialogTest, TheTilesOfTheTaskNamedInTheBoxAreTinted) {
     const QLabel& legend = rig.Find<QLabel>(dialog, "LabelTint");
     EXPECT_EQ(legend.isVisible(), c.tinted) << c.taskName;
     EXPECT_EQ(legend.text().contains(c.taskName), c.tinted) << c.taskName;
+  }
+}
+
+TEST_F(SelectAreaDialogTest, ACacheFolderThatCannotBeTrustedIsNamedInOneStatusLine) {
+  enum class Root { Own, Link, File };
+  const struct {
+    Root root;
+    std::string line;  // after the folder's name; none while the cache is on
+  } cases[] = {
+      {Root::Own, ""},
+      {Root::Link, " is a symbolic link."},
+      {Root::File, " is no folder of this user."},
+  };
+  for (const auto& c : cases) {
+    const std::string root = rig.Box.Path("cache" + std::to_string(static_cast<int>(c.root)));
+    if (c.root == Root::Link) {
+      std::filesystem::create_directories(rig.Box.Path("elsewhere"));
+      std::filesystem::create_directory_symlink(rig.Box.Path("elsewhere"), root);
+    } else if (c.root == Root::File) {
+      Sandbox::WriteAll(root, "a file");
+    }
+    rig.Windows->SetTileCacheFolder(root + "/");  // named as the program names its own
+    WithWindow([&](SelectAreaDialog& dialog) {
+      const QLabel& status = rig.Find<QLabel>(dialog, "LabelCache");
+      EXPECT_EQ(status.isVisible(), !c.line.empty()) << root;
+      if (!c.line.empty()) {
+        EXPECT_EQ(status.text().toStdString(), "The tile cache is off: " + root + c.line);
+      }
+      dialog.reject();
+    });
   }
 }
 

@@ -32,10 +32,12 @@ TEST(TileDiskCacheTrustTest, ACacheFolderThatIsALinkOrSomeoneElsesTurnsTheCacheO
   const struct {
     Root root;
     std::string reason;
+    std::string closing;  // the program names its folder with a closing "/"
   } cases[] = {
-      {Root::Link, "is a symbolic link."},
-      {Root::Foreign, "is no folder of this user."},
-      {Root::File, "is no folder of this user."},
+      {Root::Link, "is a symbolic link.", ""},
+      {Root::Link, "is a symbolic link.", "/"},
+      {Root::Foreign, "is no folder of this user.", ""},
+      {Root::File, "is no folder of this user.", ""},
   };
   for (const auto& c : cases) {
     if (c.root == Root::Foreign && geteuid() != 0) {
@@ -58,7 +60,7 @@ TEST(TileDiskCacheTrustTest, ACacheFolderThatIsALinkOrSomeoneElsesTurnsTheCacheO
       Sandbox::WriteAll(root, "a file");
     }
     const testing::FolderSnapshot before = testing::SnapshotFolder(box.Folder());
-    TileDiskCache cache(root, 100);
+    TileDiskCache cache(root + c.closing, 100);
     cache.Write("s/1/0/1", std::string(80, 'a'));
     cache.Write("s/1/1/0", std::string(80, 'b'));
     EXPECT_FALSE(cache.Read("s/1/0/0"));
