@@ -14,7 +14,7 @@ install(DIRECTORY ${resources}/ini ${resources}/blankimg ${resources}/help
   DESTINATION ${KARTOVEL_INSTALL_DATA})
 install(FILES ${resources}/desktop/kartovel.desktop ${resources}/desktop/kartovel-mapviewer.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${resources}/desktop/io.github.kartovel.Kartovel.metainfo.xml
+install(FILES ${resources}/desktop/io.github.kartovel.kartovel.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${resources}/desktop/kartovel-mime.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kartovel.xml)

@@ -26,16 +26,17 @@ const kartovel::WindowProgramUsage kUsage{
     "(~/.config/kartovel/). The map windows' tile cache: $XDG_CACHE_HOME/kartovel/.\n"
     "See also kartovel-cli(1), mapviewer(1), combine(1).\n"};
 
-// --help and --version, answered before the toolkit needs a display, and again once it
-// has taken its own options out; any other argument is refused.
+// --help, --version and a refusal, answered before the toolkit needs a display (its own
+// options left aside) and again once it has taken them out.
 std::optional<int> AnswerArguments(int argc, char* argv[], bool final) {
-  const kartovel::WindowArguments arguments =
-      kartovel::ParseWindowArguments(std::vector<std::string>(argv + 1, argv + argc), kUsage);
+  std::vector<std::string> given(argv + 1, argv + argc);
+  const kartovel::WindowArguments arguments = kartovel::ParseWindowArguments(
+      final ? given : kartovel::WithoutToolkitOptions(given), kUsage);
   if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
     std::fputs(arguments.Output.c_str(), stdout);
     return 0;
   }
-  if (final && arguments.What == kartovel::WindowArguments::Action::Refuse) {
+  if (arguments.What == kartovel::WindowArguments::Action::Refuse) {
     std::fputs(arguments.Error.c_str(), stderr);
     return kartovel::kWindowUsageExit;
   }

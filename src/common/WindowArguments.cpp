@@ -33,7 +33,27 @@ WindowArguments Printed(std::string text) {
   return result;
 }
 
+bool IsOneDashOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-' && argument[1] != '-';
+}
+
 }  // namespace
+
+std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& arguments) {
+  std::vector<std::string> left;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--") {
+      left.insert(left.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+      break;
+    }
+    if (IsOneDashOption(arguments[i])) {
+      ++i;  // and its value, if it has one
+    } else {
+      left.push_back(arguments[i]);
+    }
+  }
+  return left;
+}
 
 WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments,
                                      const WindowProgramUsage& usage) {

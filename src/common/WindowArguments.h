@@ -27,6 +27,11 @@ struct WindowProgramUsage {
 WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments,
                                      const WindowProgramUsage& usage);
 
+// The arguments less the toolkit's own options as they may stand before the toolkit has
+// taken them out: every one-dash option and the argument after it (its possible value).
+// What is left can be answered before the toolkit starts, without a display.
+std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& arguments);
+
 // The exit status of a refused command line.
 inline constexpr int kWindowUsageExit = 2;
 

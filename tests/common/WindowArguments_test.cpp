@@ -48,5 +48,21 @@ TEST(WindowArguments, AnswersHelpAndVersionAndRefusesWhatTheProgramDoesNotTake) 
   }
 }
 
+TEST(WindowArguments, BeforeTheToolkitStartsItsOneDashOptionsAndTheirValuesAreLeftAside) {
+  const struct {
+    std::vector<std::string> given;
+    std::vector<std::string> left;
+  } cases[] = {
+      {{"-platform", "offscreen", "--version"}, {"--version"}},
+      {{"--bogus", "-style", "fusion"}, {"--bogus"}},
+      {{"task.qtsk", "-reverse"}, {"task.qtsk"}},
+      {{"--", "-platform", "x"}, {"--", "-platform", "x"}},
+      {{"-"}, {"-"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WithoutToolkitOptions(c.given), c.left) << testing::PrintToString(c.given);
+  }
+}
+
 }  // namespace
 }  // namespace kartovel

@@ -38,7 +38,7 @@ expected_files=(
   share/kartovel/blankimg/blank.png share/kartovel/blankimg/blank.jpg
   share/kartovel/blankimg/blank.webp share/kartovel/help/help.html
   share/applications/kartovel.desktop share/applications/kartovel-mapviewer.desktop
-  share/metainfo/io.github.kartovel.Kartovel.metainfo.xml share/mime/packages/kartovel.xml
+  share/metainfo/io.github.kartovel.kartovel.metainfo.xml share/mime/packages/kartovel.xml
   share/man/man1/kartovel-cli.1 share/man/man1/kartovel.1 share/man/man1/mapviewer.1
   share/man/man1/combine.1 share/icons/hicolor/scalable/apps/kartovel.svg
   share/icons/hicolor/48x48/apps/kartovel.png share/icons/hicolor/256x256/apps/kartovel.png)
@@ -53,8 +53,8 @@ snapshot() {
   (cd "$prefix" && find . -printf '%p|%y|%s|%m|%T@|%l\n' | sort &&
     find . -type f -exec sha256sum {} + | sort)
 }
-snapshot >"$work/prefix.before"
 chmod -R a-w "$prefix"
+snapshot >"$work/prefix.before"
 
 # -- A new user: a fresh home and XDG folders --
 run_as=()

@@ -18,16 +18,18 @@ const kartovel::WindowProgramUsage kUsage{
     "FILE is a task file (.qtsk) or its tile list (_list.txt); without it the viewer asks\n"
     "for one. Map tiles shown around the task are cached in $XDG_CACHE_HOME/kartovel/.\n"};
 
-// The arguments, read once before the toolkit needs a display and again once it has taken
-// its own options out; an exit status when the program ends here.
+// The arguments, read once before the toolkit needs a display (its own options left aside)
+// and again once it has taken them out; an exit status when the program ends here.
 std::optional<int> AnswerArguments(int argc, char* argv[], bool final,
                                    kartovel::WindowArguments& arguments) {
-  arguments = kartovel::ParseWindowArguments(std::vector<std::string>(argv + 1, argv + argc), kUsage);
+  std::vector<std::string> given(argv + 1, argv + argc);
+  arguments = kartovel::ParseWindowArguments(
+      final ? given : kartovel::WithoutToolkitOptions(given), kUsage);
   if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
     std::fputs(arguments.Output.c_str(), stdout);
     return 0;
   }
-  if (final && arguments.What == kartovel::WindowArguments::Action::Refuse) {
+  if (arguments.What == kartovel::WindowArguments::Action::Refuse) {
     std::fputs(arguments.Error.c_str(), stderr);
     return kartovel::kWindowUsageExit;
   }
