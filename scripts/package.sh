@@ -24,3 +24,15 @@ done
 if grep -q -E "_tests|bench_|tileserver" <<<"$listing"; then
   echo "the package holds a test program" >&2; exit 1
 fi
+# The packed programs run from where the package puts them (here unpacked elsewhere: the
+# programs find their files relative to themselves).
+unpacked=$(mktemp -d /tmp/kartovel-deb.XXXXXX)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$package" "$unpacked"
+"$unpacked/usr/bin/kartovel-cli" --version | head -n1
+# Its dependencies resolve on this system (a simulation: nothing is installed).
+if command -v apt-get >/dev/null; then
+  apt-get install --simulate -q "$(realpath "$package")" >"$unpacked/apt.log" 2>&1 ||
+    { cat "$unpacked/apt.log" >&2; echo "the package's dependencies do not resolve" >&2; exit 1; }
+  grep -E "^(Inst|Conf) kartovel" "$unpacked/apt.log"
+fi
