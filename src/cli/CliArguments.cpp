@@ -101,12 +101,14 @@ std::optional<ZoomRange> ParseZoomRange(const std::string& text) {
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   CLI::App app("Kartovel map-tile downloader for scripts and servers", "kartovel-cli");
   app.require_subcommand(1);
-  app.set_version_flag("--version", [] {
-                         std::string text = VersionLine("kartovel-cli") + LibraryVersions();
-                         text.pop_back();  // CLI11 ends the text with its own line end
-                         return text;
-                       },
-                       "Print the program's version and its libraries' versions, then exit");
+  app.set_version_flag(
+      "--version",
+      [] {
+        std::string text = VersionLine("kartovel-cli") + LibraryVersions();
+        text.pop_back();  // CLI11 ends the text with its own line end
+        return text;
+      },
+      "Print the program's version and its libraries' versions, then exit");
   app.footer(kFilesHelp);
   DownloadArguments download;
   std::string zoomText;

@@ -10,8 +10,8 @@ namespace kartovel {
 struct WindowArguments {
   enum class Action { OpenWindow, PrintAndExit, Refuse };
   Action What = Action::OpenWindow;
-  std::string Output;        // for standard output (help, version)
-  std::string Error;         // for standard error (the refusal and the usage)
+  std::string Output;                 // for standard output (help, version)
+  std::string Error;                  // for standard error (the refusal and the usage)
   std::vector<std::string> Operands;  // the paths the program takes, in order
 };
 

@@ -91,7 +91,8 @@ TEST(ProgramLayout, XdgVariablesCountOnlyWhenAbsolute) {
 
 TEST(ProgramLayout, ShippedFilesLieBesideAPortableProgramAndInShareWhenInstalled) {
   Installation installation;
-  EXPECT_EQ(ResourceFolder(installation.Bin()), installation.sandbox.Path("prefix/share/kartovel/"));
+  EXPECT_EQ(ResourceFolder(installation.Bin()),
+            installation.sandbox.Path("prefix/share/kartovel/"));
   fs::create_directories(installation.Bin() + "ini");
   EXPECT_EQ(ResourceFolder(installation.Bin()), installation.Bin());
 }

@@ -23,8 +23,8 @@ const kartovel::WindowProgramUsage kUsage{
 std::optional<int> AnswerArguments(int argc, char* argv[], bool final,
                                    kartovel::WindowArguments& arguments) {
   std::vector<std::string> given(argv + 1, argv + argc);
-  arguments = kartovel::ParseWindowArguments(
-      final ? given : kartovel::WithoutToolkitOptions(given), kUsage);
+  arguments = kartovel::ParseWindowArguments(final ? given : kartovel::WithoutToolkitOptions(given),
+                                             kUsage);
   if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
     std::fputs(arguments.Output.c_str(), stdout);
     return 0;

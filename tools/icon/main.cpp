@@ -30,9 +30,9 @@ Shape Box(double left, double top, double right, double bottom, std::array<uint8
 std::vector<Shape> IconShapes() {
   std::vector<Shape> shapes;
   // The frame, its corners cut.
-  shapes.push_back(Shape{{{40, 12}, {216, 12}, {244, 40}, {244, 216}, {216, 244}, {40, 244},
-                          {12, 216}, {12, 40}},
-                         {0x1F, 0x3B, 0x57, 0xFF}});
+  shapes.push_back(Shape{
+      {{40, 12}, {216, 12}, {244, 40}, {244, 216}, {216, 244}, {40, 244}, {12, 216}, {12, 40}},
+      {0x1F, 0x3B, 0x57, 0xFF}});
   const std::array<std::array<uint8_t, 4>, 3> land = {
       {{0x8C, 0xC5, 0x6B, 0xFF}, {0xB5, 0xD9, 0x8F, 0xFF}, {0x4A, 0x90, 0xC2, 0xFF}}};
   for (int row = 0; row < 3; ++row) {
