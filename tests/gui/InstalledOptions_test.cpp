@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <cstdlib>
 
+#include "common/FileSystem.h"
 #include "common/ProgramLayout.h"
 #include "gui/GuiRig.h"
 
@@ -44,6 +45,9 @@ TEST(InstalledProgramWindow, OptionsOkAndTheWindowsPlaceGoToTheUsersConfigFolder
     gui::ProgramWindows windows(platform, clock);
     ASSERT_TRUE(windows.Main().ShowAtStart());
     EXPECT_EQ(windows.Form1().ConfigFilePath, config);
+    // "User manual" opens the installed one, not a file beside the executable.
+    EXPECT_EQ(windows.Form1().HelpFilePath, ResourceFolder(bin) + "help/help.html");
+    EXPECT_TRUE(FileExists(windows.Form1().HelpFilePath));
     auto* options = windows.Main().findChild<QAction*>(QStringLiteral("Options2"));
     ASSERT_NE(options, nullptr);
     QTimer::singleShot(0, options, [options] { options->trigger(); });
