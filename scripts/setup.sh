@@ -12,6 +12,7 @@ packages=(
   libdeflate-dev libjpeg-dev libwebp-dev
   libsqlite3-dev libcli11-dev
   xvfb xauth
+  dpkg-dev file
 )
 
 missing=()

@@ -19,6 +19,7 @@
 #include "cli/StopSignals.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
+#include "common/ProgramLayout.h"
 #include "download/CurlGlobal.h"
 #include "download/HttpClient.h"
 
@@ -49,6 +50,12 @@ int RunProgram(int argc, char* argv[]) {
     return parsed.exitStatus;
   }
   try {
+    // Told once per run; the command then runs on the shipped settings.
+    if (const std::string warning = kartovel::PrepareSettingsFolder(
+            kartovel::ProgramFolder(), kartovel::UserEnvironmentOfProcess());
+        !warning.empty()) {
+      std::fprintf(stderr, "%s\n", warning.c_str());
+    }
     kartovel::CurlGlobal curl;
     // KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
     // monitor faster, for black-box tests and benchmarks; real time without it.

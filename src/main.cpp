@@ -4,18 +4,57 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/Clock.h"
 #include "common/Error.h"
+#include "common/FileSystem.h"
+#include "common/ProgramLayout.h"
+#include "common/WindowArguments.h"
 #include "download/CurlGlobal.h"
 #include "gui/ProgramWindows.h"
 #include "gui/QtPlatform.h"
 
+namespace {
+
+const kartovel::WindowProgramUsage kUsage{
+    "kartovel", "Kartovel, the map-tile downloader: opens its main window.", "",
+    "Settings: ini/config.ini and ini/sources.ini beside the program when that folder is\n"
+    "writable; an installed program keeps them in $XDG_CONFIG_HOME/kartovel/\n"
+    "(~/.config/kartovel/). The map windows' tile cache: $XDG_CACHE_HOME/kartovel/.\n"
+    "See also kartovel-cli(1), mapviewer(1), combine(1).\n"};
+
+// --help, --version and a refusal, answered before the toolkit needs a display (its own
+// options left aside) and again once it has taken them out.
+std::optional<int> AnswerArguments(int argc, char* argv[], bool final) {
+  std::vector<std::string> given(argv + 1, argv + argc);
+  const kartovel::WindowArguments arguments = kartovel::ParseWindowArguments(
+      final ? given : kartovel::WithoutToolkitOptions(given), kUsage);
+  if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
+    std::fputs(arguments.Output.c_str(), stdout);
+    return 0;
+  }
+  if (arguments.What == kartovel::WindowArguments::Action::Refuse) {
+    std::fputs(arguments.Error.c_str(), stderr);
+    return kartovel::kWindowUsageExit;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   // A peer that closes a kept-alive connection must not end the program.
   std::signal(SIGPIPE, SIG_IGN);
+  if (const std::optional<int> status = AnswerArguments(argc, argv, false)) {
+    return *status;
+  }
   QApplication application(argc, argv);
+  if (const std::optional<int> status = AnswerArguments(argc, argv, true)) {
+    return *status;
+  }
   // Qt takes over the user's locale for every category; numbers are parsed and written
   // by the program's own rules, so the C library keeps the "C" numeric locale.
   std::setlocale(LC_NUMERIC, "C");
@@ -26,6 +65,12 @@ int main(int argc, char* argv[]) {
     // KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
     // monitor faster, for black-box tests and benchmarks; real time without it.
     kartovel::ScaledClock clock(kartovel::ParseTimeScale(std::getenv("KARTOVEL_TIME_SCALE")));
+    // Told once, before the main window: it then runs on the shipped settings.
+    if (const std::string warning = kartovel::PrepareSettingsFolder(
+            kartovel::ProgramFolder(), kartovel::UserEnvironmentOfProcess());
+        !warning.empty()) {
+      platform.ShowMessage(warning);
+    }
     kartovel::gui::ProgramWindows windows(platform, clock);
     if (!windows.Main().ShowAtStart()) {
       return 1;

@@ -11,6 +11,7 @@
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/Paths.h"
+#include "common/ProgramLayout.h"
 #include "common/Text.h"
 #include "engine/ConfigFile.h"
 #include "task/MapSourcesFile.h"
@@ -53,7 +54,7 @@ void TForm1::FormShow() {
   const std::string programFolder = platform_.ProgramFolder();
   ProgramSettings settings = ReadProgramSettings(programFolder);
   ConfigFilePath = settings.ConfigFilePath;
-  HelpFilePath = IncludeTrailingSeparator(programFolder) + "help" + kPathSeparator + "help.html";
+  HelpFilePath = ResourceFolder(programFolder) + "help" + kPathSeparator + "help.html";
   DefaultPath = settings.DefaultPath;
   TileHost = settings.TileHost;
   Caption = std::string(kProgramTitle) + " " + settings.Version;

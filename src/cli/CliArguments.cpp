@@ -6,10 +6,22 @@
 #include <sstream>
 
 #include "app/Unit1.h"
+#include "cli/LibraryVersions.h"
+#include "common/ProgramVersion.h"
 
 namespace kartovel::cli {
 
 namespace {
+
+constexpr char kFilesHelp[] =
+    "Files:\n"
+    "  Settings: ini/config.ini and ini/sources.ini beside the program when that ini/ folder\n"
+    "  is writable (the build tree, a copied folder); an installed program keeps them in\n"
+    "  $XDG_CONFIG_HOME/kartovel/ (~/.config/kartovel/), made on first use from the defaults\n"
+    "  in share/kartovel/ini/. The map windows' tile cache: $XDG_CACHE_HOME/kartovel/\n"
+    "  (~/.cache/kartovel/). A task's files: the folder given with --path.\n"
+    "Exit status: 0 every tile fetched, 1 failed or blank tiles (or a failed export or lost\n"
+    "  output), 2 usage error, 3 the run could not start, 130 stopped.";
 
 std::optional<int32_t> ParseZoom(std::string_view text) {
   int32_t zoom = 0;
@@ -89,6 +101,15 @@ std::optional<ZoomRange> ParseZoomRange(const std::string& text) {
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   CLI::App app("Kartovel map-tile downloader for scripts and servers", "kartovel-cli");
   app.require_subcommand(1);
+  app.set_version_flag(
+      "--version",
+      [] {
+        std::string text = VersionLine("kartovel-cli") + LibraryVersions();
+        text.pop_back();  // CLI11 ends the text with its own line end
+        return text;
+      },
+      "Print the program's version and its libraries' versions, then exit");
+  app.footer(kFilesHelp);
   DownloadArguments download;
   std::string zoomText;
   RedownloadArguments redownload;

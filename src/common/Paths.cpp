@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
+
+#include "common/FileSystem.h"
+#include "common/UserDirs.h"
 
 namespace kartovel {
 namespace {
@@ -58,7 +62,14 @@ std::string DefaultDownloadFolder() {
   if (!home.empty() && home.back() == kPathSeparator) {
     home.pop_back();
   }
-  return home + "/downloads";
+  const std::string own = home + "/downloads";
+  // A new user's save folder: the desktop's download folder, until the program's own exists.
+  if (!DirectoryExists(own)) {
+    if (std::optional<std::string> desktop = DesktopDownloadFolder()) {
+      return *desktop;
+    }
+  }
+  return own;
 }
 
 }  // namespace kartovel

@@ -21,7 +21,8 @@ std::string ExtractFileExt(std::string_view fullName);
 // The name without its extension (as ExtractFileExt defines it).
 std::string RemoveFileExt(std::string_view fullName);
 
-// The user's home folder and the default download folder (home + "/downloads").
+// The user's home folder and the default download folder: home + "/downloads", or the
+// desktop's download folder (common/UserDirs.h) while that one does not exist.
 std::string HomeFolder();
 std::string DefaultDownloadFolder();
 

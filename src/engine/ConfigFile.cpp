@@ -2,11 +2,12 @@
 #include "engine/ConfigFile.h"
 
 #include "common/Paths.h"
+#include "common/ProgramLayout.h"
 
 namespace kartovel::config {
 
 std::string ConfigFilePath(const std::string& programFolder) {
-  return IncludeTrailingSeparator(programFolder) + "ini" + kPathSeparator + "config.ini";
+  return SettingsFolder(programFolder) + "config.ini";
 }
 
 TIniFile OpenConfigFile(const std::string& configFilePath) {

@@ -32,7 +32,8 @@ inline constexpr char kWindowWidth[] = "Width";
 inline constexpr char kWindowHeight[] = "Height";
 inline constexpr char kWindowMaximized[] = "Maximized";
 
-// programFolder (with its trailing separator) + "ini" + separator + "config.ini".
+// The settings folder (common/ProgramLayout.h) + "config.ini": programFolder + "ini/config.ini"
+// in a portable folder.
 std::string ConfigFilePath(const std::string& programFolder);
 
 // The configuration as an INI file that is readable by its owner only whenever it holds

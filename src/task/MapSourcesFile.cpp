@@ -11,6 +11,7 @@
 #include "common/FileSystem.h"
 #include "common/IntegerText.h"
 #include "common/Paths.h"
+#include "common/ProgramLayout.h"
 #include "common/Text.h"
 #include "task/TaskFileKeys.h"
 
@@ -154,7 +155,7 @@ std::string RefusalLine(const std::string& section, const std::string& fault) {
 }  // namespace
 
 std::string SourcesFilePath(const std::string& programFolder) {
-  return IncludeTrailingSeparator(programFolder) + "ini" + kPathSeparator + "sources.ini";
+  return SettingsFolder(programFolder) + "sources.ini";
 }
 
 std::string DefaultSourceUserAgent(const std::string& version) {

@@ -34,7 +34,8 @@ inline constexpr char kAttribution[] = "Attribution";
 inline constexpr int32_t kFirstSourceMapsType = 100;
 inline constexpr int32_t kLastSourceMapsType = 999;
 
-// programFolder + "ini/sources.ini".
+// The settings folder (common/ProgramLayout.h) + "sources.ini": programFolder +
+// "ini/sources.ini" in a portable folder.
 std::string SourcesFilePath(const std::string& programFolder);
 
 // What a source without a UserAgent sends: "Kartovel/" + version.

@@ -19,6 +19,7 @@
 #include "common/Locale.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
+#include "common/ProgramLayout.h"
 #include "geometry/Commonfunc.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
@@ -313,7 +314,7 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
 }
 
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
-  return programFolder + "blankimg" + kPathSeparator + "blank." + std::string(extension);
+  return ResourceFolder(programFolder) + "blankimg" + kPathSeparator + "blank." + std::string(extension);
 }
 
 std::string DownloadTask::TaskFilePath() const {

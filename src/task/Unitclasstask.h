@@ -71,7 +71,8 @@ RequestTileRange TileRangeOf(const TaskParameters& params);
 std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
 
 // The blank image that stands in for tiles of the extension that could not be had:
-// programFolder (with its separator) + "blankimg" + separator + "blank." + extension.
+// the shipped files' folder (common/ProgramLayout.h; the program folder when portable) +
+// "blankimg" + separator + "blank." + extension.
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension);
 
 class DownloadTask {

@@ -3,6 +3,7 @@
 
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/ProgramLayout.h"
 
 namespace kartovel::tools {
 
@@ -25,7 +26,7 @@ ViewerTask LoadViewerTask(const std::string& path, const std::string& programFol
 }
 
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
-  return programFolder + "blankimg/blank." + std::string(extension);
+  return ResourceFolder(programFolder) + "blankimg/blank." + std::string(extension);
 }
 
 }  // namespace kartovel::tools

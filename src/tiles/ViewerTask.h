@@ -25,7 +25,7 @@ struct ViewerTask {
 ViewerTask LoadViewerTask(const std::string& path, const std::string& programFolder);
 
 // The blank image beside the program for tiles of that extension ("png", "jpg", "webp"):
-// program folder + "blankimg/blank." + extension.
+// the shipped files' folder (common/ProgramLayout.h) + "blankimg/blank." + extension.
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension);
 
 }  // namespace kartovel::tools

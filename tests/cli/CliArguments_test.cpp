@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ProgramVersion.h"
+
 namespace kartovel::cli {
 namespace {
 
@@ -52,6 +54,9 @@ TEST(CliArguments, HelpOnEveryCommandExitsZeroAndUsageErrorsExitTwo) {
     std::string shown;  // a part of the help or of the error
   } cases[] = {
       {{"--help"}, 0, "Subcommands:"},
+      {{"--help"}, 0, "$XDG_CONFIG_HOME/kartovel/"},
+      {{"--version"}, 0, "kartovel-cli " + ProgramVersion() + "\nlibcurl "},
+      {{"--version"}, 0, "\nzlib "},
       {{"download", "--help"}, 0, "--zoom"},
       {{"redownload", "--help"}, 0, "FILE"},
       {{"export", "-h"}, 0, "TASK"},

@@ -15,6 +15,7 @@
 #include "CombineDialog.h"
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/ProgramVersion.h"
 #include "common/ErrorText.h"
 #include "mosaic/MosaicCombiner.h"
 
@@ -55,11 +56,19 @@ std::optional<CommandLine> ParseCommandLine(int argc, char* argv[], int& exitCod
       ->check(CLI::Range(kartovel::tools::kMinMosaicLevel, kartovel::tools::kMaxMosaicLevel));
   app.add_flag("--yes", line.yes,
                "Write a mosaic beyond a gigapixel or at most 1 % covered by tiles without refusing");
+  app.set_version_flag("--version", [] {
+    std::string text = kartovel::VersionLine("combine");
+    text.pop_back();
+    return text;
+  });
   try {
     app.parse(argc, argv);
     return line;
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
+    exitCode = 0;
+  } catch (const CLI::CallForVersion& version) {
+    std::printf("%s\n", version.what());
     exitCode = 0;
   } catch (const CLI::ParseError& error) {
     std::fprintf(stderr, "combine: %s\n", error.what());

@@ -1,0 +1,43 @@
+# What `cmake --install` puts under a prefix and `cpack -G DEB` packs. The programs find
+# their shipped files relative to themselves (bin/../share/kartovel), so a prefix can be
+# moved; each user's settings go to the XDG folders of the user's home.
+include(GNUInstallDirs)
+set(KARTOVEL_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/kartovel)
+
+install(TARGETS kartovel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(KARTOVEL_BUILD_GUI)
+  install(TARGETS kartovel mapviewer combine RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+set(resources ${PROJECT_SOURCE_DIR}/resources)
+install(DIRECTORY ${resources}/ini ${resources}/blankimg ${resources}/help
+  DESTINATION ${KARTOVEL_INSTALL_DATA})
+install(FILES ${resources}/desktop/kartovel.desktop ${resources}/desktop/kartovel-mapviewer.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${resources}/desktop/io.github.kartovel.kartovel.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${resources}/desktop/kartovel-mime.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kartovel.xml)
+install(FILES ${resources}/man/kartovel-cli.1 ${resources}/man/kartovel.1
+  ${resources}/man/mapviewer.1 ${resources}/man/combine.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The Debian package: its library dependencies found by dpkg-shlibdeps.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kartovel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Kartovel developers")
+set(CPACK_PACKAGE_CONTACT "The Kartovel developers <kartovel@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop map-tile downloader")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Kartovel fetches the Web-Mercator tiles that cover an area at a zoom level from a tile\n\
+service and saves them, with a task file that lets an interrupted run continue. A map\n\
+viewer, a combiner into one georeferenced PNG, an MBTiles export and a command line\n\
+program (kartovel-cli) come with it.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
