@@ -11,12 +11,11 @@
 
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -71,15 +70,16 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
   if (!FileExists(taskFile)) {
     throw CannotOpenFile(taskFile);
   }
-  const TIniFile ini(taskFile);
   TaskTiles task;
   task.TaskFile = taskFile;
-  task.MapsType = ini.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
-  task.Zoom = ini.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kNoZoom);
-  task.MinX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinX, 0);
-  task.MinY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinY, 0);
-  task.MaxX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxX, -1);
-  task.MaxY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxY, -1);
+  task.Saved = ReadTaskFile(taskFile);
+  const TaskFileValues& saved = task.Saved.Values;
+  task.MapsType = saved.MapsType.value_or(0);
+  task.Zoom = saved.Zoom.value_or(kNoZoom);
+  task.MinX = saved.MinX.value_or(0);
+  task.MinY = saved.MinY.value_or(0);
+  task.MaxX = saved.MaxX.value_or(-1);
+  task.MaxY = saved.MaxY.value_or(-1);
   // The run's files lie beside the task file and take its name without the extension.
   const std::string base = ExtractFilePath(taskFile) + RemoveFileExt(ExtractFileName(taskFile));
   task.TileFolder = base + kPathSeparator;
@@ -107,6 +107,9 @@ std::string UnwrittenTaskFault(const TaskTiles& task) {
   if (!task.SourceFault.empty()) {
     return task.SourceFault;
   }
+  if (std::string fault = TaskFileFault(task.Saved); !fault.empty()) {
+    return fault;
+  }
   if (task.Zoom < task.FirstZoom || task.Zoom > task.LastZoom) {
     return "zoom level " + std::to_string(task.Zoom) + " is not one of its map type's, " +
            std::to_string(task.FirstZoom) + " to " + std::to_string(task.LastZoom);
@@ -125,7 +128,7 @@ std::string UnwrittenTaskFault(const TaskTiles& task) {
 TaskTiles ReadSoundTaskTiles(const std::string& taskFile) {
   TaskTiles task = ReadTaskTiles(taskFile);
   if (const std::string fault = UnwrittenTaskFault(task); !fault.empty()) {
-    throw AppError("The task file " + taskFile + " is refused: " + fault + ".");
+    throw AppError(TaskFileRefusal(taskFile, fault));
   }
   return task;
 }

@@ -11,12 +11,15 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "task/TaskFile.h"
 #include "task/TileName.h"
 
 namespace kartovel {
 
 struct TaskTiles {
   std::string TaskFile;
+  // The task file's keys as read; the fields below are taken from them.
+  TaskFileReading Saved;
   int32_t MapsType = 0;
   int32_t Zoom = -1;  // -1 when the task file does not say
   // The range; empty (Max below Min) when the task file does not say.
