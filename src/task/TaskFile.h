@@ -55,6 +55,8 @@ struct TaskFileValues {
   std::optional<TileRange> Range() const;
   // Worker n's (counted from 1) position, none beyond the slots.
   WorkerPosition Worker(int32_t n) const;
+
+  bool operator==(const TaskFileValues&) const = default;
 };
 
 // A reading of a task file: whether the file was there and its keys.
