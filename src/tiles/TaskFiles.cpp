@@ -40,8 +40,8 @@ TaskSummary ReadTaskSummary(const std::string& openedPath) {
   }
   if (FileExists(summary.files.taskFile)) {
     const TaskFileValues saved = ReadTaskFile(summary.files.taskFile).Values;
-    summary.mapsType = saved.MapsType.value_or(0);
-    summary.zoom = saved.Zoom.value_or(-1);
+    summary.MapsType = saved.MapsType.value_or(0);
+    summary.Zoom = saved.Zoom.value_or(-1);
   }
   if (!FileExists(summary.files.listFile)) {
     throw CannotOpenFile(summary.files.listFile);

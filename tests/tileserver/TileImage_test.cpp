@@ -38,7 +38,7 @@ DecodedImage DecodeRgb(const std::string& png) {
 }
 
 TEST(TileImageTest, EncodedTileDecodesAs256By256WithTheSamePixels) {
-  const TileAddress tile{6744, 3104, 13};
+  const TileId tile{13, 6744, 3104};
   const auto decoded = DecodeRgb(RenderTilePng(tile));
   ASSERT_TRUE(decoded.Ok);
   EXPECT_EQ(decoded.Width, 256u);
