@@ -43,8 +43,9 @@ std::string TaskInfoText(const std::string& taskFile) {
          Line("Bottom Latitude:", area(saved.BottomLatitude)) +
          Line("Zoom level:", std::to_string(task.Range.Zoom)) +
          Line("Tile range:", "columns " + std::to_string(task.Range.MinX) + " to " +
-                                 std::to_string(task.Range.MaxX) + ", rows " + std::to_string(task.Range.MinY) +
-                                 " to " + std::to_string(task.Range.MaxY)) +
+                                 std::to_string(task.Range.MaxX) + ", rows " +
+                                 std::to_string(task.Range.MinY) + " to " +
+                                 std::to_string(task.Range.MaxY)) +
          Line("Tile folder:", task.TileFolder) +
          Line("Tiles on disk:",
               std::to_string(TilesOnDisk(task)) + " / " + std::to_string(task.TotalCount())) +

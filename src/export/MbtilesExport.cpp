@@ -30,16 +30,18 @@ struct Extent {
 };
 
 std::optional<Extent> ExtentOf(const TaskTiles& task) {
-  if (task.TotalCount() == 0 || !task.Holds(std::max(task.Range.MinX, 0), std::max(task.Range.MinY, 0))) {
+  const TileRange& range = task.Range;
+  if (task.TotalCount() == 0 || !task.Holds(std::max(range.MinX, 0), std::max(range.MinY, 0))) {
     return std::nullopt;
   }
-  const int64_t last = (int64_t{1} << task.Range.Zoom) - 1;
-  const double firstX = std::max(task.Range.MinX, 0);
-  const double lastX = std::min<int64_t>(task.Range.MaxX, last);
-  const double firstY = std::max(task.Range.MinY, 0);
-  const double lastY = std::min<int64_t>(task.Range.MaxY, last);
-  return Extent{TileXToLongitude(firstX, task.Range.Zoom), TileYToLatitude(lastY + 1, task.Range.Zoom, false),
-                TileXToLongitude(lastX + 1, task.Range.Zoom), TileYToLatitude(firstY, task.Range.Zoom, false)};
+  const int64_t last = (int64_t{1} << range.Zoom) - 1;
+  const double firstX = std::max(range.MinX, 0);
+  const double lastX = std::min<int64_t>(range.MaxX, last);
+  const double firstY = std::max(range.MinY, 0);
+  const double lastY = std::min<int64_t>(range.MaxY, last);
+  return Extent{TileXToLongitude(firstX, range.Zoom), TileYToLatitude(lastY + 1, range.Zoom, false),
+                TileXToLongitude(lastX + 1, range.Zoom),
+                TileYToLatitude(firstY, range.Zoom, false)};
 }
 
 // The area every task covers (so every zoom level has data there); the area of all
@@ -256,7 +258,8 @@ std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
                        std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) + " image.");
         }
       } else {
-        writer.AddTile(task.Range.Zoom, tile.Tile.X, static_cast<int32_t>(gridLastRow - tile.Tile.Y), bytes);
+        writer.AddTile(task.Range.Zoom, tile.Tile.X,
+                       static_cast<int32_t>(gridLastRow - tile.Tile.Y), bytes);
         ++counts.Exported;
       }
       return ++progress.Done % kProgressEvery != 0 || !onProgress || onProgress(progress);

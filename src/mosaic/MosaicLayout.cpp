@@ -90,9 +90,10 @@ std::vector<std::vector<size_t>> TilesByBand(const std::vector<TileEntry>& tiles
   for (std::vector<size_t>& band : bands) {
     std::stable_sort(band.begin(), band.end(),
                      [&tiles](size_t a, size_t b) { return tiles[a].Tile.X < tiles[b].Tile.X; });
-    band.erase(std::unique(band.begin(), band.end(),
-                           [&tiles](size_t a, size_t b) { return tiles[a].Tile.X == tiles[b].Tile.X; }),
-               band.end());
+    band.erase(
+        std::unique(band.begin(), band.end(),
+                    [&tiles](size_t a, size_t b) { return tiles[a].Tile.X == tiles[b].Tile.X; }),
+        band.end());
   }
   return bands;
 }

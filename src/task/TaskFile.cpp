@@ -110,9 +110,12 @@ std::string TaskFileFault(const TaskFileReading& reading) {
     const char* Section;
     const char* Key;
   } keys[] = {
-      {v.MapsType, k::kMapsTypeSection, k::kMapsType}, {v.Zoom, k::kZoomSection, k::kZoom},
-      {v.MinX, k::kRangeSection, k::kMinX},            {v.MinY, k::kRangeSection, k::kMinY},
-      {v.MaxX, k::kRangeSection, k::kMaxX},            {v.MaxY, k::kRangeSection, k::kMaxY},
+      {v.MapsType, k::kMapsTypeSection, k::kMapsType},
+      {v.Zoom, k::kZoomSection, k::kZoom},
+      {v.MinX, k::kRangeSection, k::kMinX},
+      {v.MinY, k::kRangeSection, k::kMinY},
+      {v.MaxX, k::kRangeSection, k::kMaxX},
+      {v.MaxY, k::kRangeSection, k::kMaxY},
   };
   for (const auto& key : keys) {
     if (!key.Value) {

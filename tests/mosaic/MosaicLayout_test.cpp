@@ -15,12 +15,9 @@ using testing::FakeTileLongitude;
 // A tile of the standard grid with its true edges.
 TileEntry GridTile(int32_t x, int32_t y, int32_t zoom, bool southOrigin = false) {
   int32_t northRow = southOrigin ? (1 << zoom) - 1 - y : y;
-  return TileEntry{testing::FakeTileName(x, y, zoom),
-                   {zoom, x, y},
-                   FakeTileLongitude(x, zoom),
-                   FakeTileLongitude(x + 1, zoom),
-                   FakeTileLatitude(northRow, zoom),
-                   FakeTileLatitude(northRow + 1, zoom)};
+  return TileEntry{testing::FakeTileName(x, y, zoom), {zoom, x, y},
+                   FakeTileLongitude(x, zoom),        FakeTileLongitude(x + 1, zoom),
+                   FakeTileLatitude(northRow, zoom),  FakeTileLatitude(northRow + 1, zoom)};
 }
 
 // Columns 10..13, rows 20..22 in the downloader's order: column by column.
