@@ -54,27 +54,13 @@ TEST(TaskFile, WhatTheWriterPutsDownReadsBackAsTheSameValueByBothReaders) {
   std::vector<Case> cases = {{"fresh", FreshRun()}};
   {
     TaskFileValues v = FreshRun();
-    v.Workers[0] = {6735, 3090};
-    v.Workers[7] = {6758, 3116};
-    cases.push_back({"positions", v});
-  }
-  {
-    TaskFileValues v = FreshRun();
-    v.LeftLongitude = "-180";
-    v.BottomLatitude = "-85,0511287798066";
-    v.BottomLatitudeDownload = "  -85.05112877980663";
-    v.MinX = -2147483647 - 1;
-    v.MaxY = 2147483647;
-    v.ThreadCount = 1;
-    cases.push_back({"extremes", v});
-  }
-  {
-    TaskFileValues v = FreshRun();
     v.MapsType = 120;
     v.Source = source;
+    v.MinX = -2147483647 - 1;
     v.Workers.resize(16);
+    v.Workers[0] = {6735, 3090};
     v.Workers[15] = {7, 9};
-    cases.push_back({"source and sixteen slots", v});
+    cases.push_back({"positions, a source and sixteen slots", v});
   }
   {
     // Integers that are none are written empty and read back as none; texts are
@@ -121,60 +107,34 @@ TEST(TaskFile, WhatTheWriterPutsDownReadsBackAsTheSameValueByBothReaders) {
 }
 
 TEST(TaskFile, CraftedFilesReadByTheIniRulesAndTheirFirstMissingKeyIsNamed) {
-  const std::string sound =
-      "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX=3\r\n"
-      "MaxY=2\r\n";
-  const std::string noMaps = "[Zoom]\r\nZoom=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX=3\r\nMaxY=2\r\n";
+  const std::string maps = "[MapsType]\r\nMapsType=3\r\n";
+  const std::string zoom = "[Zoom]\r\nZoom=2\r\n";
+  const std::string xy = "[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX=3\r\nMaxY=2\r\n";
+  const TileRange range{2, 0, 3, 1, 2};
+  const std::string missing = " is missing or not a whole number";
   const struct {
     const char* name;
     std::string text;  // empty: no file at all
     std::string fault;
-    std::optional<int32_t> zoom;
     std::optional<TileRange> range;
   } cases[] = {
-      {"sound", sound, "", 2, TileRange{2, 0, 3, 1, 2}},
-      {"missing file", "", "the file does not exist", {}, {}},
-      {"empty file",
-       "\r\n",
-       "key MapsType of section [MapsType] is missing or not a whole number",
-       {},
-       {}},
-      {"no map type", noMaps, "key MapsType of section [MapsType] is missing or not a whole number",
-       2, TileRange{2, 0, 3, 1, 2}},
-      {"other case",
-       "[mapstype]\nmapstype=3\n[ZOOM]\nzOOm=0x2\n[xy]\nminx=$0\nMINY=+1\nmaxx=3\rmaxy=2", "", 2,
-       TileRange{2, 0, 3, 1, 2}},
-      {"first section wins", sound + "[Zoom]\r\nZoom=5\r\n", "", 2, TileRange{2, 0, 3, 1, 2}},
-      {"zoom with a trailing blank",
-       "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=2 "
-       "\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX=3\r\nMaxY=2\r\n",
-       "key Zoom of section [Zoom] is missing or not a whole number",
-       {},
-       {}},
+      {"sound", maps + zoom + xy, "", range},
+      {"missing file", "", "the file does not exist", {}},
+      {"empty file", "\r\n", "key MapsType of section [MapsType]" + missing, {}},
+      {"no map type", zoom + xy, "key MapsType of section [MapsType]" + missing, range},
+      {"other case and line ends",
+       "[mapstype]\nmapstype=3\n[ZOOM]\nzOOm=0x2\n[xy]\nminx=$0\nMINY=+1\nmaxx=3\rmaxy=2", "",
+       range},
+      {"first section wins", maps + zoom + xy + "[Zoom]\r\nZoom=5\r\n", "", range},
+      {"no zoom", maps + xy, "key Zoom of section [Zoom]" + missing, {}},
       {"empty row",
-       "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=2\r\n[XY]\r\nMinX=0\r\nMinY=\r\nMaxX=3\r\nMaxY="
-       "2\r\n",
-       "key MinY of section [XY] is missing or not a whole number",
-       2,
-       {}},
-      {"column past 32 bits",
-       "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX="
-       "2147483648\r\n"
-       "MaxY=2\r\n",
-       "key MaxX of section [XY] is missing or not a whole number",
-       2,
+       maps + zoom + "[XY]\r\nMinX=0\r\nMinY=\r\nMaxX=3\r\nMaxY=2\r\n",
+       "key MinY of section [XY]" + missing,
        {}},
       {"range key in another section",
-       "[MapsType]\r\nMapsType=3\r\n[Zoom]\r\nZoom=2\r\nMaxY=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX="
-       "3\r\n",
-       "key MaxY of section [XY] is missing or not a whole number",
-       2,
+       maps + "[Zoom]\r\nZoom=2\r\nMaxY=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX=3\r\n",
+       "key MaxY of section [XY]" + missing,
        {}},
-      {"hex after a sign",
-       "[MapsType]\r\nMapsType=-0x3\r\n[Zoom]\r\nZoom=2\r\n[XY]\r\nMinX=0\r\nMinY=1\r\nMaxX="
-       "3\r\nMaxY=2\r\n",
-       "key MapsType of section [MapsType] is missing or not a whole number", 2,
-       TileRange{2, 0, 3, 1, 2}},
   };
   for (const auto& c : cases) {
     Sandbox box;
@@ -184,24 +144,18 @@ TEST(TaskFile, CraftedFilesReadByTheIniRulesAndTheirFirstMissingKeyIsNamed) {
     }
     const TaskFileReading reading = ReadTaskFile(file);
     EXPECT_EQ(TaskFileFault(reading), c.fault) << c.name;
-    EXPECT_EQ(reading.Values.Zoom, c.zoom) << c.name;
     EXPECT_EQ(reading.Values.Range(), c.range) << c.name;
   }
   EXPECT_EQ(TaskFileRefusal("/m/a.qtsk", "it is odd"),
             "The task file /m/a.qtsk is refused: it is odd.");
 }
 
-TEST(TaskFile, WorkerSlotsGoUpToTheLastKeyAndTextsAreCutAsTheIniServiceCutsThem) {
+// The slots go up to the last worker key in the file, whichever of the pair it is.
+TEST(TaskFile, WorkerSlotsGoUpToTheLastKeyOfTheFile) {
   Sandbox box;
   const std::string file = box.Path("t.qtsk");
-  const std::string longText(3000, '7');
-  Sandbox::WriteAll(file, "[AREA]\r\nLeftLongitude=" + longText +
-                              "\r\nRightLongitude=\r\n[THREADS]\r\nT1X=4\r\nT1Y=x\r\nT3Y=9\r\n"
-                              "T17X=1\r\nT17Y=1\r\n");
+  Sandbox::WriteAll(file, "[THREADS]\r\nT1X=4\r\nT1Y=x\r\nT3Y=9\r\nT17X=1\r\nT17Y=1\r\n");
   const TaskFileValues values = ReadTaskFile(file).Values;
-  EXPECT_EQ(values.LeftLongitude, longText.substr(0, 2047));
-  EXPECT_EQ(values.RightLongitude, "");  // present and empty is not missing for a text
-  EXPECT_EQ(values.TopLatitude, std::nullopt);
   ASSERT_EQ(values.Workers.size(), 3u);
   EXPECT_EQ(values.Worker(1), (WorkerPosition{4, std::nullopt}));
   EXPECT_EQ(values.Worker(2), WorkerPosition{});
