@@ -116,7 +116,8 @@ void WriteTiles(const kartovel::DownloadTask& task, TileSet set) {
       if (modelX != x || modelY != y) {
         fs::create_hard_link(task.TilePath(modelX, modelY), task.TilePath(x, y));
       } else if (set == TileSet::kDemoService) {
-        WriteBytes(task.TilePath(x, y), kartovel::tileserver::RenderTilePng({x, y, kZoom}));
+        WriteBytes(task.TilePath(x, y),
+                   kartovel::tileserver::RenderTilePng(kartovel::TileId{kZoom, x, y}));
       } else {
         WriteBytes(task.TilePath(x, y),
                    kartovel::tileserver::EncodePng(kartovel::bench::MapLikeTile(x, y)));

@@ -15,7 +15,7 @@
 #include "common/Text.h"
 #include "engine/ConfigFile.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 #include "task/TaskName.h"
 
 namespace kartovel {
@@ -177,15 +177,15 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
     platform_.ShowMessage(*refusal);
     return;
   }
-  const TIniFile taskFile(*chosen);
-  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "");
-  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "");
-  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, "");
-  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, "");
+  const TaskFileValues saved = ReadTaskFile(*chosen).Values;
+  Edit1 = saved.LeftLongitude.value_or("");
+  Edit3 = saved.RightLongitude.value_or("");
+  Edit2 = saved.TopLatitude.value_or("");
+  Edit4 = saved.BottomLatitude.value_or("");
   Edit6 = ExtractFilePath(*chosen);
   EditTaskName = ExtractFileName(*chosen);
   // The spinner cannot stand outside its limits; the box shows the file's number as it is.
-  const int32_t zoom = taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, 0);
+  const int32_t zoom = saved.Zoom.value_or(0);
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
   ShowSourceOfTask(*chosen);
@@ -315,11 +315,11 @@ void TForm1::RunStarted(const DownloadTask& task) {
 }
 
 void TForm1::ShowStoredArea(const DownloadTask& task) {
-  const TIniFile taskFile(task.TaskFilePath());
-  Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, Edit1);
-  Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, Edit3);
-  Edit2 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kTopLatitude, Edit2);
-  Edit4 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kBottomLatitude, Edit4);
+  const TaskFileValues stored = ReadTaskFile(task.TaskFilePath()).Values;
+  Edit1 = stored.LeftLongitude.value_or(Edit1);
+  Edit3 = stored.RightLongitude.value_or(Edit3);
+  Edit2 = stored.TopLatitude.value_or(Edit2);
+  Edit4 = stored.BottomLatitude.value_or(Edit4);
 }
 
 void TForm1::ProgressChanged(const RunProgress& /*progress*/) {

@@ -6,11 +6,9 @@
 #include "app/HandlerGuard.h"
 #include "cli/TerminalPlatform.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "export/TaskTiles.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
 
 namespace kartovel::cli {
 
@@ -33,22 +31,21 @@ int64_t TilesOnDisk(const TaskTiles& task) {
 
 std::string TaskInfoText(const std::string& taskFile) {
   const TaskTiles task = ReadSoundTaskTiles(taskFile);
-  const TIniFile ini(taskFile);
-  const auto area = [&ini](const char* key) {
-    return ini.ReadString(taskfile::kAreaSection, key, "");
-  };
+  const TaskFileValues& saved = task.Saved.Values;
+  const auto area = [](const std::optional<std::string>& text) { return text.value_or(""); };
   const std::optional<MapSource> source = ReadTaskMapSource(taskFile, "").Source;
   const size_t failedRecords = FileExists(task.FailedFile) ? ReadLines(task.FailedFile).size() : 0;
   return Line("Task file:", taskFile) + Line("Map type:", std::to_string(task.MapsType)) +
          Line("Map source:", source ? source->Name : "none") +
-         Line("Left Longitude:", area(taskfile::kLeftLongitude)) +
-         Line("Right Longitude:", area(taskfile::kRightLongitude)) +
-         Line("Top Latitude:", area(taskfile::kTopLatitude)) +
-         Line("Bottom Latitude:", area(taskfile::kBottomLatitude)) +
-         Line("Zoom level:", std::to_string(task.Zoom)) +
-         Line("Tile range:", "columns " + std::to_string(task.MinX) + " to " +
-                                 std::to_string(task.MaxX) + ", rows " + std::to_string(task.MinY) +
-                                 " to " + std::to_string(task.MaxY)) +
+         Line("Left Longitude:", area(saved.LeftLongitude)) +
+         Line("Right Longitude:", area(saved.RightLongitude)) +
+         Line("Top Latitude:", area(saved.TopLatitude)) +
+         Line("Bottom Latitude:", area(saved.BottomLatitude)) +
+         Line("Zoom level:", std::to_string(task.Range.Zoom)) +
+         Line("Tile range:", "columns " + std::to_string(task.Range.MinX) + " to " +
+                                 std::to_string(task.Range.MaxX) + ", rows " +
+                                 std::to_string(task.Range.MinY) + " to " +
+                                 std::to_string(task.Range.MaxY)) +
          Line("Tile folder:", task.TileFolder) +
          Line("Tiles on disk:",
               std::to_string(TilesOnDisk(task)) + " / " + std::to_string(task.TotalCount())) +

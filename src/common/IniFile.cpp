@@ -157,6 +157,13 @@ std::string CutToReadLength(std::string value) {
 
 }  // namespace
 
+std::optional<int32_t> IniIntegerValue(std::string text) {
+  if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
+    text = "$" + text.substr(2);
+  }
+  return ParseIntegerText(text);
+}
+
 IniSnapshot::IniSnapshot(const std::string& fileName) {
   if (std::optional<Lines> lines = ReadIniLines(fileName)) {
     lines_ = std::move(*lines);
@@ -194,6 +201,11 @@ std::string IniSnapshot::ReadString(std::string_view section, std::string_view k
                                     const std::string& defaultValue) const {
   const std::optional<std::string_view> value = StoredValue(section, key);
   return CutToReadLength(value ? std::string(*value) : defaultValue);
+}
+
+std::optional<int32_t> IniSnapshot::ReadInteger(std::string_view section,
+                                                std::string_view key) const {
+  return IniIntegerValue(ReadString(section, key, ""));
 }
 
 std::vector<std::string> IniSnapshot::ReadSections() const {
@@ -237,11 +249,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 
 int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
                               int32_t defaultValue) const {
-  std::string text = ReadString(section, key, "");
-  if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
-    text = "$" + text.substr(2);
-  }
-  return ParseIntegerText(text).value_or(defaultValue);
+  return IniIntegerValue(ReadString(section, key, "")).value_or(defaultValue);
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {

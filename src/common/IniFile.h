@@ -18,6 +18,10 @@ struct IniEntry {
   std::string Value;
 };
 
+// A stored value read as an integer by the integer text rule, which the INI service
+// widens by the "0x"/"0X" prefix ("0x1F" reads as 31); none when it is no integer.
+std::optional<int32_t> IniIntegerValue(std::string text);
+
 // A key whose value must not be read by others: while it holds a non-empty value the
 // file is written readable by its owner only.
 struct PrivateIniKey {
@@ -66,6 +70,8 @@ class IniSnapshot {
   // As TIniFile::ReadString.
   std::string ReadString(std::string_view section, std::string_view key,
                          const std::string& defaultValue) const;
+  // As TIniFile::ReadInteger, none instead of a default.
+  std::optional<int32_t> ReadInteger(std::string_view section, std::string_view key) const;
   // As TIniFile::ReadSections.
   std::vector<std::string> ReadSections() const;
   // The keys and whole values of the first section of that name, in file order.

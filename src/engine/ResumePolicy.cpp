@@ -2,12 +2,12 @@
 #include "engine/ResumePolicy.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
-#include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/Paths.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 
 namespace kartovel {
 
@@ -36,8 +36,10 @@ int64_t ResumeSkip(const DownloadTask& task, int32_t index) {
   if (resumeX == 0 || resumeY == 0) {
     return 0;
   }
-  const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
-  const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
+  // A position outside the range still counts by the walk's arithmetic, then is clamped.
+  const TileRange range = task.Range();
+  const int64_t skip =
+      (int64_t{resumeX} - range.MinX) * range.Rows() + (int64_t{resumeY} - range.MinY) + 1;
   return std::clamp<int64_t>(skip, 0, task.TotalCount);
 }
 
@@ -45,24 +47,23 @@ int64_t ResumeSkip(const DownloadTask& task, int32_t index) {
 
 bool ContinuesEarlierRun(const RunRequest& request, const TaskParameters& params) {
   const std::string taskFilePath = params.SavePath + params.TaskFileName;
-  if (!FileExists(taskFilePath)) {
+  const TaskFileReading reading = ReadTaskFile(taskFilePath);
+  if (!reading.Exists) {
     return false;
   }
-  const TIniFile taskFile(taskFilePath);
+  const TaskFileValues& saved = reading.Values;
   const MapSource& chosen = request.Source;
-  const auto area = [&taskFile](const char* key) {
-    return taskFile.ReadString(taskfile::kAreaSection, key, "");
+  const auto sameText = [](const std::optional<std::string>& stored, const std::string& typed) {
+    return stored.value_or("") == typed;
   };
-  return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kMissingTaskValue) ==
-             chosen.MapsType &&
+  return saved.MapsType.value_or(kMissingTaskValue) == chosen.MapsType &&
          (IsBuiltIn(chosen) ||
           ReadTaskMapSource(taskFilePath, request.SourceUserAgent).Source == chosen) &&
-         area(taskfile::kLeftLongitude) == request.LeftLongitude &&
-         area(taskfile::kRightLongitude) == request.RightLongitude &&
-         area(taskfile::kTopLatitude) == request.TopLatitude &&
-         area(taskfile::kBottomLatitude) == request.BottomLatitude &&
-         taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissingTaskValue) ==
-             params.Zoom &&
+         sameText(saved.LeftLongitude, request.LeftLongitude) &&
+         sameText(saved.RightLongitude, request.RightLongitude) &&
+         sameText(saved.TopLatitude, request.TopLatitude) &&
+         sameText(saved.BottomLatitude, request.BottomLatitude) &&
+         saved.Zoom.value_or(kMissingTaskValue) == params.Zoom &&
          ExtractFilePath(taskFilePath) == IncludeTrailingSeparator(request.SavePath) &&
          ExtractFileName(taskFilePath) == request.TaskName;
 }

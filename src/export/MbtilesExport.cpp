@@ -30,16 +30,18 @@ struct Extent {
 };
 
 std::optional<Extent> ExtentOf(const TaskTiles& task) {
-  if (task.TotalCount() == 0 || !task.Holds(std::max(task.MinX, 0), std::max(task.MinY, 0))) {
+  const TileRange& range = task.Range;
+  if (task.TotalCount() == 0 || !task.Holds(std::max(range.MinX, 0), std::max(range.MinY, 0))) {
     return std::nullopt;
   }
-  const int64_t last = (int64_t{1} << task.Zoom) - 1;
-  const double firstX = std::max(task.MinX, 0);
-  const double lastX = std::min<int64_t>(task.MaxX, last);
-  const double firstY = std::max(task.MinY, 0);
-  const double lastY = std::min<int64_t>(task.MaxY, last);
-  return Extent{TileXToLongitude(firstX, task.Zoom), TileYToLatitude(lastY + 1, task.Zoom, false),
-                TileXToLongitude(lastX + 1, task.Zoom), TileYToLatitude(firstY, task.Zoom, false)};
+  const int64_t last = (int64_t{1} << range.Zoom) - 1;
+  const double firstX = std::max(range.MinX, 0);
+  const double lastX = std::min<int64_t>(range.MaxX, last);
+  const double firstY = std::max(range.MinY, 0);
+  const double lastY = std::min<int64_t>(range.MaxY, last);
+  return Extent{TileXToLongitude(firstX, range.Zoom), TileYToLatitude(lastY + 1, range.Zoom, false),
+                TileXToLongitude(lastX + 1, range.Zoom),
+                TileYToLatitude(firstY, range.Zoom, false)};
 }
 
 // The area every task covers (so every zoom level has data there); the area of all
@@ -149,8 +151,8 @@ std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
   int32_t minZoom = std::numeric_limits<int32_t>::max();
   int32_t maxZoom = std::numeric_limits<int32_t>::min();
   for (const TaskTiles& task : tasks) {
-    minZoom = std::min(minZoom, task.Zoom);
-    maxZoom = std::max(maxZoom, task.Zoom);
+    minZoom = std::min(minZoom, task.Range.Zoom);
+    maxZoom = std::max(maxZoom, task.Range.Zoom);
   }
   if (!tasks.empty()) {
     rows.emplace_back("minzoom", std::to_string(minZoom));
@@ -231,7 +233,7 @@ std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
   for (const TaskTiles& task : tasks_) {
     const FailedTiles failed = ReadFailedTiles(task);
     const TileFileReader reader(task.TileFolder, kMaxTileBytes);
-    const int64_t gridLastRow = (int64_t{1} << task.Zoom) - 1;
+    const int64_t gridLastRow = (int64_t{1} << task.Range.Zoom) - 1;
     const bool walked = ForEachTileFile(task, [&](const TileFile& tile) {
       if (watch.StopRequested && watch.StopRequested()) {
         return false;
@@ -256,7 +258,8 @@ std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
                        std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) + " image.");
         }
       } else {
-        writer.AddTile(task.Zoom, tile.X, static_cast<int32_t>(gridLastRow - tile.Y), bytes);
+        writer.AddTile(task.Range.Zoom, tile.Tile.X,
+                       static_cast<int32_t>(gridLastRow - tile.Tile.Y), bytes);
         ++counts.Exported;
       }
       return ++progress.Done % kProgressEvery != 0 || !onProgress || onProgress(progress);

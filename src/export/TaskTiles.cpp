@@ -11,12 +11,11 @@
 
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/LineFile.h"
 #include "common/Paths.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -52,34 +51,35 @@ std::string_view TakeField(std::string_view& rest) {
 }  // namespace
 
 int64_t TaskTiles::TotalCount() const {
-  if (MaxX < MinX || MaxY < MinY) {
+  if (Range.MaxX < Range.MinX || Range.MaxY < Range.MinY) {
     return 0;
   }
-  return (int64_t{MaxX} - MinX + 1) * (int64_t{MaxY} - MinY + 1);
+  return Range.Count();
 }
 
 bool TaskTiles::Holds(int64_t x, int64_t y) const {
-  if (Zoom < 0 || Zoom > kMaxGridZoom) {
+  if (Range.Zoom < 0 || Range.Zoom > kMaxGridZoom) {
     return false;
   }
-  const int64_t gridSize = int64_t{1} << Zoom;
-  return x >= MinX && x <= MaxX && y >= MinY && y <= MaxY && x >= 0 && x < gridSize && y >= 0 &&
-         y < gridSize;
+  const int64_t gridSize = int64_t{1} << Range.Zoom;
+  return x >= Range.MinX && x <= Range.MaxX && y >= Range.MinY && y <= Range.MaxY && x >= 0 &&
+         x < gridSize && y >= 0 && y < gridSize;
 }
 
 TaskTiles ReadTaskTiles(const std::string& taskFile) {
   if (!FileExists(taskFile)) {
     throw CannotOpenFile(taskFile);
   }
-  const TIniFile ini(taskFile);
   TaskTiles task;
   task.TaskFile = taskFile;
-  task.MapsType = ini.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
-  task.Zoom = ini.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kNoZoom);
-  task.MinX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinX, 0);
-  task.MinY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMinY, 0);
-  task.MaxX = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxX, -1);
-  task.MaxY = ini.ReadInteger(taskfile::kRangeSection, taskfile::kMaxY, -1);
+  task.Saved = ReadTaskFile(taskFile);
+  const TaskFileValues& saved = task.Saved.Values;
+  task.MapsType = saved.MapsType.value_or(0);
+  task.Range.Zoom = saved.Zoom.value_or(kNoZoom);
+  task.Range.MinX = saved.MinX.value_or(0);
+  task.Range.MinY = saved.MinY.value_or(0);
+  task.Range.MaxX = saved.MaxX.value_or(-1);
+  task.Range.MaxY = saved.MaxY.value_or(-1);
   // The run's files lie beside the task file and take its name without the extension.
   const std::string base = ExtractFilePath(taskFile) + RemoveFileExt(ExtractFileName(taskFile));
   task.TileFolder = base + kPathSeparator;
@@ -107,17 +107,21 @@ std::string UnwrittenTaskFault(const TaskTiles& task) {
   if (!task.SourceFault.empty()) {
     return task.SourceFault;
   }
-  if (task.Zoom < task.FirstZoom || task.Zoom > task.LastZoom) {
-    return "zoom level " + std::to_string(task.Zoom) + " is not one of its map type's, " +
+  if (std::string fault = TaskFileFault(task.Saved); !fault.empty()) {
+    return fault;
+  }
+  const TileRange& range = task.Range;
+  if (range.Zoom < task.FirstZoom || range.Zoom > task.LastZoom) {
+    return "zoom level " + std::to_string(range.Zoom) + " is not one of its map type's, " +
            std::to_string(task.FirstZoom) + " to " + std::to_string(task.LastZoom);
   }
-  const int64_t gridSize = int64_t{1} << task.Zoom;
-  if (task.MinX < 0 || task.MinX > task.MaxX || task.MaxX > gridSize || task.MinY < 0 ||
-      task.MinY > task.MaxY || task.MaxY >= gridSize) {
-    return "the tile range (columns " + std::to_string(task.MinX) + " to " +
-           std::to_string(task.MaxX) + ", rows " + std::to_string(task.MinY) + " to " +
-           std::to_string(task.MaxY) + ") lies outside the grid of zoom level " +
-           std::to_string(task.Zoom);
+  const int64_t gridSize = int64_t{1} << range.Zoom;
+  if (range.MinX < 0 || range.MinX > range.MaxX || range.MaxX > gridSize || range.MinY < 0 ||
+      range.MinY > range.MaxY || range.MaxY >= gridSize) {
+    return "the tile range (columns " + std::to_string(range.MinX) + " to " +
+           std::to_string(range.MaxX) + ", rows " + std::to_string(range.MinY) + " to " +
+           std::to_string(range.MaxY) + ") lies outside the grid of zoom level " +
+           std::to_string(range.Zoom);
   }
   return "";
 }
@@ -125,7 +129,7 @@ std::string UnwrittenTaskFault(const TaskTiles& task) {
 TaskTiles ReadSoundTaskTiles(const std::string& taskFile) {
   TaskTiles task = ReadTaskTiles(taskFile);
   if (const std::string fault = UnwrittenTaskFault(task); !fault.empty()) {
-    throw AppError("The task file " + taskFile + " is refused: " + fault + ".");
+    throw AppError(TaskFileRefusal(taskFile, fault));
   }
   return task;
 }
@@ -159,12 +163,11 @@ bool ForEachTileFile(const TaskTiles& task, const std::function<bool(const TileF
   TileFile tile;
   for (const auto& entry : entries) {
     const std::string name = entry.path().filename().string();
-    const auto position = ParseTileFileName(name, task.Naming, task.Zoom);
+    const auto position = ParseTileFileName(name, task.Naming, task.Range.Zoom);
     if (!position || !task.Holds(position->first, position->second)) {
       continue;
     }
-    tile.X = position->first;
-    tile.Y = position->second;
+    tile.Tile = TileId{task.Range.Zoom, position->first, position->second};
     tile.Path = task.TileFolder + name;
     if (!visit(tile)) {
       return false;

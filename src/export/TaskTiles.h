@@ -11,19 +11,21 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "geometry/TileId.h"
+#include "geometry/TileRange.h"
+#include "task/TaskFile.h"
 #include "task/TileName.h"
 
 namespace kartovel {
 
 struct TaskTiles {
   std::string TaskFile;
+  // The task file's keys as read; the fields below are taken from them.
+  TaskFileReading Saved;
   int32_t MapsType = 0;
-  int32_t Zoom = -1;  // -1 when the task file does not say
-  // The range; empty (Max below Min) when the task file does not say.
-  int32_t MinX = 0;
-  int32_t MinY = 0;
-  int32_t MaxX = -1;
-  int32_t MaxY = -1;
+  // The zoom (-1 when the task file does not say) and the range (empty, Max below Min,
+  // when it does not say).
+  TileRange Range{.Zoom = -1, .MinX = 0, .MaxX = -1, .MinY = 0, .MaxY = -1};
   std::string TileFolder;  // task folder + base + "/"
   std::string FailedFile;  // task folder + base + "_failed.ftl"
   // The names of its tiles: the built-in map type's, or those of the task file's copy of
@@ -62,8 +64,7 @@ std::optional<std::pair<int32_t, int32_t>> ParseTileFileName(std::string_view na
                                                              int32_t zoom);
 
 struct TileFile {
-  int32_t X = 0;
-  int32_t Y = 0;
+  TileId Tile;
   std::string Path;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/MapView.h"
+#include "geometry/TileId.h"
 
 namespace kartovel::tools {
 
@@ -20,15 +21,9 @@ MapRect WorldRect();
 // The zoom whose tiles are drawn nearest their own size at a scale, from 0 to maxZoom.
 int32_t GridZoomFor(double metresPerPixel, int32_t maxZoom);
 
-struct GridTile {
-  int32_t zoom = 0;
-  int32_t x = 0;
-  int32_t y = 0;
-};
-
-MapRect GridTileRect(const GridTile& tile);
+MapRect GridTileRect(const TileId& tile);
 
 // The grid's tiles at zoom that the view shows, nearest the view's middle first.
-std::vector<GridTile> GridTilesInView(const MapView& view, int32_t zoom);
+std::vector<TileId> GridTilesInView(const MapView& view, int32_t zoom);
 
 }  // namespace kartovel::tools

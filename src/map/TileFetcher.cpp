@@ -53,14 +53,14 @@ TileFetcher::~TileFetcher() {
   }
 }
 
-void TileFetcher::Want(const std::vector<TileKey>& tiles) {
+void TileFetcher::Want(const std::vector<TileId>& tiles) {
   {
     std::lock_guard lock(mutex_);
     waiting_.clear();
     // A tile delivered since the last wish may be named again by a window that had not
     // taken the delivery yet (it reaches the window later, through its event loop): it is
     // not fetched twice.
-    for (const TileKey& tile : tiles) {
+    for (const TileId& tile : tiles) {
       if (!underWay_.contains(tile) && !deliveredSinceWish_.contains(tile)) {
         waiting_.push_back(tile);
       }
@@ -70,24 +70,24 @@ void TileFetcher::Want(const std::vector<TileKey>& tiles) {
   wanted_.notify_all();
 }
 
-void TileFetcher::Discard(const TileKey& tile) {
+void TileFetcher::Discard(const TileId& tile) {
   if (cache_) {
     cache_->Erase(CacheKeyOf(tile));
   }
 }
 
-std::string TileFetcher::CacheKeyOf(const TileKey& tile) const {
+std::string TileFetcher::CacheKeyOf(const TileId& tile) const {
   const std::string& name = source_.CacheName.empty() ? source_.Name : source_.CacheName;
   return TileDiskCache::TileKey(name, tile.Zoom, tile.X, tile.Y);
 }
 
-std::optional<TileKey> TileFetcher::NextTile() {
+std::optional<TileId> TileFetcher::NextTile() {
   std::unique_lock lock(mutex_);
   wanted_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
   if (stopping_) {
     return std::nullopt;
   }
-  const TileKey tile = waiting_.front();
+  const TileId tile = waiting_.front();
   waiting_.pop_front();
   underWay_.insert(tile);
   return tile;
@@ -96,7 +96,7 @@ std::optional<TileKey> TileFetcher::NextTile() {
 void TileFetcher::Serve() {
   // Each thread has its own client, made at its first fetch and kept for keep-alive.
   std::unique_ptr<HttpClient> client;
-  while (const std::optional<TileKey> tile = NextTile()) {
+  while (const std::optional<TileId> tile = NextTile()) {
     std::optional<std::string> bytes;
     try {
       bytes = Fetch(*tile, client);
@@ -116,7 +116,7 @@ void TileFetcher::Serve() {
   }
 }
 
-std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
+std::optional<std::string> TileFetcher::Fetch(const TileId& tile,
                                               std::unique_ptr<HttpClient>& client) {
   const std::string key = CacheKeyOf(tile);
   if (cache_) {

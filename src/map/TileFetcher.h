@@ -19,18 +19,11 @@
 #include <vector>
 
 #include "download/HttpClient.h"
+#include "geometry/TileId.h"
 #include "map/TileDiskCache.h"
 #include "map/TileSource.h"
 
 namespace kartovel {
-
-struct TileKey {
-  int32_t Zoom = 0;
-  int32_t X = 0;
-  int32_t Y = 0;
-
-  auto operator<=>(const TileKey&) const = default;
-};
 
 class TileFetcher {
  public:
@@ -40,7 +33,7 @@ class TileFetcher {
   static constexpr size_t kMaxCachedTileBytes = TileDiskCache::kMaxEntryBytes;
 
   // Called on a fetch thread with the tile's bytes, or none when it could not be had.
-  using Delivery = std::function<void(const TileKey& tile, std::optional<std::string> bytes)>;
+  using Delivery = std::function<void(const TileId& tile, std::optional<std::string> bytes)>;
 
   // The source's request profile is used with shorter time-outs: a map window waits for
   // a stalled tile only briefly, and closing it waits for the fetches under way.
@@ -53,16 +46,16 @@ class TileFetcher {
 
   // The tiles wanted now, most wanted first; tiles under way, and tiles delivered since
   // the last wish, are not asked for again.
-  void Want(const std::vector<TileKey>& tiles);
+  void Want(const std::vector<TileId>& tiles);
   // Drops a tile's cached bytes (the window could not decode them).
-  void Discard(const TileKey& tile);
+  void Discard(const TileId& tile);
 
-  std::string CacheKeyOf(const TileKey& tile) const;
+  std::string CacheKeyOf(const TileId& tile) const;
 
  private:
   void Serve();
-  std::optional<TileKey> NextTile();
-  std::optional<std::string> Fetch(const TileKey& tile, std::unique_ptr<HttpClient>& client);
+  std::optional<TileId> NextTile();
+  std::optional<std::string> Fetch(const TileId& tile, std::unique_ptr<HttpClient>& client);
 
   TileSource source_;
   std::shared_ptr<TileDiskCache> cache_;
@@ -71,9 +64,9 @@ class TileFetcher {
 
   std::mutex mutex_;
   std::condition_variable wanted_;
-  std::deque<TileKey> waiting_;
-  std::set<TileKey> underWay_;
-  std::set<TileKey> deliveredSinceWish_;
+  std::deque<TileId> waiting_;
+  std::set<TileId> underWay_;
+  std::set<TileId> deliveredSinceWish_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;  // last: started once the members above exist
 };

@@ -25,7 +25,8 @@ StatusOverview::StatusOverview(const tools::ViewerTask& task, const Colouring& c
                   QImage::Format_ARGB32);
   image_.fill(Qt::transparent);
   for (size_t tile = 0; tile < task.tiles.size(); ++tile) {
-    const tools::PixelOffset cell = layout_->OffsetOf(task.tiles[tile].x, task.tiles[tile].y);
+    const tools::PixelOffset cell =
+        layout_->OffsetOf(task.tiles[tile].Tile.X, task.tiles[tile].Tile.Y);
     image_.setPixelColor(static_cast<int>(cell.left), static_cast<int>(cell.top),
                          colourOf(task.statuses[tile]));
   }

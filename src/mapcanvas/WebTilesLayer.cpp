@@ -13,7 +13,6 @@
 namespace kartovel::mapcanvas {
 namespace {
 
-using tools::GridTile;
 using tools::MapRect;
 using tools::ScreenPoint;
 
@@ -58,7 +57,7 @@ WebTilesLayer::WebTilesLayer(TileSource source, std::shared_ptr<TileDiskCache> c
       maxZoom_(std::clamp(source.MaxZoom, minZoom_, kDeepestZoom)),
       canvas_(&canvas),
       images_(kDecodedBytes) {
-  auto deliver = [this](const TileKey& tile, std::optional<std::string> bytes) {
+  auto deliver = [this](const TileId& tile, std::optional<std::string> bytes) {
     QMetaObject::invokeMethod(
         &receiver_,
         [this, tile, bytes = std::move(bytes)]() mutable { Receive(tile, std::move(bytes)); },
@@ -76,13 +75,13 @@ QColor WebTilesLayer::PaleCellColour() {
   return kPaleCell;
 }
 
-uint64_t WebTilesLayer::Packed(const TileKey& tile) {
+uint64_t WebTilesLayer::Packed(const TileId& tile) {
   return (uint64_t(tile.Zoom) << 56) | (uint64_t(tile.X) << 28) | uint64_t(tile.Y);
 }
 
 LayerPass WebTilesLayer::Paint(QPainter& painter, const MapView& view, QSize) {
   const int32_t zoom = std::max(tools::GridZoomFor(view.MetresPerPixel(), maxZoom_), minZoom_);
-  const std::vector<GridTile> inView = tools::GridTilesInView(view, zoom);
+  const std::vector<TileId> inView = tools::GridTilesInView(view, zoom);
   if (inView.size() > kMostTilesInView) {
     // A source whose tiles begin deeper than the view: too many small tiles to ask for.
     DrawHint(painter, QCoreApplication::translate("WebTilesLayer", "Zoom in to see the map"));
@@ -92,11 +91,10 @@ LayerPass WebTilesLayer::Paint(QPainter& painter, const MapView& view, QSize) {
     }
     return LayerPass::Complete;
   }
-  std::vector<TileKey> wanted;
+  std::vector<TileId> wanted;
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  for (const GridTile& grid : inView) {
-    const TileKey tile{grid.zoom, grid.x, grid.y};
-    const QRectF target = ScreenRectOf(view, tools::GridTileRect(grid));
+  for (const TileId& tile : inView) {
+    const QRectF target = ScreenRectOf(view, tools::GridTileRect(tile));
     if (const QImage* image = images_.Find(Packed(tile))) {
       painter.drawImage(target, *image);
     } else if (failed_.contains(tile)) {
@@ -117,9 +115,9 @@ LayerPass WebTilesLayer::Paint(QPainter& painter, const MapView& view, QSize) {
   return LayerPass::Complete;
 }
 
-bool WebTilesLayer::DrawStandIn(QPainter& painter, const QRectF& target, const TileKey& tile) {
+bool WebTilesLayer::DrawStandIn(QPainter& painter, const QRectF& target, const TileId& tile) {
   for (int32_t level = 1; level <= std::min(kStandInLevels, tile.Zoom); ++level) {
-    const TileKey coarser{tile.Zoom - level, tile.X >> level, tile.Y >> level};
+    const TileId coarser{tile.Zoom - level, tile.X >> level, tile.Y >> level};
     const QImage* image = images_.Find(Packed(coarser));
     if (image == nullptr) {
       continue;
@@ -136,7 +134,7 @@ bool WebTilesLayer::DrawStandIn(QPainter& painter, const QRectF& target, const T
   return false;
 }
 
-void WebTilesLayer::Receive(const TileKey& tile, std::optional<std::string> bytes) {
+void WebTilesLayer::Receive(const TileId& tile, std::optional<std::string> bytes) {
   QImage image = bytes ? DecodeTile(*bytes) : QImage();
   if (image.isNull()) {
     failed_.insert(tile);

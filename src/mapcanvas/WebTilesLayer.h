@@ -43,17 +43,17 @@ class WebTilesLayer : public MapLayer {
   int64_t FailedCount() const { return static_cast<int64_t>(failed_.size()); }
 
  private:
-  void Receive(const TileKey& tile, std::optional<std::string> bytes);
-  bool DrawStandIn(QPainter& painter, const QRectF& target, const TileKey& tile);
-  static uint64_t Packed(const TileKey& tile);
+  void Receive(const TileId& tile, std::optional<std::string> bytes);
+  bool DrawStandIn(QPainter& painter, const QRectF& target, const TileId& tile);
+  static uint64_t Packed(const TileId& tile);
 
   int32_t minZoom_;
   int32_t maxZoom_;
   QPointer<QWidget> canvas_;
   QObject receiver_;  // delivered tiles are handed to the window's thread through it
   tools::LruCache<uint64_t, QImage> images_;
-  std::set<TileKey> failed_;
-  std::vector<TileKey> lastWanted_;
+  std::set<TileId> failed_;
+  std::vector<TileId> lastWanted_;
   int64_t arrived_ = 0;
   std::unique_ptr<TileFetcher> fetcher_;  // last: stopped before the members above go
 };

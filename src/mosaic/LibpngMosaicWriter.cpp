@@ -34,7 +34,8 @@ class BandAssembler {
       return DescribeMissingTile(tile, tileFolder_, tileSize, decoders_, std::move(error));
     }
     const size_t tileRowBytes = static_cast<size_t>(layout_.tileWidth) * kBytesPerPixel;
-    const size_t left = static_cast<size_t>(layout_.OffsetOf(tile.x, tile.y).left) * kBytesPerPixel;
+    const size_t left =
+        static_cast<size_t>(layout_.OffsetOf(tile.Tile.X, tile.Tile.Y).left) * kBytesPerPixel;
     for (size_t row = 0; row < static_cast<size_t>(layout_.tileHeight); ++row) {
       std::memcpy(band_.data() + row * rowBytes_ + left, tile_.pixels.data() + row * tileRowBytes,
                   tileRowBytes);

@@ -17,7 +17,7 @@ bool RowsGrowSouthward(const std::vector<TileEntry>& tiles, int32_t minY, int32_
   }
   auto withRow = [&tiles](int32_t row) {
     return *std::find_if(tiles.begin(), tiles.end(),
-                         [row](const TileEntry& tile) { return tile.y == row; });
+                         [row](const TileEntry& tile) { return tile.Tile.Y == row; });
   };
   return withRow(minY).north > withRow(maxY).north;
 }
@@ -31,28 +31,31 @@ MosaicLayout LayoutMosaic(const std::vector<TileEntry>& tiles, int32_t tileWidth
   }
   MosaicLayout layout;
   const TileEntry& first = tiles.front();
-  layout.minX = layout.maxX = first.x;
-  layout.minY = layout.maxY = first.y;
-  layout.zoom = first.zoom;
+  TileRange& range = layout.Range;
+  range = TileRange{.Zoom = first.Tile.Zoom,
+                    .MinX = first.Tile.X,
+                    .MaxX = first.Tile.X,
+                    .MinY = first.Tile.Y,
+                    .MaxY = first.Tile.Y};
   layout.west = first.west;
   layout.east = first.east;
   layout.north = first.north;
   layout.south = first.south;
   for (const TileEntry& tile : tiles) {
-    if (tile.zoom != first.zoom) {
-      throw AppError("The tile list mixes zoom levels " + std::to_string(first.zoom) + " and " +
-                     std::to_string(tile.zoom));
+    if (tile.Tile.Zoom != range.Zoom) {
+      throw AppError("The tile list mixes zoom levels " + std::to_string(range.Zoom) + " and " +
+                     std::to_string(tile.Tile.Zoom));
     }
-    layout.minX = std::min(layout.minX, tile.x);
-    layout.maxX = std::max(layout.maxX, tile.x);
-    layout.minY = std::min(layout.minY, tile.y);
-    layout.maxY = std::max(layout.maxY, tile.y);
+    range.MinX = std::min(range.MinX, tile.Tile.X);
+    range.MaxX = std::max(range.MaxX, tile.Tile.X);
+    range.MinY = std::min(range.MinY, tile.Tile.Y);
+    range.MaxY = std::max(range.MaxY, tile.Tile.Y);
     layout.west = std::min(layout.west, tile.west);
     layout.east = std::max(layout.east, tile.east);
     layout.north = std::max(layout.north, tile.north);
     layout.south = std::min(layout.south, tile.south);
   }
-  layout.northOrigin = RowsGrowSouthward(tiles, layout.minY, layout.maxY);
+  layout.northOrigin = RowsGrowSouthward(tiles, range.MinY, range.MaxY);
   layout.tileWidth = tileWidth;
   layout.tileHeight = tileHeight;
   return layout;
@@ -82,14 +85,15 @@ std::vector<std::vector<size_t>> TilesByBand(const std::vector<TileEntry>& tiles
                                              const MosaicLayout& layout) {
   std::vector<std::vector<size_t>> bands(static_cast<size_t>(layout.Rows()));
   for (size_t index = 0; index < tiles.size(); ++index) {
-    bands[static_cast<size_t>(layout.BandOf(tiles[index].y))].push_back(index);
+    bands[static_cast<size_t>(layout.BandOf(tiles[index].Tile.Y))].push_back(index);
   }
   for (std::vector<size_t>& band : bands) {
     std::stable_sort(band.begin(), band.end(),
-                     [&tiles](size_t a, size_t b) { return tiles[a].x < tiles[b].x; });
-    band.erase(std::unique(band.begin(), band.end(),
-                           [&tiles](size_t a, size_t b) { return tiles[a].x == tiles[b].x; }),
-               band.end());
+                     [&tiles](size_t a, size_t b) { return tiles[a].Tile.X < tiles[b].Tile.X; });
+    band.erase(
+        std::unique(band.begin(), band.end(),
+                    [&tiles](size_t a, size_t b) { return tiles[a].Tile.X == tiles[b].Tile.X; }),
+        band.end());
   }
   return bands;
 }

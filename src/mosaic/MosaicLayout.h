@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "geometry/TileRange.h"
 #include "tiles/TileList.h"
 
 namespace kartovel::tools {
@@ -25,12 +26,9 @@ struct PixelOffset {
 };
 
 struct MosaicLayout {
-  int32_t minX = 0;
-  int32_t maxX = 0;
-  int32_t minY = 0;
-  int32_t maxY = 0;
-  int32_t zoom = 0;
-  // True when row numbers grow southward (row minY is the top of the image).
+  // The columns and rows of the tiles at their zoom.
+  TileRange Range;
+  // True when row numbers grow southward (row Range.MinY is the top of the image).
   bool northOrigin = true;
   int32_t tileWidth = 0;
   int32_t tileHeight = 0;
@@ -41,15 +39,17 @@ struct MosaicLayout {
   double south = 0;
 
   // Counts and sizes in 64 bits: the rows -2147483648 and 2147483647 make 2^32 rows.
-  int64_t Columns() const { return int64_t{maxX} - minX + 1; }
-  int64_t Rows() const { return int64_t{maxY} - minY + 1; }
+  int64_t Columns() const { return Range.Columns(); }
+  int64_t Rows() const { return Range.Rows(); }
   int64_t Width() const { return Columns() * tileWidth; }
   int64_t Height() const { return Rows() * tileHeight; }
   // Row of tiles counted from the top of the image.
-  int64_t BandOf(int32_t y) const { return northOrigin ? int64_t{y} - minY : int64_t{maxY} - y; }
+  int64_t BandOf(int32_t y) const {
+    return northOrigin ? int64_t{y} - Range.MinY : int64_t{Range.MaxY} - y;
+  }
   // Upper-left pixel of a tile in the mosaic.
   PixelOffset OffsetOf(int32_t x, int32_t y) const {
-    return {(int64_t{x} - minX) * tileWidth, BandOf(y) * tileHeight};
+    return {(int64_t{x} - Range.MinX) * tileWidth, BandOf(y) * tileHeight};
   }
 };
 

@@ -30,9 +30,9 @@ Lines MosaicReportLines(const CombineResult& result) {
       "Tiles: " + std::to_string(layout.Columns()) + " columns x " + std::to_string(layout.Rows()) +
           " rows of " + std::to_string(layout.tileWidth) + " x " +
           std::to_string(layout.tileHeight) + " pixels",
-      "Zoom: " + std::to_string(layout.zoom),
-      "Columns: " + std::to_string(layout.minX) + " to " + std::to_string(layout.maxX),
-      "Rows: " + std::to_string(layout.minY) + " to " + std::to_string(layout.maxY),
+      "Zoom: " + std::to_string(layout.Range.Zoom),
+      "Columns: " + std::to_string(layout.Range.MinX) + " to " + std::to_string(layout.Range.MaxX),
+      "Rows: " + std::to_string(layout.Range.MinY) + " to " + std::to_string(layout.Range.MaxY),
       "",
       "Left_Edge_Longitude: " + Degrees(layout.west),
       "Right_Edge_Longitude: " + Degrees(layout.east),

@@ -129,7 +129,7 @@ class MosaicPass {
   // Decodes one tile into its cell; false when it is not there (listed as missing).
   bool Place(const TileEntry& tile, uint8_t* pixels) {
     const std::string path = job_.tileFolder + tile.name;
-    const auto column = static_cast<size_t>(tile.x - job_.layout.minX);
+    const auto column = static_cast<size_t>(tile.Tile.X - job_.layout.Range.MinX);
     const TileTarget target{pixels + column * cellBytes_, rowBytes_,
                             ImageSize{job_.layout.tileWidth, job_.layout.tileHeight}, withAlpha_};
     TileResult result{TileOutcome::kFailed, {}};

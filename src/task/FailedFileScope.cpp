@@ -6,11 +6,10 @@
 
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "task/MapSourcesFile.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 #include "task/TaskName.h"
 #include "task/Unitclasstask.h"
 
@@ -28,18 +27,17 @@ constexpr int32_t kNoZoom = -1;
 // The kind of the task's tile names: a map source's own prefix and extension, else those
 // of its built-in map type, and its zoom.
 TileNameKind KindOfTask(const std::string& taskFileName) {
-  if (!FileExists(taskFileName)) {
+  const TaskFileReading reading = ReadTaskFile(taskFileName);
+  if (!reading.Exists) {
     return BuiltInTileNameKind(kDefaultMapsType);
   }
-  const TIniFile task(taskFileName);
-  TileNameKind kind = BuiltInTileNameKind(
-      task.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kDefaultMapsType));
+  TileNameKind kind = BuiltInTileNameKind(reading.Values.MapsType.value_or(kDefaultMapsType));
   // A map source's task names its tiles as the copy of the source in the task file says.
   if (const std::optional<MapSource> source = ReadTaskMapSource(taskFileName, "").Source) {
     kind.Prefix = source->Prefix;
     kind.Extension = source->Extension;
   }
-  const int32_t zoom = task.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kNoZoom);
+  const int32_t zoom = reading.Values.Zoom.value_or(kNoZoom);
   if (zoom != kNoZoom) {
     kind.Zoom = zoom;
   }

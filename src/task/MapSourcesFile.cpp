@@ -13,6 +13,7 @@
 #include "common/Paths.h"
 #include "common/ProgramLayout.h"
 #include "common/Text.h"
+#include "task/TaskFile.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -212,11 +213,12 @@ MapSourceTable ReadMapSources(const std::string& sourcesFile, const std::string&
 }
 
 SourceReading ReadTaskMapSource(const std::string& taskFile, const std::string& defaultUserAgent) {
-  if (!FileExists(taskFile)) {
+  const TaskFileReading reading = ReadTaskFile(taskFile);
+  if (!reading.Exists) {
     return {std::nullopt, "the task file " + taskFile + " does not exist"};
   }
   const TIniFile task(taskFile);
-  const int32_t mapsType = task.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
+  const int32_t mapsType = reading.Values.MapsType.value_or(0);
   if (mapsType == kBuiltInMapsType) {
     return {BuiltInMapSource(), ""};
   }

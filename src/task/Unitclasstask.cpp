@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "geometry/Commonfunc.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
+#include "task/TaskFile.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -98,18 +100,6 @@ std::string IntegerText(int64_t value) {
   std::string text;
   AppendInteger(text, value);
   return text;
-}
-
-// The lines of an INI file: "[name]" and "key=value", nothing around the "=".
-std::string SectionLine(std::string_view section) {
-  return "[" + std::string(section) + "]";
-}
-
-std::string EntryLine(std::string_view key, std::string_view value) {
-  std::string line(key);
-  line.push_back('=');
-  line.append(value);
-  return line;
 }
 
 // The last lines of every run log header and the separator of a continued log.
@@ -302,19 +292,23 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   ResumeX.fill(0);
   ResumeY.fill(0);
   if (Params.ContinueTask) {
-    const TIniFile taskFile(TaskFilePath());
+    const TaskFileValues saved = ReadTaskFile(TaskFilePath()).Values;
     const auto slots = std::clamp<int32_t>(Params.ThreadCount, 0, std::ssize(ResumeX));
     for (int32_t i = 0; i < slots; ++i) {
-      ResumeX[i] =
-          taskFile.ReadInteger(taskfile::kThreadsSection, taskfile::WorkerColumnKey(i + 1), 0);
-      ResumeY[i] =
-          taskFile.ReadInteger(taskfile::kThreadsSection, taskfile::WorkerRowKey(i + 1), 0);
+      const WorkerPosition position = saved.Worker(i + 1);
+      ResumeX[i] = position.X.value_or(0);
+      ResumeY[i] = position.Y.value_or(0);
     }
   }
+  coverage_ = std::make_unique<RectangleCoverage>(Range());
 }
 
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
   return ResourceFolder(programFolder) + "blankimg" + kPathSeparator + "blank." + std::string(extension);
+}
+
+TileRange DownloadTask::Range() const {
+  return TileRange{.Zoom = Params.Zoom, .MinX = MinX, .MaxX = MaxX, .MinY = MinY, .MaxY = MaxY};
 }
 
 std::string DownloadTask::TaskFilePath() const {
@@ -387,48 +381,28 @@ void DownloadTask::WriteTaskFile() {
   if (Params.ContinueTask) {
     return;
   }
-  Lines lines = {
-      SectionLine(taskfile::kMapsTypeSection),
-      EntryLine(taskfile::kMapsType, IntegerText(Params.MapsType)),
-      "",
-  };
+  TaskFileValues values;
+  values.MapsType = Params.MapsType;
   if (const MapSource* source = SourceInUse()) {
-    const Lines sourceLines = SourceSectionLines(*source);
-    lines.insert(lines.end(), sourceLines.begin(), sourceLines.end());
-    lines.emplace_back();
+    values.Source = *source;
   }
-  const Lines area = {
-      SectionLine(taskfile::kAreaSection),
-      EntryLine(taskfile::kLeftLongitude, FormatGeneral(Params.LeftLongitude)),
-      EntryLine(taskfile::kRightLongitude, FormatGeneral(Params.RightLongitude)),
-      EntryLine(taskfile::kTopLatitude, FormatGeneral(Params.TopLatitude)),
-      EntryLine(taskfile::kBottomLatitude, FormatGeneral(Params.BottomLatitude)),
-      "",
-      EntryLine(taskfile::kLeftLongitudeDownload, FormatFixed(LeftLongitudeDownload)),
-      EntryLine(taskfile::kRightLongitudeDownload, FormatFixed(RightLongitudeDownload)),
-      EntryLine(taskfile::kTopLatitudeDownload, FormatFixed(TopLatitudeDownload)),
-      EntryLine(taskfile::kBottomLatitudeDownload, FormatFixed(BottomLatitudeDownload)),
-      "",
-      SectionLine(taskfile::kZoomSection),
-      EntryLine(taskfile::kZoom, IntegerText(Params.Zoom)),
-      "",
-      SectionLine(taskfile::kRangeSection),
-      EntryLine(taskfile::kMinX, IntegerText(MinX)),
-      EntryLine(taskfile::kMinY, IntegerText(MinY)),
-      EntryLine(taskfile::kMaxX, IntegerText(MaxX)),
-      EntryLine(taskfile::kMaxY, IntegerText(MaxY)),
-      "",
-      SectionLine(taskfile::kThreadsSection),
-      EntryLine(taskfile::kThreadCount, IntegerText(Params.ThreadCount)),
-  };
-  lines.insert(lines.end(), area.begin(), area.end());
+  values.LeftLongitude = FormatGeneral(Params.LeftLongitude);
+  values.RightLongitude = FormatGeneral(Params.RightLongitude);
+  values.TopLatitude = FormatGeneral(Params.TopLatitude);
+  values.BottomLatitude = FormatGeneral(Params.BottomLatitude);
+  values.LeftLongitudeDownload = FormatFixed(LeftLongitudeDownload);
+  values.RightLongitudeDownload = FormatFixed(RightLongitudeDownload);
+  values.TopLatitudeDownload = FormatFixed(TopLatitudeDownload);
+  values.BottomLatitudeDownload = FormatFixed(BottomLatitudeDownload);
+  values.Zoom = Params.Zoom;
+  values.MinX = MinX;
+  values.MinY = MinY;
+  values.MaxX = MaxX;
+  values.MaxY = MaxY;
+  values.ThreadCount = Params.ThreadCount;
   // The slots are written empty; the progress monitor fills them during the run.
-  for (int32_t n = 1; n <= Params.ThreadSlots; ++n) {
-    lines.push_back(EntryLine(taskfile::WorkerColumnKey(n), ""));
-    lines.push_back(EntryLine(taskfile::WorkerRowKey(n), ""));
-  }
-  lines.emplace_back();
-  SaveLines(TaskFilePath(), lines);
+  values.Workers.resize(static_cast<size_t>(std::max(Params.ThreadSlots, 0)));
+  kartovel::WriteTaskFile(TaskFilePath(), values);
 }
 
 void DownloadTask::WriteListFile() {
@@ -564,11 +538,11 @@ bool DownloadTask::ResumePositionFits(int32_t index) const {
   if (x == 0 || y == 0) {
     return true;
   }
-  if (x < MinX || x > MaxX || y < MinY || y > MaxY || Params.ThreadCount < 1) {
+  const TileRange range = Range();
+  if (!range.Contains(int32_t(x), int32_t(y)) || Params.ThreadCount < 1) {
     return false;
   }
-  const int64_t serial = (x - MinX) * (int64_t{MaxY} - MinY + 1) + (y - MinY) + 1;
-  return serial % Params.ThreadCount == index;
+  return range.SerialOf(int32_t(x), int32_t(y)) % Params.ThreadCount == index;
 }
 
 void DownloadTask::ForgetResumePosition(int32_t index) {

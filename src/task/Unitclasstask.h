@@ -4,10 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/SyncGroup.h"
+#include "geometry/TileCoverage.h"
+#include "geometry/TileRange.h"
 #include "task/MapSource.h"
 #include "task/TileName.h"
 
@@ -135,6 +138,15 @@ class DownloadTask {
 
   // SavePath + TaskFileName.
   std::string TaskFilePath() const;
+
+  // The range MinX..MaxX by MinY..MaxY at the task's zoom, in the workers' walk order.
+  TileRange Range() const;
+  // The tiles of the range the task fetches: the whole rectangle today. Set at
+  // construction; the workers walk Range() and fetch what it holds.
+  const TileCoverage& Coverage() const { return *coverage_; }
+
+ private:
+  std::unique_ptr<const TileCoverage> coverage_;
 };
 
 }  // namespace kartovel

@@ -5,9 +5,8 @@
 
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/Paths.h"
-#include "task/TaskFileKeys.h"
+#include "task/TaskFile.h"
 
 namespace kartovel::tools {
 namespace {
@@ -40,9 +39,9 @@ TaskSummary ReadTaskSummary(const std::string& openedPath) {
     summary.files.taskFile = openedPath;
   }
   if (FileExists(summary.files.taskFile)) {
-    TIniFile task(summary.files.taskFile);
-    summary.mapsType = task.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, 0);
-    summary.zoom = task.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, -1);
+    const TaskFileValues saved = ReadTaskFile(summary.files.taskFile).Values;
+    summary.MapsType = saved.MapsType.value_or(0);
+    summary.Zoom = saved.Zoom.value_or(-1);
   }
   if (!FileExists(summary.files.listFile)) {
     throw CannotOpenFile(summary.files.listFile);

@@ -20,8 +20,8 @@ TaskFiles LocateTaskFiles(const std::string& openedPath);
 // What the companion programs take from a task file.
 struct TaskSummary {
   TaskFiles files;
-  int32_t mapsType = 0;  // 0 when the task file does not say
-  int32_t zoom = -1;     // -1 when the task file does not say
+  int32_t MapsType = 0;  // 0 when the task file does not say
+  int32_t Zoom = -1;     // -1 when the task file does not say
 };
 
 // Locates the task's files and reads the task file when there is one. Throws AppError

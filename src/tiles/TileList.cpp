@@ -51,11 +51,11 @@ bool TakeNumber(std::string_view& text, double& value) {
 
 }  // namespace
 
-std::optional<TileName> ParseTileName(std::string_view name) {
+std::optional<TileId> ParseTileName(std::string_view name) {
   size_t dot = name.rfind('.');
   std::string_view stem = name.substr(0, dot);
-  TileName parsed;
-  int32_t* fields[] = {&parsed.zoom, &parsed.y, &parsed.x};
+  TileId parsed;
+  int32_t* fields[] = {&parsed.Zoom, &parsed.Y, &parsed.X};
   for (int32_t* field : fields) {
     size_t underscore = stem.rfind('_');
     if (underscore == std::string_view::npos || !ParseWhole(stem.substr(underscore + 1), *field)) {
@@ -73,13 +73,11 @@ std::optional<TileEntry> ParseTileListLine(std::string_view line) {
   }
   TileEntry entry;
   entry.name = std::string(TrimBlanks(line.substr(0, colon), kLineBlanks));
-  std::optional<TileName> name = ParseTileName(entry.name);
-  if (!name) {
+  const std::optional<TileId> tile = ParseTileName(entry.name);
+  if (!tile) {
     return std::nullopt;
   }
-  entry.x = name->x;
-  entry.y = name->y;
-  entry.zoom = name->zoom;
+  entry.Tile = *tile;
   std::string_view numbers = line.substr(colon + 1);
   for (double* edge : {&entry.west, &entry.east, &entry.north, &entry.south}) {
     if (!TakeNumber(numbers, *edge)) {

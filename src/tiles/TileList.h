@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "geometry/TileEdges.h"
+#include "geometry/TileId.h"
 
 namespace kartovel::tools {
 
 struct TileEntry {
   std::string name;  // image file name in the tile folder, e.g. "qn_6744_3104_13.png"
-  int32_t x = 0;     // column, from the name
-  int32_t y = 0;     // row, from the name
-  int32_t zoom = 0;  // zoom, from the name
+  TileId Tile;       // zoom, column and row, from the name
   double west = 0;
   double east = 0;
   double north = 0;
@@ -26,14 +25,8 @@ struct TileEntry {
   operator TileEdges() const { return {west, east, north, south}; }
 };
 
-struct TileName {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t zoom = 0;
-};
-
 // Column, row and zoom of a name "prefix_X_Y_Z.ext"; empty when the name has another form.
-std::optional<TileName> ParseTileName(std::string_view name);
+std::optional<TileId> ParseTileName(std::string_view name);
 
 // One line "name: west east north south"; empty for a line of another form (the
 // heading line included) or with an edge no tile can have (not a number, infinite, a

@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HandMadeTask;
 using testing::Sandbox;
-using testing::TileKey;
 
 constexpr char kBlank[] = "BLANK-IMAGE";
 
@@ -80,7 +79,7 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
   EXPECT_TRUE(content.HasUniqueTileIndex);
   for (const Case& c : cases) {
     const bool exported = c.kind == Kind::Tile || c.kind == Kind::ListedThenFetched;
-    const TileKey key{tasks[c.task].zoom, c.x, c.tmsRow};
+    const TileId key{tasks[c.task].zoom, c.x, c.tmsRow};
     ASSERT_EQ(content.Tiles.count(key), exported ? 1u : 0u) << c.x << "," << c.y;
     if (exported) {
       EXPECT_EQ(content.Tiles.at(key),
@@ -148,11 +147,11 @@ TEST(MbtilesExport, MetadataNamesTheTilesetAndTheAreaEveryZoomCovers) {
     TaskTiles tiles;
     tiles.MapsType = 3;
     tiles.Naming = BuiltInTileNameKind(3);
-    tiles.Zoom = zoom;
-    tiles.MinX = minX;
-    tiles.MinY = minY;
-    tiles.MaxX = maxX;
-    tiles.MaxY = maxY;
+    tiles.Range.Zoom = zoom;
+    tiles.Range.MinX = minX;
+    tiles.Range.MinY = minY;
+    tiles.Range.MaxX = maxX;
+    tiles.Range.MaxY = maxY;
     return tiles;
   };
   const Rows common = {

@@ -57,8 +57,8 @@ TEST(TaskTiles, VisitsTheFilesOfTheRangeInsideTheGridOnly) {
   const TaskTiles tiles = ReadTaskTiles(taskFile);
   std::set<std::pair<int32_t, int32_t>> visited;
   EXPECT_TRUE(ForEachTileFile(tiles, [&](const TileFile& tile) {
-    EXPECT_EQ(tile.Path, testing::TilePathOf(box, task, tile.X, tile.Y));
-    visited.emplace(tile.X, tile.Y);
+    EXPECT_EQ(tile.Path, testing::TilePathOf(box, task, tile.Tile.X, tile.Tile.Y));
+    visited.emplace(tile.Tile.X, tile.Tile.Y);
     return true;
   }));
   EXPECT_EQ(visited, (std::set<std::pair<int32_t, int32_t>>{{1, 1}, {3, 2}}));

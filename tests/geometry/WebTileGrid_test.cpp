@@ -28,31 +28,31 @@ TEST(WebTileGridTest, TheZoomDrawsTilesNearestTheirOwnSize) {
 }
 
 TEST(WebTileGridTest, ATilesPlaceIsThatOfTheDownloadersTile) {
-  for (const GridTile tile : {GridTile{13, 6744, 3104}, GridTile{1, 1, 0}, GridTile{0, 0, 0}}) {
+  for (const TileId tile : {TileId{13, 6744, 3104}, TileId{1, 1, 0}, TileId{0, 0, 0}}) {
     const MapRect rect = GridTileRect(tile);
-    EXPECT_NEAR(rect.west, LongitudeToMercatorX(testing::FakeTileLongitude(tile.x, tile.zoom)),
+    EXPECT_NEAR(rect.west, LongitudeToMercatorX(testing::FakeTileLongitude(tile.X, tile.Zoom)),
                 1e-6);
-    EXPECT_NEAR(rect.north, LatitudeToMercatorY(testing::FakeTileLatitude(tile.y, tile.zoom)),
+    EXPECT_NEAR(rect.north, LatitudeToMercatorY(testing::FakeTileLatitude(tile.Y, tile.Zoom)),
                 1e-6);
-    EXPECT_NEAR(rect.south, LatitudeToMercatorY(testing::FakeTileLatitude(tile.y + 1, tile.zoom)),
+    EXPECT_NEAR(rect.south, LatitudeToMercatorY(testing::FakeTileLatitude(tile.Y + 1, tile.Zoom)),
                 1e-6);
   }
 }
 
 TEST(WebTileGridTest, AViewShowsTheTilesOverItNearestTheMiddleFirst) {
-  const MapRect centre = GridTileRect(GridTile{13, 6744, 3104});
+  const MapRect centre = GridTileRect(TileId{13, 6744, 3104});
   const MapPoint middle{(centre.west + centre.east) / 2, (centre.south + centre.north) / 2};
   const MapView inside(middle, ScaleOfZoom(13), 800, 600);
-  const std::vector<GridTile> tiles = GridTilesInView(inside, 13);
+  const std::vector<TileId> tiles = GridTilesInView(inside, 13);
   ASSERT_EQ(tiles.size(), 5u * 3u);  // a centred 256-pixel tile and parts of its neighbours
-  EXPECT_EQ(tiles.front().x, 6744);
-  EXPECT_EQ(tiles.front().y, 3104);
-  for (const GridTile& tile : tiles) {
-    EXPECT_TRUE(GridTileRect(tile).Intersects(inside.VisibleArea())) << tile.x << "," << tile.y;
+  EXPECT_EQ(tiles.front().X, 6744);
+  EXPECT_EQ(tiles.front().Y, 3104);
+  for (const TileId& tile : tiles) {
+    EXPECT_TRUE(GridTileRect(tile).Intersects(inside.VisibleArea())) << tile.X << "," << tile.Y;
   }
   const MapView pastTheWest(MapPoint{-WorldHalfSide(), 0}, ScaleOfZoom(2), 800, 600);
-  for (const GridTile& tile : GridTilesInView(pastTheWest, 2)) {
-    EXPECT_TRUE(tile.x == 0 || tile.x == 1) << tile.x;  // 400 pixels east of the edge
+  for (const TileId& tile : GridTilesInView(pastTheWest, 2)) {
+    EXPECT_TRUE(tile.X == 0 || tile.X == 1) << tile.X;  // 400 pixels east of the edge
   }
   const MapView offTheWorld(MapPoint{3 * WorldHalfSide(), 0}, ScaleOfZoom(2), 800, 600);
   EXPECT_TRUE(GridTilesInView(offTheWorld, 2).empty());

@@ -56,7 +56,7 @@ TileSource SourceOn(const LoopbackServer& server) {
 class Deliveries {
  public:
   TileFetcher::Delivery Sink() {
-    return [this](const TileKey& tile, std::optional<std::string> bytes) {
+    return [this](const TileId& tile, std::optional<std::string> bytes) {
       std::lock_guard lock(mutex_);
       got_[tile] = std::move(bytes);
       ++count_;
@@ -67,7 +67,7 @@ class Deliveries {
     std::unique_lock lock(mutex_);
     return arrived_.wait_for(lock, 10s, [&] { return count_ >= count; });
   }
-  std::map<TileKey, std::optional<std::string>> Got() {
+  std::map<TileId, std::optional<std::string>> Got() {
     std::lock_guard lock(mutex_);
     return got_;
   }
@@ -75,14 +75,14 @@ class Deliveries {
  private:
   std::mutex mutex_;
   std::condition_variable arrived_;
-  std::map<TileKey, std::optional<std::string>> got_;
+  std::map<TileId, std::optional<std::string>> got_;
   size_t count_ = 0;
 };
 
-std::vector<TileKey> Row(int32_t zoom, int32_t y, int32_t columns) {
-  std::vector<TileKey> tiles;
+std::vector<TileId> Row(int32_t zoom, int32_t y, int32_t columns) {
+  std::vector<TileId> tiles;
   for (int32_t x = 0; x < columns; ++x) {
-    tiles.push_back(TileKey{zoom, x, y});
+    tiles.push_back(TileId{zoom, x, y});
   }
   return tiles;
 }
@@ -91,7 +91,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
   testing::Sandbox box;
   LoopbackServer server(EchoService());
   auto cache = std::make_shared<TileDiskCache>(box.Path("cache"));
-  const std::vector<TileKey> wanted = Row(5, 7, 12);
+  const std::vector<TileId> wanted = Row(5, 7, 12);
   {
     Deliveries deliveries;
     TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, deliveries.Sink());
@@ -111,7 +111,7 @@ TEST(TileFetcherTest, TilesComeFromTheServiceOverTwoConnectionsAndLaterFromTheCa
   TileFetcher fetcher(SourceOn(server), cache, CreateCurlHttpClient, again.Sink());
   fetcher.Want(wanted);
   ASSERT_TRUE(again.WaitFor(wanted.size()));
-  EXPECT_EQ(again.Got().at(TileKey{5, 3, 7}), EchoBody(TilePath(3, 7, 5)));
+  EXPECT_EQ(again.Got().at(TileId{5, 3, 7}), EchoBody(TilePath(3, 7, 5)));
   EXPECT_EQ(server.RequestCount(), wanted.size());
 }
 
@@ -162,7 +162,7 @@ TEST(TileFetcherTest, ANewWishReplacesTheTilesStillWaiting) {
   TileFetcher fetcher(SourceOn(server), nullptr, CreateCurlHttpClient, deliveries.Sink(), 1);
   fetcher.Want(Row(2, 0, 3));
   ASSERT_TRUE(server.WaitForRequests(1, 5s));
-  fetcher.Want({TileKey{2, 3, 3}, TileKey{2, 0, 0}});  // the first is under way already
+  fetcher.Want({TileId{2, 3, 3}, TileId{2, 0, 0}});  // the first is under way already
   ASSERT_TRUE(deliveries.WaitFor(2));
   const std::vector<Request> requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -204,7 +204,7 @@ TEST(TileFetcherTest, OnlyAnImageOfAtMost2MBIsCachedSoHugeOrWrongAnswersKeepTheG
     ASSERT_TRUE(deliveries.WaitFor(std::size(cases)));
   }
   for (const auto& c : cases) {
-    const TileKey tile{3, c.x, 0};
+    const TileId tile{3, c.x, 0};
     EXPECT_EQ(deliveries.Got().at(tile).has_value(), c.delivered) << c.x;
     const auto cached = cache->Read(TileDiskCache::TileKey("Loopback", 3, c.x, 0));
     EXPECT_EQ(cached.has_value(), c.cached) << c.x;

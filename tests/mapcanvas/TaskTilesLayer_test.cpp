@@ -49,7 +49,7 @@ TEST(TaskTilesLayerTest, ShowsTheImagesOfPngJpegAndWebpTiles) {
       const tools::ScreenRect rect = view.TileRect(tile);
       const QColor colour = shown.pixelColor(static_cast<int>((rect.left + rect.right) / 2),
                                              static_cast<int>((rect.top + rect.bottom) / 2));
-      const tools::RgbaImage expected = testing::FakeTileImage(tile.x, tile.y, 1);
+      const tools::RgbaImage expected = testing::FakeTileImage(tile.Tile.X, tile.Tile.Y, 1);
       EXPECT_LE(std::abs(colour.red() - expected.pixels[0]), 2) << tile.name;
       EXPECT_LE(std::abs(colour.green() - expected.pixels[1]), 2) << tile.name;
       EXPECT_LE(std::abs(colour.blue() - expected.pixels[2]), 2) << tile.name;

@@ -28,7 +28,7 @@ bool WaitUntil(const std::function<bool()>& predicate) {
 }
 
 QPoint CentreOf(const MapView& view, int32_t x, int32_t y) {
-  const MapRect rect = tools::GridTileRect(tools::GridTile{1, x, y});
+  const MapRect rect = tools::GridTileRect(TileId{1, x, y});
   const tools::ScreenPoint centre =
       view.ToScreen(tools::MapPoint{(rect.west + rect.east) / 2, (rect.south + rect.north) / 2});
   return QPoint(static_cast<int>(centre.x), static_cast<int>(centre.y));

@@ -9,10 +9,7 @@ namespace {
 
 MosaicLayout Grid(int32_t columns, int32_t rows, int32_t tileSide) {
   MosaicLayout layout;
-  layout.minX = 0;
-  layout.maxX = columns - 1;
-  layout.minY = 0;
-  layout.maxY = rows - 1;
+  layout.Range = TileRange{.MinX = 0, .MaxX = columns - 1, .MinY = 0, .MaxY = rows - 1};
   layout.tileWidth = tileSide;
   layout.tileHeight = tileSide;
   return layout;

@@ -15,14 +15,9 @@ using testing::FakeTileLongitude;
 // A tile of the standard grid with its true edges.
 TileEntry GridTile(int32_t x, int32_t y, int32_t zoom, bool southOrigin = false) {
   int32_t northRow = southOrigin ? (1 << zoom) - 1 - y : y;
-  return TileEntry{testing::FakeTileName(x, y, zoom),
-                   x,
-                   y,
-                   zoom,
-                   FakeTileLongitude(x, zoom),
-                   FakeTileLongitude(x + 1, zoom),
-                   FakeTileLatitude(northRow, zoom),
-                   FakeTileLatitude(northRow + 1, zoom)};
+  return TileEntry{testing::FakeTileName(x, y, zoom), {zoom, x, y},
+                   FakeTileLongitude(x, zoom),        FakeTileLongitude(x + 1, zoom),
+                   FakeTileLatitude(northRow, zoom),  FakeTileLatitude(northRow + 1, zoom)};
 }
 
 // Columns 10..13, rows 20..22 in the downloader's order: column by column.
@@ -61,7 +56,7 @@ TEST(MosaicLayoutTest, SizeAndEdgesAreThoseOfTheWholeRange) {
   EXPECT_EQ(layout.Rows(), 3);
   EXPECT_EQ(layout.Width(), 1024);
   EXPECT_EQ(layout.Height(), 384);
-  EXPECT_EQ(layout.zoom, 6);
+  EXPECT_EQ(layout.Range.Zoom, 6);
   EXPECT_DOUBLE_EQ(layout.west, FakeTileLongitude(10, 6));
   EXPECT_DOUBLE_EQ(layout.east, FakeTileLongitude(14, 6));
   EXPECT_DOUBLE_EQ(layout.north, FakeTileLatitude(20, 6));
@@ -78,8 +73,8 @@ TEST(MosaicLayoutTest, BandsHoldEachRowOfTilesWestToEastOnce) {
     ASSERT_EQ(bands[band].size(), 4u) << band;
     for (size_t column = 0; column < 4; ++column) {
       const TileEntry& tile = tiles[bands[band][column]];
-      EXPECT_EQ(tile.x, 10 + static_cast<int32_t>(column));
-      EXPECT_EQ(tile.y, 20 + static_cast<int32_t>(band));
+      EXPECT_EQ(tile.Tile.X, 10 + static_cast<int32_t>(column));
+      EXPECT_EQ(tile.Tile.Y, 20 + static_cast<int32_t>(band));
     }
   }
 }

@@ -25,11 +25,7 @@ double GridEdgeY(int32_t y, int32_t zoom) {
 MosaicLayout LayoutOf(int32_t minX, int32_t maxX, int32_t minY, int32_t maxY, int32_t zoom,
                       int32_t side) {
   MosaicLayout layout;
-  layout.minX = minX;
-  layout.maxX = maxX;
-  layout.minY = minY;
-  layout.maxY = maxY;
-  layout.zoom = zoom;
+  layout.Range = TileRange{.Zoom = zoom, .MinX = minX, .MaxX = maxX, .MinY = minY, .MaxY = maxY};
   layout.tileWidth = layout.tileHeight = side;
   layout.west = testing::FakeTileLongitude(minX, zoom);
   layout.east = testing::FakeTileLongitude(maxX + 1, zoom);

@@ -5,14 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <tuple>
+
+#include "geometry/TileId.h"
 
 namespace kartovel::testing {
 
-using TileKey = std::tuple<int32_t, int32_t, int32_t>;  // zoom, column, TMS row
-
 struct MbtilesContent {
-  std::map<TileKey, std::string> Tiles;
+  std::map<TileId, std::string> Tiles;  // the row as stored, counted from the south (TMS)
   std::map<std::string, std::string> Metadata;
   bool HasUniqueTileIndex = false;
 };

@@ -114,6 +114,11 @@ TEST_P(DownloadTaskRangeTest, CoversTheWorkedExampleWithWholeTiles) {
   EXPECT_DOUBLE_EQ(task.RightLongitudeDownload, 117.0263671875);
   EXPECT_NEAR(task.TopLatitudeDownload, 40.5137991550, 5e-11);
   EXPECT_NEAR(task.BottomLatitudeDownload, 39.4701251224, 5e-11);
+  // The range and the coverage say the same as the members, in the walk's terms.
+  const TileRange range{13, 6735, 6758, GetParam().minY, GetParam().maxY};
+  EXPECT_EQ(task.Range(), range);
+  EXPECT_EQ(task.Coverage().Bounds(), range);
+  EXPECT_EQ(task.Coverage().CoveredCount(), task.TotalCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(RowOrigins, DownloadTaskRangeTest,

@@ -32,8 +32,8 @@ TEST(TaskFilesTest, ReadsMapTypeAndZoomFromTheTaskFile) {
                     "[MapsType]\r\nMapsType=3\r\n\r\n[Zoom]\r\nZoom=13\r\n");
   Sandbox::WriteAll(sandbox.Path("a_list.txt"), "");
   TaskSummary summary = ReadTaskSummary(sandbox.Path("a.qtsk"));
-  EXPECT_EQ(summary.mapsType, 3);
-  EXPECT_EQ(summary.zoom, 13);
+  EXPECT_EQ(summary.MapsType, 3);
+  EXPECT_EQ(summary.Zoom, 13);
   EXPECT_EQ(summary.files.listFile, sandbox.Path("a_list.txt"));
 }
 
@@ -41,7 +41,7 @@ TEST(TaskFilesTest, AListWithoutTaskFileIsEnough) {
   Sandbox sandbox;
   Sandbox::WriteAll(sandbox.Path("a_list.txt"), "");
   TaskSummary summary = ReadTaskSummary(sandbox.Path("a_list.txt"));
-  EXPECT_EQ(summary.zoom, -1);
+  EXPECT_EQ(summary.Zoom, -1);
 }
 
 TEST(TaskFilesTest, MissingTaskOrListIsCannotOpenFile) {

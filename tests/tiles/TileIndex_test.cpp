@@ -12,10 +12,12 @@ std::vector<TileEntry> Grid(int32_t minX, int32_t maxX, int32_t minY, int32_t ma
   std::vector<TileEntry> tiles;
   for (int32_t x = minX; x <= maxX; ++x) {
     for (int32_t y = minY; y <= maxY; ++y) {
-      tiles.push_back(
-          TileEntry{testing::FakeTileName(x, y, zoom), x, y, zoom,
-                    testing::FakeTileLongitude(x, zoom), testing::FakeTileLongitude(x + 1, zoom),
-                    testing::FakeTileLatitude(y, zoom), testing::FakeTileLatitude(y + 1, zoom)});
+      tiles.push_back(TileEntry{testing::FakeTileName(x, y, zoom),
+                                {zoom, x, y},
+                                testing::FakeTileLongitude(x, zoom),
+                                testing::FakeTileLongitude(x + 1, zoom),
+                                testing::FakeTileLatitude(y, zoom),
+                                testing::FakeTileLatitude(y + 1, zoom)});
     }
   }
   return tiles;

@@ -17,9 +17,9 @@ TEST(TileListTest, ParsesTheDownloadersTileLine) {
       "39.87601941962115");
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->name, "qn_6744_3104_13.png");
-  EXPECT_EQ(entry->x, 6744);
-  EXPECT_EQ(entry->y, 3104);
-  EXPECT_EQ(entry->zoom, 13);
+  EXPECT_EQ(entry->Tile.X, 6744);
+  EXPECT_EQ(entry->Tile.Y, 3104);
+  EXPECT_EQ(entry->Tile.Zoom, 13);
   EXPECT_DOUBLE_EQ(entry->west, 116.3671875);
   EXPECT_DOUBLE_EQ(entry->east, 116.4111328125);
   EXPECT_DOUBLE_EQ(entry->north, 39.90973623453718);
@@ -54,11 +54,11 @@ TEST(TileListTest, TileNamesGiveColumnRowAndZoom) {
       {"my_prefix_3_4_5.jpg", 3, 4, 5},
   };
   for (const Case& c : cases) {
-    std::optional<TileName> name = ParseTileName(c.name);
+    std::optional<TileId> name = ParseTileName(c.name);
     ASSERT_TRUE(name) << c.name;
-    EXPECT_EQ(name->x, c.x) << c.name;
-    EXPECT_EQ(name->y, c.y) << c.name;
-    EXPECT_EQ(name->zoom, c.zoom) << c.name;
+    EXPECT_EQ(name->X, c.x) << c.name;
+    EXPECT_EQ(name->Y, c.y) << c.name;
+    EXPECT_EQ(name->Zoom, c.zoom) << c.name;
   }
 }
 

@@ -38,7 +38,7 @@ DecodedImage DecodeRgb(const std::string& png) {
 }
 
 TEST(TileImageTest, EncodedTileDecodesAs256By256WithTheSamePixels) {
-  const TileAddress tile{6744, 3104, 13};
+  const TileId tile{13, 6744, 3104};
   const auto decoded = DecodeRgb(RenderTilePng(tile));
   ASSERT_TRUE(decoded.Ok);
   EXPECT_EQ(decoded.Width, 256u);
@@ -48,14 +48,14 @@ TEST(TileImageTest, EncodedTileDecodesAs256By256WithTheSamePixels) {
 }
 
 TEST(TileImageTest, TilesWithDifferentNumbersLookDifferent) {
-  const auto a = RenderTile({1, 2, 3});
-  EXPECT_NE(a.Pixels, RenderTile({1, 3, 3}).Pixels);
-  EXPECT_NE(a.Pixels, RenderTile({2, 2, 3}).Pixels);
-  EXPECT_NE(a.Pixels, RenderTile({1, 2, 4}).Pixels);
+  const auto a = RenderTile(TileId{3, 1, 2});
+  EXPECT_NE(a.Pixels, RenderTile(TileId{3, 1, 3}).Pixels);
+  EXPECT_NE(a.Pixels, RenderTile(TileId{3, 2, 2}).Pixels);
+  EXPECT_NE(a.Pixels, RenderTile(TileId{4, 1, 2}).Pixels);
 }
 
 TEST(TileImageTest, WidestLabelAtZoom19StaysInsideTheTileBorder) {
-  const auto image = RenderTile({524287, 524287, 19});
+  const auto image = RenderTile(TileId{19, 524287, 524287});
   const auto pixel = [&](int x, int y) {
     const auto* p = &image.Pixels[(static_cast<std::size_t>(y) * 256 + x) * 3];
     return std::vector<uint8_t>(p, p + 3);

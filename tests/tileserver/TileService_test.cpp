@@ -26,14 +26,14 @@ class TileServiceTest : public ::testing::Test {
 TEST_F(TileServiceTest, ServesTheLabelledTileForTheTaskNumbers) {
   std::string body;
   ASSERT_EQ(client_->Get(Url("/hx/tl?v=4.3&r=1&x=6744&y=991&z=14"), body), std::nullopt);
-  EXPECT_EQ(body, RenderTilePng({6744, 3104, 13}));
+  EXPECT_EQ(body, RenderTilePng(TileId{13, 6744, 3104}));
   ASSERT_EQ(client_->Get(Url("/hx/tl?v=4.3&r=1&x=6745&y=991&z=14"), body), std::nullopt);
-  EXPECT_EQ(body, RenderTilePng({6745, 3104, 13}));
+  EXPECT_EQ(body, RenderTilePng(TileId{13, 6745, 3104}));
   // The XYZ path of the shipped example source serves the same tiles.
   ASSERT_EQ(client_->Get(Url("/13/6744/3104.png"), body), std::nullopt);
-  EXPECT_EQ(body, RenderTilePng({6744, 3104, 13}));
+  EXPECT_EQ(body, RenderTilePng(TileId{13, 6744, 3104}));
   ASSERT_EQ(client_->Get(Url("/0/0/0.png"), body), std::nullopt);
-  EXPECT_EQ(body, RenderTilePng({0, 0, 0}));
+  EXPECT_EQ(body, RenderTilePng(TileId{0, 0, 0}));
 }
 
 TEST_F(TileServiceTest, AnswersOtherPathsAndOffGridTilesWithNotFound) {

@@ -57,7 +57,7 @@ std::optional<int64_t> TakePathNumber(std::string_view& path, std::string_view e
 }
 
 // "/{z}/{x}/{y}.png".
-std::optional<TileAddress> ParseXyzPath(std::string_view path) {
+std::optional<TileId> ParseXyzPath(std::string_view path) {
   if (!path.starts_with('/')) {
     return std::nullopt;
   }
@@ -72,12 +72,13 @@ std::optional<TileAddress> ParseXyzPath(std::string_view path) {
   if (*column >= tilesPerSide || *row >= tilesPerSide) {
     return std::nullopt;
   }
-  return TileAddress{*column, *row, static_cast<int>(*zoom)};
+  return TileId{static_cast<int32_t>(*zoom), static_cast<int32_t>(*column),
+                static_cast<int32_t>(*row)};
 }
 
 }  // namespace
 
-std::optional<TileAddress> ParseTileTarget(std::string_view target) {
+std::optional<TileId> ParseTileTarget(std::string_view target) {
   target = OriginForm(target);
   if (target.find('?') == std::string_view::npos && target.ends_with(".png")) {
     return ParseXyzPath(target);
@@ -103,7 +104,7 @@ std::optional<TileAddress> ParseTileTarget(std::string_view target) {
   if (*column < 0 || *column >= tilesPerSide || row < 0 || row >= tilesPerSide) {
     return std::nullopt;
   }
-  return TileAddress{*column, row, zoom};
+  return TileId{zoom, static_cast<int32_t>(*column), static_cast<int32_t>(row)};
 }
 
 }  // namespace kartovel::tileserver

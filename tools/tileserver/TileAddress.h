@@ -7,19 +7,15 @@
 #include <optional>
 #include <string_view>
 
-namespace kartovel::tileserver {
+#include "geometry/TileId.h"
 
-struct TileAddress {
-  int64_t Column = 0;
-  int64_t Row = 0;
-  int Zoom = 0;
-};
+namespace kartovel::tileserver {
 
 constexpr int kMaxZoom = 24;  // deeper grids have columns too long to label
 
 // "/hx/tl?v=4.3&r=1&x=..&y=..&z=.." or the XYZ form "/{z}/{x}/{y}.png" (row counted from
 // the north), either also as an absolute URI. No value when the path differs, a
 // coordinate is missing or not an integer, or the tile lies off the grid.
-std::optional<TileAddress> ParseTileTarget(std::string_view target);
+std::optional<TileId> ParseTileTarget(std::string_view target);
 
 }  // namespace kartovel::tileserver

@@ -73,7 +73,7 @@ int TextWidth(const std::string& text) {
 
 }  // namespace
 
-RgbImage RenderTile(const TileAddress& tile) {
+RgbImage RenderTile(const TileId& tile) {
   Canvas canvas(kTileSize);
   canvas.Fill(0, 0, kTileSize, kTileSize, kLand);
   for (int line = kGridStep; line < kTileSize; line += kGridStep) {
@@ -82,8 +82,8 @@ RgbImage RenderTile(const TileAddress& tile) {
   }
   canvas.Frame(0, 0, kTileSize, kTileSize, 2, kBorder);
 
-  const std::vector<std::string> lines = {"X " + std::to_string(tile.Column),
-                                          "Y " + std::to_string(tile.Row),
+  const std::vector<std::string> lines = {"X " + std::to_string(tile.X),
+                                          "Y " + std::to_string(tile.Y),
                                           "Z " + std::to_string(tile.Zoom)};
   int widest = 0;
   for (const auto& line : lines) {
@@ -104,7 +104,7 @@ RgbImage RenderTile(const TileAddress& tile) {
   return canvas.Take();
 }
 
-std::string RenderTilePng(const TileAddress& tile) {
+std::string RenderTilePng(const TileId& tile) {
   return EncodePng(RenderTile(tile));
 }
 

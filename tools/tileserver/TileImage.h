@@ -9,9 +9,9 @@ namespace kartovel::tileserver {
 
 constexpr int kTileSize = 256;
 
-RgbImage RenderTile(const TileAddress& tile);
+RgbImage RenderTile(const TileId& tile);
 
 // The same tile, PNG-encoded.
-std::string RenderTilePng(const TileAddress& tile);
+std::string RenderTilePng(const TileId& tile);
 
 }  // namespace kartovel::tileserver
