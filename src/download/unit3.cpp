@@ -167,7 +167,7 @@ std::unique_ptr<HttpClient> TDownThread::OpenClient() {
         HttpProxy{params.ProxyServer, *port, params.ProxyUsername, params.ProxyPassword};
   }
   // A Stop ends the request in progress too, not only the walk.
-  options.StopRequest = &StopRequested;
+  options.Stop = StopRequested.Token();
   std::unique_ptr<HttpClient> client = context_.MakeClient(options);
   if (!client) {
     throw std::runtime_error("the HTTP client could not be created.");

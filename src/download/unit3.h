@@ -5,8 +5,8 @@
 // Index x 100 ms) -> Walking (one tile at a time through FetchTile) -> Ending (the
 // "Finished." line and ReportEnd, on every way out) -> Over (the owner destroys it,
 // which joins the thread). StopRequested is looked at before each tile, and the HTTP
-// client also ends the request in progress on it (within about 100 ms): a tile cut so
-// is left unsettled, without a line, and a resumed run fetches it again.
+// client and the long pauses hold its token, so the request in progress ends at once:
+// a tile cut so is left unsettled, without a line, and a resumed run fetches it again.
 #pragma once
 
 #include <atomic>
@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "common/Clock.h"
+#include "common/StopFlag.h"
 #include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/TileFailure.h"
@@ -61,7 +62,7 @@ class TDownThread {
   TDownThread& operator=(const TDownThread&) = delete;
 
   void Start();
-  void RequestStop() { StopRequested.store(true); }
+  void RequestStop() { StopRequested.Request(); }
 
   int32_t LastX() const;
   int32_t LastY() const;
@@ -72,7 +73,7 @@ class TDownThread {
   std::string StatusText;  // written by the worker just before each hand-off
   ReportKind LastReportKind = ReportKind::Info;
   const int32_t Index;
-  std::atomic<bool> StopRequested{false};
+  StopFlag StopRequested;  // set by RequestStop, never cleared
 
   // The fetch of one tile (public so that tests can drive it on their own thread).
   FetchOutcome FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial);

@@ -36,6 +36,7 @@ TileFetcher::TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache
       makeClient_(std::move(makeClient)),
       deliver_(std::move(deliver)) {
   source_.Request = MapWindowProfile(source_.Request);
+  source_.Request.Stop = stop_.get_token();
   for (int32_t i = 0; i < std::max(connections, 1); ++i) {
     threads_.emplace_back([this] { Serve(); });
   }
@@ -44,10 +45,11 @@ TileFetcher::TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache
 TileFetcher::~TileFetcher() {
   {
     std::lock_guard lock(mutex_);
-    stopping_ = true;
     waiting_.clear();
   }
-  wanted_.notify_all();
+  // Wakes the threads waiting for a wish (the wait below holds the token) and ends the
+  // requests under way.
+  stop_.request_stop();
   for (std::thread& thread : threads_) {
     thread.join();
   }
@@ -83,8 +85,9 @@ std::string TileFetcher::CacheKeyOf(const TileKey& tile) const {
 
 std::optional<TileKey> TileFetcher::NextTile() {
   std::unique_lock lock(mutex_);
-  wanted_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-  if (stopping_) {
+  const std::stop_token stop = stop_.get_token();
+  wanted_.wait(lock, stop, [this] { return !waiting_.empty(); });
+  if (stop.stop_requested()) {
     return std::nullopt;
   }
   const TileKey tile = waiting_.front();

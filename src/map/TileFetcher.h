@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -46,7 +47,7 @@ class TileFetcher {
   // a stalled tile only briefly, and closing it waits for the fetches under way.
   TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache, HttpClientFactory makeClient,
               Delivery deliver, int32_t connections = kDefaultConnections);
-  // Drops the waiting tiles and waits for the fetches under way.
+  // Drops the waiting tiles, ends the requests under way and waits for their threads.
   ~TileFetcher();
   TileFetcher(const TileFetcher&) = delete;
   TileFetcher& operator=(const TileFetcher&) = delete;
@@ -69,12 +70,12 @@ class TileFetcher {
   HttpClientFactory makeClient_;
   Delivery deliver_;
 
+  std::stop_source stop_;  // the fetcher's end: the threads' waits and their clients
   std::mutex mutex_;
-  std::condition_variable wanted_;
+  std::condition_variable_any wanted_;
   std::deque<TileKey> waiting_;
   std::set<TileKey> underWay_;
   std::set<TileKey> deliveredSinceWish_;
-  bool stopping_ = false;
   std::vector<std::thread> threads_;  // last: started once the members above exist
 };
 

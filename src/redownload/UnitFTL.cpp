@@ -33,7 +33,7 @@ TfrmFlt::TfrmFlt(Platform& platform, HttpClientFactory makeClient)
 
 TfrmFlt::~TfrmFlt() {
   view_ = nullptr;
-  stopRequested_.store(true);
+  stop_.request_stop();
   WaitForRunThread();
 }
 
@@ -57,7 +57,7 @@ void TfrmFlt::Show() {
 
 void TfrmFlt::Close() {
   Visible = false;
-  stopRequested_.store(true);
+  stop_.request_stop();
 }
 
 void TfrmFlt::FormShow() {
@@ -76,9 +76,11 @@ void TfrmFlt::Button1Click() {
   ClearMemo1();
   RecordCount = FetchedCount = 0;
   EndedByError = false;
+  // A Close from now on stops this run; the run before has handed off its end already.
+  stop_ = std::stop_source();
   std::unique_ptr<HttpClient> client = makeClient_([this] {
     HttpClientOptions options = RedownloadRequestProfile();
-    options.StopRequest = &stopRequested_;
+    options.Stop = stop_.get_token();
     return options;
   }());
   Lines records = ReadLines(*fileName);
@@ -92,7 +94,6 @@ void TfrmFlt::Button1Click() {
   platform_.ProcessPendingEvents();
   // The thread of the run before is over (its end was handed off), so this is quick.
   WaitForRunThread();
-  stopRequested_.store(false);
   runThreadDone_.store(false);
   running_ = true;
   ProgressText.clear();
@@ -100,14 +101,14 @@ void TfrmFlt::Button1Click() {
     view_->RunChanged();
   }
   runThread_ = std::thread([this](Run run) { RunRecords(std::move(run)); },
-                           Run{std::move(client), std::move(records), std::move(scope), pane_});
+                           Run{std::move(client), std::move(records), std::move(scope), pane_, stop_.get_token()});
 }
 
 void TfrmFlt::RunRecords(Run run) {
   try {
     bool ended = false;
     const std::size_t count = run.Records.size();
-    for (std::size_t index = 0; index < count && !ended && !stopRequested_.load(); ++index) {
+    for (std::size_t index = 0; index < count && !ended && !run.Stop.stop_requested(); ++index) {
       ReportProgress(std::to_string(index + 1) + " of " + std::to_string(count));
       ended = DownloadRecord(run, run.Records[index]) == RecordOutcome::EndRun;
     }

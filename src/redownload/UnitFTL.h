@@ -6,8 +6,8 @@
 // and reaches the model only through blocking hand-offs (Platform::RunBlocking): each
 // report line, the record count ("3 of 120") and the run's end. So the window stays
 // responsive, and Close (or the model's end) stops the run: the transfer in progress
-// ends within about a second and no further record is asked for. No member is touched
-// by two threads, except the stop request.
+// ends at once and no further record is asked for. No member is touched by two threads,
+// except the stop request (the run holds its token) and the end of the run's thread.
 #pragma once
 
 #include <atomic>
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -82,6 +83,7 @@ class TfrmFlt {
     Lines Records;
     FailedFileScope Scope;
     uint64_t Pane;  // the pane's emptying the run reports into
+    std::stop_token Stop;
   };
 
   // The run's thread: every record in order, then "Download End.".
@@ -109,7 +111,7 @@ class TfrmFlt {
   TfrmFltView* view_ = nullptr;
   bool running_ = false;
   uint64_t pane_ = 0;  // counts the pane's emptyings
-  std::atomic<bool> stopRequested_{false};
+  std::stop_source stop_;  // of the run going or the next one; a run renews it
   std::atomic<bool> runThreadDone_{true};
   std::thread runThread_;
 };
