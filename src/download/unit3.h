@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,14 +87,9 @@ class TDownThread {
   int64_t SkipCount() const;
   void Walk(HttpClient& client, int64_t skipCount);
   void RunEndingSteps() noexcept;
-  // One GET of a tile and the check of what came back.
-  std::optional<HttpFailure> Attempt(HttpClient& client, const TileAddress& tile,
-                                     std::string& body);
-  // The pause of the failure's class, or the longer one the server asked for; false when
-  // a stop request ended it.
-  bool PauseBeforeNextAttempt(TileFailureClass failureClass, const HttpFailure& failure);
   // The outcomes of one tile.
-  FetchOutcome KeepFetchedTile(const TileAddress& tile, int32_t walkSerial, std::string& body);
+  FetchOutcome TileStored(const TileAddress& tile, int32_t walkSerial);
+  FetchOutcome TileNotStored(const TileAddress& tile, const std::exception_ptr& error);
   FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,
                       const TileAddress& tile);
   void SubstituteBlank(const TileAddress& tile);

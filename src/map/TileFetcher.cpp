@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string_view>
 #include <utility>
 
+#include "download/FetchPipeline.h"
 #include "task/TileContent.h"
 
 namespace kartovel {
@@ -19,6 +21,13 @@ constexpr std::chrono::milliseconds kStallLimit{10000};
 // notice) is a tile that cannot be had, and is never cached.
 bool IsMapTileImage(std::string_view body) {
   return IsPngImage(body) || IsJpegImage(body) || IsWebpImage(body);
+}
+
+// A map window asks once: a tile that cannot be had now is asked for again when the view
+// wants it again.
+const FailureTable& MapFailureTable() {
+  static const FailureTable table;
+  return table;
 }
 
 HttpClientOptions MapWindowProfile(HttpClientOptions options) {
@@ -133,14 +142,26 @@ std::optional<std::string> TileFetcher::Fetch(const TileKey& tile,
   if (!client) {
     client = makeClient_(source_.Request);
   }
-  std::string body;
-  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || !IsMapTileImage(body)) {
+  const FetchRequest request{
+      source_.TileUrl(tile.X, tile.Y, tile.Zoom),
+      [](const std::string& body) {
+        return IsMapTileImage(body) ? std::nullopt
+                                    : std::optional<HttpFailure>(HttpFailure("no map tile image"));
+      },
+      [this, &key](std::string& body) {
+        if (cache_ && body.size() <= kMaxCachedTileBytes) {
+          cache_->Write(key, body);
+        }
+      }};
+  FetchResult result = FetchPipeline(*client, MapFailureTable(), clock_, stop_.get_token())
+                           .Fetch(request);
+  if (result.Result == FetchResult::Outcome::StoreFailed) {
+    std::rethrow_exception(result.StoreError);
+  }
+  if (result.Result != FetchResult::Outcome::Stored) {
     return std::nullopt;
   }
-  if (cache_ && body.size() <= kMaxCachedTileBytes) {
-    cache_->Write(key, body);
-  }
-  return body;
+  return std::move(result.Body);
 }
 
 }  // namespace kartovel

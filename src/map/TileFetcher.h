@@ -19,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/Clock.h"
 #include "download/HttpClient.h"
 #include "map/TileDiskCache.h"
 #include "map/TileSource.h"
@@ -69,6 +70,7 @@ class TileFetcher {
   std::shared_ptr<TileDiskCache> cache_;
   HttpClientFactory makeClient_;
   Delivery deliver_;
+  ScaledClock clock_;  // the fetch's; the map window's failure table has no pause
 
   std::stop_source stop_;  // the fetcher's end: the threads' waits and their clients
   std::mutex mutex_;

@@ -4,6 +4,8 @@
 #include "redownload/UnitFTL.h"
 
 #include <chrono>
+#include <cstddef>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -11,6 +13,7 @@
 #include "common/Error.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "download/FetchPipeline.h"
 #include "download/TileContent.h"
 #include "download/TileFailure.h"
 #include "task/FailedFileScope.h"
@@ -20,6 +23,24 @@ namespace kartovel {
 
 namespace {
 constexpr char kNotFoundText[] = ":Error: the image is not found on server.";
+
+// A reset connection is asked again at once, up to kMaxResetRepeats times; any other
+// failure is reported as it is. Only the answered attempt's bytes reach the tile file.
+TileFailureClass RedownloadFailureClass(const HttpFailure& failure) {
+  return MeansConnectionReset(ClassifiedText(failure)) ? TileFailureClass::Reset
+                                                        : TileFailureClass::Other;
+}
+
+const FailureTable& RedownloadFailureTable() {
+  static const FailureTable table = [] {
+    FailureTable rules;
+    rules.Classify = RedownloadFailureClass;
+    rules.Rules[static_cast<std::size_t>(TileFailureClass::Reset)] = {
+        FailureRule::Repeat::OwnBound, kMaxResetRepeats, std::chrono::milliseconds(0)};
+    return rules;
+  }();
+  return table;
+}
 
 // The tile's extension without its dot, which chooses the content check.
 std::string ExtensionOf(const std::string& tilePath) {
@@ -136,23 +157,28 @@ TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string
     Report(run.Pane, *refusal);
     return RecordOutcome::Next;
   }
-  std::string body;
-  auto failure = GetRepeatingResets(*run.Client, tile.TileUrl, body);
-  if (!failure) {
-    failure = CheckTileContent(ExtensionOf(tile.TilePath), body);
+  const std::string extension = ExtensionOf(tile.TilePath);
+  const FetchRequest request{
+      tile.TileUrl,
+      [&extension](const std::string& body) { return CheckTileContent(extension, body); },
+      [&tile](std::string& body) { WriteFileAtomically(tile.TilePath, body); }};
+  FetchPipeline pipeline(*run.Client, RedownloadFailureTable(), clock_, run.Stop);
+  const FetchResult result = pipeline.Fetch(request);
+  switch (result.Result) {
+    case FetchResult::Outcome::Stored:
+      CountFetched();
+      Report(run.Pane, tile.TilePath + ":" + tile.TileUrl + " ->OK");
+      return RecordOutcome::Next;
+    case FetchResult::Outcome::StoreFailed:
+      std::rethrow_exception(result.StoreError);  // ends the run through the error display
+    case FetchResult::Outcome::Stopped:
+      return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
+    case FetchResult::Outcome::GivenUp:
+      break;
   }
-  if (!failure) {
-    WriteFileAtomically(tile.TilePath, body);
-    CountFetched();
-    Report(run.Pane, tile.TilePath + ":" + tile.TileUrl + " ->OK");
-    return RecordOutcome::Next;
-  }
-  if (failure->Stopped) {
-    return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
-  }
-  const std::string& message = failure->Message;
+  const std::string& message = result.Failure->Message;
   Report(run.Pane, message + "->" + tile.TileUrl);
-  const std::string classified = ClassifiedText(*failure);
+  const std::string classified = ClassifiedText(*result.Failure);
   if (MeansRefused(classified)) {
     Report(run.Pane, kBannedLine);
     return RecordOutcome::EndRun;
@@ -161,21 +187,6 @@ TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string
     Report(run.Pane, tile.TileUrl + kNotFoundText);
   }
   return RecordOutcome::Next;
-}
-
-std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,
-                                                       std::string& body) {
-  // Only the bytes of the answered attempt may reach the tile file, whatever a reset
-  // attempt left behind.
-  body.clear();
-  auto failure = client.Get(url, body);
-  for (int repeat = 0;
-       repeat < kMaxResetRepeats && failure && MeansConnectionReset(ClassifiedText(*failure));
-       ++repeat) {
-    body.clear();
-    failure = client.Get(url, body);
-  }
-  return failure;
 }
 
 void TfrmFlt::Report(uint64_t pane, std::string line) {

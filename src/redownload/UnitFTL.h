@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "common/Clock.h"
 #include "common/LineFile.h"
 #include "common/Platform.h"
 #include "download/HttpClient.h"
@@ -91,9 +92,6 @@ class TfrmFlt {
   // Fetches, checks and saves one record, reporting it, or reports why it is skipped.
   // Throws when the tile cannot be written. Runs on the run's thread.
   RecordOutcome DownloadRecord(const Run& run, const std::string& record);
-  // A GET that is repeated at once while the connection is reset, up to kMaxResetRepeats.
-  static std::optional<HttpFailure> GetRepeatingResets(HttpClient& client, const std::string& url,
-                                                       std::string& body);
   // Hand-offs of the run's thread. A line goes to the pane only while the pane still
   // shows that run (FormShow starts a new one).
   void Report(uint64_t pane, std::string line);
@@ -108,6 +106,7 @@ class TfrmFlt {
 
   Platform& platform_;
   HttpClientFactory makeClient_;
+  ScaledClock clock_;  // the fetch's; the re-download's failure table has no pause
   TfrmFltView* view_ = nullptr;
   bool running_ = false;
   uint64_t pane_ = 0;  // counts the pane's emptyings
