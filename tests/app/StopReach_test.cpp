@@ -1,23 +1,20 @@
 // A stop reaches every long job of the program while it waits on something slow: a
 // download worker in a transfer or in the wait a busy server asked for, the re-download
-// in a transfer, the map window's fetch in a transfer, the export and combine between
-// tiles. Each job is stopped through its own handle and must end at once: within the
+// in a transfer, the map window's fetch in a transfer, combine between tiles (the
+// export's stop between tiles has its own test). Each job is stopped through its own handle and must end at once: within the
 // program time of one stop check and well within the real time its wait would last.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
-#include <memory>
+#include <numeric>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
-#include "app/UnitExport.h"
-#include "common/Error.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
-#include "export/HandMadeTask.h"
 #include "map/TileFetcher.h"
 #include "mosaic/MosaicCombiner.h"
 #include "redownload/UnitFTL.h"
@@ -63,14 +60,6 @@ class StopWatch {
   Steady::time_point at_ = Steady::now();
 };
 
-milliseconds SumOf(const std::vector<milliseconds>& spans) {
-  milliseconds sum{0};
-  for (const milliseconds span : spans) {
-    sum += span;
-  }
-  return sum;
-}
-
 StopOutcome WorkerInATransfer() {
   LoopbackServer server;
   server.Enqueue(testing::StallReply(kStall));
@@ -88,17 +77,8 @@ StopOutcome WorkerInATransfer() {
 
 StopOutcome WorkerInAServersWait() {
   testing::WorkerRig rig({}, 1);
-  rig.MakeClient = [](const HttpClientOptions&) {
-    // A busy server asking for ten minutes, as the client reports it.
-    struct Busy final : HttpClient {
-      std::optional<HttpFailure> Get(const std::string&, std::string&) override {
-        HttpFailure failure("HTTP/1.1 503 Service Unavailable", 503);
-        failure.RetryAfter = std::chrono::seconds(600);
-        return failure;
-      }
-    };
-    return std::make_unique<Busy>();
-  };
+  rig.Http.SetDefaultReply(
+      testing::ScriptedReply::Status("HTTP/1.1 503 Busy", 503, std::chrono::seconds(600)));
   StopWatch watch;
   std::optional<size_t> stoppedAtSleep;
   rig.CreateWorkers();
@@ -112,9 +92,9 @@ StopOutcome WorkerInAServersWait() {
   rig.StartAll();
   const bool ended = rig.WaitForEnds();
   const std::vector<milliseconds> sleeps = rig.Time.Sleeps();
-  const size_t from = stoppedAtSleep.value_or(sleeps.size());
+  const auto from = static_cast<std::ptrdiff_t>(stoppedAtSleep.value_or(sleeps.size()));
   return watch.Ended(ended && stoppedAtSleep.has_value(),
-                     SumOf({sleeps.begin() + static_cast<std::ptrdiff_t>(from), sleeps.end()}));
+                     std::accumulate(sleeps.begin() + from, sleeps.end(), milliseconds(0)));
 }
 
 StopOutcome RedownloadInATransfer() {
@@ -157,31 +137,6 @@ StopOutcome MapFetchInATransfer() {
   return watch.Ended(true);
 }
 
-// Stops the export from its progress report once it has begun, as the window's Close
-// or the command line's signal does.
-StopOutcome ExportBetweenTiles() {
-  Sandbox box;
-  ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
-  const testing::HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
-  const std::string taskFile = testing::WriteHandMadeTask(box, task);
-  for (int i = 0; i < 8; ++i) {
-    Sandbox::WriteAll(testing::TilePathOf(box, task, i, 0), testing::TileImage("t"));
-  }
-  TfrmExport form(platform);
-  form.Show();
-  StopWatch watch;
-  int asked = 0;
-  form.SetStopCheck([&] {
-    if (++asked == 2) {
-      watch.Stopped();
-      form.RequestStop();
-    }
-    return false;
-  });
-  const bool abandoned = !form.Export({taskFile}, box.Path("stopped.mbtiles"));
-  return watch.Ended(abandoned && asked == 2);
-}
-
 StopOutcome CombineBetweenTiles() {
   Sandbox box;
   const testing::FakeTask task = testing::WriteFakeTask(box, testing::FakeTaskPlan{});
@@ -210,7 +165,6 @@ TEST(StopReach, EveryLongJobEndsPromptlyOnItsStop) {
       {"download worker in a busy server's wait", WorkerInAServersWait},
       {"re-download in a transfer", RedownloadInATransfer},
       {"map fetch in a transfer", MapFetchInATransfer},
-      {"export between tiles", ExportBetweenTiles},
       {"combine between tiles", CombineBetweenTiles},
   };
   for (const StopCase& c : cases) {
