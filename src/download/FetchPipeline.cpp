@@ -2,6 +2,7 @@
 #include "download/FetchPipeline.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace kartovel {

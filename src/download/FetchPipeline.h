@@ -1,8 +1,9 @@
 // The one fetch of a tile every part of the program goes through: get the URL, check what
 // came back, sort a failure into its class, pause or repeat as the caller's failure table
 // says, and hand a good body to the caller's store. A caller describes its way of asking
-// as values (a failure table, a request) and gets the result as a value; the download
-// workers, the re-download and the map windows differ only in those values.
+// as values (its client's request profile, a failure table, a request) and gets the
+// result as a value; the download workers, the re-download and the map windows differ
+// only in those values.
 #pragma once
 
 #include <chrono>
@@ -19,12 +20,6 @@
 #include "download/TileFailure.h"
 
 namespace kartovel {
-
-// What a caller's requests share: the HTTP client's options and the failure table.
-struct FetchProfile {
-  HttpClientOptions Request;
-  FailureTable Failures;
-};
 
 // One tile to fetch.
 struct FetchRequest {

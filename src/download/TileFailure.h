@@ -1,5 +1,6 @@
 // How a download worker sorts the failure of one tile request: the class decides whether
-// the tile is asked for again, after what pause, and what happens when it is given up.
+// the tile is asked for again, after what pause, and what happens when it is given up;
+// the failure table is the form in which every fetch states those choices.
 #pragma once
 
 #include <array>
