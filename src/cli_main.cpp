@@ -60,6 +60,7 @@ int RunProgram(int argc, char* argv[]) {
     // KARTOVEL_TIME_SCALE (for example 0.01) runs the program's pauses and its one-second
     // monitor faster, for black-box tests and benchmarks; real time without it.
     kartovel::ScaledClock clock(kartovel::ParseTimeScale(std::getenv("KARTOVEL_TIME_SCALE")));
+    // Before any other thread starts, so that every thread has the stop signals blocked.
     const kartovel::cli::StopSignals signals;
     const kartovel::cli::CommandContext context{kartovel::ProgramFolder(),
                                                 clock,
@@ -67,7 +68,7 @@ int RunProgram(int argc, char* argv[]) {
                                                 stdout,
                                                 stderr,
                                                 isatty(STDOUT_FILENO) == 1,
-                                                &kartovel::cli::StopSignals::Requested};
+                                                signals.Token()};
     return RunCommand(*parsed.command, context);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());

@@ -56,7 +56,7 @@ void TfrmExport::Button1Click() {
 std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& taskFiles,
                                                const std::string& outFile) {
   ClearMemo1();
-  stopRequested_ = false;
+  stop_.Renew();
   WriteFailed = false;
   MbtilesExport exporter(taskFiles, platform_.ProgramFolder());
   exporter.RefuseOutFile(outFile);
@@ -66,7 +66,7 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
   SetRunning(true);
   std::optional<ExportCounts> counts;
   const ExportWatch watch{
-      [this] { return stopRequested_ || (stopCheck_ && stopCheck_()); },
+      [this] { return stop_.load() || (stopCheck_ && stopCheck_()); },
       [this](const std::string& line) { AppendToMemo1(line); }};
   try {
     counts = exporter.WriteTo(
@@ -99,7 +99,7 @@ bool TfrmExport::OnBatch(const ExportProgress& progress) {
   Progress = progress;
   NotifyProgress();
   platform_.ProcessPendingEvents();
-  return !stopRequested_;
+  return !stop_.load();
 }
 
 void TfrmExport::AppendToMemo1(std::string line) {

@@ -16,6 +16,7 @@
 
 #include "common/LineFile.h"
 #include "common/Platform.h"
+#include "common/StopFlag.h"
 #include "export/MbtilesExport.h"
 
 namespace kartovel {
@@ -59,7 +60,7 @@ class TfrmExport {
   std::optional<ExportCounts> Export(const std::vector<std::string>& taskFiles,
                                      const std::string& outFile);
   // Abandons the running export at its next tile.
-  void RequestStop() { stopRequested_ = true; }
+  void RequestStop() { stop_.Request(); }
   // A stop request from outside the window's events (the command line's signals), looked
   // at before every tile; empty: none.
   void SetStopCheck(std::function<bool()> stopCheck) { stopCheck_ = std::move(stopCheck); }
@@ -73,7 +74,7 @@ class TfrmExport {
 
   Platform& platform_;
   TfrmExportView* view_ = nullptr;
-  bool stopRequested_ = false;
+  StopFlag stop_;  // renewed by each export
   std::function<bool()> stopCheck_;
 };
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
+#include <stop_token>
 #include <string>
 
 #include "common/Clock.h"
@@ -18,7 +18,7 @@ struct CommandContext {
   std::FILE* Out;                       // progress, report lines and summaries
   std::FILE* Err;                       // messages and errors
   bool OutIsTerminal = false;           // progress is redrawn in place
-  std::function<bool()> StopRequested;  // true once the user asked to stop
+  std::stop_token Stop;  // requested once the user asked to stop
 };
 
 }  // namespace kartovel::cli

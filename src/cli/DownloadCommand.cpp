@@ -92,7 +92,7 @@ void ServeJob(Job& job, TerminalPlatform& platform, const CommandContext& contex
   while (job.Active()) {
     platform.HandOffs().RunPending();
     platform.HandOffs().ServeUntil(std::min(nextTick, Steady::now() + kStopPoll));
-    if (!stopPressed && context.StopRequested()) {
+    if (!stopPressed && context.Stop.stop_requested()) {
       stopPressed = true;
       RunHandler(platform, [&job] { job.Stop(); });
     }
@@ -187,7 +187,7 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
   DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);
   Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
-          report, context.StopRequested);
+          report, context.Stop);
   RunHandler(platform, [&job] { job.Start(); });
   ServeJob(job, platform, context);
   if (job.Stopped()) {

@@ -32,7 +32,7 @@ class ExportPrinter final : public TfrmExportView {
   }
 
   void ProgressChanged() override {
-    if (context_.StopRequested()) {
+    if (context_.Stop.stop_requested()) {
       model_.RequestStop();
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
@@ -72,7 +72,7 @@ int RunExport(const ExportArguments& arguments, const CommandContext& context) {
   ExportPrinter printer(form, arguments, context);
   form.Show();
   form.SetView(&printer);
-  form.SetStopCheck(context.StopRequested);
+  form.SetStopCheck([stop = context.Stop] { return stop.stop_requested(); });
   std::optional<ExportCounts> counts;
   const bool ranToEnd =
       RunHandler(platform, [&] { counts = form.Export(arguments.TaskFiles, arguments.OutFile); });

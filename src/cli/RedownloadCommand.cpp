@@ -48,12 +48,12 @@ int RunRedownload(const RedownloadArguments& arguments, const CommandContext& co
   bool stopped = false;
   while (!platform.HandOffs().ServeUntil([&form] { return !form.Running(); },
                                          std::chrono::steady_clock::now() + kStopPoll)) {
-    if (!stopped && context.StopRequested()) {
+    if (!stopped && context.Stop.stop_requested()) {
       stopped = true;
       form.Close();
     }
   }
-  stopped = stopped || context.StopRequested();
+  stopped = stopped || context.Stop.stop_requested();
   ranToEnd = ranToEnd && !form.EndedByError;
   form.SetView(nullptr);
   if (!ranToEnd && form.RecordCount == 0) {

@@ -1,11 +1,12 @@
-// The stop signals' handlers. A signal handler can only reach static storage, so the
-// flag is the one program-wide value here: lock-free, set by the handler, read by the loop.
+// The stop signals' watcher: a thread that takes them with sigwait, so no handler runs
+// and nothing but the command's stop source is touched when one arrives.
 #include "cli/StopSignals.h"
 
-#include <signal.h>
+#include <pthread.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cerrno>
+#include <ctime>
 
 #include "cli/CliArguments.h"
 
@@ -13,37 +14,55 @@ namespace kartovel::cli {
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+sigset_t StopSignalSet() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  return signals;
+}
 
-struct sigaction previousInterrupt {};
-struct sigaction previousTerminate {};
-
-extern "C" void OnStopSignal(int /*signal*/) {
-  if (stopRequested.exchange(true)) {
-    _exit(kExitStopped);  // the second signal: at once, nothing more is written
+// Takes the signals still pending, so that restoring the mask delivers none of them to
+// their default action (which would end the program with another status).
+void DropPendingSignals(const sigset_t& signals) {
+  const timespec none{};
+  while (sigtimedwait(&signals, nullptr, &none) > 0 || errno == EINTR) {
   }
 }
 
 }  // namespace
 
 StopSignals::StopSignals() {
-  stopRequested.store(false);
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previousInterrupt);
-  sigaction(SIGTERM, &action, &previousTerminate);
+  const sigset_t signals = StopSignalSet();
+  pthread_sigmask(SIG_BLOCK, &signals, &previousMask_);
+  watcher_ = std::jthread([this](const std::stop_token& end) { Watch(end); });
 }
 
 StopSignals::~StopSignals() {
-  sigaction(SIGINT, &previousInterrupt, nullptr);
-  sigaction(SIGTERM, &previousTerminate, nullptr);
+  // The watcher waits in sigwait: a signal sent to that thread alone wakes it, and it
+  // sees its end requested before it looks at what arrived.
+  watcher_.request_stop();
+  pthread_kill(watcher_.native_handle(), SIGTERM);
+  watcher_.join();
+  const sigset_t signals = StopSignalSet();
+  DropPendingSignals(signals);
+  pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
-bool StopSignals::Requested() {
-  return stopRequested.load();
+void StopSignals::Watch(const std::stop_token& end) {
+  const sigset_t signals = StopSignalSet();
+  for (;;) {
+    int signal = 0;
+    if (sigwait(&signals, &signal) != 0) {
+      continue;
+    }
+    if (end.stop_requested()) {
+      return;
+    }
+    if (!stop_.request_stop()) {
+      _exit(kExitStopped);  // the second signal: at once, nothing more is written
+    }
+  }
 }
 
 }  // namespace kartovel::cli

@@ -59,7 +59,7 @@ HttpFailure FailureWithText(std::string_view text) {
 }  // namespace
 
 CurlHttpClient::CurlHttpClient(const HttpClientOptions& options)
-    : stopRequest_(options.StopRequest), faults_(options.Faults) {
+    : stop_(options.Stop), faults_(options.Faults) {
   EnsureCurlInitialised();
   if (!FaultDue()) {
     easy_.reset(curl_easy_init());
@@ -71,6 +71,7 @@ CurlHttpClient::CurlHttpClient(const HttpClientOptions& options)
     throw AppError("The HTTP library cannot create a connection handle");
   }
   Configure(options);
+  wakeOnStop_.emplace(stop_, WakeTransfer{multi_.get()});
 }
 
 bool CurlHttpClient::FaultDue() {
@@ -160,7 +161,7 @@ void CurlHttpClient::ConfigureCallbacks() {
   Set(CURLOPT_WRITEFUNCTION, &CurlHttpClient::OnBody);
   Set(CURLOPT_WRITEDATA, this);
   // Ends a transfer at once while data flows; while nothing arrives, the transfer loop
-  // itself looks at the stop request every kStopCheckMilliseconds.
+  // itself is woken by the stop request (and looks at it every kStopCheckMilliseconds).
   Set(CURLOPT_XFERINFOFUNCTION, &CurlHttpClient::OnProgress);
   Set(CURLOPT_XFERINFODATA, this);
   Set(CURLOPT_NOPROGRESS, 0L);
@@ -185,7 +186,7 @@ std::optional<HttpFailure> CurlHttpClient::Get(const std::string& url, std::stri
 }
 
 bool CurlHttpClient::StopRequested() const {
-  return stopRequest_ != nullptr && stopRequest_->load();
+  return stop_.stop_requested();
 }
 
 CURLcode CurlHttpClient::Perform() {
@@ -323,8 +324,7 @@ size_t CurlHttpClient::OnBody(char* data, size_t size, size_t count, void* self)
 
 int CurlHttpClient::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t,
                                curl_off_t) noexcept {
-  const std::atomic<bool>* stop = static_cast<CurlHttpClient*>(self)->stopRequest_;
-  return stop != nullptr && stop->load() ? 1 : 0;
+  return static_cast<CurlHttpClient*>(self)->StopRequested() ? 1 : 0;
 }
 
 std::unique_ptr<HttpClient> CreateCurlHttpClient(const HttpClientOptions& options) {

@@ -6,9 +6,9 @@
 
 #include <curl/curl.h>
 
-#include <atomic>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "download/HttpClient.h"
@@ -71,9 +71,16 @@ class CurlHttpClient final : public HttpClient {
   std::unique_ptr<CURLM, MultiDeleter> multi_;  // destroyed first, with no easy handle in it
   HeaderList serverHeaders_;
   HeaderList proxyHeaders_;
-  const std::atomic<bool>* stopRequest_ = nullptr;
+  std::stop_token stop_;
   HttpFaultPlan* faults_ = nullptr;
   Transfer transfer_;
+  // Wakes the transfer loop's wait when the stop is requested; destroyed before the
+  // multi handle it wakes, so it never runs on a handle that is gone.
+  struct WakeTransfer {
+    CURLM* Multi;
+    void operator()() const noexcept { curl_multi_wakeup(Multi); }
+  };
+  std::optional<std::stop_callback<WakeTransfer>> wakeOnStop_;
 };
 
 }  // namespace kartovel

@@ -2,13 +2,13 @@
 // into a byte buffer, failing with a message text that callers classify by substring.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,9 +43,9 @@ struct HttpClientOptions {
   std::chrono::milliseconds ConnectTimeout{30000};
   std::chrono::milliseconds StallLimit{60000};     // no byte for this long: timed out
   std::chrono::milliseconds AttemptLimit{300000};  // one request, start to end: timed out
-  // The caller's stop request: once it is true, a request in progress ends within about
-  // a second with a Stopped failure. Not owned; null when the caller never stops.
-  const std::atomic<bool>* StopRequest = nullptr;
+  // The caller's stop request: once it is made, a request in progress ends at once with
+  // a Stopped failure. An empty token: the caller never stops.
+  std::stop_token Stop;
   HttpFaultPlan* Faults = nullptr;  // not owned; null in the program
 };
 

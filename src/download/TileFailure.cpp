@@ -75,4 +75,32 @@ bool IsRepeatedWithoutCount(TileFailureClass failureClass) {
   return failureClass == TileFailureClass::Reset || failureClass == TileFailureClass::AddressInUse;
 }
 
+namespace {
+
+FailureTable MakeWorkerFailureTable() {
+  FailureTable table;
+  table.Attempts = kAttemptsPerTile;
+  table.FollowsRetryAfter = true;
+  table.StopEndsRepeats = true;
+  table.PastBound = TileFailureClass::Other;
+  for (std::size_t index = 0; index < kTileFailureClassCount; ++index) {
+    const auto failureClass = static_cast<TileFailureClass>(index);
+    table.Rules[index] = {FailureRule::Repeat::WithinAttempts, 0, PauseBeforeRepeat(failureClass)};
+  }
+  const auto ownBound = [&table](TileFailureClass failureClass, int32_t bound) {
+    table.Rules[static_cast<std::size_t>(failureClass)] = {FailureRule::Repeat::OwnBound, bound,
+                                                          PauseBeforeRepeat(failureClass)};
+  };
+  ownBound(TileFailureClass::Reset, kMaxResetRepeats);
+  ownBound(TileFailureClass::AddressInUse, kMaxAddressInUseRepeats);
+  return table;
+}
+
+}  // namespace
+
+const FailureTable& WorkerFailureTable() {
+  static const FailureTable table = MakeWorkerFailureTable();
+  return table;
+}
+
 }  // namespace kartovel

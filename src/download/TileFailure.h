@@ -1,8 +1,11 @@
 // How a download worker sorts the failure of one tile request: the class decides whether
-// the tile is asked for again, after what pause, and what happens when it is given up.
+// the tile is asked for again, after what pause, and what happens when it is given up;
+// the failure table is the form in which every fetch states those choices.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +20,13 @@ inline constexpr char kBannedLine[] = "Error: may be your IP is banned.\nPlease 
 // A peer that resets every connection must not hold a fetch on one tile for ever: past
 // this many repeats the tile is given up.
 inline constexpr int32_t kMaxResetRepeats = 20;
+
+// A lasting address shortage must not hold a worker on one tile for ever: past these
+// repeats the tile is given up like any failure.
+inline constexpr int32_t kMaxAddressInUseRepeats = 5;
+
+// The limited classes allow this many attempts of one tile, counting every attempt.
+inline constexpr int32_t kAttemptsPerTile = 3;
 
 // The longest wait a server's Retry-After is followed for: a longer wish waits this long.
 inline constexpr std::chrono::seconds kMaxRetryAfter{600};
@@ -55,5 +65,44 @@ std::chrono::milliseconds PauseBeforeRepeat(TileFailureClass failureClass,
 
 // Reset and AddressInUse are asked again regardless of the attempt count.
 bool IsRepeatedWithoutCount(TileFailureClass failureClass);
+
+// What a failure table does with one class of failure.
+struct FailureRule {
+  enum class Repeat {
+    Never,           // given up at once
+    WithinAttempts,  // asked again while the table's attempts last
+    OwnBound,        // asked again up to Bound times, whatever the attempts
+  };
+  Repeat Kind = Repeat::Never;
+  int32_t Bound = 0;            // OwnBound: the repeats before it is given up
+  std::chrono::milliseconds Pause{0};  // before the next attempt
+};
+
+inline constexpr std::size_t kTileFailureClassCount =
+    static_cast<std::size_t>(TileFailureClass::Bare) + 1;
+
+struct FailureTable {
+  // Sorts a failure into its class; every class has its rule below.
+  TileFailureClass (*Classify)(const HttpFailure&) = ClassifyTileFailure;
+  std::array<FailureRule, kTileFailureClassCount> Rules{};
+  int32_t Attempts = 1;  // of one tile in all, every attempt counted
+  // A busy server's Retry-After lengthens a pause (up to kMaxRetryAfter); a wait so
+  // lengthened is slept in steps that a stop ends.
+  bool FollowsRetryAfter = false;
+  // Once a stop is requested, a failure of an OwnBound class is given up at once.
+  bool StopEndsRepeats = false;
+  // The class a failure is given up as past its own bound (or ended by a stop).
+  TileFailureClass PastBound = TileFailureClass::Other;
+
+  const FailureRule& RuleOf(TileFailureClass failureClass) const {
+    return Rules[static_cast<std::size_t>(failureClass)];
+  }
+};
+
+// The download workers' table: every class but Reset and AddressInUse within
+// kAttemptsPerTile attempts after the pauses above (a busy server's wait followed), those
+// two up to kMaxResetRepeats and kMaxAddressInUseRepeats repeats (or a stop) and then
+// given up like Other.
+const FailureTable& WorkerFailureTable();
 
 }  // namespace kartovel

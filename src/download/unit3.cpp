@@ -16,6 +16,7 @@
 #include "common/IntegerText.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "download/FetchPipeline.h"
 #include "download/TileContent.h"
 #include "task/FailedRecord.h"
 
@@ -25,15 +26,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The limited classes allow this many attempts of one tile, counting every attempt.
-constexpr int32_t kAttemptsPerTile = 3;
-// A lasting address shortage must not hold a worker on one tile for ever: past these
-// repeats the tile is given up like any failure (resets have kMaxResetRepeats).
-constexpr int32_t kMaxAddressInUseRepeats = 5;
-
 constexpr milliseconds kStartSpreadPerWorker{100};
-// A long wait looks at the stop request this often.
-constexpr milliseconds kStopCheckStep{1000};
 constexpr milliseconds kPauseAfterFetchedTile{1000};
 
 const char* const kNetworkLine = "Error: Your network has problem, please check it.";
@@ -167,7 +160,7 @@ std::unique_ptr<HttpClient> TDownThread::OpenClient() {
         HttpProxy{params.ProxyServer, *port, params.ProxyUsername, params.ProxyPassword};
   }
   // A Stop ends the request in progress too, not only the walk.
-  options.StopRequest = &StopRequested;
+  options.Stop = StopRequested.Token();
   std::unique_ptr<HttpClient> client = context_.MakeClient(options);
   if (!client) {
     throw std::runtime_error("the HTTP client could not be created.");
@@ -229,93 +222,53 @@ void TDownThread::RunEndingSteps() noexcept {
 
 FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial) {
   const TileAddress tile = Task.AddressOf(x, y);
-  std::string body;
-  int32_t attemptCount = 0;
-  int32_t resetCount = 0;
-  int32_t addressInUseCount = 0;
-  for (;;) {
-    ++attemptCount;
-    body.clear();  // the file must hold the successful response's body only
-    const std::optional<HttpFailure> failure = Attempt(client, tile, body);
-    if (!failure) {
-      return KeepFetchedTile(tile, walkSerial, body);
-    }
-    if (failure->Stopped) {
+  const std::string extension = Task.TileExtension();
+  const FetchRequest request{
+      tile.Url,
+      // Only an image of the tile's type becomes the tile: an error page, an empty answer
+      // or anything else fails in the "other" class.
+      [&extension](const std::string& body) { return CheckTileContent(extension, body); },
+      [this, &tile](std::string& body) { WriteFileAtomically(tile.Path, body, Task.TileWrites); }};
+  FetchPipeline pipeline(client, WorkerFailureTable(), context_.Time, StopRequested.Token());
+  FetchResult result = pipeline.Fetch(request);
+  switch (result.Result) {
+    case FetchResult::Outcome::Stored:
+      std::string().swap(result.Body);
+      return TileStored(tile, walkSerial);
+    case FetchResult::Outcome::StoreFailed:
+      return TileNotStored(tile, result.StoreError);
+    case FetchResult::Outcome::Stopped:
       // Cut short by Stop: neither fetched nor failed. The position stays at the tile
       // before, so a resumed run fetches this one again.
       return FetchOutcome::EndWorker;
-    }
-    const TileFailureClass failureClass = ClassifyTileFailure(*failure);
-    if (IsRepeatedWithoutCount(failureClass)) {
-      // Past its bound, or once a stop is requested, such a failure is given up like
-      // a failure of no particular class.
-      const bool isReset = failureClass == TileFailureClass::Reset;
-      int32_t& repeats = isReset ? resetCount : addressInUseCount;
-      const int32_t bound = isReset ? kMaxResetRepeats : kMaxAddressInUseRepeats;
-      if (++repeats > bound || StopRequested.load()) {
-        return GiveUp(TileFailureClass::Other, failure->Message, tile);
-      }
-    } else if (attemptCount >= kAttemptsPerTile) {
-      return GiveUp(failureClass, failure->Message, tile);
-    }
-    if (!PauseBeforeNextAttempt(failureClass, *failure)) {
-      return FetchOutcome::EndWorker;
-    }
+    case FetchResult::Outcome::GivenUp:
+      break;
   }
+  return GiveUp(result.GivenUpAs, result.Failure->Message, tile);
 }
 
-std::optional<HttpFailure> TDownThread::Attempt(HttpClient& client, const TileAddress& tile,
-                                                std::string& body) {
-  std::optional<HttpFailure> failure = client.Get(tile.Url, body);
-  if (!failure) {
-    // Only an image of the tile's type becomes the tile: an error page, an empty answer
-    // or anything else fails in the "other" class.
-    failure = CheckTileContent(Task.TileExtension(), body);
-  }
-  return failure;
-}
-
-bool TDownThread::PauseBeforeNextAttempt(TileFailureClass failureClass,
-                                         const HttpFailure& failure) {
-  const milliseconds pause = PauseBeforeRepeat(failureClass, failure);
-  if (pause <= PauseBeforeRepeat(failureClass)) {
-    if (pause > milliseconds(0)) {
-      context_.Time.Sleep(pause);
-    }
-    return true;
-  }
-  // A wait the server asked for can last minutes: it is slept in steps so that a Stop
-  // ends it (the tile then stays unsettled, as after a cut transfer).
-  for (milliseconds left = pause; left > milliseconds(0); left -= kStopCheckStep) {
-    if (StopRequested.load()) {
-      return false;
-    }
-    context_.Time.Sleep(std::min(left, kStopCheckStep));
-  }
-  return !StopRequested.load();
-}
-
-FetchOutcome TDownThread::KeepFetchedTile(const TileAddress& tile, int32_t walkSerial,
-                                          std::string& body) {
-  try {
-    WriteFileAtomically(tile.Path, body, Task.TileWrites);
-  } catch (const std::exception& error) {
-    // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
-    // next tiles too: record it for a later re-download and end this worker. The line
-    // ends with the system's reason, which is what the user can act on.
-    const auto* fileError = dynamic_cast<const FileError*>(&error);
-    const std::string reason =
-        fileError != nullptr && !fileError->Reason().empty() ? ": " + fileError->Reason() : "";
-    Report(ReportKind::Failure, Prefix() + " " + error.what() + "->" + tile.Url + reason);
-    Record(MakeFailedRecord(tile.Path, tile.Url));
-    return FetchOutcome::EndWorker;
-  }
-  std::string().swap(body);
+FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {
   Report(ReportKind::Fetched,
          Prefix() + ":seq=" + std::to_string(walkSerial) + "," + tile.FileName + " OK");
   SetLastPosition(tile.X, tile.Y);
   context_.Time.Sleep(PauseAfterFetchedTile());
   return FetchOutcome::Settled;
+}
+
+FetchOutcome TDownThread::TileNotStored(const TileAddress& tile, const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& storeError) {
+    // A tile that cannot be stored (folder gone, disk full, no access) will fail for the
+    // next tiles too: record it for a later re-download and end this worker. The line
+    // ends with the system's reason, which is what the user can act on.
+    const auto* fileError = dynamic_cast<const FileError*>(&storeError);
+    const std::string reason =
+        fileError != nullptr && !fileError->Reason().empty() ? ": " + fileError->Reason() : "";
+    Report(ReportKind::Failure, Prefix() + " " + storeError.what() + "->" + tile.Url + reason);
+    Record(MakeFailedRecord(tile.Path, tile.Url));
+    return FetchOutcome::EndWorker;
+  }
 }
 
 FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::string& message,

@@ -5,19 +5,21 @@
 // Index x 100 ms) -> Walking (one tile at a time through FetchTile) -> Ending (the
 // "Finished." line and ReportEnd, on every way out) -> Over (the owner destroys it,
 // which joins the thread). StopRequested is looked at before each tile, and the HTTP
-// client also ends the request in progress on it (within about 100 ms): a tile cut so
-// is left unsettled, without a line, and a resumed run fetches it again.
+// client and the long pauses hold its token, so the request in progress ends at once:
+// a tile cut so is left unsettled, without a line, and a resumed run fetches it again.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "common/Clock.h"
+#include "common/StopFlag.h"
 #include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/TileFailure.h"
@@ -61,7 +63,7 @@ class TDownThread {
   TDownThread& operator=(const TDownThread&) = delete;
 
   void Start();
-  void RequestStop() { StopRequested.store(true); }
+  void RequestStop() { StopRequested.Request(); }
 
   int32_t LastX() const;
   int32_t LastY() const;
@@ -72,7 +74,7 @@ class TDownThread {
   std::string StatusText;  // written by the worker just before each hand-off
   ReportKind LastReportKind = ReportKind::Info;
   const int32_t Index;
-  std::atomic<bool> StopRequested{false};
+  StopFlag StopRequested;  // set by RequestStop, never cleared
 
   // The fetch of one tile (public so that tests can drive it on their own thread).
   FetchOutcome FetchTile(HttpClient& client, int32_t x, int32_t y, int32_t walkSerial);
@@ -85,14 +87,9 @@ class TDownThread {
   int64_t SkipCount() const;
   void Walk(HttpClient& client, int64_t skipCount);
   void RunEndingSteps() noexcept;
-  // One GET of a tile and the check of what came back.
-  std::optional<HttpFailure> Attempt(HttpClient& client, const TileAddress& tile,
-                                     std::string& body);
-  // The pause of the failure's class, or the longer one the server asked for; false when
-  // a stop request ended it.
-  bool PauseBeforeNextAttempt(TileFailureClass failureClass, const HttpFailure& failure);
   // The outcomes of one tile.
-  FetchOutcome KeepFetchedTile(const TileAddress& tile, int32_t walkSerial, std::string& body);
+  FetchOutcome TileStored(const TileAddress& tile, int32_t walkSerial);
+  FetchOutcome TileNotStored(const TileAddress& tile, const std::exception_ptr& error);
   FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,
                       const TileAddress& tile);
   void SubstituteBlank(const TileAddress& tile);

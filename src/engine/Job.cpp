@@ -6,10 +6,10 @@
 namespace kartovel {
 
 Job::Job(Platform& platform, Clock& clock, HttpClientFactory makeClient, WorkerFactory makeWorker,
-         std::vector<RunRequest> requests, RunSink& owner, std::function<bool()> stopRequested)
+         std::vector<RunRequest> requests, RunSink& owner, std::stop_token stop)
     : requests_(std::move(requests)),
       owner_(owner),
-      stopRequested_(std::move(stopRequested)),
+      stop_(std::move(stop)),
       run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this) {}
 
 void Job::Start() {
@@ -44,7 +44,7 @@ void Job::StartNext() {
   if (!MoreToStart()) {
     return;
   }
-  if (stopRequested_ && stopRequested_()) {
+  if (stop_.stop_requested()) {
     stopped_ = true;
     return;
   }

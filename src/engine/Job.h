@@ -21,10 +21,11 @@ namespace kartovel {
 class Job final : private RunSink {
  public:
   // owner hears every run's events (a run's end with Stopped set when the job was
-  // stopped during it); stopRequested, when given, is asked before each run starts.
+  // stopped during it); stop, once requested, starts no further run (it is looked at
+  // before each run starts).
   // platform, clock and owner must outlive the job.
   Job(Platform& platform, Clock& clock, HttpClientFactory makeClient, WorkerFactory makeWorker,
-      std::vector<RunRequest> requests, RunSink& owner, std::function<bool()> stopRequested = {});
+      std::vector<RunRequest> requests, RunSink& owner, std::stop_token stop = {});
 
   // Starts the first run. Errors of its files escape, as from any handler.
   void Start();
@@ -64,7 +65,7 @@ class Job final : private RunSink {
 
   std::vector<RunRequest> requests_;
   RunSink& owner_;
-  std::function<bool()> stopRequested_;
+  std::stop_token stop_;
   size_t next_ = 0;
   size_t current_ = 0;
   bool stopped_ = false;

@@ -157,7 +157,7 @@ void Run::StartWorkers() {
   failed_ = ReadLines(task.FailedFileName);
   sink_.FailedReplaced(failed_);
   DropUntrustedResumePositions();
-  stopAsked_ = false;
+  stop_.Renew();
   sink_.RunStarted(task);
   StartProgress();
   writtenPositions_.fill({0, 0});
@@ -208,7 +208,7 @@ void Run::Stop() {
   if (!CurrentTask) {
     return;
   }
-  stopAsked_ = true;
+  stop_.Request();
   for (int32_t i = 0; i < WorkersOf(*CurrentTask); ++i) {
     if (WorkerTable[i]) {
       WorkerTable[i]->RequestStop();
@@ -307,7 +307,7 @@ void Run::EndRun() {
   }
   Progress.SecondsLeft.reset();
   Progress.EndedEarly = endedEarly_;
-  sink_.RunEnded({CurrentTask->TaskFilePath(), Progress, failed_.size(), stopAsked_});
+  sink_.RunEnded({CurrentTask->TaskFilePath(), Progress, failed_.size(), stop_.load()});
   if (firstError) {
     std::rethrow_exception(firstError);
   }

@@ -21,6 +21,7 @@
 #include "common/Clock.h"
 #include "common/LineFile.h"
 #include "common/Platform.h"
+#include "common/StopFlag.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
 #include "engine/RunRequest.h"
@@ -111,7 +112,7 @@ class Run final : public WorkerOwner {
   WorkerFactory makeWorker_;
   RunSink& sink_;
   bool monitorRunning_ = false;
-  bool stopAsked_ = false;
+  StopFlag stop_;  // the user's Stop of this run; renewed by each start
   Lines log_;
   Lines failed_;
   // The record CurrentTask refers to, once a later Start replaced CurrentParameters

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string_view>
 #include <utility>
 
+#include "download/FetchPipeline.h"
 #include "task/TileContent.h"
 
 namespace kartovel {
@@ -19,6 +21,13 @@ constexpr std::chrono::milliseconds kStallLimit{10000};
 // notice) is a tile that cannot be had, and is never cached.
 bool IsMapTileImage(std::string_view body) {
   return IsPngImage(body) || IsJpegImage(body) || IsWebpImage(body);
+}
+
+// A map window asks once: a tile that cannot be had now is asked for again when the view
+// wants it again.
+const FailureTable& MapFailureTable() {
+  static const FailureTable table;
+  return table;
 }
 
 HttpClientOptions MapWindowProfile(HttpClientOptions options) {
@@ -36,6 +45,7 @@ TileFetcher::TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache
       makeClient_(std::move(makeClient)),
       deliver_(std::move(deliver)) {
   source_.Request = MapWindowProfile(source_.Request);
+  source_.Request.Stop = stop_.get_token();
   for (int32_t i = 0; i < std::max(connections, 1); ++i) {
     threads_.emplace_back([this] { Serve(); });
   }
@@ -44,10 +54,11 @@ TileFetcher::TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache
 TileFetcher::~TileFetcher() {
   {
     std::lock_guard lock(mutex_);
-    stopping_ = true;
     waiting_.clear();
   }
-  wanted_.notify_all();
+  // Wakes the threads waiting for a wish (the wait below holds the token) and ends the
+  // requests under way.
+  stop_.request_stop();
   for (std::thread& thread : threads_) {
     thread.join();
   }
@@ -83,8 +94,9 @@ std::string TileFetcher::CacheKeyOf(const TileId& tile) const {
 
 std::optional<TileId> TileFetcher::NextTile() {
   std::unique_lock lock(mutex_);
-  wanted_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-  if (stopping_) {
+  const std::stop_token stop = stop_.get_token();
+  wanted_.wait(lock, stop, [this] { return !waiting_.empty(); });
+  if (stop.stop_requested()) {
     return std::nullopt;
   }
   const TileId tile = waiting_.front();
@@ -130,14 +142,26 @@ std::optional<std::string> TileFetcher::Fetch(const TileId& tile,
   if (!client) {
     client = makeClient_(source_.Request);
   }
-  std::string body;
-  if (client->Get(source_.TileUrl(tile.X, tile.Y, tile.Zoom), body) || !IsMapTileImage(body)) {
+  const FetchRequest request{
+      source_.TileUrl(tile.X, tile.Y, tile.Zoom),
+      [](const std::string& body) {
+        return IsMapTileImage(body) ? std::nullopt
+                                    : std::optional<HttpFailure>(HttpFailure("no map tile image"));
+      },
+      [this, &key](std::string& body) {
+        if (cache_ && body.size() <= kMaxCachedTileBytes) {
+          cache_->Write(key, body);
+        }
+      }};
+  FetchResult result = FetchPipeline(*client, MapFailureTable(), clock_, stop_.get_token())
+                           .Fetch(request);
+  if (result.Result == FetchResult::Outcome::StoreFailed) {
+    std::rethrow_exception(result.StoreError);
+  }
+  if (result.Result != FetchResult::Outcome::Stored) {
     return std::nullopt;
   }
-  if (cache_ && body.size() <= kMaxCachedTileBytes) {
-    cache_->Write(key, body);
-  }
-  return body;
+  return std::move(result.Body);
 }
 
 }  // namespace kartovel

@@ -13,11 +13,13 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "common/Clock.h"
 #include "download/HttpClient.h"
 #include "geometry/TileId.h"
 #include "map/TileDiskCache.h"
@@ -39,7 +41,7 @@ class TileFetcher {
   // a stalled tile only briefly, and closing it waits for the fetches under way.
   TileFetcher(TileSource source, std::shared_ptr<TileDiskCache> cache, HttpClientFactory makeClient,
               Delivery deliver, int32_t connections = kDefaultConnections);
-  // Drops the waiting tiles and waits for the fetches under way.
+  // Drops the waiting tiles, ends the requests under way and waits for their threads.
   ~TileFetcher();
   TileFetcher(const TileFetcher&) = delete;
   TileFetcher& operator=(const TileFetcher&) = delete;
@@ -61,13 +63,14 @@ class TileFetcher {
   std::shared_ptr<TileDiskCache> cache_;
   HttpClientFactory makeClient_;
   Delivery deliver_;
+  ScaledClock clock_;  // the fetch's; the map window's failure table has no pause
 
+  std::stop_source stop_;  // the fetcher's end: the threads' waits and their clients
   std::mutex mutex_;
-  std::condition_variable wanted_;
+  std::condition_variable_any wanted_;
   std::deque<TileId> waiting_;
   std::set<TileId> underWay_;
   std::set<TileId> deliveredSinceWish_;
-  bool stopping_ = false;
   std::vector<std::thread> threads_;  // last: started once the members above exist
 };
 

@@ -76,7 +76,7 @@ MosaicWriteOutcome WriteMosaicWithLibpng(const std::vector<TileEntry>& tiles,
   for (const std::vector<size_t>& band : bands) {
     assembler.Clear();
     for (size_t index : band) {
-      if (hooks.cancelRequested && hooks.cancelRequested()) {
+      if (CancelRequested(hooks)) {
         outcome.cancelled = true;
         return outcome;
       }

@@ -39,10 +39,6 @@ int ThreadsFor(const MosaicSettings& settings) {
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-bool CancelRequested(const CombineHooks& hooks) {
-  return hooks.cancelRequested && hooks.cancelRequested();
-}
-
 enum class Survey { kAllOpaque, kAlphaNeeded, kCancelled };
 
 // Reads the tiles' headers: are the pixels of every cell opaque?

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,21 @@ namespace kartovel::tools {
 struct CombineHooks {
   // Called after each tile with the number of tiles done and the total.
   std::function<void(int64_t done, int64_t total)> progress;
-  // Polled before each tile; true abandons the run and leaves no output.
+  // The run's stop: looked at before each tile; once requested, the run is abandoned and
+  // leaves no output.
+  std::stop_token stop;
+  // Polled before each tile besides the stop, for a caller that decides tile by tile;
+  // true abandons the run the same way.
   std::function<bool()> cancelRequested;
   // Asked with LargeMosaicFigures before a mosaic that is very large or nearly empty is
   // written; false abandons the run like a cancel. Without it the mosaic is written.
   std::function<bool(const std::string& figures)> confirmLargeMosaic;
 };
+
+// The stop requested or the poll true: the run is to be abandoned now.
+inline bool CancelRequested(const CombineHooks& hooks) {
+  return hooks.stop.stop_requested() || (hooks.cancelRequested && hooks.cancelRequested());
+}
 
 // zlib levels a mosaic can be written at, and the one taken when none is chosen: the
 // fastest, whose files of map-like tiles (bench_combine levels) are about 14 % larger

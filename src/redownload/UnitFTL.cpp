@@ -4,6 +4,8 @@
 #include "redownload/UnitFTL.h"
 
 #include <chrono>
+#include <cstddef>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -11,6 +13,7 @@
 #include "common/Error.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "download/FetchPipeline.h"
 #include "download/TileContent.h"
 #include "download/TileFailure.h"
 #include "task/FailedFileScope.h"
@@ -20,6 +23,24 @@ namespace kartovel {
 
 namespace {
 constexpr char kNotFoundText[] = ":Error: the image is not found on server.";
+
+// A reset connection is asked again at once, up to kMaxResetRepeats times; any other
+// failure is reported as it is. Only the answered attempt's bytes reach the tile file.
+TileFailureClass RedownloadFailureClass(const HttpFailure& failure) {
+  return MeansConnectionReset(ClassifiedText(failure)) ? TileFailureClass::Reset
+                                                        : TileFailureClass::Other;
+}
+
+const FailureTable& RedownloadFailureTable() {
+  static const FailureTable table = [] {
+    FailureTable rules;
+    rules.Classify = RedownloadFailureClass;
+    rules.Rules[static_cast<std::size_t>(TileFailureClass::Reset)] = {
+        FailureRule::Repeat::OwnBound, kMaxResetRepeats, std::chrono::milliseconds(0)};
+    return rules;
+  }();
+  return table;
+}
 
 // The tile's extension without its dot, which chooses the content check.
 std::string ExtensionOf(const std::string& tilePath) {
@@ -33,7 +54,7 @@ TfrmFlt::TfrmFlt(Platform& platform, HttpClientFactory makeClient)
 
 TfrmFlt::~TfrmFlt() {
   view_ = nullptr;
-  stopRequested_.store(true);
+  stop_.request_stop();
   WaitForRunThread();
 }
 
@@ -57,7 +78,7 @@ void TfrmFlt::Show() {
 
 void TfrmFlt::Close() {
   Visible = false;
-  stopRequested_.store(true);
+  stop_.request_stop();
 }
 
 void TfrmFlt::FormShow() {
@@ -76,9 +97,11 @@ void TfrmFlt::Button1Click() {
   ClearMemo1();
   RecordCount = FetchedCount = 0;
   EndedByError = false;
+  // A Close from now on stops this run; the run before has handed off its end already.
+  stop_ = std::stop_source();
   std::unique_ptr<HttpClient> client = makeClient_([this] {
     HttpClientOptions options = RedownloadRequestProfile();
-    options.StopRequest = &stopRequested_;
+    options.Stop = stop_.get_token();
     return options;
   }());
   Lines records = ReadLines(*fileName);
@@ -92,7 +115,6 @@ void TfrmFlt::Button1Click() {
   platform_.ProcessPendingEvents();
   // The thread of the run before is over (its end was handed off), so this is quick.
   WaitForRunThread();
-  stopRequested_.store(false);
   runThreadDone_.store(false);
   running_ = true;
   ProgressText.clear();
@@ -100,14 +122,14 @@ void TfrmFlt::Button1Click() {
     view_->RunChanged();
   }
   runThread_ = std::thread([this](Run run) { RunRecords(std::move(run)); },
-                           Run{std::move(client), std::move(records), std::move(scope), pane_});
+                           Run{std::move(client), std::move(records), std::move(scope), pane_, stop_.get_token()});
 }
 
 void TfrmFlt::RunRecords(Run run) {
   try {
     bool ended = false;
     const std::size_t count = run.Records.size();
-    for (std::size_t index = 0; index < count && !ended && !stopRequested_.load(); ++index) {
+    for (std::size_t index = 0; index < count && !ended && !run.Stop.stop_requested(); ++index) {
       ReportProgress(std::to_string(index + 1) + " of " + std::to_string(count));
       ended = DownloadRecord(run, run.Records[index]) == RecordOutcome::EndRun;
     }
@@ -135,23 +157,28 @@ TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string
     Report(run.Pane, *refusal);
     return RecordOutcome::Next;
   }
-  std::string body;
-  auto failure = GetRepeatingResets(*run.Client, tile.TileUrl, body);
-  if (!failure) {
-    failure = CheckTileContent(ExtensionOf(tile.TilePath), body);
+  const std::string extension = ExtensionOf(tile.TilePath);
+  const FetchRequest request{
+      tile.TileUrl,
+      [&extension](const std::string& body) { return CheckTileContent(extension, body); },
+      [&tile](std::string& body) { WriteFileAtomically(tile.TilePath, body); }};
+  FetchPipeline pipeline(*run.Client, RedownloadFailureTable(), clock_, run.Stop);
+  const FetchResult result = pipeline.Fetch(request);
+  switch (result.Result) {
+    case FetchResult::Outcome::Stored:
+      CountFetched();
+      Report(run.Pane, tile.TilePath + ":" + tile.TileUrl + " ->OK");
+      return RecordOutcome::Next;
+    case FetchResult::Outcome::StoreFailed:
+      std::rethrow_exception(result.StoreError);  // ends the run through the error display
+    case FetchResult::Outcome::Stopped:
+      return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
+    case FetchResult::Outcome::GivenUp:
+      break;
   }
-  if (!failure) {
-    WriteFileAtomically(tile.TilePath, body);
-    CountFetched();
-    Report(run.Pane, tile.TilePath + ":" + tile.TileUrl + " ->OK");
-    return RecordOutcome::Next;
-  }
-  if (failure->Stopped) {
-    return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
-  }
-  const std::string& message = failure->Message;
+  const std::string& message = result.Failure->Message;
   Report(run.Pane, message + "->" + tile.TileUrl);
-  const std::string classified = ClassifiedText(*failure);
+  const std::string classified = ClassifiedText(*result.Failure);
   if (MeansRefused(classified)) {
     Report(run.Pane, kBannedLine);
     return RecordOutcome::EndRun;
@@ -160,21 +187,6 @@ TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string
     Report(run.Pane, tile.TileUrl + kNotFoundText);
   }
   return RecordOutcome::Next;
-}
-
-std::optional<HttpFailure> TfrmFlt::GetRepeatingResets(HttpClient& client, const std::string& url,
-                                                       std::string& body) {
-  // Only the bytes of the answered attempt may reach the tile file, whatever a reset
-  // attempt left behind.
-  body.clear();
-  auto failure = client.Get(url, body);
-  for (int repeat = 0;
-       repeat < kMaxResetRepeats && failure && MeansConnectionReset(ClassifiedText(*failure));
-       ++repeat) {
-    body.clear();
-    failure = client.Get(url, body);
-  }
-  return failure;
 }
 
 void TfrmFlt::Report(uint64_t pane, std::string line) {

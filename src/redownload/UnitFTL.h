@@ -6,8 +6,8 @@
 // and reaches the model only through blocking hand-offs (Platform::RunBlocking): each
 // report line, the record count ("3 of 120") and the run's end. So the window stays
 // responsive, and Close (or the model's end) stops the run: the transfer in progress
-// ends within about a second and no further record is asked for. No member is touched
-// by two threads, except the stop request.
+// ends at once and no further record is asked for. No member is touched by two threads,
+// except the stop request (the run holds its token) and the end of the run's thread.
 #pragma once
 
 #include <atomic>
@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
+#include "common/Clock.h"
 #include "common/LineFile.h"
 #include "common/Platform.h"
 #include "download/HttpClient.h"
@@ -82,6 +84,7 @@ class TfrmFlt {
     Lines Records;
     FailedFileScope Scope;
     uint64_t Pane;  // the pane's emptying the run reports into
+    std::stop_token Stop;
   };
 
   // The run's thread: every record in order, then "Download End.".
@@ -89,9 +92,6 @@ class TfrmFlt {
   // Fetches, checks and saves one record, reporting it, or reports why it is skipped.
   // Throws when the tile cannot be written. Runs on the run's thread.
   RecordOutcome DownloadRecord(const Run& run, const std::string& record);
-  // A GET that is repeated at once while the connection is reset, up to kMaxResetRepeats.
-  static std::optional<HttpFailure> GetRepeatingResets(HttpClient& client, const std::string& url,
-                                                       std::string& body);
   // Hand-offs of the run's thread. A line goes to the pane only while the pane still
   // shows that run (FormShow starts a new one).
   void Report(uint64_t pane, std::string line);
@@ -106,10 +106,11 @@ class TfrmFlt {
 
   Platform& platform_;
   HttpClientFactory makeClient_;
+  ScaledClock clock_;  // the fetch's; the re-download's failure table has no pause
   TfrmFltView* view_ = nullptr;
   bool running_ = false;
   uint64_t pane_ = 0;  // counts the pane's emptyings
-  std::atomic<bool> stopRequested_{false};
+  std::stop_source stop_;  // of the run going or the next one; a run renews it
   std::atomic<bool> runThreadDone_{true};
   std::thread runThread_;
 };

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -270,16 +271,16 @@ TEST(OversizedAnswer, TheCapItselfIsStillAccepted) {
 // from then on.
 std::chrono::steady_clock::duration TimeFromStopToReturn(LoopbackServer& server,
                                                          std::optional<HttpFailure>& failure) {
-  std::atomic<bool> stop{false};
+  std::stop_source stop;
   auto options = WorkerRequestProfile();
-  options.StopRequest = &stop;
+  options.Stop = stop.get_token();
   auto client = CreateCurlHttpClient(options);
   std::chrono::steady_clock::time_point stoppedAt;
   std::thread stopper([&] {
     server.WaitForRequests(1, 5s);
     std::this_thread::sleep_for(300ms);
     stoppedAt = std::chrono::steady_clock::now();
-    stop.store(true);
+    stop.request_stop();
   });
   std::string body;
   failure = client->Get(server.Url("/t.png"), body);

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,12 @@ class RecordingSink final : public RunSink {
                      " " + std::to_string(summary.Progress.SettledCount) + "/" +
                      std::to_string(summary.Progress.TotalCount) +
                      (summary.Stopped ? " stopped" : ""));
+    if (OnEnd) {
+      OnEnd();
+    }
   }
   std::vector<std::string> Events;
+  std::function<void()> OnEnd;  // after a run's end is recorded
 };
 
 class JobTest : public ::testing::Test {
@@ -75,9 +81,9 @@ class JobTest : public ::testing::Test {
     return true;
   }
 
-  Job MakeJob(std::vector<RunRequest> requests, std::function<bool()> stopRequested = {}) {
+  Job MakeJob(std::vector<RunRequest> requests, std::stop_token stop = {}) {
     return Job(platform_, clock_, CreateCurlHttpClient, CreateRunningWorker, std::move(requests),
-               sink_, std::move(stopRequested));
+               sink_, std::move(stop));
   }
 
   Sandbox box_;
@@ -108,10 +114,9 @@ TEST_F(JobTest, RunsOneAfterAnotherToTheirEndsAndStopsAtARefusedRequest) {
 }
 
 TEST_F(JobTest, AStopAskedBetweenTwoRunsStartsNoOther) {
-  const auto afterFirstEnd = [this] {
-    return !sink_.Events.empty() && sink_.Events.back().rfind("ended", 0) == 0;
-  };
-  Job job = MakeJob({Request(9), Request(10)}, afterFirstEnd);
+  std::stop_source stop;
+  sink_.OnEnd = [&stop] { stop.request_stop(); };
+  Job job = MakeJob({Request(9), Request(10)}, stop.get_token());
   job.Start();
   ASSERT_TRUE(Serve(job));
   EXPECT_EQ(sink_.Events,

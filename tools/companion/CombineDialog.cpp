@@ -103,7 +103,7 @@ CombineDialog::CombineDialog(std::string taskPath, std::string pngPath, QWidget*
 }
 
 CombineDialog::~CombineDialog() {
-  cancelRequested_ = true;
+  stop_.request_stop();
   if (worker_.joinable()) {
     worker_.join();
   }
@@ -133,7 +133,7 @@ void CombineDialog::Run() {
     tilesTotal_.store(total, std::memory_order_relaxed);
     tilesDone_.store(done, std::memory_order_relaxed);
   };
-  hooks.cancelRequested = [this] { return cancelRequested_.load(); };
+  hooks.stop = stop_.get_token();
   hooks.confirmLargeMosaic = [this](const std::string& figures) { return AskLargeMosaic(figures); };
   try {
     result_ = CombineTask(taskPath_, pngPath_, hooks, settings_);
@@ -163,7 +163,7 @@ bool CombineDialog::AskLargeMosaic(const std::string& figures) {
 void CombineDialog::Poll() {
   int64_t total = tilesTotal_.load(std::memory_order_relaxed);
   int64_t done = tilesDone_.load(std::memory_order_relaxed);
-  if (total > 0 && !cancelRequested_) {
+  if (total > 0 && !stop_.stop_requested()) {
     progressBar_->setRange(0, static_cast<int>(total));
     progressBar_->setValue(static_cast<int>(done));
     statusLabel_->setText(tr("Tile %1 of %2").arg(done).arg(total));
@@ -193,7 +193,7 @@ void CombineDialog::ShowOutcome() {
 
 void CombineDialog::reject() {
   if (Running()) {
-    cancelRequested_ = true;
+    stop_.request_stop();
     button_->setEnabled(false);
     statusLabel_->setText(tr("Cancelling..."));
     return;

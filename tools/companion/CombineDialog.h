@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -51,7 +52,7 @@ class CombineDialog : public QDialog {
   QTimer pollTimer_;
 
   std::thread worker_;
-  std::atomic<bool> cancelRequested_{false};
+  std::stop_source stop_;  // Cancel, Escape, the close box or the window's end
   std::atomic<bool> finished_{false};
   std::atomic<int64_t> tilesDone_{0};
   std::atomic<int64_t> tilesTotal_{0};

@@ -1,0 +1,105 @@
+// The fetch of one tile through a failure table: attempts, repeats, pauses and the store.
+#include "download/FetchPipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace kartovel {
+
+namespace {
+// A long wait looks at the stop request this often.
+constexpr std::chrono::milliseconds kStopCheckStep{1000};
+}  // namespace
+
+FetchPipeline::FetchPipeline(HttpClient& client, const FailureTable& table, Clock& time,
+                             std::stop_token stop)
+    : client_(client), table_(table), time_(time), stop_(std::move(stop)) {}
+
+FetchResult FetchPipeline::Fetch(const FetchRequest& request) {
+  FetchResult result;
+  std::array<int32_t, kTileFailureClassCount> repeats{};
+  for (;;) {
+    ++result.Attempts;
+    result.Failure = Attempt(request, result.Body);
+    if (!result.Failure) {
+      return Store(request, std::move(result));
+    }
+    const HttpFailure& failure = *result.Failure;
+    if (failure.Stopped) {
+      result.Result = FetchResult::Outcome::Stopped;
+      return result;
+    }
+    const TileFailureClass failureClass = table_.Classify(failure);
+    const FailureRule& rule = table_.RuleOf(failureClass);
+    result.GivenUpAs = failureClass;
+    switch (rule.Kind) {
+      case FailureRule::Repeat::Never:
+        return result;
+      case FailureRule::Repeat::OwnBound: {
+        int32_t& repeated = repeats[static_cast<std::size_t>(failureClass)];
+        if (++repeated > rule.Bound || (table_.StopEndsRepeats && stop_.stop_requested())) {
+          result.GivenUpAs = table_.PastBound;
+          return result;
+        }
+        break;
+      }
+      case FailureRule::Repeat::WithinAttempts:
+        if (result.Attempts >= table_.Attempts) {
+          return result;
+        }
+        break;
+    }
+    if (!PauseBeforeNextAttempt(rule, failure)) {
+      result.Result = FetchResult::Outcome::Stopped;
+      return result;
+    }
+  }
+}
+
+std::optional<HttpFailure> FetchPipeline::Attempt(const FetchRequest& request, std::string& body) {
+  body.clear();  // only the answered attempt's bytes may be stored
+  std::optional<HttpFailure> failure = client_.Get(request.Url, body);
+  if (!failure && request.CheckContent) {
+    failure = request.CheckContent(body);
+  }
+  return failure;
+}
+
+bool FetchPipeline::PauseBeforeNextAttempt(const FailureRule& rule, const HttpFailure& failure) {
+  std::chrono::milliseconds pause = rule.Pause;
+  if (table_.FollowsRetryAfter && failure.RetryAfter) {
+    pause = std::max(pause, std::chrono::milliseconds(std::min(*failure.RetryAfter, kMaxRetryAfter)));
+  }
+  if (pause <= rule.Pause) {
+    if (pause > std::chrono::milliseconds(0)) {
+      time_.Sleep(pause);
+    }
+    return true;
+  }
+  // A wait the server asked for can last minutes: it is slept in steps so that a stop
+  // ends it (the tile then stays unsettled, as after a cut transfer).
+  for (std::chrono::milliseconds left = pause; left > std::chrono::milliseconds(0);
+       left -= kStopCheckStep) {
+    if (stop_.stop_requested()) {
+      return false;
+    }
+    time_.Sleep(std::min(left, kStopCheckStep));
+  }
+  return !stop_.stop_requested();
+}
+
+FetchResult FetchPipeline::Store(const FetchRequest& request, FetchResult result) {
+  result.Result = FetchResult::Outcome::Stored;
+  if (request.Store) {
+    try {
+      request.Store(result.Body);
+    } catch (...) {
+      result.Result = FetchResult::Outcome::StoreFailed;
+      result.StoreError = std::current_exception();
+    }
+  }
+  return result;
+}
+
+}  // namespace kartovel
