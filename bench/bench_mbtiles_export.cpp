@@ -11,7 +11,7 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void ExportAndReport(const std::string& taskFile, const std::string& programFold
                      const std::string& out) {
   const double processorBefore = kartovel::bench::ProcessorSeconds();
   const auto start = std::chrono::steady_clock::now();
-  kartovel::MbtilesExport exporter({taskFile}, programFolder);
+  kartovel::TileExport exporter({taskFile}, programFolder);
   const auto counts = exporter.WriteTo(out, nullptr);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double processor = kartovel::bench::ProcessorSeconds() - processorBefore;

@@ -58,7 +58,7 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
   ClearMemo1();
   stopRequested_ = false;
   WriteFailed = false;
-  MbtilesExport exporter(taskFiles, platform_.ProgramFolder());
+  TileExport exporter(taskFiles, platform_.ProgramFolder());
   exporter.RefuseOutFile(outFile);
   Progress = ExportProgress{0, exporter.TileFileCount()};
   AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +

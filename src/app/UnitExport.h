@@ -16,7 +16,7 @@
 
 #include "common/LineFile.h"
 #include "common/Platform.h"
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 
 namespace kartovel {
 

@@ -62,7 +62,7 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
   const HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
   const std::string taskFile = WriteHandMadeTask(box, task);
-  const int tiles = static_cast<int>(MbtilesExport::kProgressEvery) * 2 + 1;
+  const int tiles = static_cast<int>(TileExport::kProgressEvery) * 2 + 1;
   for (int i = 0; i < tiles; ++i) {
     Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
   }

@@ -14,7 +14,7 @@
 
 #include "common/Error.h"
 #include "export/HandMadeTask.h"
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 #include "support/FolderSnapshot.h"
 #include "support/MbtilesReader.h"
 
@@ -54,26 +54,26 @@ TEST(ExportInputs, AnOutputThatIsATasksOwnFileOrNoMbtilesNameIsRefusedAndNothing
     std::string out;
     std::string refusal;
   } cases[] = {
-      {other, ": an MBTiles file's name ends in .mbtiles."},  // the output forgotten
-      {taskFile, ": an MBTiles file's name ends in .mbtiles."},
-      {box.Path("A_list.txt"), ": an MBTiles file's name ends in .mbtiles."},
-      {box.Path(".mbtiles"), ": an MBTiles file's name ends in .mbtiles."},
+      {other, ": an export file's name ends in .mbtiles"},  // the output forgotten
+      {taskFile, ": an export file's name ends in .mbtiles"},
+      {box.Path("A_list.txt"), ": an export file's name ends in .mbtiles"},
+      {box.Path(".mbtiles"), ": an export file's name ends in .mbtiles"},
       {box.Path("alias.mbtiles"), ": it is " + taskFile + ", a file of the task " + taskFile},
       {box.Path("log.mbtiles"), ": it is " + box.Path("A_log.txt")},
       {box.Path("folder.mbtiles"), ": it is " + box.Path("A")},
-      {box.Path("sub/../A.qtsk"), ": an MBTiles file's name ends in .mbtiles."},
+      {box.Path("sub/../A.qtsk"), ": an export file's name ends in .mbtiles"},
   };
   const testing::FolderSnapshot before = testing::SnapshotFolder(box.Folder());
   for (const auto& c : cases) {
     const std::string refusal = RefusalOf([&] {
-      MbtilesExport({taskFile, other}, program).WriteTo(c.out, nullptr);
+      TileExport({taskFile, other}, program).WriteTo(c.out, nullptr);
     });
     EXPECT_TRUE(refusal.starts_with("Cannot export to " + c.out + ":")) << refusal;
     EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.out << ": " << refusal;
   }
   EXPECT_EQ(testing::SnapshotFolder(box.Folder()), before);
   // An upper-case extension is an MBTiles name too.
-  EXPECT_TRUE(MbtilesExport({taskFile}, program).WriteTo(box.Path("UP.MBTILES"), nullptr));
+  EXPECT_TRUE(TileExport({taskFile}, program).WriteTo(box.Path("UP.MBTILES"), nullptr));
 }
 
 // Opens the pipe for writing if the export still waits on it after a while, so that a
@@ -160,7 +160,7 @@ TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAre
   std::optional<ExportCounts> counts;
   {
     const PipeUnblocker unblocker(pipe);
-    counts = MbtilesExport({taskFile}, testing::WriteProgramFolder(box, kBlank))
+    counts = TileExport({taskFile}, testing::WriteProgramFolder(box, kBlank))
                  .WriteTo(box.Path("out.mbtiles"), nullptr,
                           {nullptr, [&](const std::string& line) { reports.push_back(line); }});
   }
@@ -219,7 +219,7 @@ TEST(ExportInputs, TaskFilesWithAZoomOrRangeTheProgramNeverWritesAreRefusedByNam
 
     const std::string taskFile = WriteHandMadeTask(box, task);
     const std::string program = testing::WriteProgramFolder(box, kBlank);
-    const std::string refusal = RefusalOf([&] { MbtilesExport({taskFile}, program); });
+    const std::string refusal = RefusalOf([&] { TileExport({taskFile}, program); });
     if (c.fault.empty()) {
       EXPECT_EQ(refusal, "") << task.zoom;
       continue;
@@ -243,7 +243,7 @@ TEST(ExportInputs, TheTemporariesOfAnInterruptedExportOfTheSameFileAreRemovedAtI
   Sandbox::WriteAll(box.Path(kept[0]), "not a temporary of the export");
   Sandbox::WriteAll(box.Path(kept[1]), "another file's temporary");
   fs::create_directory(box.Path(kept[2]));
-  ASSERT_TRUE(MbtilesExport({taskFile}, testing::WriteProgramFolder(box, kBlank)).WriteTo(out, nullptr));
+  ASSERT_TRUE(TileExport({taskFile}, testing::WriteProgramFolder(box, kBlank)).WriteTo(out, nullptr));
   for (const std::string& name : stale) {
     EXPECT_FALSE(fs::exists(box.Path(name))) << name;
   }

@@ -14,8 +14,17 @@ using TileKey = std::tuple<int32_t, int32_t, int32_t>;  // zoom, column, TMS row
 struct MbtilesContent {
   std::map<TileKey, std::string> Tiles;
   std::map<std::string, std::string> Metadata;
+  // The table that places tiles (tiles itself, or map when tiles is a view over map and
+  // images) has a unique index.
   bool HasUniqueTileIndex = false;
+  std::string TilesKind;  // "table" or "view"
+  int64_t StoredImages = -1;  // rows of images when tiles is a view
+  std::string Integrity;  // PRAGMA integrity_check's answer, "ok" when whole
+  int64_t ApplicationId = 0;
 };
+
+// PRAGMA integrity_check's answer for any SQLite file ("ok" when whole).
+std::string SqliteIntegrity(const std::string& fileName);
 
 // Throws std::runtime_error when the file is no SQLite database with both tables.
 MbtilesContent ReadMbtiles(const std::string& fileName);
