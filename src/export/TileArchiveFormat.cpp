@@ -5,13 +5,17 @@
 
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "export/GeopackageWriter.h"
 #include "export/MbtilesWriter.h"
+#include "export/PmtilesWriter.h"
+#include "export/SqlitedbWriter.h"
 
 namespace kartovel {
 
 namespace {
 
-constexpr std::array kFormats = {TileArchiveFormat::Mbtiles};
+constexpr std::array kFormats = {TileArchiveFormat::Mbtiles, TileArchiveFormat::Pmtiles,
+                                 TileArchiveFormat::Geopackage, TileArchiveFormat::Sqlitedb};
 
 }  // namespace
 
@@ -55,7 +59,13 @@ std::unique_ptr<TileArchiveWriter> MakeArchiveWriter(TileArchiveFormat format,
                                                      const std::string& targetFile,
                                                      const TilesetInfo& info) {
   switch (format) {
-    default:
+    case TileArchiveFormat::Pmtiles:
+      return std::make_unique<PmtilesWriter>(targetFile, info);
+    case TileArchiveFormat::Geopackage:
+      return std::make_unique<GeopackageWriter>(targetFile, info);
+    case TileArchiveFormat::Sqlitedb:
+      return std::make_unique<SqlitedbWriter>(targetFile, info);
+    case TileArchiveFormat::Mbtiles:
       break;
   }
   return std::make_unique<MbtilesWriter>(targetFile, info);

@@ -12,6 +12,7 @@
 #include "export/HandMadeTask.h"
 #include "export/TileExport.h"
 #include "support/MbtilesReader.h"
+#include "support/PmtilesReader.h"
 
 namespace kartovel {
 namespace {
@@ -42,6 +43,48 @@ ReadBack ReadBackMbtiles(const std::string& file) {
   return back;
 }
 
+ReadBack ReadBackPmtiles(const std::string& file) {
+  const testing::PmtilesContent content = testing::ReadPmtiles(file);
+  return ReadBack{content.Tiles, static_cast<int64_t>(content.TileContents),
+                  content.Structure};
+}
+
+// The GeoPackage's tiles and its structure: application id "GPKG", version 1.3, the
+// coordinate systems it must hold, a tile matrix for every zoom of its tiles.
+ReadBack ReadBackGeopackage(const std::string& file) {
+  ReadBack back;
+  for (const auto& row : testing::SqliteQuery(
+           file, "SELECT zoom_level, tile_column, tile_row, tile_data FROM tiles")) {
+    back.Tiles[{std::stoi(row[0]), std::stoi(row[1]), std::stoi(row[2])}] = row[3];
+  }
+  const auto header = testing::SqliteQuery(file, "SELECT * FROM pragma_application_id, "
+                                                 "pragma_user_version");
+  const auto systems = testing::SqliteQuery(
+      file, "SELECT count(*) FROM gpkg_spatial_ref_sys WHERE srs_id IN (-1, 0, 4326, 3857)");
+  const auto unmatched = testing::SqliteQuery(
+      file, "SELECT count(*) FROM (SELECT DISTINCT zoom_level FROM tiles) WHERE zoom_level NOT "
+            "IN (SELECT zoom_level FROM gpkg_tile_matrix WHERE matrix_width = 1 << zoom_level)");
+  const auto contents = testing::SqliteQuery(
+      file, "SELECT data_type, srs_id FROM gpkg_contents WHERE table_name = 'tiles'");
+  const bool schema = header[0] == std::vector<std::string>{"1196444487", "10300"} &&
+                      systems[0][0] == "4" && unmatched[0][0] == "0" &&
+                      contents == std::vector<std::vector<std::string>>{{"tiles", "3857"}};
+  back.Structure = schema ? testing::SqliteIntegrity(file) : "schema";
+  return back;
+}
+
+ReadBack ReadBackSqlitedb(const std::string& file) {
+  ReadBack back;
+  for (const auto& row : testing::SqliteQuery(file, "SELECT z, x, y, image FROM tiles")) {
+    back.Tiles[{17 - std::stoi(row[0]), std::stoi(row[1]), std::stoi(row[2])}] = row[3];
+  }
+  const auto info = testing::SqliteQuery(file, "SELECT minzoom, maxzoom FROM info");
+  back.Structure = info == std::vector<std::vector<std::string>>{{"13", "13"}}
+                       ? testing::SqliteIntegrity(file)
+                       : "schema";
+  return back;
+}
+
 struct FormatCase {
   std::string extension;
   std::function<ReadBack(const std::string&)> read;
@@ -50,6 +93,9 @@ struct FormatCase {
 
 const FormatCase kFormats[] = {
     {".mbtiles", ReadBackMbtiles, true},
+    {".pmtiles", ReadBackPmtiles, true},
+    {".gpkg", ReadBackGeopackage, false},
+    {".sqlitedb", ReadBackSqlitedb, false},
 };
 
 TEST(ArchiveFormats, ATaskOfWhichAThirdIsOneImageLandsWholeInEveryFormatStoredOnceWhereItCan) {

@@ -74,6 +74,25 @@ MbtilesContent ReadMbtiles(const std::string& fileName) {
   return content;
 }
 
+std::vector<std::vector<std::string>> SqliteQuery(const std::string& fileName,
+                                                  const std::string& sql) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(fileName.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const std::unique_ptr<sqlite3, DbCloser> db(raw);
+  if (opened != SQLITE_OK) {
+    throw std::runtime_error("cannot open " + fileName);
+  }
+  Statement query = Prepare(db.get(), sql.c_str());
+  std::vector<std::vector<std::string>> rows;
+  while (sqlite3_step(query.get()) == SQLITE_ROW) {
+    std::vector<std::string>& row = rows.emplace_back();
+    for (int i = 0; i < sqlite3_column_count(query.get()); ++i) {
+      row.push_back(Column(query.get(), i));
+    }
+  }
+  return rows;
+}
+
 std::string SqliteIntegrity(const std::string& fileName) {
   sqlite3* raw = nullptr;
   const int opened = sqlite3_open_v2(fileName.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace kartovel::testing {
 
@@ -19,9 +20,19 @@ struct MbtilesContent {
   bool HasUniqueTileIndex = false;
   std::string TilesKind;  // "table" or "view"
   int64_t StoredImages = -1;  // rows of images when tiles is a view
-  std::string Integrity;  // PRAGMA integrity_check's answer, "ok" when whole
+  std::string Integrity;  // Every row of a query on any SQLite file, each column as its bytes (blobs and texts as
+// they are, numbers in SQLite's text form). Throws std::runtime_error when it fails.
+std::vector<std::vector<std::string>> SqliteQuery(const std::string& fileName,
+                                                  const std::string& sql);
+
+// PRAGMA integrity_check's answer, "ok" when whole
   int64_t ApplicationId = 0;
 };
+
+// Every row of a query on any SQLite file, each column as its bytes (blobs and texts as
+// they are, numbers in SQLite's text form). Throws std::runtime_error when it fails.
+std::vector<std::vector<std::string>> SqliteQuery(const std::string& fileName,
+                                                  const std::string& sql);
 
 // PRAGMA integrity_check's answer for any SQLite file ("ok" when whole).
 std::string SqliteIntegrity(const std::string& fileName);
