@@ -27,4 +27,27 @@ std::string GzipCompress(std::string_view bytes) {
   return out;
 }
 
+std::optional<std::string> GzipDecompress(std::string_view compressed, size_t limit) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 32) != Z_OK) {
+    return std::nullopt;
+  }
+  std::string out;
+  char chunk[65536];
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+  stream.avail_in = static_cast<uInt>(compressed.size());
+  int result = Z_OK;
+  while (result == Z_OK && out.size() <= limit) {
+    stream.next_out = reinterpret_cast<Bytef*>(chunk);
+    stream.avail_out = sizeof chunk;
+    result = inflate(&stream, Z_NO_FLUSH);
+    out.append(chunk, sizeof chunk - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  if (result != Z_STREAM_END || out.size() > limit) {
+    return std::nullopt;
+  }
+  return out;
+}
+
 }  // namespace kartovel

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kartovel {
@@ -21,6 +23,10 @@ struct PmtilesEntry {
 // lengths, the lengths, then the offsets (0 for one that follows the previous entry's
 // bytes, else offset + 1).
 std::string SerializeDirectory(const std::vector<PmtilesEntry>& entries);
+
+// The entries of an uncompressed directory; none when its bytes break the layout (cut
+// short, bytes left over, a length of 0, an offset that follows no entry).
+std::optional<std::vector<PmtilesEntry>> ParseDirectory(std::string_view bytes);
 
 // The compressed root directory and the leaf section after it.
 struct PmtilesDirectories {
