@@ -49,7 +49,9 @@ TEST(UnitExport, TheDialogsChooseTheTasksAndTheFileAndACancelInEitherExportsNoth
     ASSERT_EQ(dialogs.size(), c.dialogsShown);
     EXPECT_EQ(dialogs[0].Filter, "Projects(*.qtsk)|*.qtsk");
     if (dialogs.size() == 2) {
-      EXPECT_EQ(dialogs[1].Filter, "MBTiles(*.mbtiles)|*.mbtiles");
+      EXPECT_EQ(dialogs[1].Filter,
+                "MBTiles(*.mbtiles)|*.mbtiles|PMTiles(*.pmtiles)|*.pmtiles|GeoPackage(*.gpkg)|"
+                "*.gpkg|OsmAnd or Locus(*.sqlitedb)|*.sqlitedb");
       EXPECT_EQ(dialogs[1].InitialFolder, box.Path("area.mbtiles"));  // the proposed file
     }
     EXPECT_EQ(std::filesystem::exists(box.Path("x.mbtiles")), c.exported);
