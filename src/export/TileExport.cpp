@@ -12,6 +12,7 @@
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "export/TileArchiveFormat.h"
+#include "export/TileEnding.h"
 #include "task/MapSourcesFile.h"
 #include "tiles/TileFileReader.h"
 #include "geometry/Commonfunc.h"
@@ -264,6 +265,13 @@ std::optional<ExportCounts> TileExport::WriteTiles(TileArchiveWriter& writer,
         if (watch.Report) {
           watch.Report("Left out " + tile.Path + ": it is not a " +
                        std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) + " image.");
+        }
+      } else if (!EndsAsAWholeImage(task.Naming.Extension, bytes)) {
+        ++counts.Unreadable;
+        if (watch.Report) {
+          watch.Report("Left out " + tile.Path + ": the " +
+                       std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) +
+                       " image is cut short.");
         }
       } else {
         writer.AddTile(task.Zoom, tile.X, tile.Y, bytes);

@@ -107,7 +107,7 @@ class PipeUnblocker {
 };
 
 TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAreExported) {
-  enum class Kind { Image, LinkOut, LinkInside, Pipe, Folder, NoImage, OtherType };
+  enum class Kind { Image, LinkOut, LinkInside, Pipe, Folder, NoImage, OtherType, CutShort };
   const struct {
     int x;
     Kind kind;
@@ -120,6 +120,7 @@ TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAre
       {4, Kind::Folder, "it is a folder, not a regular file."},
       {5, Kind::NoImage, "it is not a PNG image."},
       {6, Kind::OtherType, "it is not a PNG image."},
+      {7, Kind::CutShort, "the PNG image is cut short."},
   };
   Sandbox box;
   const HandMadeTask task{.name = "t", .zoom = 3, .maxX = 7, .maxY = 0};
@@ -153,6 +154,9 @@ TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAre
         break;
       case Kind::OtherType:
         Sandbox::WriteAll(path, testing::TileImage("jpeg", "jpg"));
+        break;
+      case Kind::CutShort:
+        Sandbox::WriteAll(path, testing::TileImage("a disk filled up").substr(0, 40));
         break;
     }
   }
