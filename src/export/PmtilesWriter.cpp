@@ -217,6 +217,7 @@ void PmtilesWriter::AddTile(int32_t zoom, int32_t column, int32_t row, std::stri
 
 void PmtilesWriter::Commit() {
   FlushScratch();
+  index_ = TileContentIndex();  // no tile comes any more; its memory goes to the directories
   // Tile-id order; of two tiles at one place the later one stays.
   std::stable_sort(placed_.begin(), placed_.end(),
                    [](const Placed& a, const Placed& b) { return a.TileId < b.TileId; });

@@ -139,5 +139,33 @@ TEST(ArchiveFormats, ATaskOfWhichAThirdIsOneImageLandsWholeInEveryFormatStoredOn
   }
 }
 
+// The OsmAnd/Locus file names the source's address in the apps' form and the request
+// headers the source asks for, so that an app fetching tiles itself asks the same way.
+TEST(ArchiveFormats, TheSqlitedbNamesTheSourcesAddressAndHeadersInTheAppsForm) {
+  Sandbox box;
+  MapSource source;
+  source.MapsType = 100;
+  source.Name = "Topo";
+  source.Url = "https://tiles.example.org/{z}/{x}/{y}.png?key=k";
+  source.Prefix = "topo";
+  source.Extension = "png";
+  source.Referer = "https://maps.example.org/";
+  source.UserAgent = "Kartovel test";
+  source.MinZoom = 1;
+  source.MaxZoom = 18;
+  const HandMadeTask task{.name = "topo", .zoom = 2, .maxX = 0, .maxY = 0, .source = source};
+  const std::string taskFile = WriteHandMadeTask(box, task);
+  Sandbox::WriteAll(testing::TilePathOf(box, task, 0, 0), testing::TileImage("t"));
+  const std::string out = box.Path("topo.sqlitedb");
+  ASSERT_TRUE(TileExport({taskFile}, testing::WriteProgramFolder(box, "BLANK")).WriteTo(out, nullptr));
+  EXPECT_EQ(testing::SqliteQuery(out, "SELECT minzoom, maxzoom, url, referer, useragent, "
+                                      "tilenumbering FROM info"),
+            (std::vector<std::vector<std::string>>{
+                {"15", "15", "https://tiles.example.org/{0}/{1}/{2}.png?key=k",
+                 "https://maps.example.org/", "Kartovel test", "BigPlanet"}}));
+  EXPECT_EQ(testing::SqliteQuery(out, "SELECT x, y, z FROM tiles"),
+            (std::vector<std::vector<std::string>>{{"0", "0", "15"}}));
+}
+
 }  // namespace
 }  // namespace kartovel
