@@ -216,6 +216,11 @@ void TileExport::RefuseOutFile(const std::string& outFile) const {
       }
     }
   }
+  // Found now rather than when the finished file cannot take its place.
+  std::error_code error;
+  if (std::filesystem::is_directory(outFile, error)) {
+    throw AppError("Cannot export to " + outFile + ": it is a folder.");
+  }
 }
 
 std::optional<ExportCounts> TileExport::WriteTo(const std::string& outFile,

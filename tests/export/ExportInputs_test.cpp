@@ -49,6 +49,7 @@ TEST(ExportInputs, AnOutputThatIsATasksOwnFileOrNoMbtilesNameIsRefusedAndNothing
   fs::create_symlink(taskFile, box.Path("alias.mbtiles"));
   fs::create_hard_link(box.Path("A_log.txt"), box.Path("log.mbtiles"));
   fs::create_symlink(box.Path("A"), box.Path("folder.mbtiles"));
+  fs::create_directory(box.Path("maps.pmtiles"));
   const std::string program = testing::WriteProgramFolder(box, kBlank);
   const struct {
     std::string out;
@@ -62,6 +63,7 @@ TEST(ExportInputs, AnOutputThatIsATasksOwnFileOrNoMbtilesNameIsRefusedAndNothing
       {box.Path("log.mbtiles"), ": it is " + box.Path("A_log.txt")},
       {box.Path("folder.mbtiles"), ": it is " + box.Path("A")},
       {box.Path("sub/../A.qtsk"), ": an export file's name ends in .mbtiles"},
+      {box.Path("maps.pmtiles"), ": it is a folder."},
   };
   const testing::FolderSnapshot before = testing::SnapshotFolder(box.Folder());
   for (const auto& c : cases) {
