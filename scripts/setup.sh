@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libpng-dev zlib1g-dev
   libdeflate-dev libjpeg-dev libwebp-dev
-  libsqlite3-dev libcli11-dev
+  libsqlite3-dev libcli11-dev nlohmann-json3-dev
   xvfb xauth
   dpkg-dev file
 )

@@ -17,6 +17,7 @@
 #include "cli/OutputCheck.h"
 #include "cli/RedownloadCommand.h"
 #include "cli/StopSignals.h"
+#include "cli/VerifyCommand.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
 #include "common/ProgramLayout.h"
@@ -36,6 +37,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* exporting = std::get_if<ExportArguments>(&command)) {
     return RunExport(*exporting, context);
+  }
+  if (const auto* verify = std::get_if<VerifyArguments>(&command)) {
+    return RunVerify(*verify, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }

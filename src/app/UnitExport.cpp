@@ -10,7 +10,10 @@ namespace kartovel {
 namespace {
 
 constexpr char kTaskFilter[] = "Projects(*.qtsk)|*.qtsk";
-constexpr char kMbtilesFilter[] = "MBTiles(*.mbtiles)|*.mbtiles";
+// The first entry is the format proposed; the others are chosen by their extension.
+constexpr char kExportFilter[] =
+    "MBTiles(*.mbtiles)|*.mbtiles|PMTiles(*.pmtiles)|*.pmtiles|GeoPackage(*.gpkg)|*.gpkg|"
+    "OsmAnd or Locus(*.sqlitedb)|*.sqlitedb";
 
 // The first task's folder and name with the MBTiles extension.
 std::string ProposedOutFile(const std::string& firstTask) {
@@ -45,7 +48,7 @@ void TfrmExport::Button1Click() {
   if (taskFiles.empty()) {
     return;
   }
-  const auto outFile = platform_.SaveFileDialog("Export to MBTiles file:", kMbtilesFilter,
+  const auto outFile = platform_.SaveFileDialog("Export to MBTiles file:", kExportFilter,
                                                 ProposedOutFile(taskFiles.front()));
   if (!outFile) {
     return;
@@ -58,7 +61,7 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
   ClearMemo1();
   stop_.Renew();
   WriteFailed = false;
-  MbtilesExport exporter(taskFiles, platform_.ProgramFolder());
+  TileExport exporter(taskFiles, platform_.ProgramFolder());
   exporter.RefuseOutFile(outFile);
   Progress = ExportProgress{0, exporter.TileFileCount()};
   AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +

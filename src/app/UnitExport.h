@@ -17,7 +17,7 @@
 #include "common/LineFile.h"
 #include "common/Platform.h"
 #include "common/StopFlag.h"
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 
 namespace kartovel {
 

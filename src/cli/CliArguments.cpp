@@ -71,8 +71,14 @@ void AddRedownload(CLI::App& app, RedownloadArguments& redownload) {
 
 void AddExport(CLI::App& app, ExportArguments& exporting) {
   CLI::App* command =
-      app.add_subcommand("export", "Write the tiles of downloaded tasks into an MBTiles file");
-  command->add_option("OUT", exporting.OutFile, "MBTiles file to write (.mbtiles)")->required();
+      app.add_subcommand("export",
+                         "Write the tiles of downloaded tasks into an MBTiles, PMTiles, "
+                         "GeoPackage or OsmAnd/Locus file");
+  command
+      ->add_option("OUT", exporting.OutFile,
+                   "File to write; its extension names the format (.mbtiles, .pmtiles, .gpkg, "
+                   ".sqlitedb)")
+      ->required();
   command->add_option("TASK", exporting.TaskFiles, "Task files (.qtsk)")->required();
   command->add_flag("--quiet", exporting.Quiet, "Print only errors and the summary");
 }
@@ -81,6 +87,14 @@ void AddInfo(CLI::App& app, InfoArguments& info) {
   CLI::App* command =
       app.add_subcommand("info", "Show a task's request, its tiles on disk and failed records");
   command->add_option("TASK", info.TaskFile, "Task file (.qtsk)")->required();
+}
+
+void AddVerify(CLI::App& app, VerifyArguments& verify) {
+  CLI::App* command = app.add_subcommand(
+      "verify",
+      "Check that a task's tiles or a written file (mosaic PNG, export) are whole; exit status "
+      "0 whole, 1 holes or blanks, 2 damaged");
+  command->add_option("TARGET", verify.Target, "Task file (.qtsk) or file to check")->required();
 }
 
 }  // namespace
@@ -115,10 +129,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   RedownloadArguments redownload;
   ExportArguments exporting;
   InfoArguments info;
+  VerifyArguments verify;
   AddDownload(app, download, zoomText);
   AddRedownload(app, redownload);
   AddExport(app, exporting);
   AddInfo(app, info);
+  AddVerify(app, verify);
 
   ParseResult result;
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -140,6 +156,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     result.command = redownload;
   } else if (chosen == "export") {
     result.command = exporting;
+  } else if (chosen == "verify") {
+    result.command = verify;
   } else {
     result.command = info;
   }

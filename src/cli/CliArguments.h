@@ -57,8 +57,11 @@ struct InfoArguments {
   std::string TaskFile;
 };
 
-using Command =
-    std::variant<DownloadArguments, RedownloadArguments, ExportArguments, InfoArguments>;
+struct VerifyArguments {
+  std::string Target;  // a task file or a written file
+};
+using Command = std::variant<DownloadArguments, RedownloadArguments, ExportArguments,
+                             InfoArguments, VerifyArguments>;
 
 struct ParseResult {
   std::optional<Command> command;  // empty: nothing to run, exit with exitStatus

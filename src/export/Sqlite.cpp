@@ -68,6 +68,12 @@ void SqliteStatement::BindInteger(int index, int64_t value) {
   }
 }
 
+void SqliteStatement::BindReal(int index, double value) {
+  if (sqlite3_bind_double(statement_.get(), index, value) != SQLITE_OK) {
+    db_.Fail();
+  }
+}
+
 void SqliteStatement::BindText(int index, std::string_view text) {
   if (sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(), SQLITE_STATIC,
                           SQLITE_UTF8) != SQLITE_OK) {
@@ -88,6 +94,22 @@ void SqliteStatement::Run() {
   if (result != SQLITE_DONE) {
     db_.Fail();
   }
+}
+
+bool SqliteStatement::FirstColumnEquals(std::string_view bytes) {
+  const int result = sqlite3_step(statement_.get());
+  bool equal = false;
+  if (result == SQLITE_ROW) {
+    const void* stored = sqlite3_column_blob(statement_.get(), 0);
+    const size_t size = static_cast<size_t>(sqlite3_column_bytes(statement_.get(), 0));
+    equal = size == bytes.size() &&
+            (size == 0 || std::string_view(static_cast<const char*>(stored), size) == bytes);
+  }
+  sqlite3_reset(statement_.get());
+  if (result != SQLITE_ROW && result != SQLITE_DONE) {
+    db_.Fail();
+  }
+  return equal;
 }
 
 }  // namespace kartovel

@@ -42,10 +42,13 @@ class SqliteStatement {
   // Parameters are numbered from 1. Blobs and texts are copied by SQLite only when the
   // statement runs, so they must stay alive until Run.
   void BindInteger(int index, int64_t value);
+  void BindReal(int index, double value);
   void BindText(int index, std::string_view text);
   void BindBlob(int index, std::string_view bytes);
   // Runs the statement to its end and resets it for the next use.
   void Run();
+  // Runs a query of one row: true when its first column equals bytes (no row: false).
+  bool FirstColumnEquals(std::string_view bytes);
 
  private:
   struct Finalizer {

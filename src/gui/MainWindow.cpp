@@ -273,7 +273,9 @@ void MainWindow::BuildMenu() {
            {"ReDownloadfailedfiles1", "Re-Download failed images",
             [this] { emit redownloadRequested(); }},
            separator,
-           {"ExporttoMBTiles1", "Export to MBTiles ...", [this] { emit exportRequested(); }}});
+           {"ExporttoMBTiles1", "Export to MBTiles ...", [this] { emit exportRequested(); }},
+           separator,
+           {"Verify1", "Verify ...", [this] { emit verifyRequested(); }}});
   addMenu("Help1", "&Help",
           {{"Usermanual1", "User manual", [this] { Run(&TForm1::Usermanual1Click); }},
            separator,

@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   void convertRequested();
   void redownloadRequested();
   void exportRequested();
+  void verifyRequested();
   void aboutRequested();
   // "Select on map ...": the area window over the boxes.
   void selectAreaRequested();

@@ -22,7 +22,9 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       frmFlt_(platform, makeClient),
       redownloadDialog_(frmFlt_, platform, &mainWindow_),
       frmExport_(platform),
-      exportDialog_(frmExport_, platform, &mainWindow_) {
+      exportDialog_(frmExport_, platform, &mainWindow_),
+      frmVerify_(platform),
+      verifyDialog_(frmVerify_, platform, &mainWindow_) {
   QObject::connect(&mainWindow_, &MainWindow::aboutRequested, &aboutDialog_,
                    &AboutDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::convertRequested, &convertDialog_,
@@ -35,6 +37,8 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    [this] { SelectArea(); });
   QObject::connect(&mainWindow_, &MainWindow::exportRequested, &exportDialog_,
                    &ExportDialog::ShowModal);
+  QObject::connect(&mainWindow_, &MainWindow::verifyRequested, &verifyDialog_,
+                   &VerifyDialog::ShowModal);
 }
 
 void ProgramWindows::SetTileCacheFolder(std::string folder) {

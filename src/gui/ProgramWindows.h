@@ -1,6 +1,6 @@
 // Every window of the program with its model, created at start in the program's order
-// (main window, about box, converter, options, re-download, export; all dialogs hidden) and
-// wired to the main window's menu.
+// (main window, about box, converter, options, re-download, export, verify; all dialogs
+// hidden) and wired to the main window's menu.
 #pragma once
 
 #include "app/Unit1.h"
@@ -13,6 +13,7 @@
 #include "gui/AboutDialog.h"
 #include "gui/ConvertDialog.h"
 #include "gui/ExportDialog.h"
+#include "gui/VerifyDialog.h"
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/QtPlatform.h"
@@ -45,6 +46,8 @@ class ProgramWindows {
   RedownloadDialog& Redownload() { return redownloadDialog_; }
   TfrmExport& FrmExport() { return frmExport_; }
   ExportDialog& Export() { return exportDialog_; }
+  TfrmVerify& FrmVerify() { return frmVerify_; }
+  VerifyDialog& Verify() { return verifyDialog_; }
 
   // The folder the map windows keep their tiles in (the user's cache folder unless set).
   void SetTileCacheFolder(std::string folder);
@@ -73,6 +76,8 @@ class ProgramWindows {
   RedownloadDialog redownloadDialog_;
   TfrmExport frmExport_;
   ExportDialog exportDialog_;
+  TfrmVerify frmVerify_;
+  VerifyDialog verifyDialog_;
 };
 
 }  // namespace kartovel::gui

@@ -27,7 +27,7 @@ std::string Normalised(const std::string& path) {
 // The outputs share a base name with the image; none may land on the task's own files.
 void RefuseOverwritingTask(const MosaicOutputs& outputs, const TaskFiles& task) {
   for (const std::string& output :
-       {outputs.png, outputs.worldFile, outputs.projection, outputs.report}) {
+       {outputs.png, outputs.worldFile, outputs.projection, outputs.report, outputs.auxiliary}) {
     for (const std::string& own : {task.taskFile, task.listFile}) {
       if (Normalised(output) == Normalised(own)) {
         throw AppError("The output " + output + " would replace the task's file " + own);
@@ -39,6 +39,7 @@ void RefuseOverwritingTask(const MosaicOutputs& outputs, const TaskFiles& task) 
 void WriteSideFiles(const CombineResult& result) {
   WriteFileAtomically(result.outputs.worldFile, FormatWorldFile(WorldFileOf(result.layout)));
   WriteFileAtomically(result.outputs.projection, kWebMercatorWkt);
+  WriteFileAtomically(result.outputs.auxiliary, AuxiliaryXml());
   SaveLines(result.outputs.report, MosaicReportLines(result));
 }
 
@@ -46,7 +47,7 @@ void WriteSideFiles(const CombineResult& result) {
 
 MosaicOutputs MosaicOutputsFor(const std::string& pngFile) {
   std::string base = RemoveFileExt(pngFile);
-  return MosaicOutputs{pngFile, base + ".pgw", base + ".prj", base + ".txt"};
+  return MosaicOutputs{pngFile, base + ".pgw", base + ".prj", base + ".txt", pngFile + ".aux.xml"};
 }
 
 ImageSize DetectTileSize(const std::vector<TileEntry>& tiles, const std::string& tileFolder) {

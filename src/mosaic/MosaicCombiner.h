@@ -20,6 +20,9 @@ struct MosaicOutputs {
   std::string worldFile;   // same base, ".pgw"
   std::string projection;  // same base, ".prj"
   std::string report;      // same base, ".txt"
+  // png + ".aux.xml": GDAL's auxiliary file, where GIS tools find the coordinate system
+  // of a PNG (they read the .pgw beside it but not the .prj).
+  std::string auxiliary;
 };
 
 MosaicOutputs MosaicOutputsFor(const std::string& pngFile);

@@ -1,9 +1,11 @@
 // The georeference of a mosaic in Web Mercator (EPSG:3857): the six numbers of its
-// world file (.pgw) and the projection text of its .prj file.
+// world file (.pgw), the projection text of its .prj file (kWebMercatorWkt) and
+// the auxiliary file GDAL reads beside a PNG.
 #pragma once
 
 #include <string>
 
+#include "geometry/WebMercatorWkt.h"
 #include "mosaic/MosaicLayout.h"
 
 namespace kartovel::tools {
@@ -23,7 +25,8 @@ WorldFile WorldFileOf(const MosaicLayout& layout);
 // The six lines of a world file, shortest exact decimal form, CR LF after each.
 std::string FormatWorldFile(const WorldFile& worldFile);
 
-// WKT of EPSG:3857, WGS 84 / Pseudo-Mercator, for the .prj file.
-extern const char kWebMercatorWkt[];
+// GDAL's auxiliary file for the mosaic: its coordinate system, EPSG:3857 as the .prj
+// holds it, with the axes in the order of the world file (east, north).
+std::string AuxiliaryXml();
 
 }  // namespace kartovel::tools

@@ -127,8 +127,8 @@ StopOutcome MapFetchInATransfer() {
   StopWatch watch;
   {
     TileFetcher fetcher(source, nullptr, CreateCurlHttpClient,
-                        [](const TileKey&, std::optional<std::string>) {}, 1);
-    fetcher.Want({TileKey{3, 1, 2}});
+                        [](const TileId&, std::optional<std::string>) {}, 1);
+    fetcher.Want({TileId{3, 1, 2}});
     if (!server.WaitForRequests(1, milliseconds(5000))) {
       return {};
     }

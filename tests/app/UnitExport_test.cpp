@@ -49,7 +49,9 @@ TEST(UnitExport, TheDialogsChooseTheTasksAndTheFileAndACancelInEitherExportsNoth
     ASSERT_EQ(dialogs.size(), c.dialogsShown);
     EXPECT_EQ(dialogs[0].Filter, "Projects(*.qtsk)|*.qtsk");
     if (dialogs.size() == 2) {
-      EXPECT_EQ(dialogs[1].Filter, "MBTiles(*.mbtiles)|*.mbtiles");
+      EXPECT_EQ(dialogs[1].Filter,
+                "MBTiles(*.mbtiles)|*.mbtiles|PMTiles(*.pmtiles)|*.pmtiles|GeoPackage(*.gpkg)|"
+                "*.gpkg|OsmAnd or Locus(*.sqlitedb)|*.sqlitedb");
       EXPECT_EQ(dialogs[1].InitialFolder, box.Path("area.mbtiles"));  // the proposed file
     }
     EXPECT_EQ(std::filesystem::exists(box.Path("x.mbtiles")), c.exported);
@@ -62,7 +64,7 @@ TEST(UnitExport, ReportsEachBatchThroughOnePassOfEventsAndACloseAbandonsTheExpor
   ScriptedPlatform platform(testing::WriteProgramFolder(box, "BLANK"));
   const HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
   const std::string taskFile = WriteHandMadeTask(box, task);
-  const int tiles = static_cast<int>(MbtilesExport::kProgressEvery) * 2 + 1;
+  const int tiles = static_cast<int>(TileExport::kProgressEvery) * 2 + 1;
   for (int i = 0; i < tiles; ++i) {
     Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64), testing::TileImage("t"));
   }

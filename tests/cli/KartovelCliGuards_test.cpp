@@ -46,7 +46,8 @@ TEST(KartovelCliGuards, AnExportIntoOneOfItsTasksFilesIsRefusedAndTouchesNothing
     std::string error;
   } cases[] = {
       {{"export", first, second},
-       "Cannot export to " + first + ": an MBTiles file's name ends in .mbtiles.\n"},
+       "Cannot export to " + first +
+           ": an export file's name ends in .mbtiles, .pmtiles, .gpkg or .sqlitedb.\n"},
       {{"export", rig.MapsFile("alias.mbtiles"), first},
        "Cannot export to " + rig.MapsFile("alias.mbtiles") + ": it is " + first +
            ", a file of the task " + first + ".\n"},

@@ -14,7 +14,7 @@
 
 #include "common/Error.h"
 #include "export/HandMadeTask.h"
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 #include "support/FolderSnapshot.h"
 #include "support/MbtilesReader.h"
 
@@ -49,31 +49,33 @@ TEST(ExportInputs, AnOutputThatIsATasksOwnFileOrNoMbtilesNameIsRefusedAndNothing
   fs::create_symlink(taskFile, box.Path("alias.mbtiles"));
   fs::create_hard_link(box.Path("A_log.txt"), box.Path("log.mbtiles"));
   fs::create_symlink(box.Path("A"), box.Path("folder.mbtiles"));
+  fs::create_directory(box.Path("maps.pmtiles"));
   const std::string program = testing::WriteProgramFolder(box, kBlank);
   const struct {
     std::string out;
     std::string refusal;
   } cases[] = {
-      {other, ": an MBTiles file's name ends in .mbtiles."},  // the output forgotten
-      {taskFile, ": an MBTiles file's name ends in .mbtiles."},
-      {box.Path("A_list.txt"), ": an MBTiles file's name ends in .mbtiles."},
-      {box.Path(".mbtiles"), ": an MBTiles file's name ends in .mbtiles."},
+      {other, ": an export file's name ends in .mbtiles"},  // the output forgotten
+      {taskFile, ": an export file's name ends in .mbtiles"},
+      {box.Path("A_list.txt"), ": an export file's name ends in .mbtiles"},
+      {box.Path(".mbtiles"), ": an export file's name ends in .mbtiles"},
       {box.Path("alias.mbtiles"), ": it is " + taskFile + ", a file of the task " + taskFile},
       {box.Path("log.mbtiles"), ": it is " + box.Path("A_log.txt")},
       {box.Path("folder.mbtiles"), ": it is " + box.Path("A")},
-      {box.Path("sub/../A.qtsk"), ": an MBTiles file's name ends in .mbtiles."},
+      {box.Path("sub/../A.qtsk"), ": an export file's name ends in .mbtiles"},
+      {box.Path("maps.pmtiles"), ": it is a folder."},
   };
   const testing::FolderSnapshot before = testing::SnapshotFolder(box.Folder());
   for (const auto& c : cases) {
     const std::string refusal = RefusalOf([&] {
-      MbtilesExport({taskFile, other}, program).WriteTo(c.out, nullptr);
+      TileExport({taskFile, other}, program).WriteTo(c.out, nullptr);
     });
     EXPECT_TRUE(refusal.starts_with("Cannot export to " + c.out + ":")) << refusal;
     EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.out << ": " << refusal;
   }
   EXPECT_EQ(testing::SnapshotFolder(box.Folder()), before);
   // An upper-case extension is an MBTiles name too.
-  EXPECT_TRUE(MbtilesExport({taskFile}, program).WriteTo(box.Path("UP.MBTILES"), nullptr));
+  EXPECT_TRUE(TileExport({taskFile}, program).WriteTo(box.Path("UP.MBTILES"), nullptr));
 }
 
 // Opens the pipe for writing if the export still waits on it after a while, so that a
@@ -107,7 +109,7 @@ class PipeUnblocker {
 };
 
 TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAreExported) {
-  enum class Kind { Image, LinkOut, LinkInside, Pipe, Folder, NoImage, OtherType };
+  enum class Kind { Image, LinkOut, LinkInside, Pipe, Folder, NoImage, OtherType, CutShort };
   const struct {
     int x;
     Kind kind;
@@ -120,6 +122,7 @@ TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAre
       {4, Kind::Folder, "it is a folder, not a regular file."},
       {5, Kind::NoImage, "it is not a PNG image."},
       {6, Kind::OtherType, "it is not a PNG image."},
+      {7, Kind::CutShort, "the PNG image is cut short."},
   };
   Sandbox box;
   const HandMadeTask task{.name = "t", .zoom = 3, .maxX = 7, .maxY = 0};
@@ -154,13 +157,16 @@ TEST(ExportInputs, OnlyRegularFilesInTheTileFolderThatAreImagesOfTheTasksTypeAre
       case Kind::OtherType:
         Sandbox::WriteAll(path, testing::TileImage("jpeg", "jpg"));
         break;
+      case Kind::CutShort:
+        Sandbox::WriteAll(path, testing::TileImage("a disk filled up").substr(0, 40));
+        break;
     }
   }
   std::vector<std::string> reports;
   std::optional<ExportCounts> counts;
   {
     const PipeUnblocker unblocker(pipe);
-    counts = MbtilesExport({taskFile}, testing::WriteProgramFolder(box, kBlank))
+    counts = TileExport({taskFile}, testing::WriteProgramFolder(box, kBlank))
                  .WriteTo(box.Path("out.mbtiles"), nullptr,
                           {nullptr, [&](const std::string& line) { reports.push_back(line); }});
   }
@@ -219,7 +225,7 @@ TEST(ExportInputs, TaskFilesWithAZoomOrRangeTheProgramNeverWritesAreRefusedByNam
 
     const std::string taskFile = WriteHandMadeTask(box, task);
     const std::string program = testing::WriteProgramFolder(box, kBlank);
-    const std::string refusal = RefusalOf([&] { MbtilesExport({taskFile}, program); });
+    const std::string refusal = RefusalOf([&] { TileExport({taskFile}, program); });
     if (c.fault.empty()) {
       EXPECT_EQ(refusal, "") << task.zoom;
       continue;
@@ -243,7 +249,7 @@ TEST(ExportInputs, TheTemporariesOfAnInterruptedExportOfTheSameFileAreRemovedAtI
   Sandbox::WriteAll(box.Path(kept[0]), "not a temporary of the export");
   Sandbox::WriteAll(box.Path(kept[1]), "another file's temporary");
   fs::create_directory(box.Path(kept[2]));
-  ASSERT_TRUE(MbtilesExport({taskFile}, testing::WriteProgramFolder(box, kBlank)).WriteTo(out, nullptr));
+  ASSERT_TRUE(TileExport({taskFile}, testing::WriteProgramFolder(box, kBlank)).WriteTo(out, nullptr));
   for (const std::string& name : stale) {
     EXPECT_FALSE(fs::exists(box.Path(name))) << name;
   }

@@ -31,17 +31,24 @@ inline std::string WriteProgramFolder(const Sandbox& box, const std::string& bla
   return box.Path("program/");
 }
 
-// Bytes that pass the content check of the extension (png, jpg or webp), a 256 x 256
-// image's header followed by tag, so that tiles differ.
+// Bytes that pass the content check of the extension (png, jpg or webp) and end as the
+// image ends: a 256 x 256 image's header, then tag, so that tiles differ, then the
+// image's end (PNG's IEND chunk, JPEG's end marker; a WebP's size in its header).
 inline std::string TileImage(const std::string& tag, const std::string& extension = "png") {
   using namespace std::string_literals;
   if (extension == "jpg") {
-    return "\xFF\xD8\xFF\xC0\x00\x11\x08\x01\x00\x01\x00"s + tag;
+    return "\xFF\xD8\xFF\xC0\x00\x11\x08\x01\x00\x01\x00"s + tag + "\xFF\xD9"s;
   }
   if (extension == "webp") {
-    return "RIFF\x00\x00\x00\x00WEBPVP8L\x05\x00\x00\x00\x2F\xFF\xC0\x3F\x00"s + tag;
+    std::string image = "RIFF\x00\x00\x00\x00WEBPVP8L\x05\x00\x00\x00\x2F\xFF\xC0\x3F\x00"s + tag;
+    const size_t riff = image.size() - 8;
+    for (int i = 0; i < 4; ++i) {
+      image[4 + static_cast<size_t>(i)] = static_cast<char>((riff >> (8 * i)) & 0xFF);
+    }
+    return image;
   }
-  return "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x01\x00\x00\x00\x01\x00"s + tag;
+  return "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x01\x00\x00\x00\x01\x00"s + tag +
+         "\x00\x00\x00\x00IEND\xAE\x42\x60\x82"s;
 }
 
 inline std::string TileName(int x, int y, int zoom, const MapSource& source = BuiltInMapSource()) {

@@ -1,6 +1,6 @@
 // The MBTiles export read back with SQLite: rows in the TMS order, blank substitutes
 // and unreadable files left out, metadata, and a file replaced only when complete.
-#include "export/MbtilesExport.h"
+#include "export/TileExport.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ TEST(MbtilesExport, WritesEveryTaskTileWithItsRowCountedFromTheSouthAndLeavesOut
   }
   testing::WriteFailedFile(box, tasks[1], listed);
 
-  MbtilesExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank));
+  TileExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank));
   EXPECT_EQ(exporter.TileFileCount(), std::size(cases));
   const auto counts = exporter.WriteTo(box.Path("out.mbtiles"), nullptr);
   ASSERT_TRUE(counts);
@@ -113,7 +113,7 @@ TEST(MbtilesExport, AMapSourcesTasksTilesCarryItsFormatAndItsOwnBlankImageIsLeft
     Sandbox::WriteAll(testing::TilePathOf(box, task, 1, 0), kBlank);
     // A file of the built-in naming in the folder is no tile of this task.
     Sandbox::WriteAll(box.Path("src/" + testing::TileName(1, 1, 1)), testing::TileImage("image"));
-    MbtilesExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank, extension));
+    TileExport exporter(taskFiles, testing::WriteProgramFolder(box, kBlank, extension));
     const auto counts = exporter.WriteTo(box.Path("out.mbtiles"), nullptr);
     ASSERT_TRUE(counts) << extension;
     EXPECT_EQ(counts->Exported, 1) << extension;
@@ -132,11 +132,11 @@ TEST(MbtilesExport, RefusesTasksOfTwoImageFormats) {
       WriteHandMadeTask(box, {.name = "a", .source = SourceOf("png")}),
       WriteHandMadeTask(box, {.name = "b", .source = SourceOf("webp")})};
   try {
-    MbtilesExport(taskFiles, box.Path("program/"));
+    TileExport(taskFiles, box.Path("program/"));
     ADD_FAILURE() << "two formats exported together";
   } catch (const AppError& error) {
     EXPECT_EQ(std::string(error.what()),
-              "The tasks hold tiles of two image formats (png and webp). An MBTiles file holds "
+              "The tasks hold tiles of two image formats (png and webp). An export file holds "
               "one: export them into separate files.");
   }
 }
@@ -196,7 +196,7 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
   Sandbox box;
   const HandMadeTask task{.name = "big", .zoom = 6, .maxX = 63, .maxY = 63};
   const std::vector<std::string> taskFiles = {WriteHandMadeTask(box, task)};
-  const int tileCount = static_cast<int>(MbtilesExport::kProgressEvery) + 5;
+  const int tileCount = static_cast<int>(TileExport::kProgressEvery) + 5;
   for (int i = 0; i < tileCount; ++i) {
     Sandbox::WriteAll(testing::TilePathOf(box, task, i % 64, i / 64),
                       testing::TileImage("t" + std::to_string(i)));
@@ -210,9 +210,9 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
     seen.push_back(progress);
     return false;
   };
-  EXPECT_FALSE(MbtilesExport(taskFiles, program).WriteTo(out, abandon));
+  EXPECT_FALSE(TileExport(taskFiles, program).WriteTo(out, abandon));
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].Done, MbtilesExport::kProgressEvery);
+  EXPECT_EQ(seen[0].Done, TileExport::kProgressEvery);
   EXPECT_EQ(seen[0].Total, tileCount);
   EXPECT_EQ(Sandbox::ReadAll(out), "earlier export");
 
@@ -221,7 +221,7 @@ TEST(MbtilesExport, ReplacesAnEarlierFileOnlyWhenCompleteAndLeavesNoTemporaryFil
     seen.push_back(progress);
     return true;
   };
-  EXPECT_EQ(MbtilesExport(taskFiles, program).WriteTo(out, carryOn)->Exported, tileCount);
+  EXPECT_EQ(TileExport(taskFiles, program).WriteTo(out, carryOn)->Exported, tileCount);
   EXPECT_EQ(seen.back().Done, tileCount);
   EXPECT_EQ(testing::ReadMbtiles(out).Tiles.size(), static_cast<size_t>(tileCount));
   EXPECT_EQ(FilesIn(box.Folder()),
@@ -245,7 +245,7 @@ TEST(MbtilesExport, RefusesAMissingTaskAndAnOutputItCannotCreate) {
   };
   for (const auto& c : cases) {
     try {
-      MbtilesExport(c.tasks, box.Path("program/")).WriteTo(c.out, nullptr);
+      TileExport(c.tasks, box.Path("program/")).WriteTo(c.out, nullptr);
       ADD_FAILURE() << c.message;
     } catch (const AppError& error) {
       EXPECT_EQ(error.what(), c.message);

@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
       {"&Misc", {"Convert \"Degrees,Minutes,Seconds\"  to \"Degrees\"...", "-", "View log file"}},
       {"&Tools",
        {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images", "-",
-        "Export to MBTiles ..."}},
+        "Export to MBTiles ...", "-", "Verify ..."}},
       {"&Help", {"User manual", "-", "About..."}}};
   const QList<QAction*> menus = rig.Main().menuBar()->actions();
   ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));

@@ -13,6 +13,7 @@
 #include "tiles/TileList.h"
 #include "geometry/WebMercator.h"
 #include "support/FakeTask.h"
+#include "support/Gdalinfo.h"
 
 namespace kartovel::tools {
 namespace {
@@ -197,6 +198,29 @@ TEST_F(MosaicCombinerTest, AListWithoutReadableTilesMakesATransparentMosaicOfDef
   ASSERT_TRUE(DecodePng(sandbox_.Path("out.png"), mosaic, error)) << error;
   EXPECT_EQ(mosaic.height, kDefaultTileSide);
   EXPECT_EQ(PixelAt(mosaic, 100, 100), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+// GIS tools find the mosaic's place and coordinate system: GDAL reads the world file and
+// the auxiliary file beside the PNG (it does not read the .prj).
+TEST_F(MosaicCombinerTest, GdalReadsTheMosaicInWebMercatorAtItsPlace) {
+  testing::FakeTask task = WriteFakeTask(sandbox_, FakeTaskPlan{});
+  CombineTask(task.taskFile, sandbox_.Path("out.png"), {});
+  const std::string aux = Sandbox::ReadAll(sandbox_.Path("out.png.aux.xml"));
+  EXPECT_TRUE(aux.starts_with("<PAMDataset>")) << aux;
+  const auto info = testing::Gdalinfo(sandbox_.Path("out.png"));
+  if (!info) {
+    GTEST_SKIP() << "gdalinfo is not installed";
+  }
+  EXPECT_EQ(info->Status, 0) << info->Output;
+  EXPECT_NE(info->Output.find("Pseudo-Mercator"), std::string::npos) << info->Output;
+  EXPECT_NE(info->Output.find("ID[\"EPSG\",3857]"), std::string::npos) << info->Output;
+  const std::vector<double> world = WorldFileNumbers(sandbox_.Path("out.pgw"));
+  ASSERT_EQ(world.size(), 6u);
+  char origin[128];
+  std::snprintf(origin, sizeof origin, "Origin = (%.15f,%.15f)", world[4] - world[0] / 2,
+                world[5] - world[3] / 2);
+  EXPECT_NE(info->Output.find(origin), std::string::npos) << origin << "\n" << info->Output;
+  EXPECT_EQ(info->Output.find("ERROR"), std::string::npos) << info->Output;
 }
 
 }  // namespace

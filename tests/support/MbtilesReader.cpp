@@ -52,11 +52,65 @@ MbtilesContent ReadMbtiles(const std::string& fileName) {
   while (sqlite3_step(metadata.get()) == SQLITE_ROW) {
     content.Metadata[Column(metadata.get(), 0)] = Column(metadata.get(), 1);
   }
-  Statement index =
-      Prepare(db.get(), "SELECT count(*) FROM pragma_index_list('tiles') WHERE \"unique\" = 1");
+  Statement kind = Prepare(db.get(), "SELECT type FROM sqlite_master WHERE name = 'tiles'");
+  content.TilesKind = sqlite3_step(kind.get()) == SQLITE_ROW ? Column(kind.get(), 0) : "";
+  const bool view = content.TilesKind == "view";
+  Statement index = Prepare(db.get(), view ? "SELECT count(*) FROM pragma_index_list('map') WHERE "
+                                             "\"unique\" = 1"
+                                           : "SELECT count(*) FROM pragma_index_list('tiles') "
+                                             "WHERE \"unique\" = 1");
   content.HasUniqueTileIndex =
       sqlite3_step(index.get()) == SQLITE_ROW && sqlite3_column_int(index.get(), 0) == 1;
+  if (view) {
+    Statement images = Prepare(db.get(), "SELECT count(*) FROM images");
+    content.StoredImages =
+        sqlite3_step(images.get()) == SQLITE_ROW ? sqlite3_column_int64(images.get(), 0) : -1;
+  }
+  Statement application = Prepare(db.get(), "PRAGMA application_id");
+  content.ApplicationId = sqlite3_step(application.get()) == SQLITE_ROW
+                              ? sqlite3_column_int64(application.get(), 0)
+                              : 0;
+  content.Integrity = SqliteIntegrity(fileName);
   return content;
+}
+
+std::vector<std::vector<std::string>> SqliteQuery(const std::string& fileName,
+                                                  const std::string& sql) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(fileName.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const std::unique_ptr<sqlite3, DbCloser> db(raw);
+  if (opened != SQLITE_OK) {
+    throw std::runtime_error("cannot open " + fileName);
+  }
+  Statement query = Prepare(db.get(), sql.c_str());
+  std::vector<std::vector<std::string>> rows;
+  while (sqlite3_step(query.get()) == SQLITE_ROW) {
+    std::vector<std::string>& row = rows.emplace_back();
+    for (int i = 0; i < sqlite3_column_count(query.get()); ++i) {
+      row.push_back(Column(query.get(), i));
+    }
+  }
+  return rows;
+}
+
+std::string SqliteIntegrity(const std::string& fileName) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(fileName.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const std::unique_ptr<sqlite3, DbCloser> db(raw);
+  if (opened != SQLITE_OK) {
+    return "cannot open";
+  }
+  sqlite3_stmt* raw_statement = nullptr;
+  if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &raw_statement, nullptr) !=
+      SQLITE_OK) {
+    return sqlite3_errmsg(db.get());
+  }
+  const Statement check(raw_statement);
+  std::string answer;
+  while (sqlite3_step(check.get()) == SQLITE_ROW) {
+    answer += (answer.empty() ? "" : "\n") + Column(check.get(), 0);
+  }
+  return answer;
 }
 
 }  // namespace kartovel::testing

@@ -1,5 +1,5 @@
-// The MBTiles export: metadata from the tasks, then every tile file in batches.
-#include "export/MbtilesExport.h"
+// The export: the tileset's description from the tasks, then every tile file in batches.
+#include "export/TileExport.h"
 
 #include <sys/stat.h>
 
@@ -11,7 +11,9 @@
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "common/Text.h"
-#include "export/MbtilesWriter.h"
+#include "export/TileArchiveFormat.h"
+#include "export/TileEnding.h"
+#include "task/MapSourcesFile.h"
 #include "tiles/TileFileReader.h"
 #include "geometry/Commonfunc.h"
 #include "task/TileContent.h"
@@ -21,13 +23,7 @@ namespace kartovel {
 
 namespace {
 
-// The extent of a task's tiles inside the grid, in degrees.
-struct Extent {
-  double West = 0;
-  double South = 0;
-  double East = 0;
-  double North = 0;
-};
+using Extent = GeoBounds;
 
 std::optional<Extent> ExtentOf(const TaskTiles& task) {
   const TileRange& range = task.Range;
@@ -100,7 +96,7 @@ void RefuseMixedFormats(const std::vector<TaskTiles>& tasks) {
     if (!task.Naming.Extension.empty() && task.Naming.Extension != first) {
       throw AppError("The tasks hold tiles of two image formats (" + std::string(first) + " and " +
                      task.Naming.Extension +
-                     "). An MBTiles file holds one: export them into separate files.");
+                     "). An export file holds one: export them into separate files.");
     }
   }
 }
@@ -116,10 +112,6 @@ std::string AttributionOf(const std::vector<TaskTiles>& tasks) {
 bool WrittenAfter(const timespec& file, const timespec& reference) {
   return file.tv_sec != reference.tv_sec ? file.tv_sec > reference.tv_sec
                                          : file.tv_nsec > reference.tv_nsec;
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
 }
 
 // The files a run of the task leaves, the tile folder among them (without its separator).
@@ -171,7 +163,31 @@ std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
   return rows;
 }
 
-MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
+TilesetInfo TilesetInfoOf(const std::vector<TaskTiles>& tasks, const std::string& name) {
+  TilesetInfo info;
+  info.Name = name;
+  info.Format = FormatOf(tasks);
+  info.Attribution = AttributionOf(tasks);
+  info.MbtilesRows = MbtilesMetadata(tasks, name, info.Attribution);
+  info.Bounds = BoundsOf(tasks);
+  for (size_t i = 0; i < tasks.size(); ++i) {
+    info.MinZoom = i == 0 ? tasks[i].Range.Zoom : std::min(info.MinZoom, tasks[i].Range.Zoom);
+    info.MaxZoom = i == 0 ? tasks[i].Range.Zoom : std::max(info.MaxZoom, tasks[i].Range.Zoom);
+  }
+  // The first task of a map source names the address and headers the apps fetch with.
+  for (const TaskTiles& task : tasks) {
+    const SourceReading reading = ReadTaskMapSource(task.TaskFile, "");
+    if (reading.Source && !IsBuiltIn(*reading.Source)) {
+      info.UrlTemplate = reading.Source->Url;
+      info.Referer = reading.Source->Referer;
+      info.UserAgent = reading.Source->UserAgent;
+      break;
+    }
+  }
+  return info;
+}
+
+TileExport::TileExport(const std::vector<std::string>& taskFiles,
                              const std::string& programFolder) {
   for (const std::string& taskFile : taskFiles) {
     tasks_.push_back(ReadSoundTaskTiles(taskFile));
@@ -189,11 +205,10 @@ MbtilesExport::MbtilesExport(const std::vector<std::string>& taskFiles,
   }
 }
 
-void MbtilesExport::RefuseOutFile(const std::string& outFile) const {
-  if (!EndsWithIgnoringCase(ExtractFileName(outFile), kMbtilesExtension) ||
-      ExtractFileName(outFile).size() == std::string_view(kMbtilesExtension).size()) {
-    throw AppError("Cannot export to " + outFile + ": an MBTiles file's name ends in " +
-                   kMbtilesExtension + ".");
+void TileExport::RefuseOutFile(const std::string& outFile) const {
+  if (!ArchiveFormatOfFile(outFile)) {
+    throw AppError("Cannot export to " + outFile + ": an export file's name ends in " +
+                   ArchiveExtensionList() + ".");
   }
   for (const TaskTiles& task : tasks_) {
     for (const std::string& file : FilesOfTask(task)) {
@@ -203,15 +218,22 @@ void MbtilesExport::RefuseOutFile(const std::string& outFile) const {
       }
     }
   }
+  // Found now rather than when the finished file cannot take its place.
+  std::error_code error;
+  if (std::filesystem::is_directory(outFile, error)) {
+    throw AppError("Cannot export to " + outFile + ": it is a folder.");
+  }
 }
 
-std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
-                                                   const ExportProgressHandler& onProgress,
-                                                   const ExportWatch& watch) {
+std::optional<ExportCounts> TileExport::WriteTo(const std::string& outFile,
+                                                const ExportProgressHandler& onProgress,
+                                                const ExportWatch& watch) {
   RefuseOutFile(outFile);
-  MbtilesWriter writer(outFile);
+  const std::unique_ptr<TileArchiveWriter> writer =
+      MakeArchiveWriter(*ArchiveFormatOfFile(outFile), outFile,
+                        TilesetInfoOf(tasks_, RemoveFileExt(ExtractFileName(outFile))));
   try {
-    return WriteTiles(writer, outFile, onProgress, watch);
+    return WriteTiles(*writer, onProgress, watch);
   } catch (const ExportWriteError&) {
     throw;
   } catch (const AppError& error) {
@@ -219,21 +241,15 @@ std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
   }
 }
 
-std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
-                                                      const std::string& outFile,
-                                                      const ExportProgressHandler& onProgress,
-                                                      const ExportWatch& watch) {
-  for (const auto& [name, value] :
-       MbtilesMetadata(tasks_, RemoveFileExt(ExtractFileName(outFile)), AttributionOf(tasks_))) {
-    writer.AddMetadata(name, value);
-  }
+std::optional<ExportCounts> TileExport::WriteTiles(TileArchiveWriter& writer,
+                                                   const ExportProgressHandler& onProgress,
+                                                   const ExportWatch& watch) {
   ExportCounts counts;
   ExportProgress progress{0, tileFileCount_};
   std::string bytes;
   for (const TaskTiles& task : tasks_) {
     const FailedTiles failed = ReadFailedTiles(task);
     const TileFileReader reader(task.TileFolder, kMaxTileBytes);
-    const int64_t gridLastRow = (int64_t{1} << task.Range.Zoom) - 1;
     const bool walked = ForEachTileFile(task, [&](const TileFile& tile) {
       if (watch.StopRequested && watch.StopRequested()) {
         return false;
@@ -257,9 +273,15 @@ std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
           watch.Report("Left out " + tile.Path + ": it is not a " +
                        std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) + " image.");
         }
+      } else if (!EndsAsAWholeImage(task.Naming.Extension, bytes)) {
+        ++counts.Unreadable;
+        if (watch.Report) {
+          watch.Report("Left out " + tile.Path + ": the " +
+                       std::string(ContentCheckFor(task.Naming.Extension)->ImageKind) +
+                       " image is cut short.");
+        }
       } else {
-        writer.AddTile(task.Range.Zoom, tile.Tile.X,
-                       static_cast<int32_t>(gridLastRow - tile.Tile.Y), bytes);
+        writer.AddTile(task.Range.Zoom, tile.Tile.X, tile.Tile.Y, bytes);
         ++counts.Exported;
       }
       return ++progress.Done % kProgressEvery != 0 || !onProgress || onProgress(progress);
@@ -269,6 +291,7 @@ std::optional<ExportCounts> MbtilesExport::WriteTiles(MbtilesWriter& writer,
     }
   }
   writer.Commit();
+  stats_ = writer.Stats();
   if (onProgress) {
     onProgress(progress);
   }

@@ -1,5 +1,6 @@
-// Export of downloaded tasks into one MBTiles 1.3 file: every tile file of every task,
-// rows flipped to the TMS order, blank substitutes and missing tiles left out.
+// Export of downloaded tasks into one tile archive, of the format the output file's
+// extension names (MBTiles, PMTiles, GeoPackage, OsmAnd/Locus sqlitedb): every tile file
+// of every task, blank substitutes and missing tiles left out.
 //
 // Left out as blank substitutes: files equal to the blank image, and tiles the task's
 // failed-tile file lists, unless the file was written after the failed-tile file's
@@ -15,7 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "export/MbtilesWriter.h"
+#include "export/ArchiveTempFile.h"
+#include "export/TileArchiveWriter.h"
 #include "export/TaskTiles.h"
 
 namespace kartovel {
@@ -49,10 +51,14 @@ struct ExportWatch {
 std::vector<std::pair<std::string, std::string>> MbtilesMetadata(
     const std::vector<TaskTiles>& tasks, const std::string& name, const std::string& attribution);
 
-// The extension of the files the export writes.
+// The extension the export dialog proposes.
 inline constexpr char kMbtilesExtension[] = ".mbtiles";
 
-class MbtilesExport {
+// The tileset's description: the metadata rows, the zooms, the area every zoom covers,
+// and the map source's address and request headers. name is the tileset's name.
+TilesetInfo TilesetInfoOf(const std::vector<TaskTiles>& tasks, const std::string& name);
+
+class TileExport {
  public:
   // Progress is reported after this many tile files.
   static constexpr int64_t kProgressEvery = 1000;
@@ -63,7 +69,7 @@ class MbtilesExport {
   // (missing: no tile is taken for one) and counts the tile files. Throws "Cannot open
   // file <name>" for a task file that does not exist, and a message naming both formats
   // when the tasks' tiles are of two image formats.
-  MbtilesExport(const std::vector<std::string>& taskFiles, const std::string& programFolder);
+  TileExport(const std::vector<std::string>& taskFiles, const std::string& programFolder);
 
   const std::vector<TaskTiles>& Tasks() const { return tasks_; }
   int64_t TileFileCount() const { return tileFileCount_; }
@@ -73,7 +79,7 @@ class MbtilesExport {
   // failed-tile file, tile folder), by name or by being the same file.
   void RefuseOutFile(const std::string& outFile) const;
 
-  // Writes the MBTiles file (replacing an existing one only when complete) after removing
+  // Writes the file (replacing an existing one only when complete) after removing
   // the temporaries an interrupted export of it left. Empty when the handler or the stop
   // request abandoned it. Throws like RefuseOutFile, "Cannot create file <outFile>" when
   // it cannot begin, and ExportWriteError with the system's reason when writing fails.
@@ -82,13 +88,18 @@ class MbtilesExport {
                                       const ExportWatch& watch = {});
 
  private:
-  std::optional<ExportCounts> WriteTiles(MbtilesWriter& writer, const std::string& outFile,
+  std::optional<ExportCounts> WriteTiles(TileArchiveWriter& writer,
                                          const ExportProgressHandler& onProgress,
                                          const ExportWatch& watch);
 
   std::vector<TaskTiles> tasks_;
   std::string blankImage_;
   int64_t tileFileCount_ = 0;
+  ArchiveStats stats_;
+
+ public:
+  // What the last complete export stored: its tiles and their distinct contents.
+  const ArchiveStats& Stored() const { return stats_; }
 };
 
 }  // namespace kartovel
