@@ -208,6 +208,9 @@ std::optional<ExportCounts> MbtilesExport::WriteTo(const std::string& outFile,
                                                    const ExportWatch& watch) {
   RefuseOutFile(outFile);
   MbtilesWriter writer(outFile);
+  if (watch.Begun) {
+    watch.Begun();
+  }
   try {
     return WriteTiles(writer, outFile, onProgress, watch);
   } catch (const ExportWriteError&) {

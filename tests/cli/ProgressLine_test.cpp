@@ -67,3 +67,57 @@ TEST(ProgressLine, TheBarFillsWithTheSettledShareAndStaysWithinItsWidth) {
 
 }  // namespace
 }  // namespace kartovel::cli
+
+namespace kartovel::cli {
+namespace {
+
+TEST(ProgressLine, TheRedrawnLineNeverReachesTheTerminalsLastColumnAndFollowsItsWidth) {
+  RunProgress progress;
+  progress.TotalCount = 10240;
+  progress.SettledCount = 4213;
+  progress.FailedCount = 3;
+  progress.EndedEarly = "T2 Socket Error # 10061 Connection refused.->http://127.0.0.1:9/x";
+  const std::string figures = ProgressFigures(progress, 14);
+  const struct {
+    int columns;
+    int bar;  // the bar's inside width; 0: no bar
+  } cases[] = {{0, ProgressLine::kBarWidth},
+               {500, ProgressLine::kBarWidth},
+               {static_cast<int>(figures.size()) + 28, ProgressLine::kBarWidth},
+               {static_cast<int>(figures.size()) + 12, 8},
+               {static_cast<int>(figures.size()) + 9, 0},
+               {80, 0},
+               {50, 0},
+               {20, 0},
+               {1, 0}};
+  for (const auto& c : cases) {
+    const std::string line = FittedProgressLine(progress, 14, c.columns);
+    if (c.columns > 0) {
+      EXPECT_LT(static_cast<int>(line.size()), c.columns) << c.columns;
+    }
+    if (c.bar > 0) {
+      EXPECT_EQ(line, ProgressBar(progress, c.bar) + " " + figures) << c.columns;
+    } else {
+      EXPECT_EQ(line, figures.substr(0, static_cast<size_t>(c.columns - 1))) << c.columns;
+    }
+  }
+
+  // The width is asked for at every redraw, so a narrowed terminal is followed at once.
+  std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+  int columns = 120;
+  ProgressLine shown(ProgressMode::Terminal, file.get(), [&columns] { return columns; });
+  shown.Show(progress, 14, 1);
+  columns = 50;
+  shown.Show(progress, 14, 2);
+  shown.Finish();
+  std::rewind(file.get());
+  std::string text;
+  for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) {
+    text.push_back(static_cast<char>(c));
+  }
+  EXPECT_EQ(text, "\r" + FittedProgressLine(progress, 14, 120) + "\x1b[K\r" +
+                      FittedProgressLine(progress, 14, 50) + "\x1b[K\n");
+}
+
+}  // namespace
+}  // namespace kartovel::cli

@@ -1,6 +1,9 @@
-// The about box: modal, titled "About", showing the main window's caption of the moment.
+// The about box: modal, titled "About", showing the main window's caption of the moment,
+// the licence, the libraries with their versions and the chosen source's credit.
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "gui/GuiRig.h"
 
@@ -31,6 +34,48 @@ TEST(AboutDialogTest, ShowsTheMainWindowsCaptionAndClosesWithOk) {
   EXPECT_EQ(label, rig.Main().windowTitle());
   EXPECT_EQ(button, "&OK");
   EXPECT_FALSE(rig.Find<QWidget>("frmAbout").isVisible());
+}
+
+}  // namespace
+}  // namespace kartovel::testing
+
+namespace kartovel::testing {
+namespace {
+
+TEST(AboutDialogTest, NamesTheLicenceTheLibrariesWithVersionsAndTheChosenSourcesCredit) {
+  GuiRigOptions options;
+  options.Sources =
+      "[MapType 100]\r\nName=Demo\r\nUrl=http://127.0.0.1:8642/{z}/{x}/{y}.png\r\n"
+      "Attribution=(c) Demo contributors\r\n";
+  GuiRig rig(options);
+  std::vector<QStringList> shown;
+  const auto read = [&rig, &shown](QWidget& modal) {
+    if (modal.objectName() != "frmAbout") {
+      return false;
+    }
+    shown.push_back({rig.Find<QLabel>(modal, "LabelLicence").text(),
+                     rig.Find<QLabel>(modal, "LabelLibraries").text(),
+                     rig.Find<QLabel>(modal, "LabelAttribution").text()});
+    ClickLater(rig.Find<QPushButton>(modal, "Button1"));
+    return true;
+  };
+  for (int source = 0; source < 2; ++source) {
+    rig.Find<QComboBox>("ComboBoxMapsType").setCurrentIndex(source);
+    rig.Form().ComboBoxMapsTypeItemIndex = source;
+    rig.Watcher.Queue(read);
+    rig.TriggerMenu("About1");
+    ASSERT_TRUE(WaitUntil([&] { return shown.size() == static_cast<size_t>(source + 1); }));
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+  }
+  EXPECT_EQ(shown[0][0], "Licence: MIT");
+  for (const char* library :
+       {"Qt", "libcurl", "SQLite", "libpng", "libjpeg-turbo", "libwebp", "libdeflate"}) {
+    const QRegularExpression named(QString("(Built with |, )%1 [0-9]+\\.[0-9]+").arg(library));
+    EXPECT_TRUE(named.match(shown[0][1]).hasMatch())
+        << library << ": " << shown[0][1].toStdString();
+  }
+  EXPECT_EQ(shown[0][2], "Map data: the chosen map source names no attribution.");
+  EXPECT_EQ(shown[1][2], "Map data: (c) Demo contributors");
 }
 
 }  // namespace
