@@ -15,6 +15,8 @@ constexpr char kRedrawStart[] = "\r";
 constexpr char kClearToLineEnd[] = "\x1b[K";
 // A bar narrower than this tells nothing; the figures alone do better.
 constexpr int kNarrowestBar = 6;
+// What stands between two figures of the line.
+constexpr char kFigureGap[] = "   ";
 }  // namespace
 
 ProgressMode ProgressModeFor(bool quiet, bool toTerminal) {
@@ -58,7 +60,19 @@ std::string FittedProgressLine(const RunProgress& progress, std::optional<int32_
   if (barRoom >= kNarrowestBar) {
     return ProgressBar(progress, std::min(barRoom, ProgressLine::kBarWidth)) + " " + figures;
   }
-  return figures.substr(0, static_cast<size_t>(std::max(room, 0)));
+  // Whole figures are dropped from the end first; a word is cut only when the first one
+  // alone is too wide.
+  const auto fit = static_cast<size_t>(std::max(room, 0));
+  std::string shown = figures;
+  while (shown.size() > fit) {
+    const size_t lastGap = shown.rfind(kFigureGap);
+    if (lastGap == std::string::npos || lastGap == 0) {
+      shown.resize(fit);
+      break;
+    }
+    shown.resize(lastGap);
+  }
+  return shown;
 }
 
 ProgressLine::ProgressLine(ProgressMode mode, std::FILE* out, std::function<int()> columns)

@@ -456,6 +456,8 @@ void MainWindow::FieldsChanged() {
   show(edit6_, model_.Edit6);
   upDown1_.ShowPosition(model_.UpDown1Position);
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
+  // Empty before the first run: it takes no room between the rows and Start.
+  labelTotalxy_.setVisible(!model_.LabelTotalxy.empty());
   statusText_.setText(ToQt(model_.StatusBar1));
   bitBtn1_.setText(ToQt(model_.BitBtn1Caption));
   if (comboBoxMapsType_.count() != static_cast<int>(model_.ComboBoxMapsTypeItems.size())) {

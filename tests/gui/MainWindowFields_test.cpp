@@ -176,18 +176,26 @@ TEST(MainWindowChoosersTest, OpenTaskAndExportStartInTheCurrentTasksFolderNeverA
 
   RunSixteenTiles(rig, "survey.qtsk");
   folder.clear();
-  rig.Watcher.Queue(CancelNoting(&folder));
-  rig.TriggerMenu("ExporttoMBTiles1");
   // The export dialog opens first; its button asks for the tasks.
-  ASSERT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() != nullptr; }));
-  QWidget* exportDialog = QApplication::activeModalWidget();
-  ASSERT_EQ(exportDialog->objectName(), "frmExport");
-  ClickLater(rig.Find<QPushButton>(*exportDialog, "Button1"));
-  ASSERT_TRUE(WaitUntil([&] { return !folder.isEmpty(); }, std::chrono::seconds(20)));
-  EXPECT_EQ(folder, Folder(rig.SaveFolder));
-  QTimer::singleShot(0, exportDialog,
-                     [exportDialog] { static_cast<QDialog*>(exportDialog)->reject(); });
+  rig.Watcher.Queue([&rig](QWidget& modal) {
+    if (modal.objectName() != "frmExport") {
+      return false;
+    }
+    ClickLater(rig.Find<QPushButton>(modal, "Button1"));
+    return true;
+  });
+  rig.Watcher.Queue(CancelNoting(&folder));
+  rig.Watcher.Queue([](QWidget& modal) {
+    if (modal.objectName() != "frmExport") {
+      return false;
+    }
+    QTimer::singleShot(0, &modal, [&modal] { static_cast<QDialog&>(modal).reject(); });
+    return true;
+  });
+  rig.TriggerMenu("ExporttoMBTiles1");
+  ASSERT_TRUE(WaitUntil([&] { return rig.Watcher.PendingAnswers() == 0; }));
   ASSERT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+  EXPECT_EQ(folder, Folder(rig.SaveFolder));
 }
 
 TEST(MainWindowOpenTaskTest, TheStatusLineTellsTheTilesOnDiskOfTheTotalAndTheFailedRecords) {

@@ -105,6 +105,7 @@ TEST(OptionsDialogTest, ThePasswordIsMaskedUnlessShownAndMaskedAgainAtTheNextSho
   rig.TriggerMenu("Options2");
   ASSERT_TRUE(WaitUntil([&] { return modes.size() == 3; }));
   ASSERT_TRUE(WaitUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+  rig.Watcher.ForgetHandled();
   rig.Watcher.Queue(look(false));
   rig.TriggerMenu("Options2");
   ASSERT_TRUE(WaitUntil([&] { return modes.size() == 4; }));
