@@ -71,7 +71,7 @@ TEST(ProgressLine, TheBarFillsWithTheSettledShareAndStaysWithinItsWidth) {
 namespace kartovel::cli {
 namespace {
 
-TEST(ProgressLine, TheRedrawnLineNeverReachesTheTerminalsLastColumnAndFollowsItsWidth) {
+TEST(ProgressLine, TheRedrawnLineNeverReachesTheTerminalsLastColumn) {
   RunProgress progress;
   progress.TotalCount = 10240;
   progress.SettledCount = 4213;
@@ -102,22 +102,6 @@ TEST(ProgressLine, TheRedrawnLineNeverReachesTheTerminalsLastColumnAndFollowsIts
     EXPECT_EQ(line, c.bar > 0 ? ProgressBar(progress, c.bar) + " " + figures : c.shown)
         << c.columns;
   }
-
-  // The width is asked for at every redraw, so a narrowed terminal is followed at once.
-  std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-  int columns = 120;
-  ProgressLine shown(ProgressMode::Terminal, file.get(), [&columns] { return columns; });
-  shown.Show(progress, 14, 1);
-  columns = 50;
-  shown.Show(progress, 14, 2);
-  shown.Finish();
-  std::rewind(file.get());
-  std::string text;
-  for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) {
-    text.push_back(static_cast<char>(c));
-  }
-  EXPECT_EQ(text, "\r" + FittedProgressLine(progress, 14, 120) + "\x1b[K\r" +
-                      FittedProgressLine(progress, 14, 50) + "\x1b[K\n");
 }
 
 }  // namespace

@@ -65,9 +65,6 @@ class ModalWatcher {
   }
   const std::vector<SeenBox>& Boxes() const { return boxes_; }
   std::size_t PendingAnswers() const { return answers_.size(); }
-  // The dialogs live for the whole program: after one closed, its next showing is a new
-  // window to answer.
-  void ForgetHandled() { lastHandled_ = nullptr; }
   bool Saw(const QString& text) const {
     for (const SeenBox& box : boxes_) {
       if (box.Text == text) {
