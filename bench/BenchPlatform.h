@@ -29,6 +29,7 @@ class HeadlessPlatform : public kartovel::Platform {
     return {};
   }
   bool ShellOpen(const std::string&) override { return false; }
+  bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
   std::vector<std::string> OpenFilesDialog(const std::string&, const std::string&,
                                            const std::string&) override {
     return {};

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/TaskStanding.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
@@ -159,13 +160,58 @@ void TForm1::UpDown1Down() {
   NotifyFields();
 }
 
+std::pair<int32_t, int32_t> TForm1::ZoomLimits() const {
+  const MapSource& source = ChosenMapSource();
+  if (IsBuiltIn(source)) {
+    return {UpDown1Min, UpDown1Max};
+  }
+  return {source.MinZoom, source.MaxZoom};
+}
+
+void TForm1::Edit5Exit() {
+  const auto [lowest, highest] = ZoomLimits();
+  const std::string typed(TrimBlanks(Edit5, kSpaces));
+  const bool digits = !typed.empty() && typed.size() <= 2 &&
+                      typed.find_first_not_of("0123456789") == std::string::npos;
+  const int32_t zoom = digits ? std::stoi(typed) : -1;
+  if (digits && zoom >= lowest && zoom <= highest) {
+    SetZoomPosition(zoom);
+    Edit5 = std::to_string(zoom);
+    NotifyFields();
+    return;
+  }
+  StatusBar1 = "Zoom level \"" + Edit5 + "\" refused: it must be a number from " +
+               std::to_string(lowest) + " to " + std::to_string(highest) + ".";
+  Edit5 = std::to_string(UpDown1Position);
+  NotifyFields();
+}
+
+std::string TForm1::CurrentTaskFile() const {
+  if (CurrentTask) {
+    return CurrentTask->TaskFilePath();
+  }
+  if (Edit6.empty() || EditTaskName.empty()) {
+    return {};
+  }
+  const std::string named = IncludeTrailingSeparator(Edit6) + EditTaskName;
+  return FileExists(named) ? named : std::string();
+}
+
+std::string TForm1::FilesFolder() const {
+  const std::string task = CurrentTaskFile();
+  if (!task.empty() && DirectoryExists(ExtractFilePath(task))) {
+    return ExtractFilePath(task);
+  }
+  return DirectoryExists(DefaultPath) ? DefaultPath : std::string();
+}
+
 void TForm1::SetZoomPosition(int32_t position) {
   UpDown1Position = std::clamp(position, UpDown1Min, UpDown1Max);
 }
 
 void TForm1::LoadParametersfromprojectfilel1Click() {
   const auto chosen =
-      platform_.OpenFileDialog("Open project file:", "Projects(*.qtsk)|*.qtsk", DefaultPath);
+      platform_.OpenFileDialog("Open project file:", "Projects(*.qtsk)|*.qtsk", FilesFolder());
   if (!chosen) {
     return;
   }
@@ -189,7 +235,17 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
   ShowSourceOfTask(*chosen);
+  ShowTaskStanding(*chosen);
   NotifyFields();
+}
+
+void TForm1::ShowTaskStanding(const std::string& taskFile) {
+  try {
+    StatusBar1 = TaskStandingText(ExtractFileName(taskFile), ReadTaskStanding(taskFile));
+  } catch (const AppError& error) {
+    // The boxes are filled all the same; the line says why the count is missing.
+    StatusBar1 = ErrorDisplayText(error.what());
+  }
 }
 
 void TForm1::ShowSourceOfTask(const std::string& taskFile) {
@@ -229,7 +285,14 @@ void TForm1::Memo1DblClick() {
 }
 
 void TForm1::Mapviewer1Click() {
-  platform_.ShellOpen(platform_.ProgramFolder() + "mapviewer");
+  const std::string viewer = platform_.ProgramFolder() + "mapviewer";
+  const std::string task = CurrentTaskFile();
+  if (task.empty()) {
+    platform_.ShellOpen(viewer);
+    return;
+  }
+  // The viewer shows the task the user works on rather than an empty map.
+  platform_.StartProgram(viewer, {task});
 }
 
 void TForm1::CombineImages1Click() {
@@ -310,6 +373,8 @@ void TForm1::RunStarted(const DownloadTask& task) {
     ShowStoredArea(task);
   }
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
+  // The progress rows take over from what the status line said of an opened task.
+  StatusBar1 = StatusBar1Text;
   BitBtn1Caption = kStopCaption;
   NotifyFields();
 }

@@ -8,7 +8,7 @@
 //
 // Binding a front end:
 //  - Controls are plain public values. The view copies what the user types into Edit1..Edit6
-//    and EditTaskName (Edit5 only changes through the spinner handlers); everything else it
+//    and EditTaskName, and calls Edit5Exit when the zoom box is left; everything else it
 //    only reads.
 //  - Handlers may throw; the view enters every one of them through RunHandler
 //    (app/HandlerGuard.h), which shows what escapes in the general error display.
@@ -106,7 +106,7 @@ class TForm1 final : public WorkerOwner, private RunSink {
   std::string Edit3;             // "Right Longitude:"
   std::string Edit2;             // "Top Latitude:"
   std::string Edit4;             // "Bottom Latitude:"
-  std::string Edit5 = "13";      // "Zoom level:", read-only, driven by UpDown1
+  std::string Edit5 = "13";      // "Zoom level:", typed (checked by Edit5Exit) or by UpDown1
   int32_t UpDown1Position = 13;  // always within UpDown1Min..UpDown1Max
   std::string Edit6;             // "Path to save:"
   // "Map source:": map type 3 first, then the valid sources of ini/sources.ini (and the
@@ -117,6 +117,9 @@ class TForm1 final : public WorkerOwner, private RunSink {
   int32_t ComboBoxMapsTypeItemIndex = 0;
   std::string LabelTotalxy;              // "Total images: " and the count once a run starts
   std::string BitBtn1Caption = "Start";  // "Start" when idle, "Stop" during a run
+  // The status line: the program's line, or how far an opened task got, or why a typed
+  // zoom was refused.
+  std::string StatusBar1 = StatusBar1Text;
   Lines Memo1{"[log window]"};
   Lines Memo2{"[Failed tile inforamtion window]"};
   bool Timer1Enabled = false;
@@ -139,6 +142,16 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // false when none is offered.
   bool SelectMapsType(int32_t mapsType);
 
+  // The zooms the box takes for the chosen source: 1 to 19 for the built-in map type,
+  // the source's own levels for the others.
+  std::pair<int32_t, int32_t> ZoomLimits() const;
+  // The task file the user works on: that of the latest Start, else the one the boxes
+  // name when it exists; empty when there is none.
+  std::string CurrentTaskFile() const;
+  // Where a chooser of the user's files starts: the current task's folder, else the
+  // default save folder, else the platform's choice (empty). Never a missing folder.
+  std::string FilesFolder() const;
+
   // True from the creation of a run's first worker until the tick that ends the run.
   bool RunActive() const;
   // The real time between two ticks of Timer1 (one second of program time).
@@ -151,6 +164,9 @@ class TForm1 final : public WorkerOwner, private RunSink {
   void Timer1Timer();             // the progress monitor
   void UpDown1Up();               // spinner up, stops at UpDown1Max
   void UpDown1Down();             // spinner down, stops at UpDown1Min
+  // The zoom box was left: a typed zoom within ZoomLimits moves the spinner; anything else
+  // is refused, the box shows the spinner's zoom again and the status line says why.
+  void Edit5Exit();
   void ComboBoxMapsTypeChange();  // after the view set the index: remembers the choice
   void LoadParametersfromprojectfilel1Click();  // "Open task ..."
   void Viewlogfile1Click();
@@ -174,6 +190,8 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // The start-up's map sources: the drop-down, the refusal lines, the choice remembered in
   // the configuration.
   void LoadMapSources(ProgramSettings settings);
+  // Opening a task says in the status line how far the task got.
+  void ShowTaskStanding(const std::string& taskFile);
   // Opening a task shows its own source, offering it when the drop-down lacks it.
   void ShowSourceOfTask(const std::string& taskFile);
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task

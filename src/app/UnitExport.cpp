@@ -43,8 +43,8 @@ void TfrmExport::FormShow() {
 }
 
 void TfrmExport::Button1Click() {
-  const std::vector<std::string> taskFiles =
-      platform_.OpenFilesDialog("Open project files:", kTaskFilter, std::string());
+  const std::vector<std::string> taskFiles = platform_.OpenFilesDialog(
+      "Open project files:", kTaskFilter, filesFolder_ ? filesFolder_() : std::string());
   if (taskFiles.empty()) {
     return;
   }
@@ -64,13 +64,17 @@ std::optional<ExportCounts> TfrmExport::Export(const std::vector<std::string>& t
   TileExport exporter(taskFiles, platform_.ProgramFolder());
   exporter.RefuseOutFile(outFile);
   Progress = ExportProgress{0, exporter.TileFileCount()};
-  AppendToMemo1("Exporting " + std::to_string(Progress.Total) + " tile files of " +
-                std::to_string(taskFiles.size()) + " tasks to " + outFile + " ...");
   SetRunning(true);
   std::optional<ExportCounts> counts;
-  const ExportWatch watch{
-      [this] { return stop_.load() || (stopCheck_ && stopCheck_()); },
-      [this](const std::string& line) { AppendToMemo1(line); }};
+  // The line comes once the file could be begun: a file that cannot be created is
+  // reported alone, not after a promise of an export.
+  const ExportWatch watch{[this] { return stop_.load() || (stopCheck_ && stopCheck_()); },
+                          [this](const std::string& line) { AppendToMemo1(line); },
+                          [this, &taskFiles, &outFile] {
+                            AppendToMemo1("Exporting " + std::to_string(Progress.Total) +
+                                          " tile files of " + std::to_string(taskFiles.size()) +
+                                          " tasks to " + outFile + " ...");
+                          }};
   try {
     counts = exporter.WriteTo(
         outFile, [this](const ExportProgress& batch) { return OnBatch(batch); }, watch);

@@ -40,6 +40,10 @@ class TfrmExport {
 
   // The view to notify; nullptr detaches. Not owned.
   void SetView(TfrmExportView* view) { view_ = view; }
+  // Where the task chooser starts (the current task's folder); empty: the platform's choice.
+  void SetFilesFolder(std::function<std::string()> filesFolder) {
+    filesFolder_ = std::move(filesFolder);
+  }
 
   Lines Memo1;              // the report pane
   ExportProgress Progress;  // of the running or the last export
@@ -76,6 +80,7 @@ class TfrmExport {
   TfrmExportView* view_ = nullptr;
   StopFlag stop_;  // renewed by each export
   std::function<bool()> stopCheck_;
+  std::function<std::string()> filesFolder_;
 };
 
 }  // namespace kartovel

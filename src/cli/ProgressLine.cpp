@@ -2,8 +2,10 @@
 #include "cli/ProgressLine.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/ProgressText.h"
+#include "cli/TerminalWidth.h"
 
 namespace kartovel::cli {
 
@@ -11,6 +13,10 @@ namespace {
 // Back to the line's start, and clear what a longer earlier line left after the text.
 constexpr char kRedrawStart[] = "\r";
 constexpr char kClearToLineEnd[] = "\x1b[K";
+// A bar narrower than this tells nothing; the figures alone do better.
+constexpr int kNarrowestBar = 6;
+// What stands between two figures of the line.
+constexpr char kFigureGap[] = "   ";
 }  // namespace
 
 ProgressMode ProgressModeFor(bool quiet, bool toTerminal) {
@@ -42,13 +48,45 @@ std::string ProgressFigures(const RunProgress& progress, std::optional<int32_t> 
   return figures;
 }
 
-ProgressLine::ProgressLine(ProgressMode mode, std::FILE* out) : mode_(mode), out_(out) {}
+std::string FittedProgressLine(const RunProgress& progress, std::optional<int32_t> zoom,
+                               int columns) {
+  const std::string figures = ProgressFigures(progress, zoom);
+  if (columns <= 0) {
+    return ProgressBar(progress, ProgressLine::kBarWidth) + " " + figures;
+  }
+  const int room = columns - 1;
+  // The bar's inside width beside the figures; its brackets and a blank take three more.
+  const int barRoom = room - static_cast<int>(figures.size()) - 3;
+  if (barRoom >= kNarrowestBar) {
+    return ProgressBar(progress, std::min(barRoom, ProgressLine::kBarWidth)) + " " + figures;
+  }
+  // Whole figures are dropped from the end first; a word is cut only when the first one
+  // alone is too wide.
+  const auto fit = static_cast<size_t>(std::max(room, 0));
+  std::string shown = figures;
+  while (shown.size() > fit) {
+    const size_t lastGap = shown.rfind(kFigureGap);
+    if (lastGap == std::string::npos || lastGap == 0) {
+      shown.resize(fit);
+      break;
+    }
+    shown.resize(lastGap);
+  }
+  return shown;
+}
+
+ProgressLine::ProgressLine(ProgressMode mode, std::FILE* out, std::function<int()> columns)
+    : mode_(mode), out_(out), columns_(std::move(columns)) {
+  if (!columns_) {
+    columns_ = [out] { return TerminalColumns(out); };
+  }
+}
 
 void ProgressLine::Show(const RunProgress& progress, std::optional<int32_t> zoom,
                         int64_t elapsedSeconds) {
   if (mode_ == ProgressMode::Terminal) {
-    std::fprintf(out_, "%s%s %s%s", kRedrawStart, ProgressBar(progress, kBarWidth).c_str(),
-                 ProgressFigures(progress, zoom).c_str(), kClearToLineEnd);
+    std::fprintf(out_, "%s%s%s", kRedrawStart,
+                 FittedProgressLine(progress, zoom, columns_()).c_str(), kClearToLineEnd);
     std::fflush(out_);
     lineOpen_ = true;
   } else if (mode_ == ProgressMode::Plain &&

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,13 +22,19 @@ std::string ProgressBar(const RunProgress& progress, int width);
 // "Zoom 14: 4213 of 10240   Failed: 3   182 tiles/min   Time left: 33:02" (the zoom part
 // only when given; the rate and time once known).
 std::string ProgressFigures(const RunProgress& progress, std::optional<int32_t> zoom);
+// The redrawn line within columns (0: no limit): the bar and figures whole when they fit,
+// else a shorter bar, else the figures alone, cut at the end. One column stays free, so
+// the terminal never wraps the line (a wrapped line would not be redrawn in place).
+std::string FittedProgressLine(const RunProgress& progress, std::optional<int32_t> zoom,
+                               int columns);
 
 class ProgressLine {
  public:
   static constexpr int kBarWidth = 24;
   static constexpr int64_t kPlainEverySeconds = 10;
 
-  ProgressLine(ProgressMode mode, std::FILE* out);
+  // columns gives the terminal's width at each redraw (0: unknown); by default that of out.
+  ProgressLine(ProgressMode mode, std::FILE* out, std::function<int()> columns = {});
 
   // The progress after elapsedSeconds of the run.
   void Show(const RunProgress& progress, std::optional<int32_t> zoom, int64_t elapsedSeconds);
@@ -37,6 +44,7 @@ class ProgressLine {
  private:
   ProgressMode mode_;
   std::FILE* out_;
+  std::function<int()> columns_;
   int64_t plainLinesShown_ = 0;
   bool lineOpen_ = false;
 };

@@ -55,6 +55,12 @@ bool TerminalPlatform::ShellOpen(const std::string& /*path*/) {
   return false;
 }
 
+// The command line starts no companion window.
+bool TerminalPlatform::StartProgram(const std::string& /*program*/,
+                                    const std::vector<std::string>& /*arguments*/) {
+  return false;
+}
+
 void TerminalPlatform::ProcessPendingEvents() {
   if (handOffs_.OnOwnerThread()) {
     handOffs_.RunPending();

@@ -31,6 +31,7 @@ class TerminalPlatform final : public Platform {
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& proposedFile) override;
   bool ShellOpen(const std::string& path) override;
+  bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   void ProcessPendingEvents() override;
   std::string ProgramFolder() override;
   void RunBlocking(const std::function<void()>& operation) override;

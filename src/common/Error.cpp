@@ -32,6 +32,10 @@ std::string SystemErrorText(int systemError) {
   return std::generic_category().message(systemError);
 }
 
+std::string WithSystemReason(const std::string& text, int systemError) {
+  return systemError != 0 ? text + ": " + SystemErrorText(systemError) : text;
+}
+
 AppError CannotCreateFile(const std::string& fileName) {
   return AppError("Cannot create file " + fileName);
 }

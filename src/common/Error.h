@@ -29,6 +29,11 @@ class FileError : public AppError {
 // The system's text for an errno value, thread-safe.
 std::string SystemErrorText(int systemError);
 
+// text, then ": " and the system's reason for systemError, the way the write failures name
+// their cause ("Create directory /a/b/ Failed: No such file or directory"); text alone
+// for 0. No full stop is added.
+std::string WithSystemReason(const std::string& text, int systemError);
+
 AppError CannotCreateFile(const std::string& fileName);  // "Cannot create file %s"
 AppError CannotOpenFile(const std::string& fileName);    // "Cannot open file %s"
 AppError UnableToWriteTo(const std::string& fileName);   // "Unable to write to %s"

@@ -26,7 +26,14 @@ bool FileExists(const std::string& fileName) {
 }
 
 bool CreateOneDirectory(const std::string& folder) {
-  return !folder.empty() && mkdir(folder.c_str(), 0777) == 0;
+  return CreateOneDirectoryError(folder) == 0;
+}
+
+int CreateOneDirectoryError(const std::string& folder) {
+  if (folder.empty()) {
+    return ENOENT;
+  }
+  return mkdir(folder.c_str(), 0777) == 0 ? 0 : (errno != 0 ? errno : EIO);
 }
 
 // The copy goes through the one write path and is linked to the target name only when

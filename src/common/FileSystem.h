@@ -11,6 +11,9 @@ bool DirectoryExists(const std::string& folder);
 bool FileExists(const std::string& fileName);
 // Creates one folder level; true when it was created.
 bool CreateOneDirectory(const std::string& folder);
+// The same, giving the system's error number of a failure (0 on success), so that the
+// message can say why.
+int CreateOneDirectoryError(const std::string& folder);
 class SyncGroup;
 
 // Copies a file to a new name, leaving an existing target untouched; true on success.

@@ -38,6 +38,10 @@ class Platform : public UiDispatcher {
   // Opens a path with its associated program (an executable is started); not waited
   // for. False when nothing could be started for it.
   virtual bool ShellOpen(const std::string& path) = 0;
+  // Starts a program with arguments (each handed over as it is, no shell); not waited
+  // for. False when it could not be started.
+  virtual bool StartProgram(const std::string& program,
+                            const std::vector<std::string>& arguments) = 0;
   // Processes pending user-interface events once.
   virtual void ProcessPendingEvents() = 0;
   // The folder of the executable, with its trailing separator.

@@ -17,6 +17,7 @@
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "download/FetchPipeline.h"
+#include "download/ProxyFailureText.h"
 #include "download/TileContent.h"
 #include "task/FailedRecord.h"
 
@@ -271,9 +272,21 @@ FetchOutcome TDownThread::TileNotStored(const TileAddress& tile, const std::exce
   }
 }
 
+std::string TDownThread::ProxyInUse() const {
+  const TaskParameters& params = Task.Params;
+  const std::optional<int32_t> port =
+      params.UseProxy ? ParseProxyPort(params.ProxyPort) : std::nullopt;
+  return port && !params.ProxyServer.empty() ? ProxyName(params.ProxyServer, *port) : std::string();
+}
+
 FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::string& message,
                                  const TileAddress& tile) {
-  const std::string failureLine = Prefix() + " " + message + "->" + tile.Url;
+  // Through a proxy, a connection that fails is the proxy's: the lines name it.
+  const std::optional<std::string> proxyFailure = failureClass == TileFailureClass::Network
+                                                      ? ProxyFailureSentence(ProxyInUse(), message)
+                                                      : std::nullopt;
+  const std::string failureLine =
+      Prefix() + " " + message + "->" + tile.Url + (proxyFailure ? ": " + *proxyFailure : "");
   switch (failureClass) {
     case TileFailureClass::Refused:
       Report(ReportKind::Failure, failureLine);
@@ -283,7 +296,8 @@ FetchOutcome TDownThread::GiveUp(TileFailureClass failureClass, const std::strin
     case TileFailureClass::Network:
       Report(ReportKind::Failure, failureLine);
       Record(MakeFailedRecord(tile.Path, tile.Url));
-      Report(ReportKind::Failure, kNetworkLine);
+      Report(ReportKind::Failure,
+             std::string(kNetworkLine) + (proxyFailure ? " " + *proxyFailure : ""));
       return FetchOutcome::EndWorker;
     case TileFailureClass::NotFound:
       Report(ReportKind::Failure, kNotFoundLine + message);

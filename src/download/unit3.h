@@ -94,6 +94,8 @@ class TDownThread {
                       const TileAddress& tile);
   void SubstituteBlank(const TileAddress& tile);
   std::string Prefix() const;  // "T" and the worker's number counted from 1
+  // "host:port" of the proxy the requests go through; empty without one.
+  std::string ProxyInUse() const;
   // One second for map type 3; a source's own pause.
   std::chrono::milliseconds PauseAfterFetchedTile() const;
 

@@ -43,4 +43,8 @@ TIniFile OpenConfigFile(const std::string& configFilePath);
 // The default of DefaultPath: the user's download folder.
 std::string DefaultPathDefault();
 
+// Where a companion's file chooser starts: the configuration's DefaultPath when that folder
+// exists, else the home folder; never a folder that does not exist.
+std::string DefaultSaveFolder(const std::string& programFolder);
+
 }  // namespace kartovel::config

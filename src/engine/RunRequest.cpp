@@ -7,6 +7,7 @@
 #include <climits>
 #include <string_view>
 
+#include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/IntegerText.h"
@@ -67,8 +68,10 @@ std::optional<RequestFault> PlaceFault(const RunRequest& request, TaskParameters
   if (const auto fault = SavePathFault(path)) {
     return Message(*fault);
   }
-  if (!DirectoryExists(path) && !CreateOneDirectory(path)) {
-    return Message("Create directory " + path + " Failed.");
+  if (!DirectoryExists(path)) {
+    if (const int reason = CreateOneDirectoryError(path); reason != 0) {
+      return Message(WithSystemReason("Create directory " + path + " Failed", reason) + ".");
+    }
   }
   params.SavePath = IncludeTrailingSeparator(path);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/Error.h"
 #include "common/AtomicFile.h"
 
 namespace kartovel {
@@ -44,7 +45,8 @@ std::string CreateTempFileBeside(const std::string& targetFile) {
   std::string name = targetFile + kTempMark + kTempPattern;
   const int descriptor = mkstemp(name.data());
   if (descriptor < 0) {
-    throw CannotCreateFile(targetFile);
+    // The reason (a folder that does not exist, no write access) is what the user can fix.
+    throw AppError(WithSystemReason(CannotCreateFile(targetFile).what(), errno));
   }
   fchmod(descriptor, 0644);
   close(descriptor);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "common/Error.h"
 #include "common/NumberFormat.h"
 #include "export/Gzip.h"
 #include "export/PmtilesDirectory.h"
@@ -134,7 +135,8 @@ PmtilesWriter::PmtilesWriter(const std::string& targetFile, const TilesetInfo& i
   std::string name = temp_.Name() + "-XXXXXX";
   scratch_ = mkstemp(name.data());
   if (scratch_ < 0) {
-    throw CannotCreateFile(targetFile);
+    // The reason (a folder that does not exist, no write access) is what the user can fix.
+    throw AppError(WithSystemReason(CannotCreateFile(targetFile).what(), errno));
   }
   unlink(name.c_str());
   scratchBuffer_.reserve(kBufferSize);

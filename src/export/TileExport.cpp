@@ -232,6 +232,9 @@ std::optional<ExportCounts> TileExport::WriteTo(const std::string& outFile,
   const std::unique_ptr<TileArchiveWriter> writer =
       MakeArchiveWriter(*ArchiveFormatOfFile(outFile), outFile,
                         TilesetInfoOf(tasks_, RemoveFileExt(ExtractFileName(outFile))));
+  if (watch.Begun) {
+    watch.Begun();
+  }
   try {
     return WriteTiles(*writer, onProgress, watch);
   } catch (const ExportWriteError&) {

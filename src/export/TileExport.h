@@ -44,6 +44,8 @@ using ExportProgressHandler = std::function<bool(const ExportProgress&)>;
 struct ExportWatch {
   std::function<bool()> StopRequested;
   std::function<void(const std::string& line)> Report;
+  // Called once the file to write could be begun, before the first tile.
+  std::function<void()> Begun{};
 };
 
 // The metadata rows of the tasks' export, in the order they are written. name is the

@@ -1,4 +1,5 @@
-// The about box: the main window's caption of the moment and an "&OK" button.
+// The about box: the main window's caption of the moment, the licence, the libraries,
+// the chosen source's credit and an "&OK" button.
 #pragma once
 
 #include <QDialog>
@@ -29,6 +30,9 @@ class AboutDialog : public QDialog {
   Platform& platform_;
   QVBoxLayout layout_;
   QLabel label1_;
+  QLabel labelLicence_;
+  QLabel labelLibraries_;
+  QLabel labelAttribution_;
   QPushButton button1_;
 };
 

@@ -13,6 +13,10 @@ namespace {
 constexpr int kClientWidth = 703;
 constexpr int kClientHeight = 453;
 constexpr int kPanel1Height = 57;
+// The dialog's one line on what it does, under its button.
+constexpr char kPurpose[] =
+    "Writes the tiles of one or more download tasks into one MBTiles file, which map "
+    "programs open as one map.";
 }  // namespace
 
 ExportDialog::ExportDialog(TfrmExport& model, Platform& platform, QWidget* parent)
@@ -24,6 +28,7 @@ ExportDialog::ExportDialog(TfrmExport& model, Platform& platform, QWidget* paren
       panel1Layout_(&panel1_),
       button1_(QString::fromLatin1(TfrmExport::Button1Caption), &panel1_),
       progressBar1_(&panel1_),
+      purpose_(tr(kPurpose), this),
       memo1_(this) {
   setObjectName("frmExport");
   setWindowTitle(QString::fromLatin1(TfrmExport::Caption));
@@ -40,7 +45,12 @@ ExportDialog::ExportDialog(TfrmExport& model, Platform& platform, QWidget* paren
   button1_.setMinimumWidth(button1_.sizeHint().width() + 24);
   layout_.setContentsMargins(0, 0, 0, 0);
   layout_.setSpacing(0);
+  purpose_.setObjectName("Purpose");
+  purpose_.setWordWrap(true);
+  purpose_.setContentsMargins(12, 6, 12, 6);
+  memo1_.WrapLongLines();
   layout_.addWidget(&panel1_);
+  layout_.addWidget(&purpose_);
   layout_.addWidget(&memo1_, 1);
   connect(&button1_, &QPushButton::clicked, this,
           [this] { RunHandler(platform_, [this] { model_.Button1Click(); }); });

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -40,6 +41,7 @@ class ExportDialog : public QDialog, public TfrmExportView {
   QHBoxLayout panel1Layout_;
   QPushButton button1_;
   QProgressBar progressBar1_;
+  QLabel purpose_;
   LogPane memo1_;
 };
 

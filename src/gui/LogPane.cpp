@@ -47,6 +47,12 @@ void LogPane::ReplaceLines(const std::vector<std::string>& lines) {
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+void LogPane::WrapLongLines() {
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
 void LogPane::Flush() {
   flushTimer_.stop();
   if (pending_.isEmpty()) {

@@ -21,6 +21,9 @@ class LogPane : public QPlainTextEdit {
   // must see grow while its command holds the user-interface thread.
   void AppendNow(const std::vector<std::string>& lines, std::size_t first);
   void ReplaceLines(const std::vector<std::string>& lines);
+  // Long lines wrap at the pane's width instead of running off its right edge, for a
+  // report whose line ends say how each line ended.
+  void WrapLongLines();
   // Adds the gathered lines now (before the pane is read or saved by a test).
   void Flush();
 

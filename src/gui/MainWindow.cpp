@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QWheelEvent>
 #include <algorithm>
 #include <functional>
 
@@ -72,7 +73,8 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       panel2Layout_(&panel2_),
       memo2_(&panel2_),
       statusBar1_(this),
-      statusText_(QString::fromLatin1(TForm1::StatusBar1Text), &statusBar1_) {
+      statusText_(QString::fromLatin1(TForm1::StatusBar1Text), &statusBar1_),
+      zoomDigits_(QRegularExpression("[0-9]{0,2}")) {
   setObjectName("Form1");
   NameControls();
   BuildLeftColumn();
@@ -136,6 +138,7 @@ void MainWindow::NameControls() {
   panel2_.setObjectName("Panel2");
   memo2_.setObjectName("Memo2");
   statusBar1_.setObjectName("StatusBar1");
+  statusText_.setObjectName("StatusBar1Text");
   timer1_.setObjectName("Timer1");
 }
 
@@ -148,7 +151,8 @@ void MainWindow::BuildTaskRow() {
 }
 
 void MainWindow::BuildRectangleFrame() {
-  edit5_.setReadOnly(true);
+  // Digits only: a typed zoom is checked against the source's levels when the box is left.
+  edit5_.setValidator(&zoomDigits_);
   edit5_.setFixedWidth(48);
   zoomRow_.setSpacing(0);
   zoomRow_.addWidget(&edit5_);
@@ -215,8 +219,10 @@ void MainWindow::BuildLeftColumn() {
   leftLayout_.addWidget(&labelTotalxy_);
   leftLayout_.addWidget(&progressBar1_);
   leftLayout_.addWidget(&labelProgress_);
-  leftLayout_.addStretch();
   leftLayout_.addWidget(&bitBtn1_);
+  // The rows stay together at the top, Start with them; a taller window gives its room
+  // to the log pane beside them, never to gaps between the rows.
+  leftLayout_.addStretch(1);
 }
 
 void MainWindow::BuildPanes() {
@@ -294,7 +300,10 @@ void MainWindow::BindEdits() {
   BindEdit(edit2_, &TForm1::Edit2);
   BindEdit(edit4_, &TForm1::Edit4);
   BindEdit(edit6_, &TForm1::Edit6);
-  // The zoom box only changes through the spinner: arrows, or the Up and Down keys.
+  BindEdit(edit5_, &TForm1::Edit5);
+  // Typed zooms are taken on leaving the box; the arrows, the Up and Down keys and the
+  // wheel step the spinner.
+  connect(&edit5_, &QLineEdit::editingFinished, this, [this] { Run(&TForm1::Edit5Exit); });
   edit5_.installEventFilter(this);
 }
 
@@ -382,14 +391,32 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &edit5_ && event->type() == QEvent::KeyPress) {
+  if (watched != &edit5_) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
-      Run(key == Qt::Key_Up ? &TForm1::UpDown1Up : &TForm1::UpDown1Down);
+      StepZoom(key == Qt::Key_Up);
       return true;
     }
   }
+  if (event->type() == QEvent::Wheel) {
+    const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+    if (delta != 0) {
+      StepZoom(delta > 0);
+    }
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::StepZoom(bool up) {
+  // A zoom typed and not yet taken is taken first, so the step starts from it.
+  if (edit5_.text() != ToQt(std::to_string(model_.UpDown1Position))) {
+    Run(&TForm1::Edit5Exit);
+  }
+  Run(up ? &TForm1::UpDown1Up : &TForm1::UpDown1Down);
 }
 
 void MainWindow::LogLinesAppended(std::size_t first) {
@@ -431,6 +458,9 @@ void MainWindow::FieldsChanged() {
   show(edit6_, model_.Edit6);
   upDown1_.ShowPosition(model_.UpDown1Position);
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
+  // Empty before the first run: it takes no room between the rows and Start.
+  labelTotalxy_.setVisible(!model_.LabelTotalxy.empty());
+  statusText_.setText(ToQt(model_.StatusBar1));
   bitBtn1_.setText(ToQt(model_.BitBtn1Caption));
   if (comboBoxMapsType_.count() != static_cast<int>(model_.ComboBoxMapsTypeItems.size())) {
     MapSourcesChanged();

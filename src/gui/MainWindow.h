@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -78,6 +79,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   void BindEdit(QLineEdit& edit, std::string TForm1::*field);
   void Run(void (TForm1::*handler)());
   void ShowProgress();
+  // The Up and Down keys and the wheel over the zoom box.
+  void StepZoom(bool up);
   // The stored size and place, when it still fits a screen; false otherwise.
   bool RestoreBounds();
   void SaveBounds();
@@ -131,6 +134,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   QStatusBar statusBar1_;
   QLabel statusText_;
   QTimer timer1_;
+  QRegularExpressionValidator zoomDigits_;
 };
 
 }  // namespace kartovel::gui

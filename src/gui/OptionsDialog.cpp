@@ -25,6 +25,8 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
       editProxyUsername_(this),
       labelProxyPassword_(tr("Proxy Password"), this),
       editProxyPassword_(this),
+      checkBoxShowPassword_(tr("Show"), this),
+      purpose_(tr("Where new tasks are saved, and the proxy the downloads go through."), this),
       button1_(tr("OK"), this),
       button2_(tr("Cancel"), this) {
   setObjectName("frmOptions");
@@ -47,26 +49,37 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
   button1_.setObjectName("Button1");
   button2_.setObjectName("Button2");
   button1_.setDefault(true);
+  // The password is not shown to whoever looks at the screen, unless asked for.
+  editProxyPassword_.setEchoMode(QLineEdit::Password);
+  checkBoxShowPassword_.setObjectName("CheckBoxShowPassword");
+  checkBoxShowPassword_.setAccessibleName(tr("Show the proxy password"));
+  connect(&checkBoxShowPassword_, &QCheckBox::toggled, this, [this](bool shown) {
+    editProxyPassword_.setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+  });
+  purpose_.setObjectName("Purpose");
+  purpose_.setWordWrap(true);
 
   layout_.setContentsMargins(12, 12, 12, 12);
   layout_.setVerticalSpacing(8);
-  layout_.addWidget(&label12_, 0, 0, 1, 3);
-  layout_.addWidget(&edit12_, 1, 0, 1, 2);
-  layout_.addWidget(&button3_, 1, 2);
-  layout_.addWidget(&checkBoxUseProxy_, 2, 0, 1, 3);
-  layout_.addWidget(&labelProxyServer_, 3, 0);
-  layout_.addWidget(&editProxyServer_, 3, 1, 1, 2);
-  layout_.addWidget(&labelProxyPort_, 4, 0);
-  layout_.addWidget(&editProxyPort_, 4, 1, 1, 2);
-  layout_.addWidget(&labelProxyUsername_, 5, 0);
-  layout_.addWidget(&editProxyUsername_, 5, 1, 1, 2);
-  layout_.addWidget(&labelProxyPassword_, 6, 0);
-  layout_.addWidget(&editProxyPassword_, 6, 1, 1, 2);
-  layout_.setRowMinimumHeight(7, 8);
+  layout_.addWidget(&purpose_, 0, 0, 1, 3);
+  layout_.addWidget(&label12_, 1, 0, 1, 3);
+  layout_.addWidget(&edit12_, 2, 0, 1, 2);
+  layout_.addWidget(&button3_, 2, 2);
+  layout_.addWidget(&checkBoxUseProxy_, 3, 0, 1, 3);
+  layout_.addWidget(&labelProxyServer_, 4, 0);
+  layout_.addWidget(&editProxyServer_, 4, 1, 1, 2);
+  layout_.addWidget(&labelProxyPort_, 5, 0);
+  layout_.addWidget(&editProxyPort_, 5, 1, 1, 2);
+  layout_.addWidget(&labelProxyUsername_, 6, 0);
+  layout_.addWidget(&editProxyUsername_, 6, 1, 1, 2);
+  layout_.addWidget(&labelProxyPassword_, 7, 0);
+  layout_.addWidget(&editProxyPassword_, 7, 1);
+  layout_.addWidget(&checkBoxShowPassword_, 7, 2);
+  layout_.setRowMinimumHeight(8, 8);
   buttonRow_.addStretch();
   buttonRow_.addWidget(&button1_);
   buttonRow_.addWidget(&button2_);
-  layout_.addLayout(&buttonRow_, 8, 0, 1, 3);
+  layout_.addLayout(&buttonRow_, 9, 0, 1, 3);
   layout_.setColumnStretch(1, 1);
 
   connect(&button3_, &QPushButton::clicked, this,
@@ -75,10 +88,11 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
           [this] { RunModelHandler(&TfrmOptions::Button1Click); });
   connect(&button2_, &QPushButton::clicked, this,
           [this] { RunModelHandler(&TfrmOptions::Button2Click); });
-  setFixedSize(400, sizeHint().height());
+  setFixedSize(420, heightForWidth(420) > 0 ? heightForWidth(420) : sizeHint().height());
 }
 
 void OptionsDialog::ShowModal() {
+  checkBoxShowPassword_.setChecked(false);
   RunHandler(platform_, [this] { model_.Show(); });
   Pull();
   if (model_.Visible) {

@@ -49,6 +49,8 @@ class OptionsDialog : public QDialog {
   QLineEdit editProxyUsername_;
   QLabel labelProxyPassword_;
   QLineEdit editProxyPassword_;
+  QCheckBox checkBoxShowPassword_;
+  QLabel purpose_;
   QHBoxLayout buttonRow_;
   QPushButton button1_;
   QPushButton button2_;

@@ -3,6 +3,7 @@
 
 #include "app/ChosenTileSource.h"
 #include "app/UnitSelectArea.h"
+#include "gui/LibraryVersions.h"
 #include "gui/SelectAreaDialog.h"
 
 namespace kartovel::gui {
@@ -13,7 +14,8 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       tileCacheFolder_(KartovelCacheFolder()),
       form1_(platform, clock, makeClient),
       mainWindow_(form1_, platform),
-      frmAbout_([this] { return form1_.Caption; }),
+      frmAbout_([this] { return form1_.Caption; },
+                [this] { return form1_.ChosenMapSource().Attribution; }, LibraryVersions()),
       aboutDialog_(frmAbout_, platform, &mainWindow_),
       frmConvert_(platform),
       convertDialog_(frmConvert_, platform, &mainWindow_),
@@ -35,6 +37,7 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    &RedownloadDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::selectAreaRequested, &mainWindow_,
                    [this] { SelectArea(); });
+  frmExport_.SetFilesFolder([this] { return form1_.FilesFolder(); });
   QObject::connect(&mainWindow_, &MainWindow::exportRequested, &exportDialog_,
                    &ExportDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::verifyRequested, &verifyDialog_,

@@ -145,6 +145,15 @@ bool QtPlatform::ShellOpen(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
+bool QtPlatform::StartProgram(const std::string& program,
+                              const std::vector<std::string>& arguments) {
+  QStringList list;
+  for (const std::string& argument : arguments) {
+    list << QString::fromStdString(argument);
+  }
+  return QProcess::startDetached(QString::fromStdString(program), list);
+}
+
 void QtPlatform::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }

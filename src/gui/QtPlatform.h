@@ -30,6 +30,7 @@ class QtPlatform final : public Platform {
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
                                             const std::string& initialFolder) override;
   bool ShellOpen(const std::string& path) override;
+  bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   std::vector<std::string> OpenFilesDialog(const std::string& title, const std::string& filter,
                                            const std::string& initialFolder) override;
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,

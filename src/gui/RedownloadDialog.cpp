@@ -10,6 +10,10 @@ namespace {
 constexpr int kClientWidth = 703;
 constexpr int kClientHeight = 453;
 constexpr int kPanel1Height = 57;
+// The dialog's one line on what it does, under its button.
+constexpr char kPurpose[] =
+    "Fetches again the tiles a failed-tile file (*_failed.ftl) lists, each into the "
+    "file recorded for it, and reports each here.";
 }  // namespace
 
 RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* parent)
@@ -23,6 +27,7 @@ RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* 
       progress_(&panel1_),
       panel2_(this),
       panel2Layout_(&panel2_),
+      purpose_(tr(kPurpose), &panel2_),
       memo1_(&panel2_) {
   setObjectName("frmFlt");
   setWindowTitle(QString::fromLatin1(TfrmFlt::Caption));
@@ -40,8 +45,14 @@ RedownloadDialog::RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* 
   panel1Layout_.addSpacing(16);
   panel1Layout_.addWidget(&progress_, 1, Qt::AlignLeft | Qt::AlignVCenter);
   button1_.setMinimumWidth(button1_.sizeHint().width() + 24);
+  purpose_.setObjectName("Purpose");
+  purpose_.setWordWrap(true);
+  purpose_.setContentsMargins(12, 6, 12, 6);
+  memo1_.WrapLongLines();
   panel2Layout_.setContentsMargins(0, 0, 0, 0);
-  panel2Layout_.addWidget(&memo1_);
+  panel2Layout_.setSpacing(0);
+  panel2Layout_.addWidget(&purpose_);
+  panel2Layout_.addWidget(&memo1_, 1);
   layout_.setContentsMargins(0, 0, 0, 0);
   layout_.setSpacing(0);
   layout_.addWidget(&panel1_);

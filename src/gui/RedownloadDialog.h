@@ -41,6 +41,7 @@ class RedownloadDialog : public QDialog, public TfrmFltView {
   QLabel progress_;
   QFrame panel2_;
   QVBoxLayout panel2Layout_;
+  QLabel purpose_;
   LogPane memo1_;
 };
 

@@ -285,8 +285,10 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   ListFileName = Params.SavePath + base + "_list.txt";
   TileFolder = Params.SavePath + base + kPathSeparator;
 
-  if (!DirectoryExists(TileFolder) && !CreateOneDirectory(TileFolder)) {
-    throw AppError("Create directory " + TileFolder + " Failed.");
+  if (!DirectoryExists(TileFolder)) {
+    if (const int reason = CreateOneDirectoryError(TileFolder); reason != 0) {
+      throw AppError(WithSystemReason("Create directory " + TileFolder + " Failed", reason) + ".");
+    }
   }
 
   ResumeX.fill(0);

@@ -157,8 +157,9 @@ TEST(MainWindowStartCommand, AFolderWhoseParentIsMissingIsReported) {
   const std::string path = rig.Box.Path("no/such");
   rig.TypeRequest("1", "2", "2", "1", 13, path, "t.qtsk");
   rig.Click(&TForm1::BitBtn1Click);
-  EXPECT_EQ(rig.Platform.Messages(),
-            std::vector<std::string>{"Create directory " + path + " Failed."});
+  EXPECT_EQ(
+      rig.Platform.Messages(),
+      std::vector<std::string>{"Create directory " + path + " Failed: No such file or directory."});
 }
 
 TEST(MainWindowStartCommand, AZoomBoxThatIsNoIntegerGoesToTheErrorDisplay) {
@@ -205,8 +206,9 @@ TEST(MainWindowStartCommand, ATileFolderThatCannotBeCreatedIsReported) {
   TypeSixteenTiles(rig, "blocked.qtsk");
   rig.Click(&TForm1::BitBtn1Click);
   EXPECT_EQ(rig.Platform.Messages(),
-            (std::vector<std::string>{"Create directory " + rig.SavePath("blocked/") + " Failed.",
-                                      "Error: Create task failure."}));
+            (std::vector<std::string>{
+                "Create directory " + rig.SavePath("blocked/") + " Failed: File exists.",
+                "Error: Create task failure."}));
   EXPECT_EQ(rig.Form->CurrentTask, nullptr);
 }
 
@@ -801,6 +803,7 @@ TEST(MainWindowOpenTask, AsksWithItsTitleFilterAndTheStartupDefaultPath) {
   MainWindowRig rig;
   ASSERT_TRUE(rig.Click(&TForm1::FormShow));
   rig.Form->Edit1 = "kept";
+  std::filesystem::create_directories(rig.Box.Path("maps"));  // a chooser never starts in none
   ASSERT_TRUE(rig.Click(&TForm1::LoadParametersfromprojectfilel1Click));  // cancelled
   ASSERT_EQ(rig.Platform.OpenFileRequests().size(), 1u);
   const auto request = rig.Platform.OpenFileRequests()[0];
@@ -929,6 +932,20 @@ TEST(MainWindowMenu, CompanionProgramsAndTheManualAreHandedToTheShell) {
       (std::vector<std::string>{rig.ProgramFolder + "mapviewer", rig.ProgramFolder + "combine",
                                 rig.ProgramFolder + "help/help.html"}));
   EXPECT_TRUE(rig.Platform.Messages().empty());
+}
+
+TEST(MainWindowMenu, TheMapViewerIsStartedOnTheCurrentTaskOnceThereIsOne) {
+  MainWindowRig rig;
+  ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+  TypeSixteenTiles(rig, "shown.qtsk");
+  rig.Click(&TForm1::Mapviewer1Click);  // the boxes name no file yet
+  ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
+  ASSERT_TRUE(rig.RunToEnd());
+  rig.Click(&TForm1::Mapviewer1Click);
+  EXPECT_EQ(rig.Platform.ShellOpens(), std::vector<std::string>{rig.ProgramFolder + "mapviewer"});
+  EXPECT_EQ(rig.Platform.ProgramStarts(),
+            (std::vector<std::vector<std::string>>{
+                {rig.ProgramFolder + "mapviewer", rig.Box.Path("maps/shown.qtsk")}}));
 }
 
 TEST(MainWindowMenu, TheFolderBrowserFillsThePathBoxUnlessCancelled) {

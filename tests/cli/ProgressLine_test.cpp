@@ -67,3 +67,42 @@ TEST(ProgressLine, TheBarFillsWithTheSettledShareAndStaysWithinItsWidth) {
 
 }  // namespace
 }  // namespace kartovel::cli
+
+namespace kartovel::cli {
+namespace {
+
+TEST(ProgressLine, TheRedrawnLineNeverReachesTheTerminalsLastColumn) {
+  RunProgress progress;
+  progress.TotalCount = 10240;
+  progress.SettledCount = 4213;
+  progress.FailedCount = 3;
+  progress.EndedEarly = "T2 Socket Error # 10061 Connection refused.->http://127.0.0.1:9/x";
+  const std::string figures = ProgressFigures(progress, 14);
+  const std::string counts = "Zoom 14: 4213 of 10240";
+  const int wide = static_cast<int>(figures.size());
+  const struct {
+    int columns;
+    int bar;            // the bar's inside width; 0: no bar
+    std::string shown;  // without a bar: what is shown
+  } cases[] = {{0, ProgressLine::kBarWidth, ""},
+               {500, ProgressLine::kBarWidth, ""},
+               {wide + 28, ProgressLine::kBarWidth, ""},
+               {wide + 12, 8, ""},
+               {wide + 9, 0, figures},
+               {80, 0, counts + "   Failed: 3"},
+               {50, 0, counts + "   Failed: 3"},
+               {30, 0, counts},
+               {20, 0, "Zoom 14: 4213 of 10"},
+               {1, 0, ""}};
+  for (const auto& c : cases) {
+    const std::string line = FittedProgressLine(progress, 14, c.columns);
+    if (c.columns > 0) {
+      EXPECT_LT(static_cast<int>(line.size()), c.columns) << c.columns;
+    }
+    EXPECT_EQ(line, c.bar > 0 ? ProgressBar(progress, c.bar) + " " + figures : c.shown)
+        << c.columns;
+  }
+}
+
+}  // namespace
+}  // namespace kartovel::cli

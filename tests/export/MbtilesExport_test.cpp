@@ -241,7 +241,7 @@ TEST(MbtilesExport, RefusesAMissingTaskAndAnOutputItCannotCreate) {
        "Cannot open file " + box.Path("gone.qtsk")},
       {{taskFile},
        box.Path("no/such/o.mbtiles"),
-       "Cannot create file " + box.Path("no/such/o.mbtiles")},
+       "Cannot create file " + box.Path("no/such/o.mbtiles") + ": No such file or directory"},
   };
   for (const auto& c : cases) {
     try {

@@ -150,6 +150,12 @@ inline void TypeInto(QLineEdit& edit, const QString& text) {
   }
 }
 
+// Leaves a field as Tab would, so that what was typed is taken.
+inline void LeaveField(QWidget& field) {
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(&field, &out);
+}
+
 inline void PressKey(QWidget& widget, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);

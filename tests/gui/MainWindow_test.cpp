@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, OpensWithTheDefaultsOfEveryControl) {
   EXPECT_EQ(rig.Find<QWidget>("LeftColumn").width(), 329);
   EXPECT_EQ(rig.Find<QLineEdit>("EditTaskName").text(), "newtask.qtsk");
   EXPECT_EQ(rig.Find<QLineEdit>("Edit5").text(), "13");
-  EXPECT_TRUE(rig.Find<QLineEdit>("Edit5").isReadOnly());
+  EXPECT_FALSE(rig.Find<QLineEdit>("Edit5").isReadOnly());
   EXPECT_EQ(rig.Find<QLineEdit>("Edit6").text().toStdString(), rig.Box.Path("maps"));
   EXPECT_EQ(rig.Find<QPushButton>("Button1").toolTip(), "Click to select path");
   EXPECT_TRUE(rig.Find<QGroupBox>("GroupBox4").title().isEmpty());
@@ -159,8 +159,10 @@ TEST_F(MainWindowTest, ZoomSpinnerStopsAtOneAndNineteen) {
 
   PressKey(zoom, Qt::Key_Up);
   EXPECT_EQ(zoom.text(), "2");
-  TypeInto(zoom, "7");  // read-only: typing changes nothing
-  EXPECT_EQ(zoom.text(), "2");
+  TypeInto(zoom, "7");  // a typed zoom is taken on leaving the box
+  LeaveField(zoom);
+  EXPECT_EQ(zoom.text(), "7");
+  EXPECT_EQ(rig.Form().UpDown1Position, 7);
 }
 
 TEST_F(MainWindowTest, EnterInAFieldPressesStartAndShowsTheCheckMessage) {

@@ -76,3 +76,28 @@ TEST(OptionsDialogTest, FailedWriteShowsTheStopBoxAndTheDialogStaysOpen) {
 
 }  // namespace
 }  // namespace kartovel::testing
+
+namespace kartovel::testing {
+namespace {
+
+TEST(OptionsDialogTest, ThePasswordIsMaskedUnlessShown) {
+  GuiRig rig;
+  std::vector<QLineEdit::EchoMode> modes;
+  rig.Watcher.Queue([&rig, &modes](QWidget& modal) {
+    auto& password = rig.Find<QLineEdit>(modal, "EditProxyPassword");
+    auto& show = rig.Find<QCheckBox>(modal, "CheckBoxShowPassword");
+    for (int click = 0; click < 3; ++click) {
+      modes.push_back(password.echoMode());
+      show.click();
+    }
+    ClickLater(rig.Find<QPushButton>(modal, "Button2"));
+    return true;
+  });
+  rig.TriggerMenu("Options2");
+  ASSERT_TRUE(WaitUntil([&] { return modes.size() == 3; }));
+  EXPECT_EQ(modes, (std::vector<QLineEdit::EchoMode>{QLineEdit::Password, QLineEdit::Normal,
+                                                     QLineEdit::Password}));
+}
+
+}  // namespace
+}  // namespace kartovel::testing

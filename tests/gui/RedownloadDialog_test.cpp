@@ -32,10 +32,14 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
   QString fileDialogTitle;
   QStringList filters;
   QString report;
+  QString purpose;
+  QPlainTextEdit::LineWrapMode wrap = QPlainTextEdit::NoWrap;
   rig.Watcher.Queue([&](QWidget& modal) {
     if (modal.objectName() != "frmFlt") {
       return false;
     }
+    purpose = rig.Find<QLabel>(modal, "Purpose").text();
+    wrap = rig.Find<QPlainTextEdit>(modal, "Memo1").lineWrapMode();
     size = modal.size();
     panelHeight = rig.Find<QFrame>(modal, "Panel1").height();
     ClickLater(rig.Find<QPushButton>(modal, "Button1"));
@@ -57,6 +61,10 @@ TEST(RedownloadDialogTest, FetchesEveryRecordAndReportsEachInThePane) {
 
   EXPECT_EQ(size, QSize(703, 453));
   EXPECT_EQ(panelHeight, 57);
+  // The dialog says what it does, and a long line wraps so that its "->OK" is seen.
+  EXPECT_TRUE(purpose.startsWith("Fetches again the tiles a failed-tile file"))
+      << purpose.toStdString();
+  EXPECT_EQ(wrap, QPlainTextEdit::WidgetWidth);
   EXPECT_EQ(fileDialogTitle, "Open ftl file:");
   EXPECT_EQ(filters, QStringList{"Projects (*.ftl)"});
   const QStringList expected = {

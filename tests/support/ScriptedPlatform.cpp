@@ -86,6 +86,15 @@ bool ScriptedPlatform::ShellOpen(const std::string& path) {
   return shellOpenWorks_;
 }
 
+bool ScriptedPlatform::StartProgram(const std::string& program,
+                                    const std::vector<std::string>& arguments) {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> start{program};
+  start.insert(start.end(), arguments.begin(), arguments.end());
+  programStarts_.push_back(std::move(start));
+  return shellOpenWorks_;
+}
+
 void ScriptedPlatform::ProcessPendingEvents() {
   {
     std::lock_guard lock(mutex_);
@@ -179,6 +188,11 @@ std::vector<std::string> ScriptedPlatform::ShellOpens() const {
   return shellOpens_;
 }
 
+std::vector<std::vector<std::string>> ScriptedPlatform::ProgramStarts() const {
+  std::lock_guard lock(mutex_);
+  return programStarts_;
+}
+
 int ScriptedPlatform::ProcessEventsCount() const {
   std::lock_guard lock(mutex_);
   return processEventsCount_;
@@ -196,6 +210,7 @@ void ScriptedPlatform::ClearRecords() {
   folderRequests_.clear();
   openFileRequests_.clear();
   shellOpens_.clear();
+  programStarts_.clear();
   processEventsCount_ = 0;
 }
 

@@ -54,6 +54,8 @@ class ScriptedPlatform final : public Platform {
                                             const std::string& proposedFile) override;
   // Records the path; answers as SetShellOpenWorks says (true unless told otherwise).
   bool ShellOpen(const std::string& path) override;
+  // Records the program and its arguments; answers as SetShellOpenWorks says.
+  bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   // Counts the call and runs the hand-offs already queued, as an event loop pass would.
   void ProcessPendingEvents() override;
   std::string ProgramFolder() override;
@@ -77,6 +79,8 @@ class ScriptedPlatform final : public Platform {
   std::vector<FolderRequest> FolderRequests() const;
   std::vector<OpenFileRequest> OpenFileRequests() const;  // every kind of file dialog
   std::vector<std::string> ShellOpens() const;
+  // Each started program: its path, then its arguments.
+  std::vector<std::vector<std::string>> ProgramStarts() const;
   int ProcessEventsCount() const;
   // Hand-offs queued and not yet run.
   std::size_t PendingHandOffs() const;
@@ -111,6 +115,7 @@ class ScriptedPlatform final : public Platform {
   std::vector<FolderRequest> folderRequests_;
   std::vector<OpenFileRequest> openFileRequests_;
   std::vector<std::string> shellOpens_;
+  std::vector<std::vector<std::string>> programStarts_;
   int processEventsCount_ = 0;
 };
 

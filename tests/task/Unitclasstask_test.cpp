@@ -203,8 +203,9 @@ TEST_F(DownloadTaskTest, ReportsATileFolderThatCannotBeCreated) {
     DownloadTask task(params);
     FAIL() << "construction succeeded";
   } catch (const AppError& error) {
-    EXPECT_STREQ(error.what(),
-                 ("Create directory " + sandbox_.Folder() + "missing/newtask/ Failed.").c_str());
+    EXPECT_STREQ(error.what(), ("Create directory " + sandbox_.Folder() +
+                                "missing/newtask/ Failed: No such file or directory.")
+                                   .c_str());
   }
 }
 

@@ -11,9 +11,10 @@
 #include <optional>
 
 #include "common/Error.h"
+#include "common/ErrorText.h"
 #include "common/FileSystem.h"
 #include "common/Paths.h"
-#include "common/ErrorText.h"
+#include "engine/ConfigFile.h"
 
 namespace kartovel::tools {
 namespace {
@@ -43,7 +44,8 @@ MapViewerWindow::MapViewerWindow()
     : canvas_(new mapcanvas::MapCanvas(this)),
       pointerLabel_(new QLabel(this)),
       countsLabel_(new QLabel(this)),
-      lastFolder_(QString::fromStdString(DefaultDownloadFolder())) {
+      lastFolder_(QString::fromStdString(config::DefaultSaveFolder(
+          IncludeTrailingSeparator(QCoreApplication::applicationDirPath().toStdString())))) {
   setWindowTitle(kTitle);
   setCentralWidget(canvas_);
   statusBar()->addWidget(pointerLabel_, 1);

@@ -14,9 +14,10 @@
 
 #include "CombineDialog.h"
 #include "common/Error.h"
+#include "common/ErrorText.h"
 #include "common/Paths.h"
 #include "common/ProgramVersion.h"
-#include "common/ErrorText.h"
+#include "engine/ConfigFile.h"
 #include "mosaic/MosaicCombiner.h"
 
 namespace {
@@ -114,7 +115,8 @@ int RunWithWindow(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Map Combiner"));
   QString taskPath = QFileDialog::getOpenFileName(
       nullptr, QObject::tr("Open a download task"),
-      QString::fromStdString(kartovel::DefaultDownloadFolder()),
+      QString::fromStdString(kartovel::config::DefaultSaveFolder(kartovel::IncludeTrailingSeparator(
+          QCoreApplication::applicationDirPath().toStdString()))),
       QObject::tr("Download tasks (*.qtsk);;Tile lists (*_list.txt);;All files (*)"));
   if (taskPath.isEmpty()) {
     return 0;
