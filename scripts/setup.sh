@@ -11,6 +11,7 @@ packages=(
   libpng-dev zlib1g-dev
   libdeflate-dev libjpeg-dev libwebp-dev
   libsqlite3-dev libcli11-dev
+  libgeos-dev libexpat1-dev nlohmann-json3-dev
   xvfb xauth
 )
 
