@@ -92,18 +92,21 @@ std::vector<GeoPoint> ParseKmlCoordinates(std::string_view text) {
     size_t stop = at;
     while (stop < text.size() && !IsBlank(text[stop])) ++stop;
     if (stop == at) break;
-    const std::string_view tuple = text.substr(at, stop - at);
-    const size_t comma = tuple.find(',');
-    const size_t second = tuple.find(',', comma + 1);
-    GeoPoint point;
-    if (comma == std::string_view::npos ||
-        !ParseDecimal(tuple.substr(0, comma), point.Longitude) ||
-        !ParseDecimal(tuple.substr(comma + 1, second == std::string_view::npos
-                                                   ? std::string_view::npos
-                                                   : second - comma - 1),
-                      point.Latitude)) {
+    std::string_view tuple = text.substr(at, stop - at);
+    double fields[3] = {0, 0, 0};
+    size_t count = 0;
+    bool numbers = true;
+    while (numbers && count < 3) {
+      const size_t comma = tuple.find(',');
+      numbers = ParseDecimal(tuple.substr(0, comma), fields[count++]);
+      if (comma == std::string_view::npos) break;
+      tuple.remove_prefix(comma + 1);
+      if (count == 3) numbers = false;  // a fourth field
+    }
+    if (!numbers || count < 2) {
       throw ShapeFormatError("has coordinates that are not longitude,latitude numbers");
     }
+    const GeoPoint point{fields[0], fields[1]};
     points.push_back(point);
     at = stop;
   }
