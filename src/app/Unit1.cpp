@@ -125,6 +125,7 @@ RunRequest TForm1::ReadRequest() const {
   request.TileHost = TileHost;
   request.ConfigFilePath = ConfigFilePath;
   request.SourceUserAgent = defaultSourceAgent_;
+  request.AreaShape = AreaShape;
   return request;
 }
 

@@ -109,6 +109,9 @@ class TForm1 final : public WorkerOwner, private RunSink {
   std::string Edit5 = "13";      // "Zoom level:", read-only, driven by UpDown1
   int32_t UpDown1Position = 13;  // always within UpDown1Min..UpDown1Max
   std::string Edit6;             // "Path to save:"
+  // "Area:": none for "Rectangle" (the four boxes), else the shape the user opened or
+  // drew, whose bounds stand for the boxes.
+  std::optional<Shape> AreaShape;
   // "Map source:": map type 3 first, then the valid sources of ini/sources.ini (and the
   // source of an opened task that the file no longer holds). Items and MapSources run
   // in step; the index is always valid.

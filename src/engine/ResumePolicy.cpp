@@ -6,7 +6,10 @@
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/Paths.h"
+#include "common/Error.h"
+#include "common/NumberFormat.h"
 #include "task/MapSourcesFile.h"
+#include "task/TaskShape.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -15,18 +18,6 @@ namespace {
 
 // What the continue test reads when a key is missing: never equal to a real request.
 constexpr int32_t kMissingTaskValue = 100;
-
-// Tiles of one worker's share up to and including its saved position (serial skip):
-// the serials s in 1..skip with s mod workers == index.
-int64_t SharedUpTo(int64_t skip, int32_t index, int32_t workers) {
-  if (skip <= 0) {
-    return 0;
-  }
-  if (index == 0) {
-    return skip / workers;
-  }
-  return skip >= index ? (skip - index) / workers + 1 : 0;
-}
 
 // The serials a worker skips at a resume: up to and including its saved position, at most
 // the whole range; 0 when it had none.
@@ -38,7 +29,18 @@ int64_t ResumeSkip(const DownloadTask& task, int32_t index) {
   }
   const int64_t rows = int64_t{task.MaxY} - task.MinY + 1;
   const int64_t skip = (int64_t{resumeX} - task.MinX) * rows + (int64_t{resumeY} - task.MinY) + 1;
-  return std::clamp<int64_t>(skip, 0, task.TotalCount);
+  const int64_t rangeCount = (int64_t{task.MaxX} - task.MinX + 1) * rows;
+  return std::clamp<int64_t>(skip, 0, rangeCount);
+}
+
+// Both a rectangle, or the same shape: a task file whose shape cannot be read is never
+// continued (the fresh run asks before it replaces it).
+bool SameArea(const RunRequest& request, const std::string& taskFilePath) {
+  try {
+    return ReadTaskShape(taskFilePath) == request.AreaShape;
+  } catch (const AppError&) {
+    return false;
+  }
 }
 
 }  // namespace
@@ -53,6 +55,27 @@ bool ContinuesEarlierRun(const RunRequest& request, const TaskParameters& params
   const auto area = [&taskFile](const char* key) {
     return taskFile.ReadString(taskfile::kAreaSection, key, "");
   };
+  if (!SameArea(request, taskFilePath)) {
+    return false;
+  }
+  // A shaped request's rectangle is its shape's bounds, as the task file holds them.
+  if (request.AreaShape) {
+    const auto bound = [&area](const char* key, double value) {
+      return area(key) == FormatGeneral(value);
+    };
+    return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType,
+                                kMissingTaskValue) == chosen.MapsType &&
+           (IsBuiltIn(chosen) ||
+            ReadTaskMapSource(taskFilePath, request.SourceUserAgent).Source == chosen) &&
+           bound(taskfile::kLeftLongitude, params.LeftLongitude) &&
+           bound(taskfile::kRightLongitude, params.RightLongitude) &&
+           bound(taskfile::kTopLatitude, params.TopLatitude) &&
+           bound(taskfile::kBottomLatitude, params.BottomLatitude) &&
+           taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissingTaskValue) ==
+               params.Zoom &&
+           ExtractFilePath(taskFilePath) == IncludeTrailingSeparator(request.SavePath) &&
+           ExtractFileName(taskFilePath) == request.TaskName;
+  }
   return taskFile.ReadInteger(taskfile::kMapsTypeSection, taskfile::kMapsType, kMissingTaskValue) ==
              chosen.MapsType &&
          (IsBuiltIn(chosen) ||
@@ -71,15 +94,16 @@ int32_t ResumedSettledCount(const DownloadTask& task) {
   const int32_t workers = task.Params.ThreadCount;
   int64_t settled = 0;
   for (int32_t i = 0; i < workers; ++i) {
-    settled += SharedUpTo(ResumeSkip(task, i), i, workers);
+    settled += task.CoveredInShare(ResumeSkip(task, i), i, workers);
   }
   return static_cast<int32_t>(std::min<int64_t>(settled, task.TotalCount));
 }
 
 int64_t ShareThisRun(const DownloadTask& task, int32_t index) {
   const int32_t workers = task.Params.ThreadCount;
-  return SharedUpTo(task.TotalCount, index, workers) -
-         SharedUpTo(ResumeSkip(task, index), index, workers);
+  const int64_t rangeCount = (int64_t{task.MaxX} - task.MinX + 1) * (int64_t{task.MaxY} - task.MinY + 1);
+  return task.CoveredInShare(rangeCount, index, workers) -
+         task.CoveredInShare(ResumeSkip(task, index), index, workers);
 }
 
 }  // namespace kartovel

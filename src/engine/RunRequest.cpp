@@ -16,6 +16,7 @@
 #include "engine/TileHost.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -71,6 +72,15 @@ std::optional<RequestFault> PlaceFault(const RunRequest& request, TaskParameters
     return Message("Create directory " + path + " Failed.");
   }
   params.SavePath = IncludeTrailingSeparator(path);
+  if (request.AreaShape) {
+    const GeoBounds bounds = RequestBoundsOf(*request.AreaShape);
+    params.LeftLongitude = bounds.Left;
+    params.RightLongitude = bounds.Right;
+    params.TopLatitude = bounds.Top;
+    params.BottomLatitude = bounds.Bottom;
+    params.AreaShape = request.AreaShape;
+    return std::nullopt;
+  }
 
   const auto left = ParseDecimalText(CommasToPoints(request.LeftLongitude));
   const auto right = ParseDecimalText(CommasToPoints(request.RightLongitude));

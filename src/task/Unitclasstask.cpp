@@ -20,9 +20,11 @@
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "geometry/Commonfunc.h"
+#include "shape/ShapeCoverage.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -287,6 +289,9 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   MinY = range.MinY();
   MaxY = range.MaxY();
   TotalCount = CountTiles(MinX, MaxX, MinY, MaxY);
+  if (Params.AreaShape) {
+    CoverShape();
+  }
 
   const std::string base = RemoveFileExt(Params.TaskFileName);
   LogFileName = Params.SavePath + base + "_log.txt";
@@ -310,6 +315,49 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
           taskFile.ReadInteger(taskfile::kThreadsSection, taskfile::WorkerRowKey(i + 1), 0);
     }
   }
+}
+
+// The shape's tiles within the range, held in north-origin rows; the task's count is theirs.
+void DownloadTask::CoverShape() {
+  const int32_t last = static_cast<int32_t>((int64_t{1} << Params.Zoom) - 1);
+  const bool southOrigin = IsSouthOrigin(Params.MapsType);
+  static_cast<void>(ShapeSectionLines(*Params.AreaShape));  // refuses a shape too large to keep
+  const TileRange northRows{Params.Zoom, MinX, MaxX, southOrigin ? last - MaxY : MinY,
+                            southOrigin ? last - MinY : MaxY};
+  shapeTiles_ = std::make_shared<const ShapeCoverage>(*Params.AreaShape, Params.Zoom, northRows);
+  if (shapeTiles_->CoveredCount() == 0) {
+    throw AppError("The shape covers no tile at this zoom level.");
+  }
+  TotalCount = static_cast<int32_t>(shapeTiles_->CoveredCount());
+}
+
+bool DownloadTask::Covers(int32_t x, int32_t y) const {
+  if (!shapeTiles_) {
+    return true;
+  }
+  const int32_t last = static_cast<int32_t>((int64_t{1} << Params.Zoom) - 1);
+  return shapeTiles_->Holds(x, IsSouthOrigin(Params.MapsType) ? last - y : y);
+}
+
+int64_t DownloadTask::CoveredInShare(int64_t serials, int32_t index, int32_t workers) const {
+  if (serials <= 0 || workers < 1) {
+    return 0;
+  }
+  if (!shapeTiles_) {
+    return index == 0 ? serials / workers : (serials >= index ? (serials - index) / workers + 1 : 0);
+  }
+  const int64_t rows = int64_t{MaxY} - MinY + 1;
+  int64_t count = 0;
+  for (int32_t x = MinX; x <= MaxX; ++x) {
+    for (int32_t y = MinY; y <= MaxY; ++y) {
+      const int64_t serial = (int64_t{x} - MinX) * rows + (int64_t{y} - MinY) + 1;
+      if (serial > serials) {
+        return count;
+      }
+      count += serial % workers == index && Covers(x, y);
+    }
+  }
+  return count;
 }
 
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
@@ -427,6 +475,11 @@ void DownloadTask::WriteTaskFile() {
     lines.push_back(EntryLine(taskfile::WorkerRowKey(n), ""));
   }
   lines.emplace_back();
+  if (Params.AreaShape) {
+    const Lines shape = ShapeSectionLines(*Params.AreaShape);
+    lines.insert(lines.end(), shape.begin(), shape.end());
+    lines.emplace_back();
+  }
   SaveLines(TaskFilePath(), lines);
 }
 
@@ -460,6 +513,9 @@ void DownloadTask::WriteListFile() {
 
     for (int64_t y = MinY; y <= MaxY; ++y) {
       const auto row = static_cast<int32_t>(y);
+      if (!Covers(static_cast<int32_t>(x), row)) {
+        continue;
+      }
       out.append(columnHead);
       rows.AppendNameTail(out, row);
       out.append(columnEdges);

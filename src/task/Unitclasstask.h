@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/SyncGroup.h"
+#include "shape/Shape.h"
 #include "task/MapSource.h"
 #include "task/TileName.h"
 
@@ -34,7 +36,12 @@ struct TaskParameters {
   // The map source of a map type from 100 to 999 (ini/sources.ini or a task's copy);
   // empty for map type 3, whose addressing is built in.
   std::optional<MapSource> Source;
+  // A shaped area: the rectangle holds its bounds and the task walks the rectangle's range
+  // but fetches only the tiles the shape covers. None for a rectangle.
+  std::optional<Shape> AreaShape;
 };
+
+class ShapeCoverage;
 
 // Where one tile comes from and where it is stored, worked out once for each tile.
 struct TileAddress {
@@ -134,6 +141,19 @@ class DownloadTask {
 
   // SavePath + TaskFileName.
   std::string TaskFilePath() const;
+
+  // Whether tile (x, y) of the range is one the task fetches: every tile of a rectangle,
+  // the covered ones of a shape.
+  bool Covers(int32_t x, int32_t y) const;
+  // The tiles the task fetches among the first `serials` of the walk that fall to worker
+  // index of `workers` (serial mod workers == index).
+  int64_t CoveredInShare(int64_t serials, int32_t index, int32_t workers) const;
+
+ private:
+  void CoverShape();
+
+  // The shape's tiles for a shaped task; null for a rectangle.
+  std::shared_ptr<const ShapeCoverage> shapeTiles_;
 };
 
 }  // namespace kartovel
