@@ -12,10 +12,14 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "common/NumberFormat.h"
 #include "engine/ConfigFile.h"
+#include "engine/DecimalText.h"
+#include "shape/ShapeFile.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -177,6 +181,16 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
     platform_.ShowMessage(*refusal);
     return;
   }
+  // A shaped task whose shape cannot be read changes nothing in the window.
+  std::optional<Shape> shape;
+  try {
+    shape = ReadTaskShape(*chosen);
+  } catch (const AppError& refusal) {
+    platform_.ShowMessage(refusal.what());
+    return;
+  }
+  AreaShape = std::move(shape);
+  LabelArea = AreaShape ? AreaShape->Name + " (" + *chosen + ")" : "Rectangle";
   const TIniFile taskFile(*chosen);
   Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, "");
   Edit3 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kRightLongitude, "");
@@ -189,6 +203,53 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
   ShowSourceOfTask(*chosen);
+  NotifyFields();
+}
+
+void TForm1::ButtonOpenShapeClick() {
+  const auto chosen = platform_.OpenFileDialog(
+      "Open shape:", "Shapes(*.geojson;*.json;*.kml;*.gpx)|*.geojson;*.json;*.kml;*.gpx",
+      DefaultPath);
+  if (!chosen) {
+    return;
+  }
+  std::string corridorText = EditCorridor;
+  std::replace(corridorText.begin(), corridorText.end(), ',', '.');  // as the boxes read it
+  const auto corridor = ParseDecimalText(corridorText);
+  ShapeReading reading;
+  try {
+    reading = ReadShapeFile(*chosen, corridor);
+  } catch (const AppError& refusal) {
+    platform_.ShowMessage(refusal.what());
+    return;
+  }
+  for (const std::string& note : reading.Notes) {
+    platform_.ShowMessage(note);
+  }
+  if (!reading.Problem.empty()) {
+    if (!platform_.AskYesNo(reading.Problem +
+                            " Repair it (its crossing parts become polygons of their own)?")) {
+      return;
+    }
+    reading.Value = RepairShape(reading.Value);
+  }
+  UseShape(std::move(reading.Value), *chosen);
+}
+
+void TForm1::UseShape(Shape shape, const std::string& source) {
+  const GeoBounds bounds = RequestBoundsOf(shape);
+  Edit1 = FormatGeneral(bounds.Left);
+  Edit3 = FormatGeneral(bounds.Right);
+  Edit2 = FormatGeneral(bounds.Top);
+  Edit4 = FormatGeneral(bounds.Bottom);
+  LabelArea = shape.Name + " (" + source + ")";
+  AreaShape = std::move(shape);
+  NotifyFields();
+}
+
+void TForm1::ButtonRectangleClick() {
+  AreaShape.reset();
+  LabelArea = "Rectangle";
   NotifyFields();
 }
 
