@@ -63,6 +63,12 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       button1_(tr("..."), &leftColumn_),
       labelMapsType_(tr("Map source:"), &leftColumn_),
       comboBoxMapsType_(&leftColumn_),
+      labelArea_(tr("Area:"), &leftColumn_),
+      areaValue_(&leftColumn_),
+      buttonOpenShape_(tr("Open shape ..."), &leftColumn_),
+      buttonRectangle_(tr("Rectangle"), &leftColumn_),
+      labelCorridor_(tr("Corridor (m):"), &leftColumn_),
+      editCorridor_(&leftColumn_),
       labelTotalxy_(&leftColumn_),
       progressBar1_(&leftColumn_),
       labelProgress_(&leftColumn_),
@@ -184,6 +190,43 @@ void MainWindow::BuildPathRow() {
   pathRow_.addWidget(&labelMapsType_, 1, 0);
   pathRow_.addWidget(&comboBoxMapsType_, 1, 1, 1, 2);
   pathRow_.setColumnStretch(1, 1);
+  BuildAreaRows();
+}
+
+void MainWindow::BuildAreaRows() {
+  labelArea_.setObjectName("LabelArea");
+  areaValue_.setObjectName("AreaValue");
+  buttonOpenShape_.setObjectName("ButtonOpenShape");
+  buttonOpenShape_.setToolTip(tr("Download the tiles of a GeoJSON, KML or GPX file's shape"));
+  buttonRectangle_.setObjectName("ButtonRectangle");
+  buttonRectangle_.setToolTip(tr("Download the rectangle of the four boxes again"));
+  editCorridor_.setObjectName("EditCorridor");
+  editCorridor_.setAccessibleName(tr("Corridor width in metres on each side of a track"));
+  editCorridor_.setToolTip(editCorridor_.accessibleName());
+  editCorridor_.setFixedWidth(56);
+  labelCorridor_.setBuddy(&editCorridor_);
+  pathRow_.addWidget(&labelArea_, 2, 0);
+  pathRow_.addWidget(&areaValue_, 2, 1, 1, 2);
+  areaButtons_.setSpacing(4);
+  areaButtons_.addWidget(&buttonOpenShape_);
+  areaButtons_.addWidget(&buttonRectangle_);
+  areaButtons_.addStretch();
+  areaButtons_.addWidget(&labelCorridor_);
+  areaButtons_.addWidget(&editCorridor_);
+  pathRow_.addLayout(&areaButtons_, 3, 0, 1, 3);
+}
+
+void MainWindow::ShowArea() {
+  const QString text = ToQt(model_.LabelArea);
+  areaValue_.setToolTip(text);
+  areaValue_.setText(areaValue_.fontMetrics().elidedText(text, Qt::ElideMiddle,
+                                                         std::max(areaValue_.width(), 120)));
+  // A shape's bounds stand in the boxes; they are not typed while it is the area.
+  const bool shaped = model_.AreaShape.has_value();
+  for (QLineEdit* edit : {&edit1_, &edit3_, &edit2_, &edit4_}) {
+    edit->setReadOnly(shaped);
+  }
+  buttonRectangle_.setEnabled(shaped);
 }
 
 void MainWindow::BuildLeftColumn() {
@@ -196,6 +239,7 @@ void MainWindow::BuildLeftColumn() {
   label16_.setFixedWidth(labelWidth);
   label6_.setFixedWidth(labelWidth);
   labelMapsType_.setFixedWidth(labelWidth);
+  labelArea_.setFixedWidth(labelWidth);
   QFont bold = bitBtn1_.font();
   bold.setBold(true);
   bitBtn1_.setFont(bold);
@@ -292,6 +336,7 @@ void MainWindow::BindEdits() {
   BindEdit(edit2_, &TForm1::Edit2);
   BindEdit(edit4_, &TForm1::Edit4);
   BindEdit(edit6_, &TForm1::Edit6);
+  BindEdit(editCorridor_, &TForm1::EditCorridor);
   // The zoom box only changes through the spinner: arrows, or the Up and Down keys.
   edit5_.installEventFilter(this);
 }
@@ -302,6 +347,10 @@ void MainWindow::BindCommands() {
   connect(&button1_, &QPushButton::clicked, this, [this] { Run(&TForm1::Button1Click); });
   connect(&buttonSelectArea_, &QPushButton::clicked, this, [this] { emit selectAreaRequested(); });
   connect(&bitBtn1_, &QPushButton::clicked, this, [this] { Run(&TForm1::BitBtn1Click); });
+  connect(&buttonOpenShape_, &QPushButton::clicked, this,
+          [this] { Run(&TForm1::ButtonOpenShapeClick); });
+  connect(&buttonRectangle_, &QPushButton::clicked, this,
+          [this] { Run(&TForm1::ButtonRectangleClick); });
   connect(&upDown1_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDown1Up); });
   connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });
   connect(&memo1_, &LogPane::doubleClicked, this, [this] { Run(&TForm1::Memo1DblClick); });
@@ -427,6 +476,8 @@ void MainWindow::FieldsChanged() {
   show(edit4_, model_.Edit4);
   show(edit5_, model_.Edit5);
   show(edit6_, model_.Edit6);
+  show(editCorridor_, model_.EditCorridor);
+  ShowArea();
   upDown1_.ShowPosition(model_.UpDown1Position);
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
   bitBtn1_.setText(ToQt(model_.BitBtn1Caption));

@@ -28,6 +28,7 @@
 #include "gui/ProgramWindows.h"
 #include "gui/QtPlatform.h"
 #include "gui/SelectAreaDialog.h"
+#include "shape/ShapeFile.h"
 
 namespace {
 
@@ -234,6 +235,21 @@ void ShootSelectArea(ProgramWindows& windows, Shooter& shooter, kartovel::Platfo
 
 }  // namespace
 
+// The main window with a shape file as its area: a corridor along a river's GPX track.
+void ShootShapedArea(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  const std::string file = runFolder.toStdString() + "/spree.gpx";
+  if (std::FILE* out = std::fopen(file.c_str(), "w")) {
+    std::fputs("<gpx><trk><name>Spree paddle</name><trkseg><trkpt lat=\"52.52\" lon=\"13.36\"/>"
+               "<trkpt lat=\"52.515\" lon=\"13.40\"/><trkpt lat=\"52.50\" lon=\"13.44\"/>"
+               "</trkseg></trk></gpx>\n",
+               out);
+    std::fclose(out);
+  }
+  windows.Form1().UseShape(kartovel::ReadShapeFile(file, 500.0).Value, file);
+  Shooter::Pump(300);
+  shooter.Save(windows.Main(), "main-window-shape");
+}
+
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kartovel");
@@ -259,5 +275,6 @@ int main(int argc, char* argv[]) {
   ShootCombiner(shooter, runFolder);
   QTemporaryDir cache;
   ShootSelectArea(windows, shooter, platform, cache.path() + "/");
+  ShootShapedArea(windows, shooter, runFolder);
   return 0;
 }
