@@ -22,10 +22,13 @@ struct TileId {
 template <>
 struct std::hash<kartovel::TileId> {
   std::size_t operator()(const kartovel::TileId& tile) const noexcept {
-    // Zoom needs 5 bits and a column or row at most 30: the three fit one 64-bit word
-    // without collisions, and the multiplier spreads it over the buckets.
-    const uint64_t packed = (uint64_t(uint32_t(tile.Zoom)) << 60) ^
-                            (uint64_t(uint32_t(tile.X)) << 30) ^ uint64_t(uint32_t(tile.Y));
-    return std::size_t(packed * 0x9E3779B97F4A7C15ULL);
+    // A column and a row fill 60 bits; the zoom (5 bits more) cannot be packed beside
+    // them without losing bits, so it is spread over the word by its own multiplier and
+    // the whole is mixed (splitmix64's finaliser) to spread it over the buckets.
+    uint64_t h = ((uint64_t(uint32_t(tile.X)) << 30) | uint64_t(uint32_t(tile.Y))) ^
+                 (uint64_t(uint32_t(tile.Zoom)) * 0x9E3779B97F4A7C15ULL);
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBULL;
+    return std::size_t(h ^ (h >> 31));
   }
 };

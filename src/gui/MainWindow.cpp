@@ -66,7 +66,7 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       labelArea_(tr("Area:"), &leftColumn_),
       areaValue_(&leftColumn_),
       buttonOpenShape_(tr("Open shape ..."), &leftColumn_),
-      buttonRectangle_(tr("Rectangle"), &leftColumn_),
+      buttonRectangle_(tr("Rect."), &leftColumn_),
       labelCorridor_(tr("Corridor (m):"), &leftColumn_),
       editCorridor_(&leftColumn_),
       labelTotalxy_(&leftColumn_),
@@ -162,8 +162,8 @@ void MainWindow::BuildRectangleFrame() {
   zoomRow_.addStretch();
   zoomRow_.addWidget(&buttonSelectArea_);
   upDown1_.setFixedHeight(edit5_.sizeHint().height());
-  rectangleLayout_.setContentsMargins(10, 8, 10, 8);
-  rectangleLayout_.setVerticalSpacing(4);
+  rectangleLayout_.setContentsMargins(10, 6, 10, 6);
+  rectangleLayout_.setVerticalSpacing(2);
   const std::pair<QLabel*, QLineEdit*> rows[] = {
       {&label1_, &edit1_}, {&label2_, &edit3_}, {&label3_, &edit2_}, {&label4_, &edit4_}};
   int row = 0;
@@ -180,7 +180,7 @@ void MainWindow::BuildRectangleFrame() {
 void MainWindow::BuildPathRow() {
   button1_.setFixedWidth(28);
   pathRow_.setHorizontalSpacing(6);
-  pathRow_.setVerticalSpacing(4);
+  pathRow_.setVerticalSpacing(2);
   pathRow_.addWidget(&label6_, 0, 0);
   pathRow_.addWidget(&edit6_, 0, 1);
   pathRow_.addWidget(&button1_, 0, 2);
@@ -202,25 +202,35 @@ void MainWindow::BuildAreaRows() {
   buttonRectangle_.setToolTip(tr("Download the rectangle of the four boxes again"));
   editCorridor_.setObjectName("EditCorridor");
   editCorridor_.setAccessibleName(tr("Corridor width in metres on each side of a track"));
-  editCorridor_.setToolTip(editCorridor_.accessibleName());
-  editCorridor_.setFixedWidth(56);
+  editCorridor_.setToolTip(tr("Corridor (m): the width in metres on each side of a shape "
+                              "file's tracks and lines"));
+  editCorridor_.setFixedWidth(44);
   labelCorridor_.setBuddy(&editCorridor_);
-  pathRow_.addWidget(&labelArea_, 2, 0);
-  pathRow_.addWidget(&areaValue_, 2, 1, 1, 2);
-  areaButtons_.setSpacing(4);
+  labelCorridor_.hide();  // the box's tooltip and name say what it holds: the row stays one line
+  // One line, so the window keeps its height during a run: the area's name, then the
+  // buttons.
+  areaButtons_.setSpacing(3);
+  // The buttons as narrow as their texts, so the area's name has the room.
+  for (QPushButton* button : {&buttonOpenShape_, &buttonRectangle_}) {
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) + 14);
+  }
+  areaButtons_.addWidget(&areaValue_, 1);
   areaButtons_.addWidget(&buttonOpenShape_);
   areaButtons_.addWidget(&buttonRectangle_);
-  areaButtons_.addStretch();
-  areaButtons_.addWidget(&labelCorridor_);
-  areaButtons_.addWidget(&editCorridor_);
-  pathRow_.addLayout(&areaButtons_, 3, 0, 1, 3);
+  pathRow_.addWidget(&labelArea_, 2, 0);
+  pathRow_.addLayout(&areaButtons_, 2, 1, 1, 2);
+  // The corridor's width goes with the map source row, whose box has room to spare.
+  editCorridor_.setPlaceholderText(tr("m"));
+  pathRow_.removeWidget(&comboBoxMapsType_);
+  pathRow_.addWidget(&comboBoxMapsType_, 1, 1);
+  pathRow_.addWidget(&editCorridor_, 1, 2);
 }
 
 void MainWindow::ShowArea() {
   const QString text = ToQt(model_.LabelArea);
   areaValue_.setToolTip(text);
-  areaValue_.setText(areaValue_.fontMetrics().elidedText(text, Qt::ElideMiddle,
-                                                         std::max(areaValue_.width(), 120)));
+  areaValue_.setText(areaValue_.fontMetrics().elidedText(text, Qt::ElideRight,
+                                                         std::max(areaValue_.width(), 40)));
   // A shape's bounds stand in the boxes; they are not typed while it is the area.
   const bool shaped = model_.AreaShape.has_value();
   for (QLineEdit* edit : {&edit1_, &edit3_, &edit2_, &edit4_}) {
@@ -251,8 +261,9 @@ void MainWindow::BuildLeftColumn() {
   labelProgress_.setWordWrap(true);
   leftColumn_.setFixedWidth(kLeftColumnWidth);
   leftLayout_.setContentsMargins(0, 0, 0, 0);
-  // Tight enough that the run's progress rows fit in the window's height of 376.
-  leftLayout_.setSpacing(4);
+  // Tight enough that the run's progress rows and the area row fit in the window's height
+  // of 376.
+  leftLayout_.setSpacing(2);
   leftLayout_.addLayout(&taskRow_);
   leftLayout_.addWidget(&groupBox4_);
   leftLayout_.addLayout(&pathRow_);

@@ -62,9 +62,15 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
   connect(&buttonPolygon_, &QPushButton::toggled, this, [this](bool on) {
     canvas_.SetTool(on ? static_cast<mapcanvas::MapTool*>(&polygonTool_) : &tool_);
     buttonDraw_.setEnabled(!on);
+    // Only the area being drawn is shown: the rectangle comes back with the rectangle tool.
+    tool_.SetArea(on ? std::nullopt : model_.Area);
+    labelHint_.setText(on ? tr("Click the corners; click the first one or press Enter to "
+                               "close, Backspace removes the last.")
+                          : tr("Shift-drag draws the area; drag its edges to change it."));
     if (!on) {
       polygonTool_.Clear();
     }
+    canvas_.update();
   });
   const double worldSide = 2 * tools::WorldHalfSide();
   canvas_.SetScaleLimits(kFinestMetresPerPixel, worldSide / tools::kGridTilePixels);

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -231,6 +232,22 @@ void ShootSelectArea(ProgramWindows& windows, Shooter& shooter, kartovel::Platfo
   send(QEvent::MouseButtonRelease, to, Qt::NoButton);
   Shooter::Pump(1000);
   shooter.Save(dialog, "select-area");
+  // The polygon tool: four corners clicked and closed with Enter.
+  dialog.findChild<QPushButton*>("ButtonPolygon")->click();
+  const auto click = [&send](QPointF at) {
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, at, Qt::NoButton);
+  };
+  for (const QPointF& corner : {QPointF(canvas.width() * 0.35, canvas.height() * 0.3),
+                                QPointF(canvas.width() * 0.6, canvas.height() * 0.35),
+                                QPointF(canvas.width() * 0.55, canvas.height() * 0.65),
+                                QPointF(canvas.width() * 0.4, canvas.height() * 0.55)}) {
+    click(corner);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(&canvas, &enter);
+  Shooter::Pump(1000);
+  shooter.Save(dialog, "select-area-polygon");
 }
 
 }  // namespace
