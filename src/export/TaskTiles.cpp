@@ -17,6 +17,8 @@
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFileKeys.h"
+#include "shape/ShapeCoverage.h"
+#include "task/TaskShape.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -52,6 +54,9 @@ std::string_view TakeField(std::string_view& rest) {
 }  // namespace
 
 int64_t TaskTiles::TotalCount() const {
+  if (CoveredCount) {
+    return *CoveredCount;
+  }
   if (MaxX < MinX || MaxY < MinY) {
     return 0;
   }
@@ -66,6 +71,25 @@ bool TaskTiles::Holds(int64_t x, int64_t y) const {
   return x >= MinX && x <= MaxX && y >= MinY && y <= MaxY && x >= 0 && x < gridSize && y >= 0 &&
          y < gridSize;
 }
+
+namespace {
+
+// A shaped task's count, its rows counted from the north as the shape's are; a shape
+// edited by hand throws with the file named.
+void CountShapedTiles(TaskTiles& task) {
+  const std::optional<Shape> shape = ReadTaskShape(task.TaskFile);
+  if (!shape || task.Zoom < 0 || task.Zoom > kMaxGridZoom || task.TotalCount() == 0) {
+    return;
+  }
+  const int32_t last = static_cast<int32_t>((int64_t{1} << task.Zoom) - 1);
+  const bool southOrigin = task.MapsType >= 5 && task.MapsType <= 7;
+  const TileRange northRows{task.Zoom, task.MinX, task.MaxX,
+                            southOrigin ? last - task.MaxY : task.MinY,
+                            southOrigin ? last - task.MinY : task.MaxY};
+  task.CoveredCount = ShapeCoverage(*shape, task.Zoom, northRows).CoveredCount();
+}
+
+}  // namespace
 
 TaskTiles ReadTaskTiles(const std::string& taskFile) {
   if (!FileExists(taskFile)) {
@@ -100,6 +124,7 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
     }
   }
   task.SourceFault = reading.Source ? "" : reading.Fault;
+  CountShapedTiles(task);
   return task;
 }
 
