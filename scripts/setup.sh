@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
   libpng-dev zlib1g-dev
   libdeflate-dev libjpeg-dev libwebp-dev
-  libsqlite3-dev libcli11-dev nlohmann-json3-dev
+  libsqlite3-dev libcli11-dev
+  libgeos-dev libexpat1-dev nlohmann-json3-dev
   xvfb xauth
   dpkg-dev file
 )

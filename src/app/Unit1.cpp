@@ -14,10 +14,14 @@
 #include "common/Paths.h"
 #include "common/ProgramLayout.h"
 #include "common/Text.h"
+#include "common/NumberFormat.h"
 #include "engine/ConfigFile.h"
+#include "engine/DecimalText.h"
+#include "shape/ShapeFile.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFile.h"
 #include "task/TaskName.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -127,6 +131,7 @@ RunRequest TForm1::ReadRequest() const {
   request.TileHost = TileHost;
   request.ConfigFilePath = ConfigFilePath;
   request.SourceUserAgent = defaultSourceAgent_;
+  request.AreaShape = AreaShape;
   return request;
 }
 
@@ -223,6 +228,16 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
     platform_.ShowMessage(*refusal);
     return;
   }
+  // A shaped task whose shape cannot be read changes nothing in the window.
+  std::optional<Shape> shape;
+  try {
+    shape = ReadTaskShape(*chosen);
+  } catch (const AppError& refusal) {
+    platform_.ShowMessage(refusal.what());
+    return;
+  }
+  AreaShape = std::move(shape);
+  LabelArea = AreaShape ? AreaShape->Name + " (" + *chosen + ")" : "Rectangle";
   const TaskFileValues saved = ReadTaskFile(*chosen).Values;
   Edit1 = saved.LeftLongitude.value_or("");
   Edit3 = saved.RightLongitude.value_or("");
@@ -246,6 +261,53 @@ void TForm1::ShowTaskStanding(const std::string& taskFile) {
     // The boxes are filled all the same; the line says why the count is missing.
     StatusBar1 = ErrorDisplayText(error.what());
   }
+}
+
+void TForm1::ButtonOpenShapeClick() {
+  const auto chosen = platform_.OpenFileDialog(
+      "Open shape:", "Shapes(*.geojson;*.json;*.kml;*.gpx)|*.geojson;*.json;*.kml;*.gpx",
+      DefaultPath);
+  if (!chosen) {
+    return;
+  }
+  std::string corridorText = EditCorridor;
+  std::replace(corridorText.begin(), corridorText.end(), ',', '.');  // as the boxes read it
+  const auto corridor = ParseDecimalText(corridorText);
+  ShapeReading reading;
+  try {
+    reading = ReadShapeFile(*chosen, corridor);
+  } catch (const AppError& refusal) {
+    platform_.ShowMessage(refusal.what());
+    return;
+  }
+  for (const std::string& note : reading.Notes) {
+    platform_.ShowMessage(note);
+  }
+  if (!reading.Problem.empty()) {
+    if (!platform_.AskYesNo(reading.Problem +
+                            " Repair it (its crossing parts become polygons of their own)?")) {
+      return;
+    }
+    reading.Value = RepairShape(reading.Value);
+  }
+  UseShape(std::move(reading.Value), *chosen);
+}
+
+void TForm1::UseShape(Shape shape, const std::string& source) {
+  const GeoBounds bounds = RequestBoundsOf(shape);
+  Edit1 = FormatGeneral(bounds.West);
+  Edit3 = FormatGeneral(bounds.East);
+  Edit2 = FormatGeneral(bounds.North);
+  Edit4 = FormatGeneral(bounds.South);
+  LabelArea = shape.Name + " (" + source + ")";
+  AreaShape = std::move(shape);
+  NotifyFields();
+}
+
+void TForm1::ButtonRectangleClick() {
+  AreaShape.reset();
+  LabelArea = "Rectangle";
+  NotifyFields();
 }
 
 void TForm1::ShowSourceOfTask(const std::string& taskFile) {

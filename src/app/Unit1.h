@@ -109,6 +109,13 @@ class TForm1 final : public WorkerOwner, private RunSink {
   std::string Edit5 = "13";      // "Zoom level:", typed (checked by Edit5Exit) or by UpDown1
   int32_t UpDown1Position = 13;  // always within UpDown1Min..UpDown1Max
   std::string Edit6;             // "Path to save:"
+  // "Area:": none for "Rectangle" (the four boxes), else the shape the user opened or
+  // drew, whose bounds stand for the boxes; LabelArea names it ("Rectangle", or the
+  // shape's name and file). EditCorridor: the width in metres on each side of a shape
+  // file's tracks and lines, read when a shape file is opened.
+  std::optional<Shape> AreaShape;
+  std::string LabelArea = "Rectangle";
+  std::string EditCorridor = "500";
   // "Map source:": map type 3 first, then the valid sources of ini/sources.ini (and the
   // source of an opened task that the file no longer holds). Items and MapSources run
   // in step; the index is always valid.
@@ -169,6 +176,10 @@ class TForm1 final : public WorkerOwner, private RunSink {
   void Edit5Exit();
   void ComboBoxMapsTypeChange();  // after the view set the index: remembers the choice
   void LoadParametersfromprojectfilel1Click();  // "Open task ..."
+  void ButtonOpenShapeClick();   // "Open shape ..." of the "Area:" row
+  void ButtonRectangleClick();   // "Rectangle" of the "Area:" row: the four boxes again
+  // A shape drawn or opened elsewhere (the area window's polygon) becomes the area.
+  void UseShape(Shape shape, const std::string& source);
   void Viewlogfile1Click();
   void Memo1DblClick();  // same as Viewlogfile1Click
   void Mapviewer1Click();

@@ -12,6 +12,8 @@
 #include "common/IntegerText.h"
 #include "common/Paths.h"
 #include "map/DownloadEstimate.h"
+#include "shape/ShapeCoverage.h"
+#include "shape/ShapeFile.h"
 #include "task/TaskName.h"
 #include "task/Unitclasstask.h"
 
@@ -113,9 +115,49 @@ std::optional<int64_t> TfrmSelectArea::TileCount() const {
   return TileRangeOf(request).Count();
 }
 
+void TfrmSelectArea::SetPolygon(std::vector<GeoPoint> corners, bool closed) {
+  PolygonCorners = std::move(corners);
+  PolygonClosed = closed && PolygonCorners.size() >= 3;
+  ShowPolygon();
+}
+
+Shape TfrmSelectArea::DrawnShape() const {
+  return Shape{"Drawn polygon", {{PolygonCorners, {}}}, {}, 0};
+}
+
+void TfrmSelectArea::ShowPolygon() {
+  if (PolygonCorners.empty()) {
+    ShowArea();  // the rectangle, if one was drawn, is the area again
+    return;
+  }
+  ButtonOKEnabled = false;
+  if (!PolygonClosed) {
+    LabelEstimate = "Click the next corner; click the first one or press Enter to close "
+                    "the polygon, Backspace removes the last.";
+    return;
+  }
+  if (!ShapeProblem(DrawnShape()).empty()) {
+    LabelEstimate = "The polygon crosses itself: drag a corner so that its edges do not cross.";
+    return;
+  }
+  ButtonOKEnabled = true;
+  LabelEstimate.clear();
+  if (Zoom && *Zoom >= 0 && *Zoom <= 30) {
+    const int64_t tiles = ShapeCoverage(DrawnShape(), *Zoom).CoveredCount();
+    LabelEstimate = EstimateText(EstimateDownload(tiles, source_.Workers, source_.Pause));
+  }
+}
+
 void TfrmSelectArea::ButtonOKClick() {
+  if (PolygonClosed) {
+    form_.UseShape(DrawnShape(), "drawn on the map");
+    return;
+  }
   if (!Area) {
     return;
+  }
+  if (form_.AreaShape) {
+    form_.ButtonRectangleClick();
   }
   form_.Edit1 = LeftText;
   form_.Edit3 = RightText;

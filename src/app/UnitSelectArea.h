@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Unit1.h"
 #include "map/AreaRectangle.h"
@@ -39,13 +40,21 @@ class TfrmSelectArea {
   // shown on the map. Empty when either box is empty.
   std::string DownloadedTaskFile;
 
+  // The polygon of the polygon tool: its corners, and whether it was closed. A closed
+  // polygon is the area OK hands to the main window, in place of the rectangle.
+  std::vector<GeoPoint> PolygonCorners;
+  bool PolygonClosed = false;
+
   // ---- Handlers ----
   // Reads the main window: the zoom, the task, and the rectangle its boxes hold when they
   // hold one that Start would accept.
   void FormShow();
   // A rectangle drawn or changed on the map; it is kept inside the accepted ranges.
   void SetArea(const GeoArea& area);
-  // Writes the four coordinates into the main window's boxes.
+  // The polygon drawn or changed on the map.
+  void SetPolygon(std::vector<GeoPoint> corners, bool closed);
+  // Writes the four coordinates into the main window's boxes, or makes the closed polygon
+  // the main window's area.
   void ButtonOKClick();
 
   // The tiles a task of the boxes OK writes would download; none without an area or zoom.
@@ -53,6 +62,8 @@ class TfrmSelectArea {
 
  private:
   void ShowArea();
+  void ShowPolygon();
+  Shape DrawnShape() const;
 
   TForm1& form_;
   TileSource source_;

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <sstream>
+#include <tuple>
 
 #include "app/Unit1.h"
 #include "cli/LibraryVersions.h"
@@ -44,11 +45,22 @@ std::string ZoomCheck(const std::string& text) {
 
 void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomText) {
   CLI::App* command = app.add_subcommand(
-      "download", "Download the tiles of a rectangle at one zoom level or a range of them");
-  command->add_option("--left", download.Left, "Left (west) longitude")->required();
-  command->add_option("--right", download.Right, "Right (east) longitude")->required();
-  command->add_option("--top", download.Top, "Top (north) latitude")->required();
-  command->add_option("--bottom", download.Bottom, "Bottom (south) latitude")->required();
+      "download",
+      "Download the tiles of a rectangle or a shape at one zoom level or a range of them");
+  CLI::Option* area = command->add_option(
+      "--area", download.Area,
+      "A shape file (GeoJSON, KML or GPX) whose covered tiles are downloaded instead of a "
+      "rectangle");
+  command->add_option("--corridor", download.Corridor,
+                      "Width in metres on each side of the shape file's tracks and lines")
+      ->needs(area);
+  for (auto [name, text, help] :
+       {std::tuple{"--left", &download.Left, "Left (west) longitude"},
+        std::tuple{"--right", &download.Right, "Right (east) longitude"},
+        std::tuple{"--top", &download.Top, "Top (north) latitude"},
+        std::tuple{"--bottom", &download.Bottom, "Bottom (south) latitude"}}) {
+    command->add_option(name, *text, help)->excludes(area);
+  }
   command
       ->add_option("--zoom", zoomText,
                    "Zoom level Z, or a range Z1-Z2 that runs one task per zoom named NAME_zoom")
@@ -150,6 +162,13 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   }
   const std::string chosen = app.get_subcommands().front()->get_name();
   if (chosen == "download") {
+    const bool rectangle = !download.Left.empty() && !download.Right.empty() &&
+                           !download.Top.empty() && !download.Bottom.empty();
+    if (download.Area.empty() && !rectangle) {
+      result.exitStatus = kExitUsage;
+      result.error = "--left, --right, --top and --bottom are required unless --area is given\n";
+      return result;
+    }
     download.Zooms = *ParseZoomRange(zoomText);
     result.command = download;
   } else if (chosen == "redownload") {

@@ -33,6 +33,10 @@ struct DownloadArguments {
   std::string Right;
   std::string Top;
   std::string Bottom;
+  // A shape file (GeoJSON, KML or GPX) instead of the rectangle, and the corridor's width
+  // in metres on each side of its lines.
+  std::string Area;
+  std::optional<double> Corridor;
   ZoomRange Zooms;
   std::string Name;
   std::string Path;

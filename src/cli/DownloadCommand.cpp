@@ -15,6 +15,7 @@
 #include "common/Paths.h"
 #include "engine/DecimalText.h"
 #include "engine/Job.h"
+#include "shape/ShapeFile.h"
 #include "task/TaskName.h"
 
 namespace kartovel::cli {
@@ -123,9 +124,31 @@ std::string CoordinateBoxText(const std::string& typed) {
   return FormatGeneral(*value);
 }
 
+// The shape of --area, checked; a polygon that is not valid is repaired only when the
+// user agrees. None when the file is refused or the repair declined.
+static std::optional<Shape> AreaShapeOf(const DownloadArguments& arguments, TerminalPlatform& platform) {
+  std::optional<Shape> shape;
+  RunHandler(platform, [&] {
+    ShapeReading reading = ReadShapeFile(arguments.Area, arguments.Corridor);
+    for (const std::string& note : reading.Notes) {
+      platform.ShowMessage(note);
+    }
+    if (!reading.Problem.empty()) {
+      if (!platform.AskYesNo(reading.Problem + " Repair it (its crossing parts become polygons of their own)?")) {
+        return;
+      }
+      reading.Value = RepairShape(reading.Value);
+    }
+    shape = std::move(reading.Value);
+  });
+  return shape;
+}
+
 RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
-                          const ProgramSettings& settings, const MapSource& source) {
+                          const ProgramSettings& settings, const MapSource& source,
+                          const std::optional<Shape>& shape) {
   RunRequest request;
+  request.AreaShape = shape;
   request.LeftLongitude = CoordinateBoxText(arguments.Left);
   request.RightLongitude = CoordinateBoxText(arguments.Right);
   request.TopLatitude = CoordinateBoxText(arguments.Top);
@@ -180,9 +203,16 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
     platform.ShowError(UnknownMapsType(settings, *arguments.Source));
     return kExitNotStarted;
   }
+  std::optional<Shape> shape;
+  if (!arguments.Area.empty()) {
+    shape = AreaShapeOf(arguments, platform);
+    if (!shape) {
+      return kExitNotStarted;
+    }
+  }
   std::vector<RunRequest> requests;
   for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
-    requests.push_back(RequestForZoom(arguments, zoom, settings, *source));
+    requests.push_back(RequestForZoom(arguments, zoom, settings, *source, shape));
   }
   ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
   DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);

@@ -26,9 +26,10 @@ std::string TaskNameForZoom(const std::string& name, const ZoomRange& zooms, int
 // that is no finite number goes in as typed, for the request's checks.
 std::string CoordinateBoxText(const std::string& typed);
 
-// The request of one zoom, from the source given.
+// The request of one zoom, from the source given, of the shape when there is one.
 RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
-                          const ProgramSettings& settings, const MapSource& source);
+                          const ProgramSettings& settings, const MapSource& source,
+                          const std::optional<Shape>& shape = std::nullopt);
 
 // The source of that map type among the settings' sources (nullptr: none is offered);
 // none given: the main window's remembered choice (map type 3 when it is no longer offered).

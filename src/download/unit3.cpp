@@ -198,7 +198,10 @@ void TDownThread::Walk(HttpClient& client, int64_t skipCount) {
         return;
       }
       ++walkSerial;
-      if (walkSerial > skipCount && walkSerial % workerCount == Index) {
+      // A shaped task walks its whole range, so serials keep their meaning, and fetches
+      // only what the shape covers.
+      if (walkSerial > skipCount && walkSerial % workerCount == Index &&
+          Task.Covers(static_cast<int32_t>(x), static_cast<int32_t>(y))) {
         const FetchOutcome outcome =
             FetchTile(client, static_cast<int32_t>(x), static_cast<int32_t>(y),
                       static_cast<int32_t>(walkSerial));

@@ -17,6 +17,7 @@
 #include "engine/TileHost.h"
 #include "task/TaskFileKeys.h"
 #include "task/TaskName.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -74,6 +75,15 @@ std::optional<RequestFault> PlaceFault(const RunRequest& request, TaskParameters
     }
   }
   params.SavePath = IncludeTrailingSeparator(path);
+  if (request.AreaShape) {
+    const GeoBounds bounds = RequestBoundsOf(*request.AreaShape);
+    params.LeftLongitude = bounds.West;
+    params.RightLongitude = bounds.East;
+    params.TopLatitude = bounds.North;
+    params.BottomLatitude = bounds.South;
+    params.AreaShape = request.AreaShape;
+    return std::nullopt;
+  }
 
   const auto left = ParseDecimalText(CommasToPoints(request.LeftLongitude));
   const auto right = ParseDecimalText(CommasToPoints(request.RightLongitude));

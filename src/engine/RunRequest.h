@@ -28,6 +28,9 @@ struct RunRequest {
   std::string TileHost;        // [TileService] Host without blanks (map type 3 only)
   std::string ConfigFilePath;  // where the proxy settings are read at the check
   std::string SourceUserAgent; // what a source without a UserAgent sends
+  // A shaped area (checked and, when the user agreed, repaired): its bounds stand for the
+  // four coordinate texts, which are then not read.
+  std::optional<Shape> AreaShape;
 };
 
 // Why a request does not start. A message is shown as such; an error goes to the general

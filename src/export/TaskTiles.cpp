@@ -15,7 +15,9 @@
 #include "common/Paths.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
+#include "shape/ShapeCoverage.h"
 #include "task/TaskFile.h"
+#include "task/TaskShape.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -51,6 +53,9 @@ std::string_view TakeField(std::string_view& rest) {
 }  // namespace
 
 int64_t TaskTiles::TotalCount() const {
+  if (CoveredCount) {
+    return *CoveredCount;
+  }
   if (Range.MaxX < Range.MinX || Range.MaxY < Range.MinY) {
     return 0;
   }
@@ -65,6 +70,26 @@ bool TaskTiles::Holds(int64_t x, int64_t y) const {
   return x >= Range.MinX && x <= Range.MaxX && y >= Range.MinY && y <= Range.MaxY && x >= 0 &&
          x < gridSize && y >= 0 && y < gridSize;
 }
+
+namespace {
+
+// A shaped task's count, its rows counted from the north as the shape's are; a shape
+// edited by hand throws with the file named.
+void CountShapedTiles(TaskTiles& task) {
+  const std::optional<Shape> shape = ReadTaskShape(task.TaskFile);
+  const TileRange& range = task.Range;
+  if (!shape || range.Zoom < 0 || range.Zoom > kMaxGridZoom || task.TotalCount() == 0) {
+    return;
+  }
+  const int32_t last = static_cast<int32_t>((int64_t{1} << range.Zoom) - 1);
+  const bool southOrigin = task.MapsType >= 5 && task.MapsType <= 7;
+  const TileRange northRows{range.Zoom, range.MinX, range.MaxX,
+                            southOrigin ? last - range.MaxY : range.MinY,
+                            southOrigin ? last - range.MinY : range.MaxY};
+  task.CoveredCount = ShapeCoverage(*shape, range.Zoom, northRows).CoveredCount();
+}
+
+}  // namespace
 
 TaskTiles ReadTaskTiles(const std::string& taskFile) {
   if (!FileExists(taskFile)) {
@@ -100,6 +125,7 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
     }
   }
   task.SourceFault = reading.Source ? "" : reading.Fault;
+  CountShapedTiles(task);
   return task;
 }
 

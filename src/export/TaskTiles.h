@@ -38,8 +38,10 @@ struct TaskTiles {
   int32_t FirstZoom = 0;
   int32_t LastZoom = -1;
   std::string SourceFault;
+  // The tiles a shaped task's shape covers in the range; none for a rectangle's task.
+  std::optional<int64_t> CoveredCount;
 
-  // Tiles in the range (0 when it is empty).
+  // The task's tiles: those in the range (0 when it is empty), or the shape's.
   int64_t TotalCount() const;
   // Inside the range and inside the grid of the zoom (a range that reaches longitude
   // 180 names one column past the grid's east edge).

@@ -10,15 +10,9 @@
 #include <utility>
 #include <vector>
 
-namespace kartovel {
+#include "geometry/GeoBounds.h"
 
-// An area in degrees.
-struct GeoBounds {
-  double West = 0;
-  double South = 0;
-  double East = 0;
-  double North = 0;
-};
+namespace kartovel {
 
 // The tileset as the tasks describe it.
 struct TilesetInfo {

@@ -64,6 +64,12 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       button1_(tr("..."), &leftColumn_),
       labelMapsType_(tr("Map source:"), &leftColumn_),
       comboBoxMapsType_(&leftColumn_),
+      labelArea_(tr("Area:"), &leftColumn_),
+      areaValue_(&leftColumn_),
+      buttonOpenShape_(tr("Open shape ..."), &leftColumn_),
+      buttonRectangle_(tr("Rect."), &leftColumn_),
+      labelCorridor_(tr("Corridor (m):"), &leftColumn_),
+      editCorridor_(&leftColumn_),
       labelTotalxy_(&leftColumn_),
       progressBar1_(&leftColumn_),
       labelProgress_(&leftColumn_),
@@ -160,8 +166,8 @@ void MainWindow::BuildRectangleFrame() {
   zoomRow_.addStretch();
   zoomRow_.addWidget(&buttonSelectArea_);
   upDown1_.setFixedHeight(edit5_.sizeHint().height());
-  rectangleLayout_.setContentsMargins(10, 8, 10, 8);
-  rectangleLayout_.setVerticalSpacing(4);
+  rectangleLayout_.setContentsMargins(10, 6, 10, 6);
+  rectangleLayout_.setVerticalSpacing(2);
   const std::pair<QLabel*, QLineEdit*> rows[] = {
       {&label1_, &edit1_}, {&label2_, &edit3_}, {&label3_, &edit2_}, {&label4_, &edit4_}};
   int row = 0;
@@ -178,7 +184,7 @@ void MainWindow::BuildRectangleFrame() {
 void MainWindow::BuildPathRow() {
   button1_.setFixedWidth(28);
   pathRow_.setHorizontalSpacing(6);
-  pathRow_.setVerticalSpacing(4);
+  pathRow_.setVerticalSpacing(2);
   pathRow_.addWidget(&label6_, 0, 0);
   pathRow_.addWidget(&edit6_, 0, 1);
   pathRow_.addWidget(&button1_, 0, 2);
@@ -188,6 +194,53 @@ void MainWindow::BuildPathRow() {
   pathRow_.addWidget(&labelMapsType_, 1, 0);
   pathRow_.addWidget(&comboBoxMapsType_, 1, 1, 1, 2);
   pathRow_.setColumnStretch(1, 1);
+  BuildAreaRows();
+}
+
+void MainWindow::BuildAreaRows() {
+  labelArea_.setObjectName("LabelArea");
+  areaValue_.setObjectName("AreaValue");
+  buttonOpenShape_.setObjectName("ButtonOpenShape");
+  buttonOpenShape_.setToolTip(tr("Download the tiles of a GeoJSON, KML or GPX file's shape"));
+  buttonRectangle_.setObjectName("ButtonRectangle");
+  buttonRectangle_.setToolTip(tr("Download the rectangle of the four boxes again"));
+  editCorridor_.setObjectName("EditCorridor");
+  editCorridor_.setAccessibleName(tr("Corridor width in metres on each side of a track"));
+  editCorridor_.setToolTip(tr("Corridor (m): the width in metres on each side of a shape "
+                              "file's tracks and lines"));
+  editCorridor_.setFixedWidth(44);
+  labelCorridor_.setBuddy(&editCorridor_);
+  labelCorridor_.hide();  // the box's tooltip and name say what it holds: the row stays one line
+  // One line, so the window keeps its height during a run: the area's name, then the
+  // buttons.
+  areaButtons_.setSpacing(3);
+  // The buttons as narrow as their texts, so the area's name has the room.
+  for (QPushButton* button : {&buttonOpenShape_, &buttonRectangle_}) {
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) + 14);
+  }
+  areaButtons_.addWidget(&areaValue_, 1);
+  areaButtons_.addWidget(&buttonOpenShape_);
+  areaButtons_.addWidget(&buttonRectangle_);
+  pathRow_.addWidget(&labelArea_, 2, 0);
+  pathRow_.addLayout(&areaButtons_, 2, 1, 1, 2);
+  // The corridor's width goes with the map source row, whose box has room to spare.
+  editCorridor_.setPlaceholderText(tr("m"));
+  pathRow_.removeWidget(&comboBoxMapsType_);
+  pathRow_.addWidget(&comboBoxMapsType_, 1, 1);
+  pathRow_.addWidget(&editCorridor_, 1, 2);
+}
+
+void MainWindow::ShowArea() {
+  const QString text = ToQt(model_.LabelArea);
+  areaValue_.setToolTip(text);
+  areaValue_.setText(areaValue_.fontMetrics().elidedText(text, Qt::ElideRight,
+                                                         std::max(areaValue_.width(), 40)));
+  // A shape's bounds stand in the boxes; they are not typed while it is the area.
+  const bool shaped = model_.AreaShape.has_value();
+  for (QLineEdit* edit : {&edit1_, &edit3_, &edit2_, &edit4_}) {
+    edit->setReadOnly(shaped);
+  }
+  buttonRectangle_.setEnabled(shaped);
 }
 
 void MainWindow::BuildLeftColumn() {
@@ -200,6 +253,7 @@ void MainWindow::BuildLeftColumn() {
   label16_.setFixedWidth(labelWidth);
   label6_.setFixedWidth(labelWidth);
   labelMapsType_.setFixedWidth(labelWidth);
+  labelArea_.setFixedWidth(labelWidth);
   QFont bold = bitBtn1_.font();
   bold.setBold(true);
   bitBtn1_.setFont(bold);
@@ -211,8 +265,9 @@ void MainWindow::BuildLeftColumn() {
   labelProgress_.setWordWrap(true);
   leftColumn_.setFixedWidth(kLeftColumnWidth);
   leftLayout_.setContentsMargins(0, 0, 0, 0);
-  // Tight enough that the run's progress rows fit in the window's height of 376.
-  leftLayout_.setSpacing(4);
+  // Tight enough that the run's progress rows and the area row fit in the window's height
+  // of 376.
+  leftLayout_.setSpacing(2);
   leftLayout_.addLayout(&taskRow_);
   leftLayout_.addWidget(&groupBox4_);
   leftLayout_.addLayout(&pathRow_);
@@ -300,6 +355,7 @@ void MainWindow::BindEdits() {
   BindEdit(edit2_, &TForm1::Edit2);
   BindEdit(edit4_, &TForm1::Edit4);
   BindEdit(edit6_, &TForm1::Edit6);
+  BindEdit(editCorridor_, &TForm1::EditCorridor);
   BindEdit(edit5_, &TForm1::Edit5);
   // Typed zooms are taken on leaving the box; the arrows, the Up and Down keys and the
   // wheel step the spinner.
@@ -313,6 +369,10 @@ void MainWindow::BindCommands() {
   connect(&button1_, &QPushButton::clicked, this, [this] { Run(&TForm1::Button1Click); });
   connect(&buttonSelectArea_, &QPushButton::clicked, this, [this] { emit selectAreaRequested(); });
   connect(&bitBtn1_, &QPushButton::clicked, this, [this] { Run(&TForm1::BitBtn1Click); });
+  connect(&buttonOpenShape_, &QPushButton::clicked, this,
+          [this] { Run(&TForm1::ButtonOpenShapeClick); });
+  connect(&buttonRectangle_, &QPushButton::clicked, this,
+          [this] { Run(&TForm1::ButtonRectangleClick); });
   connect(&upDown1_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDown1Up); });
   connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });
   connect(&memo1_, &LogPane::doubleClicked, this, [this] { Run(&TForm1::Memo1DblClick); });
@@ -456,6 +516,8 @@ void MainWindow::FieldsChanged() {
   show(edit4_, model_.Edit4);
   show(edit5_, model_.Edit5);
   show(edit6_, model_.Edit6);
+  show(editCorridor_, model_.EditCorridor);
+  ShowArea();
   upDown1_.ShowPosition(model_.UpDown1Position);
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
   // Empty before the first run: it takes no room between the rows and Start.

@@ -70,6 +70,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   void BuildTaskRow();
   void BuildRectangleFrame();
   void BuildPathRow();
+  void BuildAreaRows();
+  void ShowArea();
   void BuildLeftColumn();
   void BuildPanes();
   void BuildMenu();
@@ -120,6 +122,14 @@ class MainWindow : public QMainWindow, public TForm1View {
   QPushButton button1_;
   QLabel labelMapsType_;
   QComboBox comboBoxMapsType_;
+  // "Area:": the rectangle of the boxes above, or a shape file's name and file.
+  QLabel labelArea_;
+  QLabel areaValue_;
+  QHBoxLayout areaButtons_;
+  QPushButton buttonOpenShape_;
+  QPushButton buttonRectangle_;
+  QLabel labelCorridor_;
+  QLineEdit editCorridor_;
 
   QLabel labelTotalxy_;
   QProgressBar progressBar1_;

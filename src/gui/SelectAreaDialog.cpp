@@ -2,6 +2,7 @@
 #include "gui/SelectAreaDialog.h"
 
 #include <QFileInfo>
+#include <QKeyEvent>
 
 #include "app/HandlerGuard.h"
 #include "common/FileSystem.h"
@@ -39,6 +40,7 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
       labelTint_(this),
       labelCache_(this),
       buttonDraw_(tr("&Draw"), this),
+      buttonPolygon_(tr("&Polygon"), this),
       labelHint_(this),
       buttonOK_(tr("OK"), this),
       buttonCancel_(tr("Cancel"), this),
@@ -50,7 +52,28 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
   canvas_.AddLayer(*tiles_);
   canvas_.AddLayer(tint_);
   canvas_.AddLayer(tool_);
+  canvas_.AddLayer(polygonTool_);
   canvas_.SetTool(&tool_);
+  canvas_.installEventFilter(this);
+  polygonTool_.onChanged = [this](const std::vector<GeoPoint>& corners, bool closed) {
+    RunHandler(platform_, [this, &corners, closed] { model_.SetPolygon(corners, closed); });
+    ShowFields();
+    canvas_.update();
+  };
+  // The rectangle stays the tool a window opens with; Polygon switches to clicked corners.
+  connect(&buttonPolygon_, &QPushButton::toggled, this, [this](bool on) {
+    canvas_.SetTool(on ? static_cast<mapcanvas::MapTool*>(&polygonTool_) : &tool_);
+    buttonDraw_.setEnabled(!on);
+    // Only the area being drawn is shown: the rectangle comes back with the rectangle tool.
+    tool_.SetArea(on ? std::nullopt : model_.Area);
+    labelHint_.setText(on ? tr("Click the corners; click the first one or press Enter to "
+                               "close, Backspace removes the last.")
+                          : tr("Shift-drag draws the area; drag its edges to change it."));
+    if (!on) {
+      polygonTool_.Clear();
+    }
+    canvas_.update();
+  });
   const double worldSide = 2 * tools::WorldHalfSide();
   canvas_.SetScaleLimits(kFinestMetresPerPixel, worldSide / tools::kGridTilePixels);
   canvas_.SetCentreBounds(tools::WorldRect());
@@ -93,6 +116,12 @@ void SelectAreaDialog::NameControls() {
   buttonDraw_.setCheckable(true);
   buttonDraw_.setAccessibleName(tr("Draw"));
   buttonDraw_.setToolTip(tr("On: a drag on the map draws the area (as with Shift held)"));
+  buttonPolygon_.setObjectName("ButtonPolygon");
+  buttonPolygon_.setCheckable(true);
+  buttonPolygon_.setAccessibleName(tr("Polygon"));
+  buttonPolygon_.setToolTip(
+      tr("On: click the corners of a polygon; click the first corner or press Enter to close "
+         "it, Backspace removes the last, drag a corner to move it"));
   labelHint_.setObjectName("LabelHint");
   labelHint_.setWordWrap(true);
   labelHint_.setText(tr("Shift-drag draws the area; drag its edges to change it."));
@@ -113,6 +142,7 @@ void SelectAreaDialog::BuildLayout() {
   fields_.addWidget(&valueBottom_, 1, 3);
   fields_.setColumnStretch(4, 1);
   buttons_.addWidget(&buttonDraw_);
+  buttons_.addWidget(&buttonPolygon_);
   buttons_.addWidget(&labelHint_, 1);
   buttons_.addWidget(&buttonOK_);
   buttons_.addWidget(&buttonCancel_);
@@ -124,7 +154,8 @@ void SelectAreaDialog::BuildLayout() {
   layout_.addWidget(&labelCache_);
   layout_.addLayout(&buttons_);
   setTabOrder(&canvas_, &buttonDraw_);
-  setTabOrder(&buttonDraw_, &buttonOK_);
+  setTabOrder(&buttonDraw_, &buttonPolygon_);
+  setTabOrder(&buttonPolygon_, &buttonOK_);
   setTabOrder(&buttonOK_, &buttonCancel_);
 }
 
@@ -167,6 +198,14 @@ void SelectAreaDialog::showEvent(QShowEvent* event) {
   canvas_.setFocus();
 }
 
+bool SelectAreaDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &canvas_ && event->type() == QEvent::KeyPress && buttonPolygon_.isChecked() &&
+      polygonTool_.Key(static_cast<QKeyEvent*>(event)->key())) {
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
 void SelectAreaDialog::ShowTint() {
   labelTint_.hide();
   const std::string& taskFile = model_.DownloadedTaskFile;
@@ -206,7 +245,7 @@ void SelectAreaDialog::ShowFields() {
   valueTop_.setText(ToQt(model_.TopText));
   valueBottom_.setText(ToQt(model_.BottomText));
   QString estimate = ToQt(model_.LabelEstimate);
-  if (model_.Area && model_.Zoom) {
+  if ((model_.Area || model_.PolygonClosed) && model_.Zoom && model_.ButtonOKEnabled) {
     estimate = tr("At zoom %1: %2").arg(*model_.Zoom).arg(estimate);
   }
   labelEstimate_.setText(estimate);

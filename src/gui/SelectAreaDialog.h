@@ -19,6 +19,7 @@
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "gui/AreaTool.h"
+#include "gui/PolygonTool.h"
 #include "map/TileDiskCache.h"
 #include "mapcanvas/MapCanvas.h"
 #include "mapcanvas/TaskTintLayer.h"
@@ -41,10 +42,13 @@ class SelectAreaDialog : public QDialog {
 
   mapcanvas::MapCanvas& Canvas() { return canvas_; }
   AreaTool& Tool() { return tool_; }
+  PolygonTool& Polygon() { return polygonTool_; }
   mapcanvas::WebTilesLayer& Tiles() { return *tiles_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Backspace and Enter on the map go to the polygon tool while it is on.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Prepare();
@@ -75,12 +79,14 @@ class SelectAreaDialog : public QDialog {
   QLabel labelCache_;
   QHBoxLayout buttons_;
   QPushButton buttonDraw_;
+  QPushButton buttonPolygon_;
   QLabel labelHint_;
   QPushButton buttonOK_;
   QPushButton buttonCancel_;
 
   bool fitPending_ = false;
   AreaTool tool_;
+  PolygonTool polygonTool_;
   mapcanvas::TaskTintLayer tint_;
   std::shared_ptr<TileDiskCache> cache_;  // may be none: no cache at all
   std::unique_ptr<mapcanvas::WebTilesLayer> tiles_;  // stops its fetch before the canvas goes

@@ -6,15 +6,12 @@
 
 #include <cstdint>
 
+#include "shape/Shape.h"  // GeoPoint
+
 namespace kartovel {
 
 inline constexpr double kAreaLongitudeLimit = 180;
 inline constexpr double kAreaLatitudeLimit = 85;
-
-struct GeoPoint {
-  double Longitude = 0;
-  double Latitude = 0;
-};
 
 struct GeoArea {
   double West = 0;

@@ -40,6 +40,17 @@ inline constexpr char kMaxY[] = "MaxY";
 inline constexpr char kThreadsSection[] = "THREADS";
 inline constexpr char kThreadCount[] = "ThreadCount";
 
+// A shaped task's area: its name, corridor width, polygons ("P" + n outer ring, "P" + n +
+// "H" + m its holes) and lines ("L" + n), each a list of "lon,lat" pairs, and a check
+// value over the section that tells a hand edit from what the program wrote. The
+// rectangle keys of a shaped task hold the shape's bounds.
+inline constexpr char kShapeSection[] = "Shape";
+inline constexpr char kShapeName[] = "Name";
+inline constexpr char kShapeCorridor[] = "Corridor";
+inline constexpr char kShapePolygons[] = "Polygons";
+inline constexpr char kShapeLines[] = "Lines";
+inline constexpr char kShapeCheck[] = "Check";
+
 // A task file the program writes holds well under a kilobyte; a file larger than this is
 // damaged or no task file, and is refused rather than parsed again on every key.
 inline constexpr uint64_t kMaxTaskFileBytes = uint64_t{1} << 20;

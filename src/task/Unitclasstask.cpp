@@ -22,10 +22,12 @@
 #include "common/Paths.h"
 #include "common/ProgramLayout.h"
 #include "geometry/Commonfunc.h"
+#include "shape/ShapeCoverage.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFile.h"
 #include "task/TaskFileKeys.h"
+#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -278,6 +280,9 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   MinY = range.MinY();
   MaxY = range.MaxY();
   TotalCount = CountTiles(MinX, MaxX, MinY, MaxY);
+  if (Params.AreaShape) {
+    CoverShape();
+  }
 
   const std::string base = RemoveFileExt(Params.TaskFileName);
   LogFileName = Params.SavePath + base + "_log.txt";
@@ -302,7 +307,76 @@ DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
       ResumeY[i] = position.Y.value_or(0);
     }
   }
-  coverage_ = std::make_unique<RectangleCoverage>(Range());
+  if (!coverage_) {
+    coverage_ = std::make_unique<RectangleCoverage>(Range());
+  }
+}
+
+namespace {
+
+// A shape's tiles seen in the task's own rows: the shape's coverage counts rows from the
+// north, and map types that count them from the south see them flipped.
+class ShapedTaskCoverage final : public TileCoverage {
+ public:
+  ShapedTaskCoverage(const TileRange& range, std::unique_ptr<const ShapeCoverage> shape,
+                     bool southOrigin)
+      : range_(range),
+        shape_(std::move(shape)),
+        flipFrom_(southOrigin ? static_cast<int32_t>((int64_t{1} << range.Zoom) - 1) : -1) {}
+
+  const TileRange& Bounds() const override { return range_; }
+  bool Holds(int32_t x, int32_t y) const override {
+    return range_.Contains(x, y) && shape_->Holds(x, flipFrom_ < 0 ? y : flipFrom_ - y);
+  }
+  int64_t CoveredCount() const override { return shape_->CoveredCount(); }
+
+ private:
+  TileRange range_;
+  std::unique_ptr<const ShapeCoverage> shape_;
+  int32_t flipFrom_;  // the last row of the grid for south-origin rows; -1 for north-origin
+};
+
+}  // namespace
+
+// The shape's tiles within the range; the task's count is theirs.
+void DownloadTask::CoverShape() {
+  const int32_t last = static_cast<int32_t>((int64_t{1} << Params.Zoom) - 1);
+  const bool southOrigin = IsSouthOrigin(Params.MapsType);
+  static_cast<void>(ShapeSectionLines(*Params.AreaShape));  // refuses a shape too large to keep
+  const TileRange northRows{Params.Zoom, MinX, MaxX, southOrigin ? last - MaxY : MinY,
+                            southOrigin ? last - MinY : MaxY};
+  auto shapeTiles = std::make_unique<const ShapeCoverage>(*Params.AreaShape, Params.Zoom, northRows);
+  if (shapeTiles->CoveredCount() == 0) {
+    throw AppError("The shape covers no tile at this zoom level.");
+  }
+  TotalCount = static_cast<int32_t>(shapeTiles->CoveredCount());
+  coverage_ = std::make_unique<ShapedTaskCoverage>(Range(), std::move(shapeTiles), southOrigin);
+}
+
+bool DownloadTask::Covers(int32_t x, int32_t y) const {
+  // The walk only visits positions of the range, all of which a rectangle holds.
+  return !Params.AreaShape || coverage_->Holds(x, y);
+}
+
+int64_t DownloadTask::CoveredInShare(int64_t serials, int32_t index, int32_t workers) const {
+  if (serials <= 0 || workers < 1) {
+    return 0;
+  }
+  if (!Params.AreaShape) {
+    return index == 0 ? serials / workers : (serials >= index ? (serials - index) / workers + 1 : 0);
+  }
+  const int64_t rows = int64_t{MaxY} - MinY + 1;
+  int64_t count = 0;
+  for (int32_t x = MinX; x <= MaxX; ++x) {
+    for (int32_t y = MinY; y <= MaxY; ++y) {
+      const int64_t serial = (int64_t{x} - MinX) * rows + (int64_t{y} - MinY) + 1;
+      if (serial > serials) {
+        return count;
+      }
+      count += serial % workers == index && Covers(x, y);
+    }
+  }
+  return count;
 }
 
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension) {
@@ -404,7 +478,13 @@ void DownloadTask::WriteTaskFile() {
   values.ThreadCount = Params.ThreadCount;
   // The slots are written empty; the progress monitor fills them during the run.
   values.Workers.resize(static_cast<size_t>(std::max(Params.ThreadSlots, 0)));
-  kartovel::WriteTaskFile(TaskFilePath(), values);
+  Lines lines = TaskFileLines(values);
+  if (Params.AreaShape) {
+    const Lines shape = ShapeSectionLines(*Params.AreaShape);
+    lines.insert(lines.end(), shape.begin(), shape.end());
+    lines.emplace_back();
+  }
+  SaveLines(TaskFilePath(), lines);
 }
 
 void DownloadTask::WriteListFile() {
@@ -437,6 +517,9 @@ void DownloadTask::WriteListFile() {
 
     for (int64_t y = MinY; y <= MaxY; ++y) {
       const auto row = static_cast<int32_t>(y);
+      if (!Covers(static_cast<int32_t>(x), row)) {
+        continue;
+      }
       out.append(columnHead);
       rows.AppendNameTail(out, row);
       out.append(columnEdges);

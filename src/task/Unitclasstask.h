@@ -11,6 +11,7 @@
 #include "common/SyncGroup.h"
 #include "geometry/TileCoverage.h"
 #include "geometry/TileRange.h"
+#include "shape/Shape.h"
 #include "task/MapSource.h"
 #include "task/TileName.h"
 
@@ -37,7 +38,12 @@ struct TaskParameters {
   // The map source of a map type from 100 to 999 (ini/sources.ini or a task's copy);
   // empty for map type 3, whose addressing is built in.
   std::optional<MapSource> Source;
+  // A shaped area: the rectangle holds its bounds and the task walks the rectangle's range
+  // but fetches only the tiles the shape covers. None for a rectangle.
+  std::optional<Shape> AreaShape;
 };
+
+class ShapeCoverage;
 
 // Where one tile comes from and where it is stored, worked out once for each tile.
 struct TileAddress {
@@ -141,11 +147,18 @@ class DownloadTask {
 
   // The range MinX..MaxX by MinY..MaxY at the task's zoom, in the workers' walk order.
   TileRange Range() const;
-  // The tiles of the range the task fetches: the whole rectangle today. Set at
-  // construction; the workers walk Range() and fetch what it holds.
+  // The tiles of the range the task fetches: the whole rectangle, or the covered tiles of
+  // a shape. Set at construction; the workers walk Range() and fetch what it holds.
   const TileCoverage& Coverage() const { return *coverage_; }
+  // Whether tile (x, y) of the range is one the task fetches (as Coverage() holds it).
+  bool Covers(int32_t x, int32_t y) const;
+  // The tiles the task fetches among the first `serials` of the walk that fall to worker
+  // index of `workers` (serial mod workers == index).
+  int64_t CoveredInShare(int64_t serials, int32_t index, int32_t workers) const;
 
  private:
+  void CoverShape();
+
   std::unique_ptr<const TileCoverage> coverage_;
 };
 

@@ -27,12 +27,15 @@ bool TaskFileHoldsPositions(const std::string& taskFile) {
          TIniFile(taskFile).ReadInteger("THREADS", "T1X", 0) > 0;
 }
 
-TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
+// Kills a run in a child process, continues it here and checks that no tile is lost.
+void KillAndContinue(bool shaped) {
   MainWindowRig rig;
   const std::string taskFile = rig.SavePath("crash.qtsk");
 
-  const pid_t child =
-      testing::SpawnTestChild({std::string(testing::kCrashChildVariable) + "=" + rig.Box.Folder()});
+  std::vector<std::string> environment{std::string(testing::kCrashChildVariable) + "=" +
+                                       rig.Box.Folder()};
+  if (shaped) environment.push_back(std::string(testing::kCrashChildShapedVariable) + "=1");
+  const pid_t child = testing::SpawnTestChild(environment);
   ASSERT_NE(child, -1);
   // Kill the child a few fifth ticks after the first positions reached the task file.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -55,7 +58,7 @@ TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
 
   // The same request again, in this process.
   ASSERT_TRUE(rig.Click(&TForm1::FormShow));
-  testing::TypeCrashRequest(*rig.Form, rig.Box.Path("maps"));
+  testing::TypeCrashRequest(*rig.Form, rig.Box.Path("maps"), shaped);
   ASSERT_TRUE(rig.Click(&TForm1::BitBtn1Click));
   ASSERT_TRUE(rig.Form->CurrentParameters->ContinueTask);
   const DownloadTask& task = *rig.Form->CurrentTask;
@@ -73,9 +76,15 @@ TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
     failedPaths.insert(record.substr(0, record.find('|')));
   }
   int missing = 0;
+  int covered = 0;
   for (int32_t x = task.MinX; x <= task.MaxX; ++x) {
     for (int32_t y = task.MinY; y <= task.MaxY; ++y) {
       const std::string path = task.TilePath(x, y);
+      if (!task.Covers(x, y)) {
+        EXPECT_FALSE(std::filesystem::exists(path)) << path << " lies outside the shape";
+        continue;
+      }
+      ++covered;
       if (failedPaths.count(path) != 0) {
         continue;
       }
@@ -86,6 +95,8 @@ TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
     }
   }
   EXPECT_EQ(missing, 0);
+  EXPECT_EQ(covered, task.TotalCount);
+  EXPECT_EQ(rig.Form->Progress.SettledCount, task.TotalCount);
   EXPECT_EQ(Sandbox::ReadAll(task.LogFileName).size(), [&] {
     std::size_t bytes = 0;
     for (const auto& line : rig.Form->Memo1) {
@@ -94,6 +105,14 @@ TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
     return bytes;
   }());
   EXPECT_GE(ReadLines(task.ListFileName).size(), static_cast<std::size_t>(task.TotalCount));
+}
+
+TEST(MainWindowCrash, AKilledRunContinuesToEveryTileWithWholeFiles) {
+  KillAndContinue(false);
+}
+
+TEST(MainWindowCrash, AKilledShapedRunContinuesToEveryCoveredTileAndNoOther) {
+  KillAndContinue(true);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 int main(int argc, char** argv) {
   using namespace kartovel::testing;
   if (const char* sandbox = std::getenv(kCrashChildVariable)) {
-    return RunCrashChild(sandbox);
+    return RunCrashChild(sandbox, std::getenv(kCrashChildShapedVariable) != nullptr);
   }
   if (const char* sandbox = std::getenv(kWriteFaultChildVariable)) {
     const char* step = std::getenv(kWriteFaultStepVariable);

@@ -59,7 +59,8 @@ TEST(MainWindowFieldsTest, AGrownWindowKeepsTheRowsTogetherAtTheTopAndGivesTheRo
   GuiRig rig;
   const auto rowTops = [&rig] {
     std::vector<int> tops;
-    for (const char* name : {"EditTaskName", "GroupBox4", "Edit6", "ComboBoxMapsType", "BitBtn1"}) {
+    for (const char* name : {"EditTaskName", "GroupBox4", "Edit6", "ComboBoxMapsType",
+                             "ButtonOpenShape", "BitBtn1"}) {
       tops.push_back(rig.Find<QWidget>(name).mapTo(&rig.Main(), QPoint(0, 0)).y());
     }
     return tops;
@@ -67,7 +68,7 @@ TEST(MainWindowFieldsTest, AGrownWindowKeepsTheRowsTogetherAtTheTopAndGivesTheRo
   QCoreApplication::processEvents();
   const std::vector<int> before = rowTops();
   // Start follows the last row closely: no empty area opens above it.
-  EXPECT_LE(before[4] - before[3] - rig.Find<QWidget>("ComboBoxMapsType").height(), 12);
+  EXPECT_LE(before[5] - before[4] - rig.Find<QWidget>("ButtonOpenShape").height(), 12);
   auto& log = rig.Find<QPlainTextEdit>("Memo1");
   const QSize logBefore = log.size();
   for (const QSize grown : {QSize(900, 700), QSize(1200, 900), QSize(700, 450)}) {

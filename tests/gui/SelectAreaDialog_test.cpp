@@ -17,6 +17,7 @@
 #include "common/Error.h"
 #include "geometry/WebMercator.h"
 #include "gui/GuiRig.h"
+#include "shape/ShapeCoverage.h"
 #include "tileserver/TileService.h"
 
 namespace kartovel::testing {
@@ -245,7 +246,7 @@ TEST_F(SelectAreaDialogTest, EveryControlIsReachedByTabAndNamed) {
   dialog.Open();
   QApplication::setActiveWindow(&dialog);
   std::vector<std::string> reached;
-  for (int step = 0; step < 4 && QApplication::focusWidget() != nullptr; ++step) {
+  for (int step = 0; step < 5 && QApplication::focusWidget() != nullptr; ++step) {
     QWidget& focus = *QApplication::focusWidget();
     reached.push_back(focus.objectName().toStdString());
     EXPECT_FALSE(focus.accessibleName().isEmpty() && qobject_cast<QPushButton*>(&focus) == nullptr)
@@ -253,10 +254,55 @@ TEST_F(SelectAreaDialogTest, EveryControlIsReachedByTabAndNamed) {
     PressKey(focus, Qt::Key_Tab);
   }
   EXPECT_EQ(reached,
-            (std::vector<std::string>{"MapCanvas", "ButtonDraw", "ButtonOK", "ButtonCancel"}));
+            (std::vector<std::string>{"MapCanvas", "ButtonDraw", "ButtonPolygon", "ButtonOK",
+                                      "ButtonCancel"}));
   for (const char* name : {"LabelLeft", "LabelRight", "LabelTop", "LabelBottom", "LabelEstimate"}) {
     EXPECT_FALSE(rig.Find<QLabel>(dialog, name).accessibleName().isEmpty()) << name;
   }
+}
+
+}  // namespace
+}  // namespace kartovel::testing
+
+namespace kartovel::testing {
+namespace {
+
+void Click(QWidget& widget, QPointF at) {
+  Mouse(widget, QEvent::MouseButtonPress, at, Qt::NoModifier);
+  Mouse(widget, QEvent::MouseButtonRelease, at, Qt::NoModifier);
+}
+
+// The polygon tool: corners clicked, the last taken back with Backspace, the polygon closed
+// by a click on its first corner, a corner dragged; the count shown is the shape's, and
+// OK makes the polygon the main window's area.
+TEST_F(SelectAreaDialogTest, APolygonDrawnWithClicksIsTheAreaWithItsTileCount) {
+  std::vector<GeoPoint> corners;
+  QString estimate;
+  QString open;
+  WithWindow([&](SelectAreaDialog& dialog) {
+    auto& canvas = dialog.Canvas();
+    rig.Find<QPushButton>(dialog, "ButtonPolygon").click();
+    const QPointF points[] = {{300, 180}, {460, 200}, {350, 330}};
+    for (const QPointF& point : points) Click(canvas, point);
+    Click(canvas, {200, 300});  // a stray corner, taken back
+    PressKey(canvas, Qt::Key_Backspace);
+    open = rig.Find<QLabel>(dialog, "LabelEstimate").text();
+    EXPECT_FALSE(rig.Find<QPushButton>(dialog, "ButtonOK").isEnabled());
+    Click(canvas, points[0] + QPointF(3, -2));  // within reach of the first corner: closes
+    Drag(canvas, points[1], {480, 190});        // the second corner moved
+    corners = dialog.Polygon().Corners();
+    estimate = rig.Find<QLabel>(dialog, "LabelEstimate").text();
+    ClickLater(rig.Find<QPushButton>(dialog, "ButtonOK"));
+  });
+  ASSERT_EQ(corners.size(), 3u);
+  EXPECT_TRUE(open.startsWith("Click the next corner")) << open.toStdString();
+  const Shape drawn{"Drawn polygon", {{corners, {}}}, {}, 0};
+  const int64_t tiles = ShapeCoverage(drawn, 13).CoveredCount();
+  EXPECT_TRUE(estimate.startsWith(QString("At zoom 13: %1 tiles").arg(tiles))) << estimate.toStdString();
+  ASSERT_TRUE(rig.Form().AreaShape);
+  EXPECT_EQ(*rig.Form().AreaShape, drawn);
+  EXPECT_EQ(rig.Form().LabelArea, "Drawn polygon (drawn on the map)");
+  EXPECT_TRUE(rig.Find<QLineEdit>("Edit1").isReadOnly());
 }
 
 }  // namespace

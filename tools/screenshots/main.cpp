@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "gui/ProgramWindows.h"
 #include "gui/QtPlatform.h"
 #include "gui/SelectAreaDialog.h"
+#include "shape/ShapeFile.h"
 
 namespace {
 
@@ -230,9 +232,40 @@ void ShootSelectArea(ProgramWindows& windows, Shooter& shooter, kartovel::Platfo
   send(QEvent::MouseButtonRelease, to, Qt::NoButton);
   Shooter::Pump(1000);
   shooter.Save(dialog, "select-area");
+  // The polygon tool: four corners clicked and closed with Enter.
+  dialog.findChild<QPushButton*>("ButtonPolygon")->click();
+  const auto click = [&send](QPointF at) {
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, at, Qt::NoButton);
+  };
+  for (const QPointF& corner : {QPointF(canvas.width() * 0.35, canvas.height() * 0.3),
+                                QPointF(canvas.width() * 0.6, canvas.height() * 0.35),
+                                QPointF(canvas.width() * 0.55, canvas.height() * 0.65),
+                                QPointF(canvas.width() * 0.4, canvas.height() * 0.55)}) {
+    click(corner);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(&canvas, &enter);
+  Shooter::Pump(1000);
+  shooter.Save(dialog, "select-area-polygon");
 }
 
 }  // namespace
+
+// The main window with a shape file as its area: a corridor along a river's GPX track.
+void ShootShapedArea(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  const std::string file = runFolder.toStdString() + "/spree.gpx";
+  if (std::FILE* out = std::fopen(file.c_str(), "w")) {
+    std::fputs("<gpx><trk><name>Spree paddle</name><trkseg><trkpt lat=\"52.52\" lon=\"13.36\"/>"
+               "<trkpt lat=\"52.515\" lon=\"13.40\"/><trkpt lat=\"52.50\" lon=\"13.44\"/>"
+               "</trkseg></trk></gpx>\n",
+               out);
+    std::fclose(out);
+  }
+  windows.Form1().UseShape(kartovel::ReadShapeFile(file, 500.0).Value, file);
+  Shooter::Pump(300);
+  shooter.Save(windows.Main(), "main-window-shape");
+}
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -259,5 +292,6 @@ int main(int argc, char* argv[]) {
   ShootCombiner(shooter, runFolder);
   QTemporaryDir cache;
   ShootSelectArea(windows, shooter, platform, cache.path() + "/");
+  ShootShapedArea(windows, shooter, runFolder);
   return 0;
 }

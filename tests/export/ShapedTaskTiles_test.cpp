@@ -1,0 +1,42 @@
+// A shaped task read back from its files counts the shape's tiles, as its run did, and a
+// shape edited by hand is refused with the file named.
+#include <gtest/gtest.h>
+
+#include "common/Error.h"
+#include "common/Locale.h"
+#include "export/TaskTiles.h"
+#include "support/Sandbox.h"
+#include "task/TaskShape.h"
+#include "task/Unitclasstask.h"
+
+namespace kartovel {
+namespace {
+
+TEST(ShapedTaskTiles, CountsTheShapesTilesAndRefusesAHandEdit) {
+  testing::Sandbox sandbox;
+  ScopedLocaleOverride locale('.', std::string("2026-12-07 09:30:05"));
+  const Shape shape{"t", {{{{2.1, 48.6}, {2.9, 48.7}, {2.4, 49.3}}, {}}}, {}, 0};
+  const GeoBounds bounds = RequestBoundsOf(shape);
+  TaskParameters params;
+  params.LeftLongitude = bounds.West;
+  params.RightLongitude = bounds.East;
+  params.TopLatitude = bounds.North;
+  params.BottomLatitude = bounds.South;
+  params.Zoom = 13;
+  params.SavePath = sandbox.Folder();
+  params.TaskFileName = "t.qtsk";
+  params.AreaShape = shape;
+  DownloadTask task(params);
+  task.WriteTaskFile();
+  const TaskTiles read = ReadTaskTiles(task.TaskFilePath());
+  EXPECT_EQ(read.TotalCount(), task.TotalCount);
+  EXPECT_LT(read.TotalCount(), read.Range.Count());
+
+  std::string text = testing::Sandbox::ReadAll(task.TaskFilePath());
+  text.replace(text.find("Name=t"), 6, "Name=u");
+  testing::Sandbox::WriteAll(task.TaskFilePath(), text);
+  EXPECT_THROW(ReadTaskTiles(task.TaskFilePath()), AppError);
+}
+
+}  // namespace
+}  // namespace kartovel

@@ -1,0 +1,129 @@
+// What a shape file must pass before it becomes a task: each bad input refused with a
+// sentence naming the file and the fault, and an invalid polygon offered for repair,
+// never repaired unasked.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "shape/ShapeFile.h"
+
+namespace kartovel {
+namespace {
+
+const std::string kBomb = R"(<?xml version="1.0"?>
+<!DOCTYPE gpx [
+ <!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
+ <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+ <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+ <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+ <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">
+]>
+<gpx><trk><name>&e;</name><trkseg><trkpt lat="1" lon="2"/></trkseg></trk></gpx>)";
+
+std::string Polygon(const std::string& ring) {
+  return R"({"type":"Polygon","coordinates":[[)" + ring + "]]}";
+}
+
+const std::string kLine = R"({"type":"LineString","coordinates":[[7.0,46.5],[7.1,46.6]]})";
+
+TEST(ShapeFile, BadInputIsRefusedWithTheFileAndTheFault) {
+  const struct {
+    std::string text;
+    std::optional<double> corridor;
+    std::string message;
+  } cases[] = {
+      {"hello world", {}, "trip.txt is not a GeoJSON, KML or GPX file."},
+      {"<html><body/></html>", {}, "trip.txt is not a GeoJSON, KML or GPX file."},
+      {"[1, 2]", {}, "trip.txt is not a GeoJSON, KML or GPX file."},
+      {"", {}, "trip.txt is not a GeoJSON, KML or GPX file."},
+      {"{\"type\": \"Polygon\", ", {}, "trip.txt is not valid JSON."},
+      {"{\"name\": 1}", {}, "trip.txt is JSON but not GeoJSON."},
+      {"{\"type\":\"Polygon\",\"coordinates\":" + std::string(200, '[') + std::string(200, ']') + "}",
+       {}, "trip.txt is nested too deeply for GeoJSON."},
+      {R"({"type":"Point","coordinates":[1,2]})", {}, "trip.txt holds no polygon, track or line that could be used."},
+      {Polygon("[1,2],[3,4],[1,2]"), {}, "trip.txt holds no polygon, track or line that could be used."},
+      {Polygon("[1,2],[\"a\",4],[5,6]"), {}, "trip.txt has a position that is not [longitude, latitude]."},
+      {R"({"type":"Polygon","coordinates":7})", {}, "trip.txt has a polygon without rings."},
+      {"<kml><Document><name>x</name></Document></kml>", {}, "trip.txt holds no polygon, track or line that could be used."},
+      {"<kml><Placemark></kml>", {}, "trip.txt is not well-formed XML (mismatched tag at line 1)."},
+      {"<kml><Placemark><LineString><coordinates>1;2</coordinates></LineString></Placemark></kml>",
+       {}, "trip.txt has coordinates that are not longitude,latitude numbers."},
+      {"<gpx><trk><trkseg><trkpt lon=\"1\"/></trkseg></trk></gpx>", 10.0,
+       "trip.txt has a track or route point without numbers for lat and lon."},
+      {kBomb, 10.0, "trip.txt declares XML entities, which are refused."},
+      {Polygon("[181,2],[3,4],[5,1]"), {}, "trip.txt has a point outside longitude -180..180 or latitude -90..90 (181.000000, 2.000000)."},
+      {Polygon("[1,-90.5],[3,4],[5,1]"), {}, "trip.txt has a point outside longitude -180..180 or latitude -90..90 (1.000000, -90.500000)."},
+      {"<kml><Placemark><LineString><coordinates>nan,1 2,3</coordinates></LineString></Placemark></kml>",
+       10.0, "trip.txt has a point outside longitude -180..180 or latitude -90..90 (nan, 1.000000)."},
+      {kLine, {}, "trip.txt holds a track or line: give the corridor's width in metres on each side."},
+      {kLine, 0.0, "The corridor's width must be more than 0 and at most 100000 metres on each side."},
+      {kLine, -5.0, "The corridor's width must be more than 0 and at most 100000 metres on each side."},
+      {kLine, 100000.5, "The corridor's width must be more than 0 and at most 100000 metres on each side."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 80));
+    try {
+      ReadShapeText(c.text, "trip.txt", c.corridor);
+      ADD_FAILURE() << "accepted";
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.what(), c.message);
+    }
+  }
+}
+
+TEST(ShapeFile, GoodInputIsTakenWithItsNotes) {
+  const ShapeReading widest = ReadShapeText(kLine, "/maps/alps.geojson", 100000.0);
+  EXPECT_EQ(widest.Value.CorridorMetres, 100000.0);
+  EXPECT_EQ(widest.Value.Name, "alps");  // no name in the file: the file's
+  EXPECT_TRUE(widest.Notes.empty());
+  EXPECT_TRUE(widest.Problem.empty());
+
+  const ShapeReading arctic = ReadShapeText(Polygon("[10,80],[20,80],[15,89.5]"), "arctic.json", {});
+  ASSERT_EQ(arctic.Notes.size(), 1u);
+  EXPECT_EQ(arctic.Notes[0],
+            "Points of arctic.json beyond latitude 85.0511 north or south lie off the map and "
+            "were moved to its edge.");
+  EXPECT_NEAR(arctic.Value.Polygons[0].Outer[2].Latitude, 85.0511, 1e-4);
+}
+
+TEST(ShapeFile, CrossingPolygonIsOfferedForRepairNotRepaired) {
+  // A bow tie: its edges cross at (2, 1).
+  const std::string bowTie = Polygon("[1,0],[3,2],[3,0],[1,2],[1,0]");
+  const ShapeReading reading = ReadShapeText(bowTie, "tie.json", {});
+  EXPECT_TRUE(reading.CanRepair);
+  EXPECT_EQ(reading.Problem,
+            "The area of tie.json is not valid: Self-intersection near longitude 2.000000, "
+            "latitude 1.000152.");
+  EXPECT_EQ(reading.Value.Polygons[0].Outer.size(), 4u);  // as read
+  const Shape repaired = RepairShape(reading.Value);
+  EXPECT_EQ(repaired.Polygons.size(), 2u);  // the two triangles
+  EXPECT_EQ(ShapeProblem(repaired), "");
+  EXPECT_EQ(repaired.Name, reading.Value.Name);
+}
+
+TEST(ShapeFile, HugeFileIsRefusedBeforeReading) {
+  const std::filesystem::path folder = testing::TempDir() + "shape_file_huge";
+  std::filesystem::create_directories(folder);
+  const std::string name = (folder / "huge.geojson").string();
+  { std::ofstream(name) << "{"; }
+  std::filesystem::resize_file(name, kMaxShapeFileBytes);  // sparse: nothing to read fast
+  const auto started = std::chrono::steady_clock::now();
+  try {
+    ReadShapeFile(name, {});
+    ADD_FAILURE() << "accepted";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.what(), name + " is 100 MB or larger; a shape file that large is refused.");
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
+  std::filesystem::resize_file(name, kMaxShapeFileBytes - 1);
+  EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // read, then refused as not JSON
+  std::filesystem::remove_all(folder);
+  EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // gone
+}
+
+}  // namespace
+}  // namespace kartovel
