@@ -48,6 +48,10 @@ void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomTe
                       "Map type of the tile source: 3 (built in) or a [MapType N] of "
                       "ini/sources.ini; default: the main window's last choice");
   command->add_flag("--quiet", download.Quiet, "Print only errors and the summary");
+  command->add_flag("--dry-run", download.DryRun,
+                    "Print the tiles, size and time per zoom and the free space; write nothing");
+  command->add_flag("--yes", download.Yes,
+                    "Start a job above the configured size without refusing it");
 }
 
 void AddRedownload(CLI::App& app, RedownloadArguments& redownload) {

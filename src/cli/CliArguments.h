@@ -40,6 +40,8 @@ struct DownloadArguments {
   // the main window's remembered choice.
   std::optional<int32_t> Source;
   bool Quiet = false;
+  bool DryRun = false;  // print the estimate only
+  bool Yes = false;     // start a job above the question's threshold without asking
 };
 
 struct RedownloadArguments {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/HandlerGuard.h"
+#include "app/RequestEstimate.h"
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"
 #include "common/Error.h"
@@ -103,7 +104,58 @@ void ServeJob(Job& job, TerminalPlatform& platform, const CommandContext& contex
   }
 }
 
+void PrintLines(std::FILE* stream, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    std::fprintf(stream, "%s\n", line.c_str());
+  }
+  std::fflush(stream);
+}
+
 }  // namespace
+
+std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest& first,
+                            const ProgramSettings& settings, const CommandContext& context) {
+  const auto limits = ReadJobLimits(settings.ConfigFilePath);
+  if (const auto* fault = std::get_if<std::string>(&limits)) {
+    PrintLines(context.Err, {*fault});
+    return kExitNotStarted;
+  }
+  const RequestedJob job{first, arguments.Zooms.First, arguments.Zooms.Last, context.ProgramFolder};
+  // No tile cache here: a dry run writes nothing, and a script's runs share no window.
+  const auto estimate = EstimateRequestedJob(
+      job, std::get<JobLimits>(limits),
+      arguments.DryRun ? SizeSampling::Always
+      : arguments.Yes  ? SizeSampling::Never
+                       : SizeSampling::WhenItDecides,
+      context.MakeClient,
+      nullptr);
+  if (const auto* fault = std::get_if<std::string>(&estimate)) {
+    PrintLines(context.Err, {*fault});
+    return kExitNotStarted;
+  }
+  const JobEstimate& weighed = std::get<JobEstimate>(estimate);
+  const auto ceiling = CeilingRefusal(weighed, std::get<JobLimits>(limits));
+  if (arguments.DryRun) {
+    PrintLines(context.Out, JobEstimateLines(weighed));
+    if (ceiling) {
+      PrintLines(context.Out, {*ceiling});
+    }
+    return kExitAllFetched;
+  }
+  if (ceiling) {
+    PrintLines(context.Err, {*ceiling});
+    return kExitNotStarted;
+  }
+  if (!arguments.Yes && NeedsQuestion(weighed, std::get<JobLimits>(limits))) {
+    PrintLines(context.Err, JobEstimateLines(weighed));
+    PrintLines(context.Err, {"This download is above the size that is asked about (" +
+                             std::string(config::kJobs) + " " + config::kAskAboveTiles + " " +
+                             std::to_string(std::get<JobLimits>(limits).AskAboveTiles) +
+                             " tiles, or more than the free space); give --yes to start it."});
+    return kExitNotStarted;
+  }
+  return std::nullopt;
+}
 
 std::string TaskNameForZoom(const std::string& name, const ZoomRange& zooms, int32_t zoom) {
   if (!zooms.IsRange) {
@@ -183,6 +235,9 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   std::vector<RunRequest> requests;
   for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
     requests.push_back(RequestForZoom(arguments, zoom, settings, *source));
+  }
+  if (const std::optional<int> status = WeighJob(arguments, requests.front(), settings, context)) {
+    return *status;
   }
   ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
   DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);

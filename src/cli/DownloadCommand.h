@@ -39,6 +39,12 @@ std::string UnknownMapsType(const ProgramSettings& settings, int32_t mapsType);
 // The exit status of a run that ended by itself: every tile fetched, or not.
 int RunOutcome(const RunSummary& summary);
 
+// The estimate before a download: a dry run prints it and ends (status 0); a job with a
+// task above the largest, or above the question's threshold without --yes, is refused
+// with the estimate (status 3). None: the download goes ahead.
+std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest& first,
+                            const ProgramSettings& settings, const CommandContext& context);
+
 int RunDownload(const DownloadArguments& arguments, const CommandContext& context);
 
 }  // namespace kartovel::cli
