@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/JobApproval.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
@@ -30,7 +31,8 @@ constexpr char kProgramTitle[] = "Kartovel";
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
                WorkerFactory makeWorker)
     : platform_(platform),
-      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this),
+      run_(platform, clock, makeClient, std::move(makeWorker), *this),
+      makeClient_(std::move(makeClient)),
       defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
@@ -106,10 +108,21 @@ void TForm1::ComboBoxMapsTypeChange() {
 
 void TForm1::BitBtn1Click() {
   if (BitBtn1Caption == kStartCaption) {
-    run_.Start(ReadRequest());
+    const RunRequest request = ReadRequest();
+    const RequestedJob job{request, UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
+    if (ApproveJob(job, platform_, makeClient_, SampleCache())) {
+      run_.Start(request);
+    }
   } else {
     run_.Stop();
   }
+}
+
+std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
+  if (!sampleCache_) {
+    sampleCache_ = std::make_shared<TileDiskCache>(KartovelCacheFolder());
+  }
+  return sampleCache_;
 }
 
 RunRequest TForm1::ReadRequest() const {
@@ -308,6 +321,8 @@ void TForm1::RunStarted(const DownloadTask& task) {
   if (!task.Params.ContinueTask) {
     ShowStoredArea(task);
   }
+  // The name as the task file has it, so that Stop and an unchanged Start continue.
+  EditTaskName = task.Params.TaskFileName;
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
   BitBtn1Caption = kStopCaption;
   NotifyFields();

@@ -13,6 +13,7 @@
 #include "common/IniFile.h"
 #include "common/Locale.h"
 #include "engine/ResumePolicy.h"
+#include "engine/TaskDifferences.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -36,12 +37,6 @@ std::string OneLine(std::string text) {
     }
   }
   return joined;
-}
-
-std::string ReplaceQuestion(const std::string& taskFileName) {
-  return "A task named " + taskFileName +
-         " with another area already exists in this folder. Replace it and its log, tile list "
-         "and failed-tile list?";
 }
 
 int32_t WorkersOf(const DownloadTask& task) {
@@ -113,9 +108,14 @@ bool Run::Start(const RunRequest& request) {
   params.ContinueTask = ContinuesEarlierRun(request, params);
   // A fresh run rewrites the task file, its list, log and failed-tile file: the earlier
   // run's progress and failed records would be lost without a word.
-  if (!params.ContinueTask && FileExists(params.SavePath + params.TaskFileName) &&
-      !sink_.Confirm(ReplaceQuestion(params.TaskFileName))) {
-    return false;
+  // A request that differs in nothing but a name typed without ".qtsk" continues.
+  if (!params.ContinueTask && FileExists(params.SavePath + params.TaskFileName)) {
+    const std::vector<std::string> differences = TaskDifferences(request, params);
+    if (differences.empty()) {
+      params.ContinueTask = true;
+    } else if (!sink_.Confirm(ReplaceQuestion(params.TaskFileName, differences))) {
+      return false;
+    }
   }
   ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(params)));
   if (!BuildTask()) {
