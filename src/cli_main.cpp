@@ -11,6 +11,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CommandContext.h"
+#include "cli/ContinueCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
@@ -35,6 +36,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* exporting = std::get_if<ExportArguments>(&command)) {
     return RunExport(*exporting, context);
+  }
+  if (const auto* continued = std::get_if<ContinueArguments>(&command)) {
+    return RunContinue(*continued, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }

@@ -75,6 +75,13 @@ void AddInfo(CLI::App& app, InfoArguments& info) {
   command->add_option("TASK", info.TaskFile, "Task file (.qtsk)")->required();
 }
 
+void AddContinue(CLI::App& app, ContinueArguments& continued) {
+  CLI::App* command = app.add_subcommand(
+      "continue", "Continue a task with the request and the map source its file holds");
+  command->add_option("TASK", continued.TaskFile, "Task file (.qtsk)")->required();
+  command->add_flag("--quiet", continued.Quiet, "Print only errors and the summary");
+}
+
 }  // namespace
 
 std::optional<ZoomRange> ParseZoomRange(const std::string& text) {
@@ -102,6 +109,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   AddRedownload(app, redownload);
   AddExport(app, exporting);
   AddInfo(app, info);
+  ContinueArguments continued;
+  AddContinue(app, continued);
 
   ParseResult result;
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -121,6 +130,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     result.command = download;
   } else if (chosen == "redownload") {
     result.command = redownload;
+  } else if (chosen == "continue") {
+    result.command = continued;
   } else if (chosen == "export") {
     result.command = exporting;
   } else {

@@ -55,12 +55,17 @@ struct ExportArguments {
   bool Quiet = false;
 };
 
+struct ContinueArguments {
+  std::string TaskFile;
+  bool Quiet = false;
+};
+
 struct InfoArguments {
   std::string TaskFile;
 };
 
-using Command =
-    std::variant<DownloadArguments, RedownloadArguments, ExportArguments, InfoArguments>;
+using Command = std::variant<DownloadArguments, RedownloadArguments, ExportArguments, InfoArguments,
+                             ContinueArguments>;
 
 struct ParseResult {
   std::optional<Command> command;  // empty: nothing to run, exit with exitStatus

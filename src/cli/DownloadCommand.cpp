@@ -12,10 +12,12 @@
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"
 #include "common/Error.h"
+#include "common/FileSystem.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "engine/DecimalText.h"
 #include "engine/Job.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskName.h"
 
 namespace kartovel::cli {
@@ -192,6 +194,21 @@ RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
   return request;
 }
 
+std::optional<MapSource> StoredSourceOf(const DownloadArguments& arguments, int32_t mapsType,
+                                        const ProgramSettings& settings) {
+  const std::string taskFile =
+      IncludeTrailingSeparator(AbsolutePath(arguments.Path)) +
+      TaskNameForZoom(arguments.Name, arguments.Zooms, arguments.Zooms.First);
+  if (arguments.Path.empty() || !FileExists(taskFile)) {
+    return std::nullopt;
+  }
+  std::optional<MapSource> source = ReadTaskMapSource(taskFile, settings.SourceUserAgent).Source;
+  if (!source || source->MapsType != mapsType || IsBuiltIn(*source)) {
+    return std::nullopt;
+  }
+  return source;
+}
+
 const MapSource* ChooseSource(const ProgramSettings& settings, std::optional<int32_t> mapsType) {
   if (mapsType) {
     return SourceOfMapsType(settings.Sources, *mapsType);
@@ -228,6 +245,12 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
     platform.ShowError(refusal);
   }
   const MapSource* source = ChooseSource(settings, arguments.Source);
+  // A task keeps its own copy of its source: the same command continues it even when
+  // the sources file no longer lists that map type.
+  std::optional<MapSource> stored;
+  if (!source && (stored = StoredSourceOf(arguments, *arguments.Source, settings))) {
+    source = &*stored;
+  }
   if (!source) {
     platform.ShowError(UnknownMapsType(settings, *arguments.Source));
     return kExitNotStarted;
@@ -239,8 +262,14 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   if (const std::optional<int> status = WeighJob(arguments, requests.front(), settings, context)) {
     return *status;
   }
-  ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
-  DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);
+  return RunRequests(std::move(requests), arguments.Zooms.First, arguments.Quiet, platform,
+                     context);
+}
+
+int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
+                TerminalPlatform& platform, const CommandContext& context) {
+  ProgressLine progress(ProgressModeFor(quiet, context.OutIsTerminal), context.Out);
+  DownloadReport report(platform, progress, firstZoom, context.Out);
   Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
           report, context.StopRequested);
   RunHandler(platform, [&job] { job.Start(); });
