@@ -328,6 +328,26 @@ void TForm1::RunStarted(const DownloadTask& task) {
   NotifyFields();
 }
 
+void TForm1::ListWriting(std::optional<int32_t> percent) {
+  if (percent && !listWriting_) {
+    listWriting_ = true;
+    labelBeforeList_ = LabelTotalxy;
+  }
+  if (percent) {
+    LabelTotalxy = "Writing the tile list: " + std::to_string(*percent) + " %";
+    BitBtn1Caption = kStopCaption;  // Stop now ends the writing
+  } else {
+    listWriting_ = false;
+    LabelTotalxy = labelBeforeList_;
+    BitBtn1Caption = kStartCaption;
+  }
+  NotifyFields();
+  // The writing holds this thread: the window repaints and hears a Stop here.
+  if (percent) {
+    platform_.ProcessPendingEvents();
+  }
+}
+
 void TForm1::ShowStoredArea(const DownloadTask& task) {
   const TIniFile taskFile(task.TaskFilePath());
   Edit1 = taskFile.ReadString(taskfile::kAreaSection, taskfile::kLeftLongitude, Edit1);

@@ -194,6 +194,7 @@ class TForm1 final : public WorkerOwner, private RunSink {
   void FailedReplaced(const Lines& records) override;
   void FailedRecord(const std::string& record) override;
   void RunStarted(const DownloadTask& task) override;
+  void ListWriting(std::optional<int32_t> percent) override;
   void ProgressChanged(const RunProgress& progress) override;
   void MonitorChanged(bool running) override;
   void RunEnded(const RunSummary& summary) override;
@@ -206,6 +207,9 @@ class TForm1 final : public WorkerOwner, private RunSink {
 
   TForm1View* view_ = nullptr;
   std::shared_ptr<TileDiskCache> sampleCache_;
+  // While a long tile list is written: the label it replaced.
+  bool listWriting_ = false;
+  std::string labelBeforeList_;
   // What a source without a UserAgent sends, from the version read at start-up.
   std::string defaultSourceAgent_;
 };

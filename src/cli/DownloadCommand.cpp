@@ -53,8 +53,13 @@ std::string AbsolutePath(const std::string& path) {
 class DownloadReport final : public RunSink {
  public:
   DownloadReport(TerminalPlatform& platform, ProgressLine& progress, int32_t firstZoom,
-                 std::FILE* out)
-      : platform_(platform), progress_(progress), zoom_(firstZoom - 1), out_(out) {}
+                 std::FILE* out, bool quiet, bool terminal)
+      : platform_(platform),
+        progress_(progress),
+        zoom_(firstZoom - 1),
+        out_(out),
+        quiet_(quiet),
+        terminal_(terminal) {}
 
   int Status() const { return status_; }
 
@@ -66,6 +71,20 @@ class DownloadReport final : public RunSink {
   }
   bool Confirm(const std::string& question) override { return platform_.AskYesNo(question); }
   void RunStarted(const DownloadTask& /*task*/) override { ++zoom_; }
+  // "Writing the tile list: 35 %", redrawn in place on a terminal, a line per step else.
+  void ListWriting(std::optional<int32_t> percent) override {
+    if (quiet_ || percent == shownPercent_) {
+      return;
+    }
+    shownPercent_ = percent;
+    if (percent) {
+      std::fprintf(out_, "%sWriting the tile list: %d %%%s", terminal_ ? "\r" : "", *percent,
+                   terminal_ ? "" : "\n");
+    } else if (terminal_) {
+      std::fprintf(out_, "\n");
+    }
+    std::fflush(out_);
+  }
   void Ticked(const RunProgress& progress, int32_t ticks) override {
     progress_.Show(progress, zoom_, ticks);
   }
@@ -84,6 +103,9 @@ class DownloadReport final : public RunSink {
   ProgressLine& progress_;
   int32_t zoom_;
   std::FILE* out_;
+  bool quiet_;
+  bool terminal_;
+  std::optional<int32_t> shownPercent_;
   int status_ = kExitAllFetched;
 };
 
@@ -269,7 +291,7 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
 int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
                 TerminalPlatform& platform, const CommandContext& context) {
   ProgressLine progress(ProgressModeFor(quiet, context.OutIsTerminal), context.Out);
-  DownloadReport report(platform, progress, firstZoom, context.Out);
+  DownloadReport report(platform, progress, firstZoom, context.Out, quiet, context.OutIsTerminal);
   Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
           report, context.StopRequested);
   RunHandler(platform, [&job] { job.Start(); });

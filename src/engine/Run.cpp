@@ -22,6 +22,8 @@ namespace {
 
 constexpr int32_t kTicksBetweenSaves = 5;
 constexpr std::chrono::milliseconds kTickInterval{1000};
+// A tile list written faster than this shows no progress.
+constexpr std::chrono::seconds kListProgressAfter{1};
 
 // How long a shutdown serves the hand-offs of a stopped run before it joins.
 constexpr std::chrono::seconds kShutdownServeLimit{5};
@@ -121,8 +123,51 @@ bool Run::Start(const RunRequest& request) {
   if (!BuildTask()) {
     return false;
   }
-  StartWorkers();
-  return true;
+  return StartWorkers();
+}
+
+void Run::SetStopRequest(std::function<bool()> stopRequested) {
+  stopRequest_ = std::move(stopRequested);
+}
+
+void Run::WatchListWriting(DownloadTask& task) {
+  const auto started = std::chrono::steady_clock::now();
+  listStopAsked_ = false;
+  task.ListWatch.StopRequested = [this] {
+    return listStopAsked_ || (stopRequest_ && stopRequest_());
+  };
+  // Shown once the writing has taken a second; a shorter one passes unseen as before.
+  task.ListWatch.Progress = [this, started](int32_t percent) {
+    if (std::chrono::steady_clock::now() - started >= kListProgressAfter) {
+      listShown_ = true;
+      sink_.ListWriting(percent);
+    }
+  };
+}
+
+bool Run::WriteRunFiles(DownloadTask& task) {
+  WatchListWriting(task);
+  listWriting_ = true;
+  listShown_ = false;
+  // However the writing ends, the watch goes and a shown progress is taken down.
+  struct EndOfWriting {
+    Run& run;
+    DownloadTask& task;
+    ~EndOfWriting() {
+      run.listWriting_ = false;
+      task.ListWatch = {};
+      if (run.listShown_) {
+        run.sink_.ListWriting(std::nullopt);
+      }
+    }
+  } end{*this, task};
+  try {
+    task.WriteRunFiles();
+    return true;
+  } catch (const ListWriteStopped& stopped) {
+    sink_.Refused({std::string(stopped.what()) + " The next Start begins the task afresh."});
+    return false;
+  }
 }
 
 void Run::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
@@ -149,9 +194,11 @@ bool Run::BuildTask() {
   return true;
 }
 
-void Run::StartWorkers() {
+bool Run::StartWorkers() {
   DownloadTask& task = *CurrentTask;
-  task.WriteRunFiles();
+  if (!WriteRunFiles(task)) {
+    return false;
+  }
   log_ = ReadLines(task.LogFileName);
   sink_.LogReplaced(log_);
   failed_ = ReadLines(task.FailedFileName);
@@ -168,6 +215,7 @@ void Run::StartWorkers() {
   CreateWorkers();
   SetMonitor(true);
   MonitorTicks = 0;
+  return true;
 }
 
 void Run::DropUntrustedResumePositions() {
@@ -205,6 +253,10 @@ void Run::CreateWorkers() {
 }
 
 void Run::Stop() {
+  if (listWriting_) {
+    listStopAsked_ = true;  // the list's writing asks at its next megabyte
+    return;
+  }
   if (!CurrentTask) {
     return;
   }

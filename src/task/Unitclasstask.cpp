@@ -123,17 +123,31 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Streams the tile list to its temporary file in large pieces, so that memory stays
 // flat whatever the tile count.
+// Tells the watch how far the list is; a stop request ends the writing (the stream's
+// temporary goes with the stream).
+void WatchListWriting(const ListWriteWatch& watch, int64_t written, int64_t total) {
+  if (watch.StopRequested && watch.StopRequested()) {
+    throw ListWriteStopped();
+  }
+  if (watch.Progress && total > 0) {
+    watch.Progress(static_cast<int32_t>(written * 100 / total));
+  }
+}
+
 class ListStream {
  public:
   explicit ListStream(const std::string& fileName) : writer_(fileName) {
     buffer_.reserve(kFlushSize + kLineReserve);
   }
   std::string& Buffer() { return buffer_; }
-  void FlushIfFull() {
+  // True when a megabyte was written.
+  bool FlushIfFull() {
     if (buffer_.size() >= kFlushSize) {
       writer_.Write(buffer_);
       buffer_.clear();
+      return true;
     }
+    return false;
   }
   void Commit() {
     writer_.Write(buffer_);
@@ -465,7 +479,10 @@ void DownloadTask::WriteListFile() {
       out.append(columnEdges);
       rows.AppendEdges(out, row);
       out.append(kLineEnd);
-      stream.FlushIfFull();
+      if (stream.FlushIfFull()) {
+        WatchListWriting(ListWatch, (x - MinX) * (int64_t{MaxY} - MinY + 1) + (y - MinY) + 1,
+                         TotalCount);
+      }
     }
   }
   stream.Commit();
