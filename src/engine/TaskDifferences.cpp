@@ -39,7 +39,10 @@ std::vector<std::string> TaskDifferences(const RunRequest& request, const TaskPa
       area(taskfile::kBottomLatitude) != request.BottomLatitude) {
     differences.emplace_back("area");
   }
-  if (taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissing) != params.Zoom) {
+  // A zoom the file does not hold is no difference to name; such a file (written by
+  // hand, or damaged) is still replaced only after the question.
+  const int32_t zoom = taskFile.ReadInteger(taskfile::kZoomSection, taskfile::kZoom, kMissing);
+  if (zoom != kMissing && zoom != params.Zoom) {
     differences.emplace_back("zoom");
   }
   const MapSource& chosen = request.Source;
@@ -47,6 +50,9 @@ std::vector<std::string> TaskDifferences(const RunRequest& request, const TaskPa
       (!IsBuiltIn(chosen) &&
        ReadTaskMapSource(taskFilePath, request.SourceUserAgent).Source != chosen)) {
     differences.emplace_back("map source");
+  }
+  if (differences.empty() && zoom == kMissing) {
+    differences.emplace_back("area");  // the question as it has always been put
   }
   return differences;
 }
