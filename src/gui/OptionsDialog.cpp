@@ -25,6 +25,9 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
       editProxyUsername_(this),
       labelProxyPassword_(tr("Proxy Password"), this),
       editProxyPassword_(this),
+      labelAskAboveTiles_(tr("Ask before more tiles than"), this),
+      editAskAboveTiles_(this),
+      checkBoxAskAboveFreeSpace_(tr("Ask before a download larger than the free space"), this),
       button1_(tr("OK"), this),
       button2_(tr("Cancel"), this) {
   setObjectName("frmOptions");
@@ -39,6 +42,9 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
   labelProxyPort_.setBuddy(&editProxyPort_);
   labelProxyUsername_.setBuddy(&editProxyUsername_);
   labelProxyPassword_.setBuddy(&editProxyPassword_);
+  NameEdit(editAskAboveTiles_, "EditAskAboveTiles", labelAskAboveTiles_.text());
+  labelAskAboveTiles_.setBuddy(&editAskAboveTiles_);
+  checkBoxAskAboveFreeSpace_.setObjectName("CheckBoxAskAboveFreeSpace");
   button3_.setObjectName("Button3");
   button3_.setToolTip(tr("Click to select path"));
   button3_.setAccessibleName(tr("Select default path"));
@@ -62,11 +68,14 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
   layout_.addWidget(&editProxyUsername_, 5, 1, 1, 2);
   layout_.addWidget(&labelProxyPassword_, 6, 0);
   layout_.addWidget(&editProxyPassword_, 6, 1, 1, 2);
-  layout_.setRowMinimumHeight(7, 8);
+  layout_.addWidget(&labelAskAboveTiles_, 7, 0);
+  layout_.addWidget(&editAskAboveTiles_, 7, 1, 1, 2);
+  layout_.addWidget(&checkBoxAskAboveFreeSpace_, 8, 0, 1, 3);
+  layout_.setRowMinimumHeight(9, 8);
   buttonRow_.addStretch();
   buttonRow_.addWidget(&button1_);
   buttonRow_.addWidget(&button2_);
-  layout_.addLayout(&buttonRow_, 8, 0, 1, 3);
+  layout_.addLayout(&buttonRow_, 10, 0, 1, 3);
   layout_.setColumnStretch(1, 1);
 
   connect(&button3_, &QPushButton::clicked, this,
@@ -98,6 +107,8 @@ void OptionsDialog::Push() {
   model_.EditProxyPort = FromQt(editProxyPort_.text());
   model_.EditProxyUsername = FromQt(editProxyUsername_.text());
   model_.EditProxyPassword = FromQt(editProxyPassword_.text());
+  model_.EditAskAboveTiles = FromQt(editAskAboveTiles_.text());
+  model_.CheckBoxAskAboveFreeSpace = checkBoxAskAboveFreeSpace_.isChecked();
 }
 
 void OptionsDialog::Pull() {
@@ -107,6 +118,8 @@ void OptionsDialog::Pull() {
   editProxyPort_.setText(ToQt(model_.EditProxyPort));
   editProxyUsername_.setText(ToQt(model_.EditProxyUsername));
   editProxyPassword_.setText(ToQt(model_.EditProxyPassword));
+  editAskAboveTiles_.setText(ToQt(model_.EditAskAboveTiles));
+  checkBoxAskAboveFreeSpace_.setChecked(model_.CheckBoxAskAboveFreeSpace);
 }
 
 void OptionsDialog::RunModelHandler(void (TfrmOptions::*handler)()) {

@@ -49,6 +49,9 @@ class OptionsDialog : public QDialog {
   QLineEdit editProxyUsername_;
   QLabel labelProxyPassword_;
   QLineEdit editProxyPassword_;
+  QLabel labelAskAboveTiles_;
+  QLineEdit editAskAboveTiles_;
+  QCheckBox checkBoxAskAboveFreeSpace_;
   QHBoxLayout buttonRow_;
   QPushButton button1_;
   QPushButton button2_;

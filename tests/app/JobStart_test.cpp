@@ -6,6 +6,9 @@
 #include <filesystem>
 
 #include "app/Unit1.h"
+#include "app/UnitOptions.h"
+#include "map/JobLimits.h"
+#include "support/ScriptedPlatform.h"
 #include "support/MainWindowRig.h"
 
 namespace kartovel {
@@ -148,6 +151,34 @@ TEST(JobStart, TheReplaceQuestionNamesWhatDiffersAndNothingDifferentContinues) {
       ASSERT_TRUE(rig.RunToEnd());
     }
   }
+}
+
+TEST(JobStart, TheOptionsKeepTheThresholdAndNameOneThatIsNoNumber) {
+  testing::Sandbox box;
+  testing::ScriptedPlatform platform;
+  platform.SetProgramFolder(box.Folder());
+  std::filesystem::create_directories(box.Path("ini"));
+  TfrmOptions options(platform);
+  options.Show();
+  EXPECT_EQ(options.EditAskAboveTiles, "100000");
+  options.Button1Click();
+  // The defaults kept: the configuration names no [Jobs] keys.
+  EXPECT_EQ(Sandbox::ReadAll(options.ConfigFileName()).find("Jobs"), std::string::npos);
+
+  options.Show();
+  options.EditAskAboveTiles = "lots";
+  options.Button1Click();
+  ASSERT_EQ(platform.Messages().size(), 1u);
+  EXPECT_NE(platform.Messages()[0].find("\"lots\" is not a whole number"), std::string::npos);
+  EXPECT_TRUE(options.Visible);
+  EXPECT_EQ(Sandbox::ReadAll(options.ConfigFileName()).find("Jobs"), std::string::npos);
+
+  options.EditAskAboveTiles = "5000";
+  options.CheckBoxAskAboveFreeSpace = false;
+  options.Button1Click();
+  const JobLimits limits = std::get<JobLimits>(ReadJobLimits(options.ConfigFileName()));
+  EXPECT_EQ(limits.AskAboveTiles, 5000);
+  EXPECT_FALSE(limits.AskAboveFreeSpace);
 }
 
 }  // namespace
