@@ -11,6 +11,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CommandContext.h"
+#include "cli/ContinueCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
@@ -40,6 +41,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* verify = std::get_if<VerifyArguments>(&command)) {
     return RunVerify(*verify, context);
+  }
+  if (const auto* continued = std::get_if<ContinueArguments>(&command)) {
+    return RunContinue(*continued, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }

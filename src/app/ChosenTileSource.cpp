@@ -50,17 +50,18 @@ void UseConfiguredProxy(const std::string& configFile, TileSource& source) {
 }
 
 // Map type 3 on the configured tile service, with the workers' own profile.
-void AddressBuiltIn(const TForm1& form, TileSource& source) {
-  source.CacheName = source.Name + "-" + Fingerprint(form.TileHost);
-  source.TileUrl = [host = form.TileHost](int32_t x, int32_t y, int32_t zoom) {
+void AddressBuiltIn(const std::string& tileHost, const std::string& configFilePath,
+                    TileSource& source) {
+  source.CacheName = source.Name + "-" + Fingerprint(tileHost);
+  source.TileUrl = [host = tileHost](int32_t x, int32_t y, int32_t zoom) {
     return BuiltInTileUrl(host, x, y, zoom);
   };
   source.Request = WorkerRequestProfile();
   // The service has no zoom below our 1; the main window offers up to 19.
   source.MinZoom = TForm1::UpDown1Min;
   source.MaxZoom = TForm1::UpDown1Max;
-  if (!IsTileHost(form.TileHost)) {
-    source.FetchRefusal = TileHostFault(form.TileHost, form.ConfigFilePath);
+  if (!IsTileHost(tileHost)) {
+    source.FetchRefusal = TileHostFault(tileHost, configFilePath);
   }
 }
 
@@ -77,7 +78,11 @@ void AddressSource(const MapSource& chosen, TileSource& source) {
 }  // namespace
 
 TileSource ChosenTileSource(const TForm1& form) {
-  const MapSource& chosen = form.ChosenMapSource();
+  return TileSourceFor(form.ChosenMapSource(), form.TileHost, form.ConfigFilePath);
+}
+
+TileSource TileSourceFor(const MapSource& chosen, const std::string& tileHost,
+                         const std::string& configFilePath) {
   TileSource source;
   source.Name = chosen.Name;
   source.MapsType = chosen.MapsType;
@@ -85,11 +90,11 @@ TileSource ChosenTileSource(const TForm1& form) {
   source.Workers = IsBuiltIn(chosen) ? TForm1::kWorkerSlots : chosen.Workers;
   source.Pause = std::chrono::milliseconds(chosen.PauseMs);
   if (IsBuiltIn(chosen)) {
-    AddressBuiltIn(form, source);
+    AddressBuiltIn(tileHost, configFilePath, source);
   } else {
     AddressSource(chosen, source);
   }
-  UseConfiguredProxy(form.ConfigFilePath, source);
+  UseConfiguredProxy(configFilePath, source);
   return source;
 }
 

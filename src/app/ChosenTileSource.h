@@ -10,5 +10,8 @@ namespace kartovel {
 
 // Reads the proxy settings afresh from the configuration file, as Start does.
 TileSource ChosenTileSource(const TForm1& form);
+// The same for any map source, tile service and configuration (the command line's).
+TileSource TileSourceFor(const MapSource& chosen, const std::string& tileHost,
+                         const std::string& configFilePath);
 
 }  // namespace kartovel

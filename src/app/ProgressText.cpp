@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
+
+#include "common/SpokenDuration.h"
 
 namespace kartovel {
 
@@ -32,6 +35,9 @@ std::string ProgressDetailText(const RunProgress& progress) {
 
 std::string TimeLeftText(int64_t seconds) {
   seconds = std::max<int64_t>(seconds, 0);
+  if (const std::optional<std::string> spoken = SpokenLongDuration(seconds)) {
+    return "about " + *spoken;
+  }
   const long long hours = seconds / 3600;
   const int minutes = static_cast<int>(seconds / 60 % 60);
   const int secs = static_cast<int>(seconds % 60);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/JobApproval.h"
 #include "app/TaskStanding.h"
 #include "common/AtomicFile.h"
 #include "common/Error.h"
@@ -36,7 +37,8 @@ constexpr char kProgramTitle[] = "Kartovel";
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
                WorkerFactory makeWorker)
     : platform_(platform),
-      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this),
+      run_(platform, clock, makeClient, std::move(makeWorker), *this),
+      makeClient_(std::move(makeClient)),
       defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
@@ -112,10 +114,21 @@ void TForm1::ComboBoxMapsTypeChange() {
 
 void TForm1::BitBtn1Click() {
   if (BitBtn1Caption == kStartCaption) {
-    run_.Start(ReadRequest());
+    const RunRequest request = ReadRequest();
+    const RequestedJob job{request, UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
+    if (ApproveJob(job, platform_, makeClient_, SampleCache())) {
+      run_.Start(request);
+    }
   } else {
     run_.Stop();
   }
+}
+
+std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
+  if (!sampleCache_) {
+    sampleCache_ = std::make_shared<TileDiskCache>(KartovelCacheFolder());
+  }
+  return sampleCache_;
 }
 
 RunRequest TForm1::ReadRequest() const {
@@ -434,11 +447,33 @@ void TForm1::RunStarted(const DownloadTask& task) {
   if (!task.Params.ContinueTask) {
     ShowStoredArea(task);
   }
+  // The name as the task file has it, so that Stop and an unchanged Start continue.
+  EditTaskName = task.Params.TaskFileName;
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
   // The progress rows take over from what the status line said of an opened task.
   StatusBar1 = StatusBar1Text;
   BitBtn1Caption = kStopCaption;
   NotifyFields();
+}
+
+void TForm1::ListWriting(std::optional<int32_t> percent) {
+  if (percent && !listWriting_) {
+    listWriting_ = true;
+    labelBeforeList_ = LabelTotalxy;
+  }
+  if (percent) {
+    LabelTotalxy = "Writing the tile list: " + std::to_string(*percent) + " %";
+    BitBtn1Caption = kStopCaption;  // Stop now ends the writing
+  } else {
+    listWriting_ = false;
+    LabelTotalxy = labelBeforeList_;
+    BitBtn1Caption = kStartCaption;
+  }
+  NotifyFields();
+  // The writing holds this thread: the window repaints and hears a Stop here.
+  if (percent) {
+    platform_.ProcessPendingEvents();
+  }
 }
 
 void TForm1::ShowStoredArea(const DownloadTask& task) {

@@ -44,6 +44,7 @@
 #include "engine/Run.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
+#include "map/TileDiskCache.h"
 #include "task/MapSource.h"
 #include "task/Unitclasstask.h"
 
@@ -78,6 +79,7 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // First, so that the run exists before the public references into it.
   Platform& platform_;
   Run run_;
+  HttpClientFactory makeClient_;  // the estimate's sampled tiles
 
  public:
   static constexpr int32_t kWorkerSlots = kartovel::kWorkerSlots;
@@ -198,6 +200,8 @@ class TForm1 final : public WorkerOwner, private RunSink {
  private:
   // The request as the boxes and the settings hold it.
   RunRequest ReadRequest() const;
+  // The map windows' tile cache, which the estimate's sampled tiles go through.
+  std::shared_ptr<TileDiskCache> SampleCache();
   // The start-up's map sources: the drop-down, the refusal lines, the choice remembered in
   // the configuration.
   void LoadMapSources(ProgramSettings settings);
@@ -219,6 +223,7 @@ class TForm1 final : public WorkerOwner, private RunSink {
   void FailedReplaced(const Lines& records) override;
   void FailedRecord(const std::string& record) override;
   void RunStarted(const DownloadTask& task) override;
+  void ListWriting(std::optional<int32_t> percent) override;
   void ProgressChanged(const RunProgress& progress) override;
   void MonitorChanged(bool running) override;
   void RunEnded(const RunSummary& summary) override;
@@ -230,6 +235,10 @@ class TForm1 final : public WorkerOwner, private RunSink {
   void NotifyProgress();
 
   TForm1View* view_ = nullptr;
+  std::shared_ptr<TileDiskCache> sampleCache_;
+  // While a long tile list is written: the label it replaced.
+  bool listWriting_ = false;
+  std::string labelBeforeList_;
   // What a source without a UserAgent sends, from the version read at start-up.
   std::string defaultSourceAgent_;
 };

@@ -21,6 +21,9 @@ class TfrmOptions {
   std::string EditProxyPort;
   std::string EditProxyUsername;
   std::string EditProxyPassword;
+  // When Start asks before a download: above this many tiles, or above the free space.
+  std::string EditAskAboveTiles = "100000";
+  bool CheckBoxAskAboveFreeSpace = true;
 
   // Whether the dialog is on screen; the handlers that close it clear it.
   bool Visible = false;

@@ -72,6 +72,10 @@ void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomTe
                       "Map type of the tile source: 3 (built in) or a [MapType N] of "
                       "ini/sources.ini; default: the main window's last choice");
   command->add_flag("--quiet", download.Quiet, "Print only errors and the summary");
+  command->add_flag("--dry-run", download.DryRun,
+                    "Print the tiles, size and time per zoom and the free space; write nothing");
+  command->add_flag("--yes", download.Yes,
+                    "Start a job above the configured size without refusing it");
 }
 
 void AddRedownload(CLI::App& app, RedownloadArguments& redownload) {
@@ -107,6 +111,13 @@ void AddVerify(CLI::App& app, VerifyArguments& verify) {
       "Check that a task's tiles or a written file (mosaic PNG, export) are whole; exit status "
       "0 whole, 1 holes or blanks, 2 damaged");
   command->add_option("TARGET", verify.Target, "Task file (.qtsk) or file to check")->required();
+}
+
+void AddContinue(CLI::App& app, ContinueArguments& continued) {
+  CLI::App* command = app.add_subcommand(
+      "continue", "Continue a task with the request and the map source its file holds");
+  command->add_option("TASK", continued.TaskFile, "Task file (.qtsk)")->required();
+  command->add_flag("--quiet", continued.Quiet, "Print only errors and the summary");
 }
 
 }  // namespace
@@ -147,6 +158,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   AddExport(app, exporting);
   AddInfo(app, info);
   AddVerify(app, verify);
+  ContinueArguments continued;
+  AddContinue(app, continued);
 
   ParseResult result;
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -173,6 +186,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     result.command = download;
   } else if (chosen == "redownload") {
     result.command = redownload;
+  } else if (chosen == "continue") {
+    result.command = continued;
   } else if (chosen == "export") {
     result.command = exporting;
   } else if (chosen == "verify") {

@@ -44,6 +44,8 @@ struct DownloadArguments {
   // the main window's remembered choice.
   std::optional<int32_t> Source;
   bool Quiet = false;
+  bool DryRun = false;  // print the estimate only
+  bool Yes = false;     // start a job above the question's threshold without asking
 };
 
 struct RedownloadArguments {
@@ -57,6 +59,11 @@ struct ExportArguments {
   bool Quiet = false;
 };
 
+struct ContinueArguments {
+  std::string TaskFile;
+  bool Quiet = false;
+};
+
 struct InfoArguments {
   std::string TaskFile;
 };
@@ -65,7 +72,7 @@ struct VerifyArguments {
   std::string Target;  // a task file or a written file
 };
 using Command = std::variant<DownloadArguments, RedownloadArguments, ExportArguments,
-                             InfoArguments, VerifyArguments>;
+                             InfoArguments, VerifyArguments, ContinueArguments>;
 
 struct ParseResult {
   std::optional<Command> command;  // empty: nothing to run, exit with exitStatus

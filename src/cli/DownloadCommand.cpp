@@ -8,14 +8,17 @@
 #include <vector>
 
 #include "app/HandlerGuard.h"
+#include "app/RequestEstimate.h"
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"
 #include "common/Error.h"
+#include "common/FileSystem.h"
 #include "common/NumberFormat.h"
 #include "common/Paths.h"
 #include "engine/DecimalText.h"
 #include "engine/Job.h"
 #include "shape/ShapeFile.h"
+#include "task/MapSourcesFile.h"
 #include "task/TaskName.h"
 
 namespace kartovel::cli {
@@ -51,8 +54,13 @@ std::string AbsolutePath(const std::string& path) {
 class DownloadReport final : public RunSink {
  public:
   DownloadReport(TerminalPlatform& platform, ProgressLine& progress, int32_t firstZoom,
-                 std::FILE* out)
-      : platform_(platform), progress_(progress), zoom_(firstZoom - 1), out_(out) {}
+                 std::FILE* out, bool quiet, bool terminal)
+      : platform_(platform),
+        progress_(progress),
+        zoom_(firstZoom - 1),
+        out_(out),
+        quiet_(quiet),
+        terminal_(terminal) {}
 
   int Status() const { return status_; }
 
@@ -64,6 +72,20 @@ class DownloadReport final : public RunSink {
   }
   bool Confirm(const std::string& question) override { return platform_.AskYesNo(question); }
   void RunStarted(const DownloadTask& /*task*/) override { ++zoom_; }
+  // "Writing the tile list: 35 %", redrawn in place on a terminal, a line per step else.
+  void ListWriting(std::optional<int32_t> percent) override {
+    if (quiet_ || percent == shownPercent_) {
+      return;
+    }
+    shownPercent_ = percent;
+    if (percent) {
+      std::fprintf(out_, "%sWriting the tile list: %d %%%s", terminal_ ? "\r" : "", *percent,
+                   terminal_ ? "" : "\n");
+    } else if (terminal_) {
+      std::fprintf(out_, "\n");
+    }
+    std::fflush(out_);
+  }
   void Ticked(const RunProgress& progress, int32_t ticks) override {
     progress_.Show(progress, zoom_, ticks);
   }
@@ -82,6 +104,9 @@ class DownloadReport final : public RunSink {
   ProgressLine& progress_;
   int32_t zoom_;
   std::FILE* out_;
+  bool quiet_;
+  bool terminal_;
+  std::optional<int32_t> shownPercent_;
   int status_ = kExitAllFetched;
 };
 
@@ -104,7 +129,58 @@ void ServeJob(Job& job, TerminalPlatform& platform, const CommandContext& contex
   }
 }
 
+void PrintLines(std::FILE* stream, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    std::fprintf(stream, "%s\n", line.c_str());
+  }
+  std::fflush(stream);
+}
+
 }  // namespace
+
+std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest& first,
+                            const ProgramSettings& settings, const CommandContext& context) {
+  const auto limits = ReadJobLimits(settings.ConfigFilePath);
+  if (const auto* fault = std::get_if<std::string>(&limits)) {
+    PrintLines(context.Err, {*fault});
+    return kExitNotStarted;
+  }
+  const RequestedJob job{first, arguments.Zooms.First, arguments.Zooms.Last, context.ProgramFolder};
+  // No tile cache here: a dry run writes nothing, and a script's runs share no window.
+  const auto estimate = EstimateRequestedJob(
+      job, std::get<JobLimits>(limits),
+      arguments.DryRun ? SizeSampling::Always
+      : arguments.Yes  ? SizeSampling::Never
+                       : SizeSampling::WhenItDecides,
+      context.MakeClient,
+      nullptr);
+  if (const auto* fault = std::get_if<std::string>(&estimate)) {
+    PrintLines(context.Err, {*fault});
+    return kExitNotStarted;
+  }
+  const JobEstimate& weighed = std::get<JobEstimate>(estimate);
+  const auto ceiling = CeilingRefusal(weighed, std::get<JobLimits>(limits));
+  if (arguments.DryRun) {
+    PrintLines(context.Out, JobEstimateLines(weighed));
+    if (ceiling) {
+      PrintLines(context.Out, {*ceiling});
+    }
+    return kExitAllFetched;
+  }
+  if (ceiling) {
+    PrintLines(context.Err, {*ceiling});
+    return kExitNotStarted;
+  }
+  if (!arguments.Yes && NeedsQuestion(weighed, std::get<JobLimits>(limits))) {
+    PrintLines(context.Err, JobEstimateLines(weighed));
+    PrintLines(context.Err, {"This download is above the size that is asked about (" +
+                             std::string(config::kJobs) + " " + config::kAskAboveTiles + " " +
+                             std::to_string(std::get<JobLimits>(limits).AskAboveTiles) +
+                             " tiles, or more than the free space); give --yes to start it."});
+    return kExitNotStarted;
+  }
+  return std::nullopt;
+}
 
 std::string TaskNameForZoom(const std::string& name, const ZoomRange& zooms, int32_t zoom) {
   if (!zooms.IsRange) {
@@ -163,6 +239,21 @@ RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
   return request;
 }
 
+std::optional<MapSource> StoredSourceOf(const DownloadArguments& arguments, int32_t mapsType,
+                                        const ProgramSettings& settings) {
+  const std::string taskFile =
+      IncludeTrailingSeparator(AbsolutePath(arguments.Path)) +
+      TaskNameForZoom(arguments.Name, arguments.Zooms, arguments.Zooms.First);
+  if (arguments.Path.empty() || !FileExists(taskFile)) {
+    return std::nullopt;
+  }
+  std::optional<MapSource> source = ReadTaskMapSource(taskFile, settings.SourceUserAgent).Source;
+  if (!source || source->MapsType != mapsType || IsBuiltIn(*source)) {
+    return std::nullopt;
+  }
+  return source;
+}
+
 const MapSource* ChooseSource(const ProgramSettings& settings, std::optional<int32_t> mapsType) {
   if (mapsType) {
     return SourceOfMapsType(settings.Sources, *mapsType);
@@ -199,6 +290,12 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
     platform.ShowError(refusal);
   }
   const MapSource* source = ChooseSource(settings, arguments.Source);
+  // A task keeps its own copy of its source: the same command continues it even when
+  // the sources file no longer lists that map type.
+  std::optional<MapSource> stored;
+  if (!source && (stored = StoredSourceOf(arguments, *arguments.Source, settings))) {
+    source = &*stored;
+  }
   if (!source) {
     platform.ShowError(UnknownMapsType(settings, *arguments.Source));
     return kExitNotStarted;
@@ -214,8 +311,17 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
     requests.push_back(RequestForZoom(arguments, zoom, settings, *source, shape));
   }
-  ProgressLine progress(ProgressModeFor(arguments.Quiet, context.OutIsTerminal), context.Out);
-  DownloadReport report(platform, progress, arguments.Zooms.First, context.Out);
+  if (const std::optional<int> status = WeighJob(arguments, requests.front(), settings, context)) {
+    return *status;
+  }
+  return RunRequests(std::move(requests), arguments.Zooms.First, arguments.Quiet, platform,
+                     context);
+}
+
+int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
+                TerminalPlatform& platform, const CommandContext& context) {
+  ProgressLine progress(ProgressModeFor(quiet, context.OutIsTerminal), context.Out);
+  DownloadReport report(platform, progress, firstZoom, context.Out, quiet, context.OutIsTerminal);
   Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
           report, context.Stop);
   RunHandler(platform, [&job] { job.Start(); });

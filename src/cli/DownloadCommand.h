@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CliArguments.h"
 #include "cli/CommandContext.h"
+#include "cli/TerminalPlatform.h"
 #include "engine/ProgramSettings.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
@@ -34,11 +36,26 @@ RunRequest RequestForZoom(const DownloadArguments& arguments, int32_t zoom,
 // The source of that map type among the settings' sources (nullptr: none is offered);
 // none given: the main window's remembered choice (map type 3 when it is no longer offered).
 const MapSource* ChooseSource(const ProgramSettings& settings, std::optional<int32_t> mapsType);
+// The [Source] copy of map type mapsType in the task file the command's first zoom names,
+// when that task exists and stored one.
+std::optional<MapSource> StoredSourceOf(const DownloadArguments& arguments, int32_t mapsType,
+                                        const ProgramSettings& settings);
 // The refusal of a map type that no source offers, naming those that are.
 std::string UnknownMapsType(const ProgramSettings& settings, int32_t mapsType);
 
 // The exit status of a run that ended by itself: every tile fetched, or not.
 int RunOutcome(const RunSummary& summary);
+
+// The estimate before a download: a dry run prints it and ends (status 0); a job with a
+// task above the largest, or above the question's threshold without --yes, is refused
+// with the estimate (status 3). None: the download goes ahead.
+std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest& first,
+                            const ProgramSettings& settings, const CommandContext& context);
+
+// The requests as one job on the command line's loop, with the progress line and a
+// summary per run; the exit status.
+int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
+                TerminalPlatform& platform, const CommandContext& context);
 
 int RunDownload(const DownloadArguments& arguments, const CommandContext& context);
 

@@ -10,7 +10,9 @@ Job::Job(Platform& platform, Clock& clock, HttpClientFactory makeClient, WorkerF
     : requests_(std::move(requests)),
       owner_(owner),
       stop_(std::move(stop)),
-      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this) {}
+      run_(platform, clock, std::move(makeClient), std::move(makeWorker), *this) {
+  run_.SetStopRequest(stop_);
+}
 
 void Job::Start() {
   StartNext();
@@ -58,6 +60,11 @@ void Job::StartNext() {
     throw;
   }
   refused_ = !run_.Active();
+  // A start ended by the stop request (its tile list) is a stopped job, not a refused one.
+  if (refused_ && stop_.stop_requested()) {
+    refused_ = false;
+    stopped_ = true;
+  }
 }
 
 void Job::RunEnded(const RunSummary& summary) {

@@ -56,6 +56,7 @@ class Job final : private RunSink {
   void FailedReplaced(const Lines& records) override { owner_.FailedReplaced(records); }
   void FailedRecord(const std::string& record) override { owner_.FailedRecord(record); }
   void RunStarted(const DownloadTask& task) override { owner_.RunStarted(task); }
+  void ListWriting(std::optional<int32_t> percent) override { owner_.ListWriting(percent); }
   void ProgressChanged(const RunProgress& progress) override { owner_.ProgressChanged(progress); }
   void MonitorChanged(bool running) override { owner_.MonitorChanged(running); }
   void Ticked(const RunProgress& progress, int32_t ticks) override {

@@ -13,6 +13,7 @@
 #include "common/IniFile.h"
 #include "common/Locale.h"
 #include "engine/ResumePolicy.h"
+#include "engine/TaskDifferences.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int32_t kTicksBetweenSaves = 5;
 constexpr std::chrono::milliseconds kTickInterval{1000};
+// A tile list written faster than this shows no progress.
+constexpr std::chrono::seconds kListProgressAfter{1};
 
 // How long a shutdown serves the hand-offs of a stopped run before it joins.
 constexpr std::chrono::seconds kShutdownServeLimit{5};
@@ -36,12 +39,6 @@ std::string OneLine(std::string text) {
     }
   }
   return joined;
-}
-
-std::string ReplaceQuestion(const std::string& taskFileName) {
-  return "A task named " + taskFileName +
-         " with another area already exists in this folder. Replace it and its log, tile list "
-         "and failed-tile list?";
 }
 
 int32_t WorkersOf(const DownloadTask& task) {
@@ -113,16 +110,63 @@ bool Run::Start(const RunRequest& request) {
   params.ContinueTask = ContinuesEarlierRun(request, params);
   // A fresh run rewrites the task file, its list, log and failed-tile file: the earlier
   // run's progress and failed records would be lost without a word.
-  if (!params.ContinueTask && FileExists(params.SavePath + params.TaskFileName) &&
-      !sink_.Confirm(ReplaceQuestion(params.TaskFileName))) {
-    return false;
+  // A request that differs in nothing but a name typed without ".qtsk" continues.
+  if (!params.ContinueTask && FileExists(params.SavePath + params.TaskFileName)) {
+    const std::vector<std::string> differences = TaskDifferences(request, params);
+    if (differences.empty()) {
+      params.ContinueTask = true;
+    } else if (!sink_.Confirm(ReplaceQuestion(params.TaskFileName, differences))) {
+      return false;
+    }
   }
   ReplaceCurrentParameters(std::make_unique<TaskParameters>(std::move(params)));
   if (!BuildTask()) {
     return false;
   }
-  StartWorkers();
-  return true;
+  return StartWorkers();
+}
+
+void Run::SetStopRequest(std::stop_token stop) {
+  outsideStop_ = std::move(stop);
+}
+
+void Run::WatchListWriting(DownloadTask& task) {
+  const auto started = std::chrono::steady_clock::now();
+  task.ListWatch.StopRequested = [this] {
+    return stop_.load() || outsideStop_.stop_requested();
+  };
+  // Shown once the writing has taken a second; a shorter one passes unseen as before.
+  task.ListWatch.Progress = [this, started](int32_t percent) {
+    if (std::chrono::steady_clock::now() - started >= kListProgressAfter) {
+      listShown_ = true;
+      sink_.ListWriting(percent);
+    }
+  };
+}
+
+bool Run::WriteRunFiles(DownloadTask& task) {
+  WatchListWriting(task);
+  listWriting_ = true;
+  listShown_ = false;
+  // However the writing ends, the watch goes and a shown progress is taken down.
+  struct EndOfWriting {
+    Run& run;
+    DownloadTask& task;
+    ~EndOfWriting() {
+      run.listWriting_ = false;
+      task.ListWatch = {};
+      if (run.listShown_) {
+        run.sink_.ListWriting(std::nullopt);
+      }
+    }
+  } end{*this, task};
+  try {
+    task.WriteRunFiles();
+    return true;
+  } catch (const ListWriteStopped& stopped) {
+    sink_.Refused({std::string(stopped.what()) + " The next Start begins the task afresh."});
+    return false;
+  }
 }
 
 void Run::ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params) {
@@ -149,15 +193,17 @@ bool Run::BuildTask() {
   return true;
 }
 
-void Run::StartWorkers() {
+bool Run::StartWorkers() {
   DownloadTask& task = *CurrentTask;
-  task.WriteRunFiles();
+  stop_.Renew();
+  if (!WriteRunFiles(task)) {
+    return false;
+  }
   log_ = ReadLines(task.LogFileName);
   sink_.LogReplaced(log_);
   failed_ = ReadLines(task.FailedFileName);
   sink_.FailedReplaced(failed_);
   DropUntrustedResumePositions();
-  stop_.Renew();
   sink_.RunStarted(task);
   StartProgress();
   writtenPositions_.fill({0, 0});
@@ -168,6 +214,7 @@ void Run::StartWorkers() {
   CreateWorkers();
   SetMonitor(true);
   MonitorTicks = 0;
+  return true;
 }
 
 void Run::DropUntrustedResumePositions() {
@@ -205,6 +252,10 @@ void Run::CreateWorkers() {
 }
 
 void Run::Stop() {
+  if (listWriting_) {
+    stop_.Request();  // the list's writing asks at its next megabyte
+    return;
+  }
   if (!CurrentTask) {
     return;
   }

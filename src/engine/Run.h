@@ -52,8 +52,11 @@ class Run final : public WorkerOwner {
   // heard why). Errors of the files escape, as from any handler.
   bool Start(const RunRequest& request);
   // Asks every worker of the run to stop and says so in the log; the monitor ends the run
-  // once the last one has reported its end.
+  // once the last one has reported its end. During the writing of the tile list (from a
+  // RunSink::ListWriting call) it ends that writing instead: the run does not start.
   void Stop();
+  // Asked while the tile list is written, as Stop is (the command line's signals).
+  void SetStopRequest(std::stop_token stop);
   // One second of the monitor: every fifth tick the panes and then the positions are
   // saved; the first tick without a running worker ends the run.
   void Tick();
@@ -89,7 +92,10 @@ class Run final : public WorkerOwner {
   // Makes params current while keeping the record the current task refers to alive.
   void ReplaceCurrentParameters(std::unique_ptr<TaskParameters> params);
   bool BuildTask();
-  void StartWorkers();
+  // False when the start ended (the sink heard why): a stopped tile list.
+  bool StartWorkers();
+  bool WriteRunFiles(DownloadTask& task);
+  void WatchListWriting(DownloadTask& task);
   // Saved positions that are not tiles of their worker's share are forgotten, one log
   // line each: such a worker starts its share from the beginning.
   void DropUntrustedResumePositions();
@@ -112,7 +118,10 @@ class Run final : public WorkerOwner {
   WorkerFactory makeWorker_;
   RunSink& sink_;
   bool monitorRunning_ = false;
-  StopFlag stop_;  // the user's Stop of this run; renewed by each start
+  StopFlag stop_;  // the user's Stop of this run (and of its tile list); renewed by each start
+  std::stop_token outsideStop_;  // the owner's stop (a job's, a signal's), when it has one
+  bool listWriting_ = false;
+  bool listShown_ = false;
   Lines log_;
   Lines failed_;
   // The record CurrentTask refers to, once a later Start replaced CurrentParameters

@@ -52,6 +52,10 @@ class RunSink {
   // The same two for the failed-tile records.
   virtual void FailedReplaced(const Lines& /*records*/) {}
   virtual void FailedRecord(const std::string& /*record*/) {}
+  // A tile list that takes more than a second to write: how far it is (percent of its
+  // tiles), then none once the writing has ended. Stop ends the writing meanwhile; a
+  // front end whose thread this blocks serves its events here.
+  virtual void ListWriting(std::optional<int32_t> /*percent*/) {}
   // The run's files are written and its panes loaded; the workers start next.
   virtual void RunStarted(const DownloadTask& /*task*/) {}
   virtual void ProgressChanged(const RunProgress& /*progress*/) {}

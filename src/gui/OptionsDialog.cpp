@@ -27,6 +27,9 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
       editProxyPassword_(this),
       checkBoxShowPassword_(tr("Show"), this),
       purpose_(tr("Where new tasks are saved, and the proxy the downloads go through."), this),
+      labelAskAboveTiles_(tr("Ask before more tiles than"), this),
+      editAskAboveTiles_(this),
+      checkBoxAskAboveFreeSpace_(tr("Ask before a download larger than the free space"), this),
       button1_(tr("OK"), this),
       button2_(tr("Cancel"), this) {
   setObjectName("frmOptions");
@@ -41,6 +44,9 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
   labelProxyPort_.setBuddy(&editProxyPort_);
   labelProxyUsername_.setBuddy(&editProxyUsername_);
   labelProxyPassword_.setBuddy(&editProxyPassword_);
+  NameEdit(editAskAboveTiles_, "EditAskAboveTiles", labelAskAboveTiles_.text());
+  labelAskAboveTiles_.setBuddy(&editAskAboveTiles_);
+  checkBoxAskAboveFreeSpace_.setObjectName("CheckBoxAskAboveFreeSpace");
   button3_.setObjectName("Button3");
   button3_.setToolTip(tr("Click to select path"));
   button3_.setAccessibleName(tr("Select default path"));
@@ -75,11 +81,14 @@ OptionsDialog::OptionsDialog(TfrmOptions& model, Platform& platform, QWidget* pa
   layout_.addWidget(&labelProxyPassword_, 7, 0);
   layout_.addWidget(&editProxyPassword_, 7, 1);
   layout_.addWidget(&checkBoxShowPassword_, 7, 2);
-  layout_.setRowMinimumHeight(8, 8);
+  layout_.addWidget(&labelAskAboveTiles_, 8, 0);
+  layout_.addWidget(&editAskAboveTiles_, 8, 1, 1, 2);
+  layout_.addWidget(&checkBoxAskAboveFreeSpace_, 9, 0, 1, 3);
+  layout_.setRowMinimumHeight(10, 8);
   buttonRow_.addStretch();
   buttonRow_.addWidget(&button1_);
   buttonRow_.addWidget(&button2_);
-  layout_.addLayout(&buttonRow_, 9, 0, 1, 3);
+  layout_.addLayout(&buttonRow_, 11, 0, 1, 3);
   layout_.setColumnStretch(1, 1);
 
   connect(&button3_, &QPushButton::clicked, this,
@@ -112,6 +121,8 @@ void OptionsDialog::Push() {
   model_.EditProxyPort = FromQt(editProxyPort_.text());
   model_.EditProxyUsername = FromQt(editProxyUsername_.text());
   model_.EditProxyPassword = FromQt(editProxyPassword_.text());
+  model_.EditAskAboveTiles = FromQt(editAskAboveTiles_.text());
+  model_.CheckBoxAskAboveFreeSpace = checkBoxAskAboveFreeSpace_.isChecked();
 }
 
 void OptionsDialog::Pull() {
@@ -121,6 +132,8 @@ void OptionsDialog::Pull() {
   editProxyPort_.setText(ToQt(model_.EditProxyPort));
   editProxyUsername_.setText(ToQt(model_.EditProxyUsername));
   editProxyPassword_.setText(ToQt(model_.EditProxyPassword));
+  editAskAboveTiles_.setText(ToQt(model_.EditAskAboveTiles));
+  checkBoxAskAboveFreeSpace_.setChecked(model_.CheckBoxAskAboveFreeSpace);
 }
 
 void OptionsDialog::RunModelHandler(void (TfrmOptions::*handler)()) {

@@ -51,6 +51,9 @@ class OptionsDialog : public QDialog {
   QLineEdit editProxyPassword_;
   QCheckBox checkBoxShowPassword_;
   QLabel purpose_;
+  QLabel labelAskAboveTiles_;
+  QLineEdit editAskAboveTiles_;
+  QCheckBox checkBoxAskAboveFreeSpace_;
   QHBoxLayout buttonRow_;
   QPushButton button1_;
   QPushButton button2_;

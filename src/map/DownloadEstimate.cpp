@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+#include "common/SpokenDuration.h"
+
 namespace kartovel {
 namespace {
 
@@ -32,8 +34,12 @@ DownloadEstimate EstimateDownload(int64_t tiles, int32_t workers,
 }
 
 std::string EstimateText(const DownloadEstimate& estimate) {
-  return Counted(estimate.Tiles, "tile", "tiles") + ", about " + DurationText(estimate.Seconds) +
+  return Counted(estimate.Tiles, "tile", "tiles") + ", about " + SpanText(estimate.Seconds) +
          " with " + Counted(estimate.Workers, "worker", "workers");
+}
+
+std::string SpanText(int64_t seconds) {
+  return SpokenLongDuration(seconds).value_or(DurationText(seconds));
 }
 
 std::string DurationText(int64_t seconds) {

@@ -22,6 +22,10 @@ DownloadEstimate EstimateDownload(int64_t tiles, int32_t workers,
 // "744 tiles, about 1 min 33 s with 8 workers".
 std::string EstimateText(const DownloadEstimate& estimate);
 
+// A span as an estimate says it: days, months or years from two days on (see
+// SpokenLongDuration), else DurationText.
+std::string SpanText(int64_t seconds);
+
 // A span in its two largest units: "45 s", "1 min 33 s", "2 h 5 min", "3 d 4 h".
 std::string DurationText(int64_t seconds);
 

@@ -116,17 +116,31 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Streams the tile list to its temporary file in large pieces, so that memory stays
 // flat whatever the tile count.
+// Tells the watch how far the list is; a stop request ends the writing (the stream's
+// temporary goes with the stream).
+void WatchListWriting(const ListWriteWatch& watch, int64_t written, int64_t total) {
+  if (watch.StopRequested && watch.StopRequested()) {
+    throw ListWriteStopped();
+  }
+  if (watch.Progress && total > 0) {
+    watch.Progress(static_cast<int32_t>(written * 100 / total));
+  }
+}
+
 class ListStream {
  public:
   explicit ListStream(const std::string& fileName) : writer_(fileName) {
     buffer_.reserve(kFlushSize + kLineReserve);
   }
   std::string& Buffer() { return buffer_; }
-  void FlushIfFull() {
+  // True when a megabyte was written.
+  bool FlushIfFull() {
     if (buffer_.size() >= kFlushSize) {
       writer_.Write(buffer_);
       buffer_.clear();
+      return true;
     }
+    return false;
   }
   void Commit() {
     writer_.Write(buffer_);
@@ -259,6 +273,31 @@ RequestTileRange TileRangeOf(const TaskParameters& params) {
                    .TopRow = LatitudeToTileY(params.TopLatitude, params.Zoom, southOrigin)};
 }
 
+namespace {
+
+// Rows minY..maxY of a map type's numbering counted from the north, as a shape's coverage
+// counts them.
+TileRange NorthRows(int32_t mapsType, int32_t zoom, int32_t minX, int32_t maxX, int32_t minY,
+                    int32_t maxY) {
+  const int32_t last = static_cast<int32_t>((int64_t{1} << zoom) - 1);
+  const bool southOrigin = IsSouthOrigin(mapsType);
+  return TileRange{zoom, minX, maxX, southOrigin ? last - maxY : minY,
+                   southOrigin ? last - minY : maxY};
+}
+
+}  // namespace
+
+int64_t CoveredTileCount(const TaskParameters& params) {
+  const RequestTileRange range = TileRangeOf(params);
+  if (!params.AreaShape) {
+    return range.Count();
+  }
+  return ShapeCoverage(*params.AreaShape, params.Zoom,
+                       NorthRows(params.MapsType, params.Zoom, range.MinX, range.MaxX,
+                                 range.MinY(), range.MaxY()))
+      .CoveredCount();
+}
+
 DownloadTask::DownloadTask(TaskParameters& params) : Params(params) {
   const RequestTileRange range = TileRangeOf(Params);
   const int32_t zoom = Params.Zoom;
@@ -340,17 +379,15 @@ class ShapedTaskCoverage final : public TileCoverage {
 
 // The shape's tiles within the range; the task's count is theirs.
 void DownloadTask::CoverShape() {
-  const int32_t last = static_cast<int32_t>((int64_t{1} << Params.Zoom) - 1);
-  const bool southOrigin = IsSouthOrigin(Params.MapsType);
   static_cast<void>(ShapeSectionLines(*Params.AreaShape));  // refuses a shape too large to keep
-  const TileRange northRows{Params.Zoom, MinX, MaxX, southOrigin ? last - MaxY : MinY,
-                            southOrigin ? last - MinY : MaxY};
+  const TileRange northRows = NorthRows(Params.MapsType, Params.Zoom, MinX, MaxX, MinY, MaxY);
   auto shapeTiles = std::make_unique<const ShapeCoverage>(*Params.AreaShape, Params.Zoom, northRows);
   if (shapeTiles->CoveredCount() == 0) {
     throw AppError("The shape covers no tile at this zoom level.");
   }
   TotalCount = static_cast<int32_t>(shapeTiles->CoveredCount());
-  coverage_ = std::make_unique<ShapedTaskCoverage>(Range(), std::move(shapeTiles), southOrigin);
+  coverage_ = std::make_unique<ShapedTaskCoverage>(Range(), std::move(shapeTiles),
+                                                   IsSouthOrigin(Params.MapsType));
 }
 
 bool DownloadTask::Covers(int32_t x, int32_t y) const {
@@ -525,7 +562,10 @@ void DownloadTask::WriteListFile() {
       out.append(columnEdges);
       rows.AppendEdges(out, row);
       out.append(kLineEnd);
-      stream.FlushIfFull();
+      if (stream.FlushIfFull()) {
+        WatchListWriting(ListWatch, (x - MinX) * (int64_t{MaxY} - MinY + 1) + (y - MinY) + 1,
+                         TotalCount);
+      }
     }
   }
   stream.Commit();

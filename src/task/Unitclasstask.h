@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "common/SyncGroup.h"
@@ -75,6 +77,9 @@ struct RequestTileRange {
 // The range of the rectangle, zoom and map type of params (map types 5, 6 and 7 count
 // rows from the south). Throws AppError for a zoom outside the grid (0 to 30).
 RequestTileRange TileRangeOf(const TaskParameters& params);
+// The tiles a task of params would fetch: its range's count for a rectangle, the covered
+// tiles of the range for a shape. Throws AppError as TileRangeOf does.
+int64_t CoveredTileCount(const TaskParameters& params);
 
 // The URL of tile (x, y) at a zoom of map type 3 on the tile service at tileHost.
 std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
@@ -83,6 +88,20 @@ std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, in
 // the shipped files' folder (common/ProgramLayout.h; the program folder when portable) +
 // "blankimg" + separator + "blank." + extension.
 std::string BlankImagePath(const std::string& programFolder, std::string_view extension);
+
+// Who watches a tile list being written: a list of millions of tiles takes a while, and
+// the user may give up on it. Each is asked about once per megabyte written.
+struct ListWriteWatch {
+  std::function<bool()> StopRequested;           // true: the writing ends, no file left
+  std::function<void(int32_t percent)> Progress;  // 0 to 100, of the tiles written
+};
+
+// The writing of a tile list ended at a stop request; its temporary is removed and the
+// task was never written, so the next Start is a fresh one.
+class ListWriteStopped : public std::runtime_error {
+ public:
+  ListWriteStopped() : std::runtime_error("Writing the tile list was stopped.") {}
+};
 
 class DownloadTask {
  public:
@@ -113,6 +132,8 @@ class DownloadTask {
   // moves its position only after, so a sync at the start of a save on the user-interface
   // thread covers every position that save can read.
   SyncGroup TileWrites;
+  // Told of the tile list's writing (WriteListFile); empty members are not asked.
+  ListWriteWatch ListWatch;
 
   // Tile addressing: the whole address, or one part of it.
   TileAddress AddressOf(int32_t x, int32_t y) const;

@@ -76,6 +76,8 @@ class CliRig {
   }
 
   std::string MapsFile(const std::string& name) const { return Maps + "/" + name; }
+  // What the program started last has written to its standard output so far.
+  std::string OutSoFar() const { return Sandbox::ReadAll(OutFile()); }
 
   Sandbox Box;
   std::string TimeScale = kCliTimeScale;

@@ -23,7 +23,7 @@ TEST(DownloadEstimateTest, EachWorkerFetchesItsShareWithAPauseAfterEachTile) {
       {120, 2, milliseconds(1000), "120 tiles, about 1 min with 2 workers"},
       {100000, 8, milliseconds(1000), "100000 tiles, about 3 h 28 min with 8 workers"},
       {5000, 1, milliseconds(250), "5000 tiles, about 20 min 50 s with 1 worker"},
-      {3456000, 4, milliseconds(1000), "3456000 tiles, about 10 d with 4 workers"},
+      {3456000, 4, milliseconds(1000), "3456000 tiles, about 10 days with 4 workers"},
       {10, 4, milliseconds(0), "10 tiles, about 0 s with 4 workers"},
   };
   for (const Case& c : cases) {

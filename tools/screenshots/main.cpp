@@ -173,6 +173,19 @@ void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& pla
   platform.ShowError("Cannot create file " + QDir::tempPath().toStdString() + "/x.png.");
 }
 
+// A big area: Start shows the estimate and asks first (No: nothing is written).
+void ShootBigJob(ProgramWindows& windows, Shooter& shooter) {
+  QWidget& main = windows.Main();
+  Type(main, "Edit1", "12");
+  Type(main, "Edit3", "15");
+  Type(main, "Edit2", "53.5");
+  Type(main, "Edit4", "51.5");
+  Type(main, "EditTaskName", "brandenburg.qtsk");
+  shooter.ExpectModal("big-job-question");
+  main.findChild<QPushButton*>("BitBtn1")->click();
+  Shooter::Pump(500);
+}
+
 // The map viewer on the stopped run's task: tiles that arrived and those still missing.
 void ShootMapViewer(Shooter& shooter, const QString& runFolder) {
   kartovel::tools::MapViewerWindow viewer;
@@ -288,6 +301,7 @@ int main(int argc, char* argv[]) {
   ShootMainWindow(windows, shooter, runFolder);
   ShootDialogs(windows, shooter);
   ShootRun(windows, shooter, platform);
+  ShootBigJob(windows, shooter);
   ShootMapViewer(shooter, runFolder);
   ShootCombiner(shooter, runFolder);
   QTemporaryDir cache;

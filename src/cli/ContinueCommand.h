@@ -1,0 +1,22 @@
+// "continue": a task continued from its file alone: the request it holds (area as typed,
+// zoom, folder, name) and the [Source] copy it stored, whatever ini/sources.ini now says.
+#pragma once
+
+#include <string>
+#include <variant>
+
+#include "cli/CliArguments.h"
+#include "cli/CommandContext.h"
+#include "engine/ProgramSettings.h"
+#include "engine/RunRequest.h"
+
+namespace kartovel::cli {
+
+// The request that continues the task file, or the sentence naming a file that is
+// missing or no task file.
+std::variant<RunRequest, std::string> RequestOfTaskFile(const std::string& taskFile,
+                                                        const ProgramSettings& settings);
+
+int RunContinue(const ContinueArguments& arguments, const CommandContext& context);
+
+}  // namespace kartovel::cli
