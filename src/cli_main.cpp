@@ -17,7 +17,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/OutputCheck.h"
 #include "cli/RedownloadCommand.h"
-#include "cli/StopSignals.h"
+#include "common/StopSignals.h"
 #include "cli/VerifyCommand.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
@@ -69,7 +69,7 @@ int RunProgram(int argc, char* argv[]) {
     // monitor faster, for black-box tests and benchmarks; real time without it.
     kartovel::ScaledClock clock(kartovel::ParseTimeScale(std::getenv("KARTOVEL_TIME_SCALE")));
     // Before any other thread starts, so that every thread has the stop signals blocked.
-    const kartovel::cli::StopSignals signals;
+    const kartovel::StopSignals signals;
     const kartovel::cli::CommandContext context{kartovel::ProgramFolder(),
                                                 clock,
                                                 kartovel::CreateCurlHttpClient,

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "common/StopSignals.h"
+
 namespace kartovel::cli {
 
 // Exit statuses of the program.
@@ -19,7 +21,7 @@ inline constexpr int kExitExportFailed = kExitSomeFailed;
 inline constexpr int kExitOutputLost = kExitSomeFailed;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNotStarted = 3;
-inline constexpr int kExitStopped = 130;
+inline constexpr int kExitStopped = kStoppedBySignalStatus;
 
 struct ZoomRange {
   int32_t First = 0;

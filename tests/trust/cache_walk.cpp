@@ -24,6 +24,13 @@
 #include "map/TileDiskCache.h"
 #include "map/TileFetcher.h"
 
+// The walk builds against trees from before and after the map fetch took the tile identity.
+#if __has_include("geometry/TileId.h")
+using WalkTile = kartovel::TileId;
+#else
+using WalkTile = kartovel::TileKey;
+#endif
+
 namespace {
 
 using kartovel::TileDiskCache;
@@ -122,12 +129,12 @@ int NonImage(const fs::path& box) {
     kartovel::TileFetcher fetcher(
         source, cache,
         [](const kartovel::HttpClientOptions&) { return std::make_unique<ScriptedClient>(); },
-        [&](const kartovel::TileKey&, std::optional<std::string>) {
+        [&](const WalkTile&, std::optional<std::string>) {
           std::lock_guard lock(mutex);
           ++delivered;
           arrived.notify_all();
         });
-    std::vector<kartovel::TileKey> tiles;
+    std::vector<WalkTile> tiles;
     for (int x = from; x < to; ++x) {
       tiles.push_back({10, x, 0});
     }

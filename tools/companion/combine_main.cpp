@@ -17,6 +17,7 @@
 #include "common/ErrorText.h"
 #include "common/Paths.h"
 #include "common/ProgramVersion.h"
+#include "common/StopSignals.h"
 #include "engine/ConfigFile.h"
 #include "mosaic/MosaicCombiner.h"
 
@@ -80,7 +81,11 @@ std::optional<CommandLine> ParseCommandLine(int argc, char* argv[], int& exitCod
 }
 
 int RunWithoutWindow(const CommandLine& line) {
+  // Before the band threads start, so that every thread has the stop signals blocked: the
+  // first Ctrl+C or SIGTERM abandons the mosaic, which leaves no file behind.
+  const kartovel::StopSignals stopSignals;
   kartovel::tools::CombineHooks hooks;
+  hooks.stop = stopSignals.Token();
   hooks.confirmLargeMosaic = [&line](const std::string& figures) {
     if (!line.yes) {
       throw kartovel::AppError(figures + " Not written; give --yes to write it.");
@@ -90,6 +95,10 @@ int RunWithoutWindow(const CommandLine& line) {
   try {
     CombineResult result =
         kartovel::tools::CombineTask(line.taskPath, line.pngPath, hooks, line.settings);
+    if (result.mosaic.cancelled) {
+      std::fprintf(stderr, "combine: stopped; %s was not written\n", line.pngPath.c_str());
+      return kartovel::kStoppedBySignalStatus;
+    }
     std::printf("Wrote %s (%lld x %lld pixels, %lld tiles), %s, %s and %s; %zu missing tiles\n",
                 result.outputs.png.c_str(), static_cast<long long>(result.layout.Width()),
                 static_cast<long long>(result.layout.Height()),

@@ -1,6 +1,7 @@
-// SIGINT and SIGTERM as the Stop button of the command line: the first one requests the
-// command's stop (its loop then presses Stop), a second one ends the program at once with
-// exit status 130; the run's files then hold what the last fifth tick wrote.
+// SIGINT and SIGTERM as the Stop button of a program without a window (kartovel-cli,
+// combine): the first one requests the command's stop (its loop then presses Stop), a second
+// one ends the program at once with exit status 130; a run's files then hold what its last
+// fifth tick wrote.
 #pragma once
 
 #include <signal.h>
@@ -8,7 +9,10 @@
 #include <stop_token>
 #include <thread>
 
-namespace kartovel::cli {
+namespace kartovel {
+
+// The exit status of a program stopped by a signal, as shells report Ctrl+C.
+inline constexpr int kStoppedBySignalStatus = 130;
 
 class StopSignals {
  public:
@@ -31,4 +35,4 @@ class StopSignals {
   std::jthread watcher_;  // last: it reaches the members above
 };
 
-}  // namespace kartovel::cli
+}  // namespace kartovel

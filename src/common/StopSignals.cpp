@@ -1,6 +1,6 @@
 // The stop signals' watcher: a thread that takes them with sigwait, so no handler runs
 // and nothing but the command's stop source is touched when one arrives.
-#include "cli/StopSignals.h"
+#include "common/StopSignals.h"
 
 #include <pthread.h>
 #include <unistd.h>
@@ -8,9 +8,8 @@
 #include <cerrno>
 #include <ctime>
 
-#include "cli/CliArguments.h"
 
-namespace kartovel::cli {
+namespace kartovel {
 
 namespace {
 
@@ -60,9 +59,9 @@ void StopSignals::Watch(const std::stop_token& end) {
       return;
     }
     if (!stop_.request_stop()) {
-      _exit(kExitStopped);  // the second signal: at once, nothing more is written
+      _exit(kStoppedBySignalStatus);  // the second signal: at once, nothing more is written
     }
   }
 }
 
-}  // namespace kartovel::cli
+}  // namespace kartovel
