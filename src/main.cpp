@@ -26,33 +26,17 @@ const kartovel::WindowProgramUsage kUsage{
     "(~/.config/kartovel/). The map windows' tile cache: $XDG_CACHE_HOME/kartovel/.\n"
     "See also kartovel-cli(1), mapviewer(1), combine(1).\n"};
 
-// --help, --version and a refusal, answered before the toolkit needs a display (its own
-// options left aside) and again once it has taken them out.
-std::optional<int> AnswerArguments(int argc, char* argv[], bool final) {
-  std::vector<std::string> given(argv + 1, argv + argc);
-  const kartovel::WindowArguments arguments = kartovel::ParseWindowArguments(
-      final ? given : kartovel::WithoutToolkitOptions(given), kUsage);
-  if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
-    std::fputs(arguments.Output.c_str(), stdout);
-    return 0;
-  }
-  if (arguments.What == kartovel::WindowArguments::Action::Refuse) {
-    std::fputs(arguments.Error.c_str(), stderr);
-    return kartovel::kWindowUsageExit;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
   // A peer that closes a kept-alive connection must not end the program.
   std::signal(SIGPIPE, SIG_IGN);
-  if (const std::optional<int> status = AnswerArguments(argc, argv, false)) {
+  kartovel::WindowArguments arguments;
+  if (const auto status = kartovel::AnswerWindowArguments(argc, argv, false, kUsage, arguments)) {
     return *status;
   }
   QApplication application(argc, argv);
-  if (const std::optional<int> status = AnswerArguments(argc, argv, true)) {
+  if (const auto status = kartovel::AnswerWindowArguments(argc, argv, true, kUsage, arguments)) {
     return *status;
   }
   // Qt takes over the user's locale for every category; numbers are parsed and written

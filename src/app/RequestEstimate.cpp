@@ -31,12 +31,7 @@ std::variant<TaskParameters, std::string> RectangleOf(const RunRequest& request)
   TaskParameters params;
   if (request.AreaShape) {
     // A shape's bounds are sound by construction; its count is the shape's own.
-    const GeoBounds bounds = RequestBoundsOf(*request.AreaShape);
-    params.LeftLongitude = bounds.West;
-    params.RightLongitude = bounds.East;
-    params.TopLatitude = bounds.North;
-    params.BottomLatitude = bounds.South;
-    params.AreaShape = request.AreaShape;
+    TakeShapeArea(params, *request.AreaShape);
   } else {
     const auto left = Coordinate(request.LeftLongitude);
     const auto right = Coordinate(request.RightLongitude);

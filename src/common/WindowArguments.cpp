@@ -2,6 +2,7 @@
 // takes at most one path needs no option parser.
 #include "common/WindowArguments.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "common/ProgramVersion.h"
@@ -77,6 +78,22 @@ WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments,
     }
   }
   return result;
+}
+
+std::optional<int> AnswerWindowArguments(int argc, char* argv[], bool final,
+                                         const WindowProgramUsage& usage,
+                                         WindowArguments& arguments) {
+  const std::vector<std::string> given(argv + 1, argv + argc);
+  arguments = ParseWindowArguments(final ? given : WithoutToolkitOptions(given), usage);
+  if (arguments.What == WindowArguments::Action::PrintAndExit) {
+    std::fputs(arguments.Output.c_str(), stdout);
+    return 0;
+  }
+  if (arguments.What == WindowArguments::Action::Refuse) {
+    std::fputs(arguments.Error.c_str(), stderr);
+    return kWindowUsageExit;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kartovel

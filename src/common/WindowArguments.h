@@ -2,6 +2,7 @@
 // window; anything else it does not take is refused with a message rather than ignored.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,13 @@ std::vector<std::string> WithoutToolkitOptions(const std::vector<std::string>& a
 
 // The exit status of a refused command line.
 inline constexpr int kWindowUsageExit = 2;
+
+// The arguments of main, read once before the toolkit needs a display (its own options
+// left aside, final false) and again once it has taken them out (final true). Help and
+// version are printed and a refusal told here; then the exit status to end with, else
+// none and `arguments` holds what the window takes.
+std::optional<int> AnswerWindowArguments(int argc, char* argv[], bool final,
+                                         const WindowProgramUsage& usage,
+                                         WindowArguments& arguments);
 
 }  // namespace kartovel

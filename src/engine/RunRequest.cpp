@@ -76,12 +76,7 @@ std::optional<RequestFault> PlaceFault(const RunRequest& request, TaskParameters
   }
   params.SavePath = IncludeTrailingSeparator(path);
   if (request.AreaShape) {
-    const GeoBounds bounds = RequestBoundsOf(*request.AreaShape);
-    params.LeftLongitude = bounds.West;
-    params.RightLongitude = bounds.East;
-    params.TopLatitude = bounds.North;
-    params.BottomLatitude = bounds.South;
-    params.AreaShape = request.AreaShape;
+    TakeShapeArea(params, *request.AreaShape);
     return std::nullopt;
   }
 

@@ -13,6 +13,7 @@
 #include "shape/ShapeGeometry.h"
 #include "shape/ShapeReaders.h"
 #include "task/TaskFileKeys.h"
+#include "task/Unitclasstask.h"
 
 namespace kartovel {
 
@@ -180,6 +181,15 @@ GeoBounds RequestBoundsOf(const Shape& shape) {
                    .South = std::max(-kLimitLatitude, area.South - kBoundsMargin),
                    .East = std::min(180.0, area.East + kBoundsMargin),
                    .North = std::min(kLimitLatitude, area.North + kBoundsMargin)};
+}
+
+void TakeShapeArea(TaskParameters& params, const Shape& shape) {
+  const GeoBounds bounds = RequestBoundsOf(shape);
+  params.LeftLongitude = bounds.West;
+  params.RightLongitude = bounds.East;
+  params.TopLatitude = bounds.North;
+  params.BottomLatitude = bounds.South;
+  params.AreaShape = shape;
 }
 
 }  // namespace kartovel

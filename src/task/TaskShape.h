@@ -27,5 +27,8 @@ std::optional<Shape> ReadTaskShape(const std::string& taskFilePath);
 // than its area, so the rectangle's range holds every tile the shape covers, and inside
 // the map.
 GeoBounds RequestBoundsOf(const Shape& shape);
+struct TaskParameters;
+// Makes the shape the area of params: its rectangle the shape's request bounds.
+void TakeShapeArea(TaskParameters& params, const Shape& shape);
 
 }  // namespace kartovel

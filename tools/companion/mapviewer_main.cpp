@@ -18,33 +18,15 @@ const kartovel::WindowProgramUsage kUsage{
     "FILE is a task file (.qtsk) or its tile list (_list.txt); without it the viewer asks\n"
     "for one. Map tiles shown around the task are cached in $XDG_CACHE_HOME/kartovel/.\n"};
 
-// The arguments, read once before the toolkit needs a display (its own options left aside)
-// and again once it has taken them out; an exit status when the program ends here.
-std::optional<int> AnswerArguments(int argc, char* argv[], bool final,
-                                   kartovel::WindowArguments& arguments) {
-  std::vector<std::string> given(argv + 1, argv + argc);
-  arguments = kartovel::ParseWindowArguments(final ? given : kartovel::WithoutToolkitOptions(given),
-                                             kUsage);
-  if (arguments.What == kartovel::WindowArguments::Action::PrintAndExit) {
-    std::fputs(arguments.Output.c_str(), stdout);
-    return 0;
-  }
-  if (arguments.What == kartovel::WindowArguments::Action::Refuse) {
-    std::fputs(arguments.Error.c_str(), stderr);
-    return kartovel::kWindowUsageExit;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
   kartovel::WindowArguments arguments;
-  if (const std::optional<int> status = AnswerArguments(argc, argv, false, arguments)) {
+  if (const auto status = kartovel::AnswerWindowArguments(argc, argv, false, kUsage, arguments)) {
     return *status;
   }
   QApplication application(argc, argv);
-  if (const std::optional<int> status = AnswerArguments(argc, argv, true, arguments)) {
+  if (const auto status = kartovel::AnswerWindowArguments(argc, argv, true, kUsage, arguments)) {
     return *status;
   }
   QApplication::setApplicationName(QStringLiteral("Map Viewer"));
