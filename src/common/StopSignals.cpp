@@ -45,7 +45,12 @@ StopSignals::~StopSignals() {
   watcher_.join();
   const sigset_t signals = StopSignalSet();
   DropPendingSignals(signals);
-  pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+  // A command stopped by a signal is ending: a signal that follows belongs to the same stop
+  // and stays blocked, rather than ending the program with another status (143 for SIGTERM)
+  // after its stop had already finished.
+  if (!stop_.stop_requested()) {
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+  }
 }
 
 void StopSignals::Watch(const std::stop_token& end) {
