@@ -53,13 +53,7 @@ class GpxListener final : public XmlListener {
 
 Shape ReadGpx(std::string_view text) {
   GpxListener listener;
-  const XmlResult result = ParseXml(text, listener);
-  if (result.Outcome == XmlOutcome::DeclaresEntities) {
-    throw ShapeFormatError("declares XML entities, which are refused");
-  }
-  if (result.Outcome == XmlOutcome::Malformed) {
-    throw ShapeFormatError("is not well-formed XML (" + result.Reason + ")");
-  }
+  ParseShapeXml(text, listener);
   return std::move(listener.shape);
 }
 

@@ -115,13 +115,7 @@ std::vector<GeoPoint> ParseKmlCoordinates(std::string_view text) {
 
 Shape ReadKml(std::string_view text) {
   KmlListener listener;
-  const XmlResult result = ParseXml(text, listener);
-  if (result.Outcome == XmlOutcome::DeclaresEntities) {
-    throw ShapeFormatError("declares XML entities, which are refused");
-  }
-  if (result.Outcome == XmlOutcome::Malformed) {
-    throw ShapeFormatError("is not well-formed XML (" + result.Reason + ")");
-  }
+  ParseShapeXml(text, listener);
   return std::move(listener.shape);
 }
 

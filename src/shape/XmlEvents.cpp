@@ -7,6 +7,8 @@
 #include <limits>
 #include <memory>
 
+#include "shape/ShapeReaders.h"
+
 namespace kartovel {
 
 namespace {
@@ -115,6 +117,16 @@ std::string_view AttributeOf(const char** attributes, std::string_view name) {
     if (LocalName(a[0]) == name) return a[1];
   }
   return {};
+}
+
+void ParseShapeXml(std::string_view text, XmlListener& listener) {
+  const XmlResult result = ParseXml(text, listener);
+  if (result.Outcome == XmlOutcome::DeclaresEntities) {
+    throw ShapeFormatError("declares XML entities, which are refused");
+  }
+  if (result.Outcome == XmlOutcome::Malformed) {
+    throw ShapeFormatError("is not well-formed XML (" + result.Reason + ")");
+  }
 }
 
 }  // namespace kartovel

@@ -26,6 +26,8 @@ struct XmlResult {
 };
 
 XmlResult ParseXml(std::string_view text, XmlListener& listener);
+// ParseXml for a shape file: a refused or malformed text throws ShapeFormatError.
+void ParseShapeXml(std::string_view text, XmlListener& listener);
 
 // Reads up to the first element of an XML text and gives its local name in root ("kml"
 // for <kml:kml ...>), left empty when the text has none.
