@@ -6,7 +6,10 @@
 #include <charconv>
 #include <limits>
 #include <utility>
+#include <variant>
 
+#include "app/AreaCost.h"
+#include "app/RequestEstimate.h"
 #include "engine/DecimalText.h"
 #include "common/Error.h"
 #include "common/IntegerText.h"
@@ -15,6 +18,7 @@
 #include "shape/ShapeCoverage.h"
 #include "shape/ShapeFile.h"
 #include "task/TaskName.h"
+#include "task/TaskShape.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -47,12 +51,22 @@ std::string CoordinateText(double degrees) {
   return text;
 }
 
-TfrmSelectArea::TfrmSelectArea(TForm1& form, TileSource source)
-    : form_(form), source_(std::move(source)) {}
+TfrmSelectArea::TfrmSelectArea(TForm1& form, TileSource source, std::string programFolder)
+    : form_(form), source_(std::move(source)), programFolder_(std::move(programFolder)) {}
 
 void TfrmSelectArea::FormShow() {
   Caption = kCaptionStart + source_.Name;
   Zoom = ParseIntegerText(form_.Edit5);
+  statedKB_.reset();
+  statedFault_.clear();
+  if (!programFolder_.empty()) {
+    auto stated = StatedAverageTileKB(programFolder_, form_.ChosenMapSource());
+    if (auto* fault = std::get_if<std::string>(&stated)) {
+      statedFault_ = std::move(*fault);
+    } else {
+      statedKB_ = std::get<std::optional<double>>(stated);
+    }
+  }
   DownloadedTaskFile.clear();
   if (!form_.Edit6.empty() && !form_.EditTaskName.empty()) {
     DownloadedTaskFile =
@@ -81,6 +95,7 @@ void TfrmSelectArea::ShowArea() {
   if (!Area) {
     LeftText = RightText = TopText = BottomText = "";
     LabelEstimate = kNoAreaHint;
+    LabelCost.clear();
     return;
   }
   LeftText = CoordinateText(Area->West);
@@ -98,6 +113,7 @@ void TfrmSelectArea::ShowArea() {
   } catch (const AppError& refusal) {
     LabelEstimate = refusal.what();  // a zoom outside the grid
   }
+  ShowCost();
 }
 
 std::optional<int64_t> TfrmSelectArea::TileCount() const {
@@ -131,6 +147,7 @@ void TfrmSelectArea::ShowPolygon() {
     return;
   }
   ButtonOKEnabled = false;
+  LabelCost.clear();
   if (!PolygonClosed) {
     LabelEstimate = "Click the next corner; click the first one or press Enter to close "
                     "the polygon, Backspace removes the last.";
@@ -145,6 +162,87 @@ void TfrmSelectArea::ShowPolygon() {
   if (Zoom && *Zoom >= 0 && *Zoom <= 30) {
     const int64_t tiles = ShapeCoverage(DrawnShape(), *Zoom).CoveredCount();
     LabelEstimate = EstimateText(EstimateDownload(tiles, source_.Workers, source_.Pause));
+    ShowCost();
+  }
+}
+
+void TfrmSelectArea::SetTileSizes(KnownTileSizes sizes) {
+  sizes_ = std::move(sizes);
+  RefreshCost();
+}
+
+void TfrmSelectArea::WeighCost() {
+  ShowCost(true);
+}
+
+void TfrmSelectArea::RefreshCost() {
+  ShowCost();
+}
+
+std::optional<TaskParameters> TfrmSelectArea::AreaRequest() const {
+  if (!Zoom) {
+    return std::nullopt;
+  }
+  TaskParameters request;
+  if (!PolygonCorners.empty()) {
+    if (!PolygonClosed || !ShapeProblem(DrawnShape()).empty()) {
+      return std::nullopt;
+    }
+    TakeShapeArea(request, DrawnShape());
+  } else if (Area) {
+    request.LeftLongitude = ReadText(LeftText);
+    request.RightLongitude = ReadText(RightText);
+    request.TopLatitude = ReadText(TopText);
+    request.BottomLatitude = ReadText(BottomText);
+  } else {
+    return std::nullopt;
+  }
+  request.Zoom = *Zoom;
+  request.MapsType = source_.MapsType;
+  request.SavePath = form_.Edit6;
+  return request;
+}
+
+void TfrmSelectArea::ShowCost(bool want) {
+  LabelCost.clear();
+  const std::optional<TaskParameters> area = AreaRequest();
+  if (!area) {
+    return;
+  }
+  if (!statedFault_.empty()) {
+    LabelCost = statedFault_;
+    return;
+  }
+  EstimateRequest request;
+  request.Params = *area;
+  request.FirstZoom = request.LastZoom = *Zoom;
+  request.Workers = source_.Workers;
+  request.Pause = source_.Pause;
+  request.AverageTileKB = statedKB_;
+  std::vector<TileId> lacking;
+  if (sizes_.Lookup) {
+    request.Probe = [this, &lacking](int32_t x, int32_t y, int32_t zoom) {
+      const TileId tile{zoom, x, y};
+      const std::optional<std::optional<uint64_t>> size = sizes_.Lookup(tile);
+      if (!size) {
+        lacking.push_back(tile);
+        return std::optional<uint64_t>();
+      }
+      return *size;
+    };
+  }
+  try {
+    JobEstimate estimate = EstimateJob(request);
+    if (want && sizes_.Want) {
+      sizes_.Want(lacking);
+    }
+    const bool weighing = !lacking.empty() && sizes_.Want;
+    if (form_.Edit6.empty()) {
+      estimate.Folder.clear();  // no folder to tell the free space of
+    }
+    LabelCost = AreaCostText(estimate, weighing);
+  } catch (const AppError&) {
+    // A zoom outside the grid: the estimate's line says so already.
   }
 }
 

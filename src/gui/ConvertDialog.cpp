@@ -9,6 +9,8 @@ namespace kartovel::gui {
 namespace {
 constexpr int kClientWidth = 466;
 constexpr int kClientHeight = 99;
+// The window's one line on what it does, above its fields.
+constexpr char kPurpose[] = "Turns an angle in degrees, minutes and seconds into decimal degrees.";
 }  // namespace
 
 ConvertDialog::ConvertDialog(TfrmConvert& model, Platform& platform, QWidget* parent)
@@ -16,6 +18,7 @@ ConvertDialog::ConvertDialog(TfrmConvert& model, Platform& platform, QWidget* pa
       model_(model),
       platform_(platform),
       layout_(this),
+      purpose_(tr(kPurpose), this),
       groupBox1_(this),
       inputLayout_(&groupBox1_),
       label1_(tr("Degrees, Minutes, Seconds:"), &groupBox1_),
@@ -44,22 +47,29 @@ ConvertDialog::ConvertDialog(TfrmConvert& model, Platform& platform, QWidget* pa
   button1_.setObjectName("Button1");
   button1_.setDefault(true);
 
-  inputLayout_.setContentsMargins(8, 4, 8, 8);
+  inputLayout_.setContentsMargins(8, 2, 8, 4);
+  inputLayout_.setVerticalSpacing(2);
   inputLayout_.addWidget(&label1_, 0, 0, 1, 3);
   inputLayout_.addWidget(&edit1_, 1, 0);
   inputLayout_.addWidget(&edit2_, 1, 1);
   inputLayout_.addWidget(&edit3_, 1, 2);
-  resultLayout_.setContentsMargins(8, 4, 8, 8);
+  resultLayout_.setContentsMargins(8, 2, 8, 4);
+  resultLayout_.setSpacing(2);
   resultLayout_.addWidget(&label2_);
   resultLayout_.addWidget(&edit4_);
-  layout_.setContentsMargins(8, 8, 8, 8);
+  purpose_.setObjectName("Purpose");
+  // The fixed client area leaves room for one short line above the two frames.
+  layout_.setContentsMargins(8, 4, 8, 6);
+  layout_.setSpacing(2);
+  layout_.addWidget(&purpose_);
+  layout_.addLayout(&row_, 1);
   // Degrees and minutes are short; the result needs room for 15 significant digits.
   for (QLineEdit* input : {&edit1_, &edit2_, &edit3_}) {
     input->setFixedWidth(54);
   }
-  layout_.addWidget(&groupBox1_);
-  layout_.addWidget(&button1_, 0, Qt::AlignVCenter);
-  layout_.addWidget(&groupBox2_, 1);
+  row_.addWidget(&groupBox1_);
+  row_.addWidget(&button1_, 0, Qt::AlignVCenter);
+  row_.addWidget(&groupBox2_, 1);
 
   setTabOrder(&edit1_, &edit2_);
   setTabOrder(&edit2_, &edit3_);

@@ -30,7 +30,9 @@ class ConvertDialog : public QDialog {
 
   TfrmConvert& model_;
   Platform& platform_;
-  QHBoxLayout layout_;
+  QVBoxLayout layout_;
+  QLabel purpose_;
+  QHBoxLayout row_;
   QGroupBox groupBox1_;
   QGridLayout inputLayout_;
   QLabel label1_;

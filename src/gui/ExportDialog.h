@@ -1,31 +1,22 @@
 // The MBTiles export dialog: one button that picks task files and the file to write,
-// a progress bar for the export, and the pane that reports it. Shown modally.
+// a progress bar for the export, and the pane that reports it. Shown modally; closing
+// it during an export abandons the export, and the file to write stays as it was.
 #pragma once
 
-#include <QDialog>
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QVBoxLayout>
 
-#include "common/Platform.h"
 #include "app/UnitExport.h"
-#include "gui/LogPane.h"
+#include "common/Platform.h"
+#include "gui/CommandDialog.h"
 
 namespace kartovel::gui {
 
-class ExportDialog : public QDialog, public TfrmExportView {
+class ExportDialog : public CommandDialog, public TfrmExportView {
   Q_OBJECT
 
  public:
   ExportDialog(TfrmExport& model, Platform& platform, QWidget* parent);
   ~ExportDialog() override;
-
-  void ShowModal();
-  // Closing during an export abandons it; the file to write stays as it was.
-  void reject() override;
 
   // TfrmExportView: the export holds the user-interface thread, so the pane and the bar
   // follow the model at once.
@@ -35,14 +26,7 @@ class ExportDialog : public QDialog, public TfrmExportView {
 
  private:
   TfrmExport& model_;
-  Platform& platform_;
-  QVBoxLayout layout_;
-  QFrame panel1_;
-  QHBoxLayout panel1Layout_;
-  QPushButton button1_;
   QProgressBar progressBar1_;
-  QLabel purpose_;
-  LogPane memo1_;
 };
 
 }  // namespace kartovel::gui

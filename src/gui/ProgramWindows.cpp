@@ -57,7 +57,7 @@ std::shared_ptr<TileDiskCache> ProgramWindows::TileCache() {
 }
 
 void ProgramWindows::SelectArea() {
-  TfrmSelectArea model(form1_, ChosenTileSource(form1_));
+  TfrmSelectArea model(form1_, ChosenTileSource(form1_), platform_.ProgramFolder());
   SelectAreaDialog dialog(model, platform_, TileCache(), makeClient_, &mainWindow_);
   if (dialog.ShowModal()) {
     mainWindow_.FieldsChanged();

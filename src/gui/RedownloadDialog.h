@@ -3,28 +3,20 @@
 // Shown modally; the run goes on off the window's thread, and closing the dialog stops it.
 #pragma once
 
-#include <QDialog>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include "common/Platform.h"
-#include "gui/LogPane.h"
+#include "gui/CommandDialog.h"
 #include "redownload/UnitFTL.h"
 
 namespace kartovel::gui {
 
-class RedownloadDialog : public QDialog, public TfrmFltView {
+class RedownloadDialog : public CommandDialog, public TfrmFltView {
   Q_OBJECT
 
  public:
   RedownloadDialog(TfrmFlt& model, Platform& platform, QWidget* parent);
   ~RedownloadDialog() override;
-
-  void ShowModal();
-  void reject() override;
 
   // TfrmFltView: the pane and the progress follow the model as its run hands them over.
   void Memo1LinesAppended(std::size_t first) override;
@@ -33,16 +25,7 @@ class RedownloadDialog : public QDialog, public TfrmFltView {
 
  private:
   TfrmFlt& model_;
-  Platform& platform_;
-  QVBoxLayout layout_;
-  QFrame panel1_;
-  QHBoxLayout panel1Layout_;
-  QPushButton button1_;
   QLabel progress_;
-  QFrame panel2_;
-  QVBoxLayout panel2Layout_;
-  QLabel purpose_;
-  LogPane memo1_;
 };
 
 }  // namespace kartovel::gui

@@ -9,6 +9,7 @@
 #include "tiles/ViewerTask.h"
 #include "geometry/WebTileGrid.h"
 #include "gui/WidgetText.h"
+#include "map/SampledTileSize.h"
 
 namespace kartovel::gui {
 namespace {
@@ -17,6 +18,9 @@ constexpr int kWindowWidth = 900;
 constexpr int kWindowHeight = 660;
 // The whole world in at least one 256-pixel tile; no deeper than a few pixels per metre.
 constexpr double kFinestMetresPerPixel = 0.05;
+// How long the area must stay still before its sample tiles are fetched: a drag asks for
+// nothing until it rests.
+constexpr int kWeighAfterMs = 700;
 
 }  // namespace
 
@@ -37,6 +41,7 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
       labelBottom_(tr("Bottom Latitude:"), this),
       valueBottom_(this),
       labelEstimate_(this),
+      labelCost_(this),
       labelTint_(this),
       labelCache_(this),
       buttonDraw_(tr("&Draw"), this),
@@ -45,8 +50,16 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
       buttonOK_(tr("OK"), this),
       buttonCancel_(tr("Cancel"), this),
       cache_(std::move(cache)),
-      tiles_(std::make_unique<mapcanvas::WebTilesLayer>(model.Source(), cache_,
-                                                        std::move(makeClient), canvas_)) {
+      tiles_(std::make_unique<mapcanvas::WebTilesLayer>(model.Source(), cache_, makeClient,
+                                                        canvas_)),
+      sizes_(std::make_unique<BackgroundTileSizes>(
+          [source = model.Source(), makeClient, cache = cache_](std::stop_token stop) mutable {
+            source.Request.Stop = std::move(stop);  // closing the window ends a fetch at once
+            return SampledTileSize(std::move(source), std::move(makeClient), std::move(cache));
+          },
+          [this] {
+            QMetaObject::invokeMethod(this, [this] { TileSizesArrived(); }, Qt::QueuedConnection);
+          })) {
   NameControls();
   BuildLayout();
   canvas_.AddLayer(*tiles_);
@@ -85,6 +98,10 @@ SelectAreaDialog::SelectAreaDialog(TfrmSelectArea& model, Platform& platform,
   resize(kWindowWidth, kWindowHeight);
 }
 
+SelectAreaDialog::~SelectAreaDialog() {
+  model_.SetTileSizes({});  // the sampler goes with the window; the model may stay
+}
+
 void SelectAreaDialog::NameControls() {
   setObjectName("frmSelectArea");
   canvas_.setObjectName("MapCanvas");
@@ -106,6 +123,19 @@ void SelectAreaDialog::NameControls() {
   }
   labelEstimate_.setObjectName("LabelEstimate");
   labelEstimate_.setAccessibleName(tr("Tiles and download time"));
+  labelCost_.setObjectName("LabelCost");
+  labelCost_.setAccessibleName(tr("Size and free space"));
+  labelCost_.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // One line whose text never moves the map: its height stays, a long folder is cut
+  // (the whole line is the tooltip).
+  labelCost_.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  labelCost_.setFixedHeight(labelCost_.fontMetrics().height());
+  weighTimer_.setSingleShot(true);
+  weighTimer_.setInterval(kWeighAfterMs);
+  connect(&weighTimer_, &QTimer::timeout, this, [this] {
+    RunHandler(platform_, [this] { model_.WeighCost(); });
+    ShowCost();
+  });
   labelTint_.setObjectName("LabelTint");
   labelTint_.setTextFormat(Qt::RichText);
   labelCache_.setObjectName("LabelCache");
@@ -150,6 +180,7 @@ void SelectAreaDialog::BuildLayout() {
   layout_.addWidget(&canvas_, 1);
   layout_.addLayout(&fields_);
   layout_.addWidget(&labelEstimate_);
+  layout_.addWidget(&labelCost_);
   layout_.addWidget(&labelTint_);
   layout_.addWidget(&labelCache_);
   layout_.addLayout(&buttons_);
@@ -160,7 +191,11 @@ void SelectAreaDialog::BuildLayout() {
 }
 
 void SelectAreaDialog::Prepare() {
-  RunHandler(platform_, [this] { model_.FormShow(); });
+  RunHandler(platform_, [this] {
+    model_.FormShow();
+    model_.SetTileSizes({[this](const TileId& tile) { return sizes_->Lookup(tile); },
+                         [this](const std::vector<TileId>& tiles) { sizes_->Want(tiles); }});
+  });
   setWindowTitle(ToQt(model_.Caption));
   if (!model_.Source().FetchRefusal.empty()) {
     // The map stays pale; say why rather than leave the user guessing.
@@ -249,12 +284,24 @@ void SelectAreaDialog::ShowFields() {
     estimate = tr("At zoom %1: %2").arg(*model_.Zoom).arg(estimate);
   }
   labelEstimate_.setText(estimate);
+  ShowCost();
+  weighTimer_.start();
   buttonOK_.setEnabled(model_.ButtonOKEnabled);
 }
 
 void SelectAreaDialog::AreaChanged(const GeoArea& area) {
   RunHandler(platform_, [this, &area] { model_.SetArea(area); });
   ShowFields();
+}
+
+void SelectAreaDialog::TileSizesArrived() {
+  RunHandler(platform_, [this] { model_.RefreshCost(); });
+  ShowCost();
+}
+
+void SelectAreaDialog::ShowCost() {
+  labelCost_.setText(ToQt(model_.LabelCost));
+  labelCost_.setToolTip(labelCost_.text());
 }
 
 void SelectAreaDialog::Accept() {

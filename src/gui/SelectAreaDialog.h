@@ -1,7 +1,9 @@
 // The area window bound to its model: the chosen map source's live tiles with the tiles
 // the main window's task already has tinted, the drawn rectangle, its coordinates, tile
-// count and download time shown as it changes, a status line when the tile cache is off
-// for the run (the map still shows, each tile from the service), and OK and Cancel.
+// count, download time, size and the free space shown as it changes (the size from a few
+// tiles fetched off the window's thread when the source states none), a status line when
+// the tile cache is off for the run (the map still shows, each tile from the service),
+// and OK and Cancel.
 #pragma once
 
 #include <QCheckBox>
@@ -10,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -20,6 +23,7 @@
 #include "download/HttpClient.h"
 #include "gui/AreaTool.h"
 #include "gui/PolygonTool.h"
+#include "map/BackgroundTileSizes.h"
 #include "map/TileDiskCache.h"
 #include "mapcanvas/MapCanvas.h"
 #include "mapcanvas/TaskTintLayer.h"
@@ -33,6 +37,7 @@ class SelectAreaDialog : public QDialog {
  public:
   SelectAreaDialog(TfrmSelectArea& model, Platform& platform, std::shared_ptr<TileDiskCache> cache,
                    HttpClientFactory makeClient, QWidget* parent = nullptr);
+  ~SelectAreaDialog() override;
 
   // Runs FormShow, opens on the model's area or the whole world, and shows the window
   // modally. True when it was closed with OK (the boxes were written).
@@ -58,6 +63,8 @@ class SelectAreaDialog : public QDialog {
   void ShowCacheState();
   void ShowFields();
   void AreaChanged(const GeoArea& area);
+  void TileSizesArrived();
+  void ShowCost();
   void Accept();
 
   TfrmSelectArea& model_;
@@ -75,6 +82,7 @@ class SelectAreaDialog : public QDialog {
   QLabel labelBottom_;
   QLabel valueBottom_;
   QLabel labelEstimate_;
+  QLabel labelCost_;
   QLabel labelTint_;
   QLabel labelCache_;
   QHBoxLayout buttons_;
@@ -90,6 +98,8 @@ class SelectAreaDialog : public QDialog {
   mapcanvas::TaskTintLayer tint_;
   std::shared_ptr<TileDiskCache> cache_;  // may be none: no cache at all
   std::unique_ptr<mapcanvas::WebTilesLayer> tiles_;  // stops its fetch before the canvas goes
+  std::unique_ptr<BackgroundTileSizes> sizes_;  // the estimate's sampled tiles
+  QTimer weighTimer_;  // the area has stayed still: its sample tiles are asked for
 };
 
 }  // namespace kartovel::gui

@@ -222,14 +222,15 @@ void ShootSelectArea(ProgramWindows& windows, Shooter& shooter, kartovel::Platfo
     kartovel::TForm1& form = windows.Form1();
     const std::string boxes[] = {form.Edit1, form.Edit3, form.Edit2, form.Edit4};
     form.Edit1.clear();
-    kartovel::TfrmSelectArea model(form, kartovel::ChosenTileSource(form));
+    kartovel::TfrmSelectArea model(form, kartovel::ChosenTileSource(form), platform.ProgramFolder());
     SelectAreaDialog world(model, platform, cache, kartovel::CreateCurlHttpClient, &windows.Main());
     world.Open();
     Shooter::Pump(2500);
     shooter.Save(world, "select-area-world");
     form.Edit1 = boxes[0];
   }
-  kartovel::TfrmSelectArea model(windows.Form1(), kartovel::ChosenTileSource(windows.Form1()));
+  kartovel::TfrmSelectArea model(windows.Form1(), kartovel::ChosenTileSource(windows.Form1()),
+                                 platform.ProgramFolder());
   SelectAreaDialog dialog(model, platform, cache, kartovel::CreateCurlHttpClient, &windows.Main());
   dialog.Open();
   Shooter::Pump(2500);
