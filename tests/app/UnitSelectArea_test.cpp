@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/DecimalText.h"
+#include "map/JobEstimate.h"
 #include "support/MainWindowRig.h"
 
 namespace kartovel {
@@ -120,6 +121,84 @@ TEST(TfrmSelectAreaTest, CoordinatesAreWrittenWithSixDecimalsAndNoNegativeZero) 
       {85, "85.000000"},      {39.9999996, "40.000000"}, {-12.3456789, "-12.345679"}};
   for (const auto& [degrees, expected] : cases) {
     EXPECT_EQ(CoordinateText(degrees), expected);
+  }
+}
+
+// What the fake sampler has looked up: every tile the same size, none had, or nothing yet.
+enum class Sampled { Bytes2000, NotHad, NotYet };
+
+KnownTileSizes FakeSizes(Sampled sampled, std::vector<TileId>* wanted) {
+  return {[sampled](const TileId&) -> std::optional<std::optional<uint64_t>> {
+            switch (sampled) {
+              case Sampled::Bytes2000:
+                return std::optional<uint64_t>(2000);
+              case Sampled::NotHad:
+                return std::optional<uint64_t>();
+              case Sampled::NotYet:
+                break;
+            }
+            return std::nullopt;
+          },
+          [wanted](const std::vector<TileId>& tiles) { *wanted = tiles; }};
+}
+
+TEST(TfrmSelectAreaTest, TheCostLineNamesTheSizeFromTheStatedAverageOrTheSampledTilesAndTheFreeSpace) {
+  const std::string demo = "[MapType 150]\r\nName=Demo\r\nUrl=http://127.0.0.1:9/{z}/{x}/{y}.png\r\n";
+  struct Case {
+    const char* name;
+    std::string sourceKeys;  // of [MapType 150]; none: the built-in map type
+    Sampled sampled;
+    GeoArea area;
+    bool withPath;
+    std::function<std::string(int64_t tiles)> size;  // the line's start
+    const char* freePart;                            // what follows the size
+  };
+  const GeoArea city{13.35, 13.45, 52.55, 52.48};
+  const GeoArea world{-180, 180, 85, -85};
+  const Case cases[] = {
+      {"stated", "AverageTileKB=12.5\r\n", Sampled::NotYet, city, true,
+       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 12800); }, "; "},
+      {"sampled", "", Sampled::Bytes2000, city, true,
+       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 2000); }, "; "},
+      {"weighing", "", Sampled::NotYet, city, true,
+       [](int64_t) { return std::string("Size being weighed from a few tiles ..."); }, "; "},
+      {"not had", "", Sampled::NotHad, city, true,
+       [](int64_t) { return std::string("Size unknown"); }, "; "},
+      {"no folder", "", Sampled::Bytes2000, city, false,
+       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 2000); }, ""},
+      {"too big", "AverageTileKB=1000000\r\n", Sampled::NotYet, world, true,
+       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 1024000000); },
+       ": more than the "},
+      {"bad average", "AverageTileKB=big\r\n", Sampled::Bytes2000, city, true,
+       [](int64_t) {
+         return std::string(
+             "AverageTileKB \"big\" of [MapType 150] is not a number of kilobytes above 0.");
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    MainWindowRig rig;
+    rig.WriteSources(demo + c.sourceKeys);
+    ASSERT_TRUE(rig.Click(&TForm1::FormShow));
+    ASSERT_TRUE(rig.Form->SelectMapsType(150));
+    rig.TypeRequest("", "", "", "", 12, c.withPath ? rig.SavePath() : "", "area");
+    TfrmSelectArea picker(*rig.Form, EightWorkers(), rig.ProgramFolder);
+    std::vector<TileId> wanted;
+    picker.SetTileSizes(FakeSizes(c.sampled, &wanted));
+    picker.FormShow();
+    picker.SetArea(c.area);
+    const std::string expected = c.size(*picker.TileCount()) + c.freePart;
+    EXPECT_TRUE(picker.LabelCost.starts_with(expected)) << c.name << ": " << picker.LabelCost;
+    const bool namesFolder = picker.LabelCost.ends_with(" free in " + rig.SavePath());
+    EXPECT_EQ(namesFolder, std::string(c.freePart) != "") << c.name << ": " << picker.LabelCost;
+    // Tiles are asked for only once the area rests, and only those not looked up.
+    EXPECT_TRUE(wanted.empty()) << c.name;
+    picker.WeighCost();
+    EXPECT_EQ(wanted.size(), c.sampled == Sampled::NotYet && c.sourceKeys.empty() ? 3u : 0u)
+        << c.name;
+    for (const TileId& tile : wanted) {
+      EXPECT_EQ(tile.Zoom, 12);
+    }
   }
 }
 

@@ -31,6 +31,12 @@ TEST_F(ConvertDialogTest, OpensWithoutBlockingAndStaysOnTop) {
   EXPECT_EQ(dialog().size(), QSize(466, 99));
   EXPECT_TRUE(edit("Edit4").isReadOnly());
   EXPECT_TRUE(rig.Find<QPushButton>(dialog(), "Button1").isDefault());
+  // The line on what it does fits the fixed window above the fields.
+  const QLabel& purpose = rig.Find<QLabel>(dialog(), "Purpose");
+  EXPECT_TRUE(purpose.text().startsWith("Turns an angle")) << purpose.text().toStdString();
+  EXPECT_LE(purpose.geometry().bottom(), edit("Edit1").mapTo(&dialog(), QPoint(0, 0)).y());
+  EXPECT_LE(purpose.sizeHint().width(), purpose.width());
+  EXPECT_LE(edit("Edit4").mapTo(&dialog(), QPoint(0, edit("Edit4").height())).y(), 99);
 }
 
 TEST_F(ConvertDialogTest, EnterConvertsTheTypedAngle) {

@@ -166,6 +166,32 @@ TEST_F(SelectAreaDialogTest, TheDrawnEdgesCanBeDraggedAndTheWindowFollows) {
   EXPECT_EQ(*dialog.Tool().Area(), moved);
 }
 
+TEST_F(SelectAreaDialogTest, TheSizeIsWeighedFromTilesFetchedOffTheWindowsThreadOnceTheAreaRests) {
+  TypeInto(rig.Find<QLineEdit>("Edit1"), "13.35");
+  TypeInto(rig.Find<QLineEdit>("Edit3"), "13.45");
+  TypeInto(rig.Find<QLineEdit>("Edit2"), "52.55");
+  TypeInto(rig.Find<QLineEdit>("Edit4"), "52.48");
+  const std::string folder = rig.Form().Edit6;
+  QString atOpen;
+  QString weighed;
+  int canvasHeight = 0;
+  bool canvasKeptItsHeight = false;
+  WithWindow([&](SelectAreaDialog& dialog) {
+    atOpen = rig.Find<QLabel>(dialog, "LabelCost").text();
+    canvasHeight = dialog.Canvas().height();
+    // The window answers meanwhile: the wait below runs its event loop.
+    EXPECT_TRUE(WaitUntil([&] {
+      weighed = rig.Find<QLabel>(dialog, "LabelCost").text();
+      return weighed.startsWith("About ");
+    }));
+    canvasKeptItsHeight = dialog.Canvas().height() == canvasHeight;
+    ClickLater(rig.Find<QPushButton>(dialog, "ButtonCancel"));
+  });
+  EXPECT_TRUE(atOpen.startsWith("Size being weighed from a few tiles ...; ")) << atOpen.toStdString();
+  EXPECT_TRUE(weighed.endsWith(QString::fromStdString(" free in " + folder))) << weighed.toStdString();
+  EXPECT_TRUE(canvasKeptItsHeight);
+}
+
 TEST_F(SelectAreaDialogTest, TheTilesOfTheTaskNamedInTheBoxAreTinted) {
   TypeInto(rig.Find<QLineEdit>("Edit1"), "10");
   TypeInto(rig.Find<QLineEdit>("Edit3"), "10.05");

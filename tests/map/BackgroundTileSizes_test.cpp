@@ -1,0 +1,106 @@
+// Tile sizes weighed off the caller's thread: a look-up never waits, a wish replaces the
+// tiles still waiting, what was looked up (had or not) is never fetched again, and the
+// end stops a fetch under way at once.
+#include "map/BackgroundTileSizes.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace kartovel {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A probe whose fetches wait until the test lets them through (or the stop comes): the
+// size of tile (x, y) is 100 * x, none for x = 0.
+class GatedProbe {
+ public:
+  BackgroundTileSizes::ProbeMaker Maker() {
+    return [this](std::stop_token stop) -> TileSizeProbe {
+      return [this, stop](int32_t x, int32_t y, int32_t zoom) -> std::optional<uint64_t> {
+        std::unique_lock lock(mutex_);
+        asked_.push_back({zoom, x, y});
+        changed_.notify_all();
+        changed_.wait(lock, stop, [this] { return open_ > 0; });
+        if (stop.stop_requested()) {
+          return std::nullopt;
+        }
+        --open_;
+        return x == 0 ? std::nullopt : std::optional<uint64_t>(100 * x);
+      };
+    };
+  }
+  void Let(int count) {
+    const std::lock_guard lock(mutex_);
+    open_ += count;
+    changed_.notify_all();
+  }
+  bool WaitAsked(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 5s, [&] { return asked_.size() >= count; });
+  }
+  std::vector<TileId> Asked() {
+    const std::lock_guard lock(mutex_);
+    return asked_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable_any changed_;
+  std::vector<TileId> asked_;
+  int open_ = 0;
+};
+
+bool WaitFor(const std::function<bool()>& done) {
+  const auto limit = std::chrono::steady_clock::now() + 5s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) {
+      return false;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST(BackgroundTileSizesTest, WeighsTheWishOffTheCallersThreadAndNeverFetchesATileTwice) {
+  GatedProbe probe;
+  std::atomic<int> arrivals{0};
+  BackgroundTileSizes sizes(probe.Maker(), [&] { ++arrivals; });
+  sizes.Want({{5, 1, 1}, {5, 2, 1}, {5, 3, 1}});
+  ASSERT_TRUE(probe.WaitAsked(1));  // (1, 1) is under way, held by the gate
+  EXPECT_EQ(sizes.Lookup({5, 1, 1}), std::nullopt);
+  // A new wish replaces (2, 1) and (3, 1), which still wait; (1, 1) is not asked again.
+  sizes.Want({{5, 1, 1}, {5, 0, 1}, {5, 4, 1}});
+  probe.Let(3);
+  ASSERT_TRUE(WaitFor([&] { return arrivals == 3; }));
+  EXPECT_EQ(sizes.Lookup({5, 1, 1}), std::optional<std::optional<uint64_t>>(100));
+  EXPECT_EQ(sizes.Lookup({5, 4, 1}), std::optional<std::optional<uint64_t>>(400));
+  // Looked up and not had: known as such, and not fetched again.
+  EXPECT_EQ(sizes.Lookup({5, 0, 1}), std::make_optional(std::optional<uint64_t>()));
+  EXPECT_EQ(sizes.Lookup({5, 2, 1}), std::nullopt);
+  sizes.Want({{5, 0, 1}, {5, 1, 1}, {5, 4, 1}});
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(probe.Asked(), (std::vector<TileId>{{5, 1, 1}, {5, 0, 1}, {5, 4, 1}}));
+}
+
+TEST(BackgroundTileSizesTest, TheEndStopsTheFetchUnderWayAtOnce) {
+  GatedProbe probe;
+  std::optional<BackgroundTileSizes> sizes;
+  sizes.emplace(probe.Maker(), [] {});
+  sizes->Want({{7, 1, 1}, {7, 2, 2}});
+  ASSERT_TRUE(probe.WaitAsked(1));
+  const auto start = std::chrono::steady_clock::now();
+  sizes.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(probe.Asked().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kartovel
