@@ -18,6 +18,20 @@ install(FILES ${resources}/desktop/io.github.kartovel.kartovel.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${resources}/desktop/kartovel-mime.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kartovel.xml)
+# The package's copyright file (Debian's machine-readable form), made from LICENSE so that
+# the two never differ: the terms indented by one blank, an empty line written as ".".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" copyright_line "${licence}")
+set(KARTOVEL_COPYRIGHT "${CMAKE_MATCH_1}")
+string(FIND "${licence}" "Permission is hereby" terms_start)
+string(SUBSTRING "${licence}" ${terms_start} -1 terms)
+string(STRIP "${terms}" terms)
+string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REPLACE "\n" "\n " terms "${terms}")
+set(KARTOVEL_LICENCE_TERMS " ${terms}")
+configure_file(${resources}/desktop/copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kartovel)
 install(FILES ${resources}/man/kartovel-cli.1 ${resources}/man/kartovel.1
   ${resources}/man/mapviewer.1 ${resources}/man/combine.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

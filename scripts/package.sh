@@ -18,7 +18,8 @@ dpkg-deb -c "$package" | awk '{print $6}'
 listing=$(dpkg-deb -c "$package")
 for file in ./usr/bin/kartovel ./usr/bin/kartovel-cli ./usr/bin/mapviewer ./usr/bin/combine \
     ./usr/share/kartovel/ini/config.ini ./usr/share/applications/kartovel.desktop \
-    ./usr/share/man/man1/kartovel-cli.1 ./usr/share/icons/hicolor/scalable/apps/kartovel.svg; do
+    ./usr/share/man/man1/kartovel-cli.1 ./usr/share/icons/hicolor/scalable/apps/kartovel.svg \
+    ./usr/share/doc/kartovel/copyright; do
   grep -q " $file$" <<<"$listing" || { echo "the package lacks $file" >&2; exit 1; }
 done
 if grep -q -E "_tests|bench_|tileserver" <<<"$listing"; then

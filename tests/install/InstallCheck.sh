@@ -40,7 +40,7 @@ expected_files=(
   share/applications/kartovel.desktop share/applications/kartovel-mapviewer.desktop
   share/metainfo/io.github.kartovel.kartovel.metainfo.xml share/mime/packages/kartovel.xml
   share/man/man1/kartovel-cli.1 share/man/man1/kartovel.1 share/man/man1/mapviewer.1
-  share/man/man1/combine.1 share/icons/hicolor/scalable/apps/kartovel.svg
+  share/man/man1/combine.1 share/doc/kartovel/copyright share/icons/hicolor/scalable/apps/kartovel.svg
   share/icons/hicolor/48x48/apps/kartovel.png share/icons/hicolor/256x256/apps/kartovel.png)
 if [[ -n $gui_tests ]]; then expected_files+=(bin/kartovel bin/mapviewer bin/combine); fi
 for file in "${expected_files[@]}"; do

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QKeyEvent>
@@ -57,6 +58,8 @@ class Shooter {
 
   // The name the next modal window is saved under.
   void ExpectModal(const QString& name) { expected_ = name; }
+  // The file the next file chooser is answered with (it is not saved).
+  void AnswerChooser(const QString& file) { answer_ = file; }
 
   static void Pump(int milliseconds) {
     QElapsedTimer elapsed;
@@ -74,6 +77,15 @@ class Shooter {
       return;
     }
     handled_ = modal;
+    if (auto* chooser = qobject_cast<QFileDialog*>(modal); chooser != nullptr && !answer_.isEmpty()) {
+      const QString file = answer_;
+      answer_.clear();
+      QTimer::singleShot(100, chooser, [chooser, file] {
+        chooser->selectFile(file);
+        chooser->accept();
+      });
+      return;
+    }
     // Let the window lay itself out and paint once before it is saved.
     QTimer::singleShot(200, modal, [this, modal] {
       const QString name =
@@ -92,6 +104,7 @@ class Shooter {
   QString folder_;
   QTimer poll_;
   QString expected_;
+  QString answer_;
   QPointer<QWidget> handled_;
   int unexpected_ = 0;
 };
@@ -142,9 +155,12 @@ void ShootDialogs(ProgramWindows& windows, Shooter& shooter) {
   windows.Redownload().ShowModal();
   shooter.ExpectModal("export");
   windows.Export().ShowModal();
+  shooter.ExpectModal("verify");
+  windows.Verify().ShowModal();
 }
 
-void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& platform) {
+void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& platform,
+              const QString& runFolder) {
   QWidget& main = windows.Main();
   // Zoom 16 gives about a thousand tiles: the run is still going when it is saved.
   auto* up = main.findChild<QToolButton*>("Up");
@@ -164,6 +180,11 @@ void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& pla
   }
   Shooter::Pump(500);
   shooter.Save(main, "main-window-stopped");
+  // Open task on the stopped run: the status line says how far the task got.
+  shooter.AnswerChooser(runFolder + "/berlin.qtsk");
+  main.findChild<QPushButton*>("Button4")->click();
+  Shooter::Pump(500);
+  shooter.Save(main, "main-window-opened");
   // Another area under the same name: the question before the task is replaced (No).
   Type(main, "Edit4", "52.5");
   shooter.ExpectModal("question");
@@ -301,7 +322,7 @@ int main(int argc, char* argv[]) {
   }
   ShootMainWindow(windows, shooter, runFolder);
   ShootDialogs(windows, shooter);
-  ShootRun(windows, shooter, platform);
+  ShootRun(windows, shooter, platform, runFolder);
   ShootBigJob(windows, shooter);
   ShootMapViewer(shooter, runFolder);
   ShootCombiner(shooter, runFolder);
