@@ -9,8 +9,8 @@ namespace kartovel::gui {
 namespace {
 constexpr CommandDialog::Texts kTexts{
     "frmExport", TfrmExport::Caption, TfrmExport::Button1Caption,
-    "Writes the tiles of one or more download tasks into one file that map programs open "
-    "as one map: MBTiles, PMTiles, GeoPackage or sqlitedb, as its extension says.",
+    "Writes the tiles of one or more tasks into one MBTiles, PMTiles, GeoPackage or "
+    "sqlitedb file.",
     "Report"};
 }  // namespace
 

@@ -6,8 +6,8 @@ namespace kartovel::gui {
 namespace {
 constexpr CommandDialog::Texts kTexts{
     "frmFlt", TfrmFlt::Caption, TfrmFlt::Button1Caption,
-    "Fetches again the tiles a failed-tile file (*_failed.ftl) lists, each into the file "
-    "recorded for it, and reports each here.",
+    "Fetches again the tiles a failed-tile file (*_failed.ftl) lists, into the files "
+    "recorded for them.",
     "Report"};
 }  // namespace
 

@@ -6,8 +6,8 @@ namespace kartovel::gui {
 namespace {
 constexpr CommandDialog::Texts kTexts{
     "frmVerify", TfrmVerify::Caption, TfrmVerify::Button1Caption,
-    "Checks that a download task's tiles, or a written mosaic or export file, are whole, "
-    "and sums up per zoom what is missing or damaged.",
+    "Checks that a task's tiles, or a written mosaic or export file, are whole, and sums up "
+    "per zoom what is not.",
     "Summary"};
 }  // namespace
 

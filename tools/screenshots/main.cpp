@@ -56,8 +56,11 @@ class Shooter {
     }
   }
 
-  // The name the next modal window is saved under.
-  void ExpectModal(const QString& name) { expected_ = name; }
+  // The name the next modal window is saved under, and what is done in it first.
+  void ExpectModal(const QString& name, std::function<void()> prepare = {}) {
+    expected_ = name;
+    prepare_ = std::move(prepare);
+  }
   // The file the next file chooser is answered with (it is not saved).
   void AnswerChooser(const QString& file) { answer_ = file; }
 
@@ -81,10 +84,20 @@ class Shooter {
       const QString file = answer_;
       answer_.clear();
       QTimer::singleShot(100, chooser, [chooser, file] {
-        chooser->selectFile(file);
-        chooser->accept();
+        // Typed into the name box, as a user would; the folder view loads later.
+        if (auto* typed = chooser->findChild<QLineEdit*>("fileNameEdit")) {
+          typed->setText(file);
+        } else {
+          chooser->selectFile(file);
+        }
+        static_cast<QDialog*>(chooser)->accept();  // public in QDialog, overridden here
       });
       return;
+    }
+    if (prepare_) {
+      const std::function<void()> prepare = std::move(prepare_);
+      prepare_ = {};
+      prepare();
     }
     // Let the window lay itself out and paint once before it is saved.
     QTimer::singleShot(200, modal, [this, modal] {
@@ -105,6 +118,7 @@ class Shooter {
   QTimer poll_;
   QString expected_;
   QString answer_;
+  std::function<void()> prepare_;
   QPointer<QWidget> handled_;
   int unexpected_ = 0;
 };
@@ -155,7 +169,12 @@ void ShootDialogs(ProgramWindows& windows, Shooter& shooter) {
   windows.Redownload().ShowModal();
   shooter.ExpectModal("export");
   windows.Export().ShowModal();
-  shooter.ExpectModal("verify");
+}
+
+// The verify dialog with the summary of the stopped run's task.
+void ShootVerify(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  const std::string task = (runFolder + "/berlin.qtsk").toStdString();
+  shooter.ExpectModal("verify", [&windows, task] { windows.FrmVerify().Verify(task); });
   windows.Verify().ShowModal();
 }
 
@@ -323,6 +342,7 @@ int main(int argc, char* argv[]) {
   ShootMainWindow(windows, shooter, runFolder);
   ShootDialogs(windows, shooter);
   ShootRun(windows, shooter, platform, runFolder);
+  ShootVerify(windows, shooter, runFolder);
   ShootBigJob(windows, shooter);
   ShootMapViewer(shooter, runFolder);
   ShootCombiner(shooter, runFolder);
