@@ -215,7 +215,8 @@ void TfrmSelectArea::ShowCost(bool want) {
   }
   EstimateRequest request;
   request.Params = *area;
-  request.FirstZoom = request.LastZoom = *Zoom;
+  request.FirstZoom = *Zoom;
+  request.LastZoom = std::max(*Zoom, LastZoom.value_or(*Zoom));
   request.Workers = source_.Workers;
   request.Pause = source_.Pause;
   request.AverageTileKB = statedKB_;

@@ -41,6 +41,9 @@ class TfrmSelectArea {
   std::string Caption;
   std::optional<GeoArea> Area;  // none until one is drawn or read from the boxes
   std::optional<int32_t> Zoom;  // the main window's zoom; none when its box holds no integer
+  // The last zoom of a range the cost line weighs zoom by zoom; none: Zoom alone. Set by
+  // a front end that offers a range; FormShow leaves it.
+  std::optional<int32_t> LastZoom;
   // The coordinates as OK writes them (six decimals); empty while there is no area.
   std::string LeftText;
   std::string RightText;

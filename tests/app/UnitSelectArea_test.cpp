@@ -124,81 +124,70 @@ TEST(TfrmSelectAreaTest, CoordinatesAreWrittenWithSixDecimalsAndNoNegativeZero) 
   }
 }
 
-// What the fake sampler has looked up: every tile the same size, none had, or nothing yet.
-enum class Sampled { Bytes2000, NotHad, NotYet };
-
-KnownTileSizes FakeSizes(Sampled sampled, std::vector<TileId>* wanted) {
-  return {[sampled](const TileId&) -> std::optional<std::optional<uint64_t>> {
-            switch (sampled) {
-              case Sampled::Bytes2000:
-                return std::optional<uint64_t>(2000);
-              case Sampled::NotHad:
-                return std::optional<uint64_t>();
-              case Sampled::NotYet:
-                break;
-            }
-            return std::nullopt;
-          },
+// A sampler that has looked up every tile (2000 bytes each, or none had) or none yet.
+KnownTileSizes FakeSizes(std::optional<std::optional<uint64_t>> looked, std::vector<TileId>* wanted) {
+  return {[looked](const TileId&) { return looked; },
           [wanted](const std::vector<TileId>& tiles) { *wanted = tiles; }};
 }
 
 TEST(TfrmSelectAreaTest, TheCostLineNamesTheSizeFromTheStatedAverageOrTheSampledTilesAndTheFreeSpace) {
-  const std::string demo = "[MapType 150]\r\nName=Demo\r\nUrl=http://127.0.0.1:9/{z}/{x}/{y}.png\r\n";
-  struct Case {
-    const char* name;
-    std::string sourceKeys;  // of [MapType 150]; none: the built-in map type
-    Sampled sampled;
+  const std::optional<std::optional<uint64_t>> bytes2000(2000), notHad(std::in_place), notYet;
+  const GeoArea city{13.35, 13.45, 52.55, 52.48};
+  const struct Case {
+    const char* sourceKeys;  // of the chosen [MapType 150]
+    std::optional<std::optional<uint64_t>> looked;
     GeoArea area;
     bool withPath;
-    std::function<std::string(int64_t tiles)> size;  // the line's start
-    const char* freePart;                            // what follows the size
-  };
-  const GeoArea city{13.35, 13.45, 52.55, 52.48};
-  const GeoArea world{-180, 180, 85, -85};
-  const Case cases[] = {
-      {"stated", "AverageTileKB=12.5\r\n", Sampled::NotYet, city, true,
-       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 12800); }, "; "},
-      {"sampled", "", Sampled::Bytes2000, city, true,
-       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 2000); }, "; "},
-      {"weighing", "", Sampled::NotYet, city, true,
-       [](int64_t) { return std::string("Size being weighed from a few tiles ..."); }, "; "},
-      {"not had", "", Sampled::NotHad, city, true,
-       [](int64_t) { return std::string("Size unknown"); }, "; "},
-      {"no folder", "", Sampled::Bytes2000, city, false,
-       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 2000); }, ""},
-      {"too big", "AverageTileKB=1000000\r\n", Sampled::NotYet, world, true,
-       [](int64_t tiles) { return "About " + SizeText(uint64_t(tiles) * 1024000000); },
+    uint64_t bytesPerTile;  // 0: the line starts with `start` instead of a size
+    const char* start;      // "+": zooms 12 and 13, each with its size
+    const char* freePart;   // what follows the size
+  } cases[] = {
+      {"AverageTileKB=12.5\r\n", notYet, city, true, 12800, "", "; "},
+      {"", bytes2000, city, true, 2000, "", "; "},
+      {"", notYet, city, true, 0, "Size being weighed from a few tiles ...", "; "},
+      {"", notHad, city, true, 0, "Size unknown", "; "},
+      {"", bytes2000, city, false, 2000, "", ""},
+      {"", bytes2000, city, true, 2000, "+", "; "},
+      {"AverageTileKB=1000000\r\n", notYet, {-180, 180, 85, -85}, true, 1024000000, "",
        ": more than the "},
-      {"bad average", "AverageTileKB=big\r\n", Sampled::Bytes2000, city, true,
-       [](int64_t) {
-         return std::string(
-             "AverageTileKB \"big\" of [MapType 150] is not a number of kilobytes above 0.");
-       },
-       ""},
+      {"AverageTileKB=big\r\n", bytes2000, city, true, 0,
+       "AverageTileKB \"big\" of [MapType 150] is not a number of kilobytes above 0.", ""},
   };
   for (const Case& c : cases) {
     MainWindowRig rig;
-    rig.WriteSources(demo + c.sourceKeys);
+    rig.WriteSources(std::string("[MapType 150]\r\nName=Demo\r\nUrl=http://127.0.0.1:9/{z}/{x}/{y}.png\r\n") +
+                     c.sourceKeys);
     ASSERT_TRUE(rig.Click(&TForm1::FormShow));
     ASSERT_TRUE(rig.Form->SelectMapsType(150));
     rig.TypeRequest("", "", "", "", 12, c.withPath ? rig.SavePath() : "", "area");
     TfrmSelectArea picker(*rig.Form, EightWorkers(), rig.ProgramFolder);
+    const bool range = std::string(c.start) == "+";
+    picker.LastZoom = range ? std::optional<int32_t>(13) : std::nullopt;
     std::vector<TileId> wanted;
-    picker.SetTileSizes(FakeSizes(c.sampled, &wanted));
+    picker.SetTileSizes(FakeSizes(c.looked, &wanted));
     picker.FormShow();
     picker.SetArea(c.area);
-    const std::string expected = c.size(*picker.TileCount()) + c.freePart;
-    EXPECT_TRUE(picker.LabelCost.starts_with(expected)) << c.name << ": " << picker.LabelCost;
-    const bool namesFolder = picker.LabelCost.ends_with(" free in " + rig.SavePath());
-    EXPECT_EQ(namesFolder, std::string(c.freePart) != "") << c.name << ": " << picker.LabelCost;
-    // Tiles are asked for only once the area rests, and only those not looked up.
-    EXPECT_TRUE(wanted.empty()) << c.name;
-    picker.WeighCost();
-    EXPECT_EQ(wanted.size(), c.sampled == Sampled::NotYet && c.sourceKeys.empty() ? 3u : 0u)
-        << c.name;
-    for (const TileId& tile : wanted) {
-      EXPECT_EQ(tile.Zoom, 12);
+    const uint64_t at12 = uint64_t(*picker.TileCount()) * c.bytesPerTile;
+    std::string size = c.bytesPerTile == 0 ? c.start : "About " + SizeText(at12);
+    if (range) {
+      rig.Form->Edit5 = "13";
+      picker.FormShow();
+      picker.SetArea(c.area);
+      const uint64_t at13 = uint64_t(*picker.TileCount()) * c.bytesPerTile;
+      rig.Form->Edit5 = "12";
+      picker.FormShow();
+      picker.SetArea(c.area);
+      size = "Zoom 12 about " + SizeText(at12) + ", zoom 13 about " + SizeText(at13) +
+             "; about " + SizeText(at12 + at13) + " in all";
     }
+    const std::string& line = picker.LabelCost;
+    EXPECT_TRUE(line.starts_with(size + c.freePart)) << line;
+    EXPECT_EQ(line.ends_with(" free in " + rig.SavePath()), *c.freePart != 0) << line;
+    // Tiles are asked for only once the area rests, and only those not looked up.
+    EXPECT_TRUE(wanted.empty()) << line;
+    picker.WeighCost();
+    const bool sampled = !c.looked && *c.sourceKeys == 0;
+    EXPECT_EQ(wanted.size(), sampled ? 3u : 0u) << line;
   }
 }
 
