@@ -10,6 +10,7 @@
 #include <string>
 
 #include "shape/ShapeFile.h"
+#include "shape/ShapeReaders.h"
 
 namespace kartovel {
 namespace {
@@ -144,6 +145,35 @@ TEST(ShapeFile, HugeFileIsRefusedBeforeReading) {
   EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // read, then refused as not JSON
   std::filesystem::remove_all(folder);
   EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // gone
+}
+
+// A file with more points than any task could keep is refused while it is read, in each
+// of the three formats, with the count named.
+TEST(ShapeFile, MorePointsThanAllowedAreRefusedWhileReading) {
+  const size_t points = kMaxShapeFilePoints + 1;
+  std::string json = R"({"type":"LineString","coordinates":[)";
+  std::string kml = "<kml><Placemark><LineString><coordinates>";
+  std::string gpx = "<gpx><trk><trkseg>";
+  for (size_t i = 0; i < points; ++i) {
+    const std::string lon = std::to_string(i % 90);
+    json += (i == 0 ? "[" : ",[") + lon + ",1]";
+    kml += lon + ",1 ";
+    gpx += "<trkpt lat=\"1\" lon=\"" + lon + "\"/>";
+  }
+  json += "]}";
+  kml += "</coordinates></LineString></Placemark></kml>";
+  gpx += "</trkseg></trk></gpx>";
+  for (const std::string* text : {&json, &kml, &gpx}) {
+    SCOPED_TRACE(text->substr(0, 20));
+    try {
+      ReadShapeText(*text, "long.txt", 100.0);
+      ADD_FAILURE() << "accepted";
+    } catch (const AppError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "long.txt has more than 1000000 points; a shape that large cannot be a task's "
+                "area, so simplify it first.");
+    }
+  }
 }
 
 }  // namespace
