@@ -288,7 +288,7 @@ class GeoJsonEvents final : public nlohmann::json_sax<json> {
       // refused as soon as it could be more than the points allowed.
       if (++numbers_ > kNumbersPerPoint * maxPoints_) {
         Refuse(TooManyPointsFault());
-        return true;
+        return false;  // refused now: the rest of the file is not read
       }
       value->AddNumber(number);
     }
@@ -338,7 +338,10 @@ class GeoJsonEvents final : public nlohmann::json_sax<json> {
     if (!Active()) return true;
     if (frame.Of == Frame::Kind::Coordinates) {
       coordinatesOf_->Add(Mark::End);
-      if (coordinatesOf_->EndsPosition() && ++points_ > maxPoints_) Refuse(TooManyPointsFault());
+      if (coordinatesOf_->EndsPosition() && ++points_ > maxPoints_) {
+        Refuse(TooManyPointsFault());
+        return false;  // refused now: the rest of the file is not read
+      }
     } else if (frame.Of == Frame::Kind::Object) {
       try {
         Hand(ObjectParts(frame));
