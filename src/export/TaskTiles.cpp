@@ -15,7 +15,6 @@
 #include "common/Paths.h"
 #include "task/FailedRecord.h"
 #include "task/MapSourcesFile.h"
-#include "shape/ShapeCoverage.h"
 #include "task/TaskFile.h"
 #include "task/TaskShape.h"
 #include "task/Unitclasstask.h"
@@ -53,8 +52,8 @@ std::string_view TakeField(std::string_view& rest) {
 }  // namespace
 
 int64_t TaskTiles::TotalCount() const {
-  if (CoveredCount) {
-    return *CoveredCount;
+  if (Shaped) {
+    return Shaped->CoveredCount();
   }
   if (Range.MaxX < Range.MinX || Range.MaxY < Range.MinY) {
     return 0;
@@ -62,7 +61,7 @@ int64_t TaskTiles::TotalCount() const {
   return Range.Count();
 }
 
-bool TaskTiles::Holds(int64_t x, int64_t y) const {
+bool TaskTiles::InGrid(int64_t x, int64_t y) const {
   if (Range.Zoom < 0 || Range.Zoom > kMaxGridZoom) {
     return false;
   }
@@ -71,22 +70,22 @@ bool TaskTiles::Holds(int64_t x, int64_t y) const {
          x < gridSize && y >= 0 && y < gridSize;
 }
 
+bool TaskTiles::Holds(int64_t x, int64_t y) const {
+  return InGrid(x, y) &&
+         (!Shaped || Shaped->Holds(static_cast<int32_t>(x), static_cast<int32_t>(y)));
+}
+
 namespace {
 
-// A shaped task's count, its rows counted from the north as the shape's are; a shape
-// edited by hand throws with the file named.
-void CountShapedTiles(TaskTiles& task) {
+// A shaped task's coverage, as its run computed it; a shape edited by hand throws with
+// the file named.
+void CoverShape(TaskTiles& task) {
   const std::optional<Shape> shape = ReadTaskShape(task.TaskFile);
   const TileRange& range = task.Range;
   if (!shape || range.Zoom < 0 || range.Zoom > kMaxGridZoom || task.TotalCount() == 0) {
     return;
   }
-  const int32_t last = static_cast<int32_t>((int64_t{1} << range.Zoom) - 1);
-  const bool southOrigin = task.MapsType >= 5 && task.MapsType <= 7;
-  const TileRange northRows{range.Zoom, range.MinX, range.MaxX,
-                            southOrigin ? last - range.MaxY : range.MinY,
-                            southOrigin ? last - range.MinY : range.MaxY};
-  task.CoveredCount = ShapeCoverage(*shape, range.Zoom, northRows).CoveredCount();
+  task.Shaped = ShapedTaskCoverage(*shape, task.MapsType, range);
 }
 
 }  // namespace
@@ -125,7 +124,7 @@ TaskTiles ReadTaskTiles(const std::string& taskFile) {
     }
   }
   task.SourceFault = reading.Source ? "" : reading.Fault;
-  CountShapedTiles(task);
+  CoverShape(task);
   return task;
 }
 

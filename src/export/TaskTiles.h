@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
+#include "geometry/TileCoverage.h"
 #include "geometry/TileId.h"
 #include "geometry/TileRange.h"
 #include "task/TaskFile.h"
@@ -38,13 +40,16 @@ struct TaskTiles {
   int32_t FirstZoom = 0;
   int32_t LastZoom = -1;
   std::string SourceFault;
-  // The tiles a shaped task's shape covers in the range; none for a rectangle's task.
-  std::optional<int64_t> CoveredCount;
+  // The tiles of the range a shaped task's shape covers, as its run fetched them; none
+  // for a rectangle's task.
+  std::shared_ptr<const TileCoverage> Shaped;
 
   // The task's tiles: those in the range (0 when it is empty), or the shape's.
   int64_t TotalCount() const;
   // Inside the range and inside the grid of the zoom (a range that reaches longitude
   // 180 names one column past the grid's east edge).
+  bool InGrid(int64_t x, int64_t y) const;
+  // One of the task's tiles: in the grid and, for a shaped task, covered by its shape.
   bool Holds(int64_t x, int64_t y) const;
 };
 

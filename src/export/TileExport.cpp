@@ -27,7 +27,7 @@ using Extent = GeoBounds;
 
 std::optional<Extent> ExtentOf(const TaskTiles& task) {
   const TileRange& range = task.Range;
-  if (task.TotalCount() == 0 || !task.Holds(std::max(range.MinX, 0), std::max(range.MinY, 0))) {
+  if (task.TotalCount() == 0 || !task.InGrid(std::max(range.MinX, 0), std::max(range.MinY, 0))) {
     return std::nullopt;
   }
   const int64_t last = (int64_t{1} << range.Zoom) - 1;

@@ -40,6 +40,7 @@ class GpxListener final : public XmlListener {
         !ParseDecimal(AttributeOf(attributes, "lat"), point.Latitude)) {
       throw ShapeFormatError("has a track or route point without numbers for lat and lon");
     }
+    CountShapePoint(points_);
     line_.push_back(point);
   }
 
@@ -47,6 +48,7 @@ class GpxListener final : public XmlListener {
   bool inName_ = false;
   std::string name_;
   GeoLine line_;
+  size_t points_ = 0;  // of the whole file so far
 };
 
 }  // namespace

@@ -57,7 +57,8 @@ class KmlListener final : public XmlListener {
   }
 
   void Coordinates() {
-    std::vector<GeoPoint> points = ParseKmlCoordinates(text_);
+    std::vector<GeoPoint> points = ParseKmlCoordinates(text_, kMaxShapeFilePoints - points_);
+    points_ += points.size();
     if (Inside("LineString")) {
       shape.Lines.push_back(std::move(points));
       return;
@@ -71,6 +72,7 @@ class KmlListener final : public XmlListener {
   std::vector<std::string> path_;
   std::string text_;
   GeoPolygon polygon_;
+  size_t points_ = 0;  // of the whole file so far
 };
 
 }  // namespace
@@ -84,7 +86,16 @@ bool ParseDecimal(std::string_view text, double& value) {
   return !text.empty() && fault == std::errc() && stop == end;
 }
 
-std::vector<GeoPoint> ParseKmlCoordinates(std::string_view text) {
+std::string TooManyPointsFault() {
+  return "has more than " + std::to_string(kMaxShapeFilePoints) +
+         " points; a shape that large cannot be a task's area, so simplify it first";
+}
+
+void CountShapePoint(size_t& counted) {
+  if (++counted > kMaxShapeFilePoints) throw ShapeFormatError(TooManyPointsFault());
+}
+
+std::vector<GeoPoint> ParseKmlCoordinates(std::string_view text, size_t most) {
   std::vector<GeoPoint> points;
   size_t at = 0;
   while (at < text.size()) {
@@ -106,6 +117,7 @@ std::vector<GeoPoint> ParseKmlCoordinates(std::string_view text) {
     if (!numbers || count < 2) {
       throw ShapeFormatError("has coordinates that are not longitude,latitude numbers");
     }
+    if (points.size() == most) throw ShapeFormatError(TooManyPointsFault());
     const GeoPoint point{fields[0], fields[1]};
     points.push_back(point);
     at = stop;

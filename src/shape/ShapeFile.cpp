@@ -87,6 +87,37 @@ void CheckCoordinates(Shape& shape, const std::string& fileName,
   }
 }
 
+// Consecutive points more than half the world apart, neither on the map's edge meridian:
+// the file means the short way across longitude 180 (the way a ring is written when it
+// is not split there), which on the map is the long way round.
+bool JumpsAcross180(const GeoPoint& from, const GeoPoint& to) {
+  return std::abs(to.Longitude - from.Longitude) > 180 && std::abs(from.Longitude) != 180 &&
+         std::abs(to.Longitude) != 180;
+}
+
+// A task's area is one stretch of columns from west to east, so a shape that crosses
+// longitude 180 cannot be one task: it is refused with the way to give it.
+void RefuseCrossing180(const Shape& shape, const std::string& fileName) {
+  const auto refuseJump = [&](const std::vector<GeoPoint>& points, bool closed) {
+    for (size_t i = 0; i < points.size(); ++i) {
+      if (i + 1 == points.size() && !closed) break;
+      const GeoPoint& from = points[i];
+      const GeoPoint& to = points[(i + 1) % points.size()];
+      if (JumpsAcross180(from, to)) {
+        throw AppError(fileName + " crosses longitude 180 (from " + Decimal(from.Longitude) +
+                       " to " + Decimal(to.Longitude) +
+                       "); an area must lie on one side of it: give the parts east and west of "
+                       "longitude 180 as two shape files and download them as two tasks.");
+      }
+    }
+  };
+  for (const GeoPolygon& polygon : shape.Polygons) {
+    refuseJump(polygon.Outer, true);
+    for (const GeoRing& hole : polygon.Holes) refuseJump(hole, true);
+  }
+  for (const GeoLine& line : shape.Lines) refuseJump(line, false);
+}
+
 std::string PointText(const GeosContext& geos, const GEOSGeometry* location) {
   double x = 0, y = 0;
   if (location == nullptr || GEOSGeomGetX_r(geos.Handle(), location, &x) != 1 ||
@@ -132,6 +163,7 @@ ShapeReading ReadShapeText(const std::string& text, const std::string& fileName,
     throw AppError(fileName + " holds no polygon, track or line that could be used.");
   }
   CheckCoordinates(reading.Value, fileName, reading.Notes);
+  RefuseCrossing180(reading.Value, fileName);
   if (corridorMetres) {
     const std::string problem = CorridorWidthProblem(*corridorMetres);
     if (!problem.empty()) throw AppError(problem);

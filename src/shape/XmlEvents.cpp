@@ -3,6 +3,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -23,6 +24,8 @@ struct ParserFree {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
 using ParserHandle = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree>;
+
+constexpr size_t kXmlPieceBytes = size_t{1} << 20;
 
 struct Session {
   XML_Parser parser = nullptr;
@@ -85,10 +88,16 @@ XmlResult Run(std::string_view text, XmlListener& listener, RootFinder* finder) 
   XML_SetElementHandler(parser.get(), &OnStart, &OnEnd);
   XML_SetCharacterDataHandler(parser.get(), &OnText);
   XML_SetEntityDeclHandler(parser.get(), &OnEntity);
-  if (text.size() > size_t(std::numeric_limits<int>::max())) {
-    return XmlResult{XmlOutcome::Malformed, "the text is too long"};
+  // Fed in pieces: handed the whole text at once, expat copies it into a buffer of its
+  // own, which doubles the memory a large file takes.
+  XML_Status status = XML_STATUS_OK;
+  for (size_t at = 0; status == XML_STATUS_OK;) {
+    const size_t piece = std::min(kXmlPieceBytes, text.size() - at);
+    const bool last = at + piece == text.size();
+    status = XML_Parse(parser.get(), text.data() + at, int(piece), last ? XML_TRUE : XML_FALSE);
+    at += piece;
+    if (last) break;
   }
-  const XML_Status status = XML_Parse(parser.get(), text.data(), int(text.size()), XML_TRUE);
   if (session.fault) std::rethrow_exception(session.fault);
   if (session.declaresEntities) return XmlResult{XmlOutcome::DeclaresEntities, {}};
   if (status == XML_STATUS_ERROR && XML_GetErrorCode(parser.get()) != XML_ERROR_ABORTED) {

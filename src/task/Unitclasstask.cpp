@@ -355,10 +355,10 @@ namespace {
 
 // A shape's tiles seen in the task's own rows: the shape's coverage counts rows from the
 // north, and map types that count them from the south see them flipped.
-class ShapedTaskCoverage final : public TileCoverage {
+class FlippableShapeCoverage final : public TileCoverage {
  public:
-  ShapedTaskCoverage(const TileRange& range, std::unique_ptr<const ShapeCoverage> shape,
-                     bool southOrigin)
+  FlippableShapeCoverage(const TileRange& range, std::unique_ptr<const ShapeCoverage> shape,
+                         bool southOrigin)
       : range_(range),
         shape_(std::move(shape)),
         flipFrom_(southOrigin ? static_cast<int32_t>((int64_t{1} << range.Zoom) - 1) : -1) {}
@@ -377,17 +377,24 @@ class ShapedTaskCoverage final : public TileCoverage {
 
 }  // namespace
 
+std::unique_ptr<const TileCoverage> ShapedTaskCoverage(const Shape& shape, int32_t mapsType,
+                                                       const TileRange& range) {
+  const TileRange northRows =
+      NorthRows(mapsType, range.Zoom, range.MinX, range.MaxX, range.MinY, range.MaxY);
+  return std::make_unique<FlippableShapeCoverage>(
+      range, std::make_unique<const ShapeCoverage>(shape, range.Zoom, northRows),
+      IsSouthOrigin(mapsType));
+}
+
 // The shape's tiles within the range; the task's count is theirs.
 void DownloadTask::CoverShape() {
   static_cast<void>(ShapeSectionLines(*Params.AreaShape));  // refuses a shape too large to keep
-  const TileRange northRows = NorthRows(Params.MapsType, Params.Zoom, MinX, MaxX, MinY, MaxY);
-  auto shapeTiles = std::make_unique<const ShapeCoverage>(*Params.AreaShape, Params.Zoom, northRows);
-  if (shapeTiles->CoveredCount() == 0) {
+  auto covered = ShapedTaskCoverage(*Params.AreaShape, Params.MapsType, Range());
+  if (covered->CoveredCount() == 0) {
     throw AppError("The shape covers no tile at this zoom level.");
   }
-  TotalCount = static_cast<int32_t>(shapeTiles->CoveredCount());
-  coverage_ = std::make_unique<ShapedTaskCoverage>(Range(), std::move(shapeTiles),
-                                                   IsSouthOrigin(Params.MapsType));
+  TotalCount = static_cast<int32_t>(covered->CoveredCount());
+  coverage_ = std::move(covered);
 }
 
 bool DownloadTask::Covers(int32_t x, int32_t y) const {

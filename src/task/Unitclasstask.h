@@ -81,6 +81,12 @@ RequestTileRange TileRangeOf(const TaskParameters& params);
 // tiles of the range for a shape. Throws AppError as TileRangeOf does.
 int64_t CoveredTileCount(const TaskParameters& params);
 
+// The tiles of range that shape covers, the range's rows counted as the map type counts
+// them (from the south for map types 5, 6 and 7): a shaped task's coverage, the same for
+// its run and for every program that reads the task back from its files.
+std::unique_ptr<const TileCoverage> ShapedTaskCoverage(const Shape& shape, int32_t mapsType,
+                                                       const TileRange& range);
+
 // The URL of tile (x, y) at a zoom of map type 3 on the tile service at tileHost.
 std::string BuiltInTileUrl(const std::string& tileHost, int32_t x, int32_t y, int32_t zoom);
 

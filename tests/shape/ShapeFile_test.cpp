@@ -10,6 +10,7 @@
 #include <string>
 
 #include "shape/ShapeFile.h"
+#include "shape/ShapeReaders.h"
 
 namespace kartovel {
 namespace {
@@ -59,6 +60,18 @@ TEST(ShapeFile, BadInputIsRefusedWithTheFileAndTheFault) {
       {Polygon("[1,-90.5],[3,4],[5,1]"), {}, "trip.txt has a point outside longitude -180..180 or latitude -90..90 (1.000000, -90.500000)."},
       {"<kml><Placemark><LineString><coordinates>nan,1 2,3</coordinates></LineString></Placemark></kml>",
        10.0, "trip.txt has a point outside longitude -180..180 or latitude -90..90 (nan, 1.000000)."},
+      {Polygon("[179,-16],[-179,-16],[-179,-17],[179,-17]"), {},
+       "trip.txt crosses longitude 180 (from 179.000000 to -179.000000); an area must lie on one "
+       "side of it: give the parts east and west of longitude 180 as two shape files and download "
+       "them as two tasks."},
+      {Polygon("[-179.5,-16],[-179,-16],[179.5,-17]"), {},
+       "trip.txt crosses longitude 180 (from -179.000000 to 179.500000); an area must lie on one "
+       "side of it: give the parts east and west of longitude 180 as two shape files and download "
+       "them as two tasks."},
+      {R"({"type":"LineString","coordinates":[[178,60],[179.9,60.1],[-179.9,60.2]]})", 500.0,
+       "trip.txt crosses longitude 180 (from 179.900000 to -179.900000); an area must lie on one "
+       "side of it: give the parts east and west of longitude 180 as two shape files and download "
+       "them as two tasks."},
       {kLine, {}, "trip.txt holds a track or line: give the corridor's width in metres on each side."},
       {kLine, 0.0, "The corridor's width must be more than 0 and at most 100000 metres on each side."},
       {kLine, -5.0, "The corridor's width must be more than 0 and at most 100000 metres on each side."},
@@ -88,6 +101,15 @@ TEST(ShapeFile, GoodInputIsTakenWithItsNotes) {
             "Points of arctic.json beyond latitude 85.0511 north or south lie off the map and "
             "were moved to its edge.");
   EXPECT_NEAR(arctic.Value.Polygons[0].Outer[2].Latitude, 85.0511, 1e-4);
+
+  // Split at longitude 180 as GeoJSON asks, and a band round the world whose edges run
+  // along the map from its west edge to its east edge: neither crosses.
+  const ShapeReading split = ReadShapeText(
+      R"({"type":"MultiPolygon","coordinates":[[[[179,-16],[180,-16],[180,-17],[179,-17]]],)"
+      R"([[[-180,-16],[-179,-16],[-179,-17],[-180,-17]]]]})",
+      "fiji.json", {});
+  EXPECT_EQ(split.Value.Polygons.size(), 2u);
+  EXPECT_NO_THROW(ReadShapeText(Polygon("[-180,40],[180,40],[180,50],[-180,50]"), "band.json", {}));
 }
 
 TEST(ShapeFile, CrossingPolygonIsOfferedForRepairNotRepaired) {
@@ -123,6 +145,35 @@ TEST(ShapeFile, HugeFileIsRefusedBeforeReading) {
   EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // read, then refused as not JSON
   std::filesystem::remove_all(folder);
   EXPECT_THROW(ReadShapeFile(name, {}), AppError);  // gone
+}
+
+// A file with more points than any task could keep is refused while it is read, in each
+// of the three formats, with the count named.
+TEST(ShapeFile, MorePointsThanAllowedAreRefusedWhileReading) {
+  const size_t points = kMaxShapeFilePoints + 1;
+  std::string json = R"({"type":"LineString","coordinates":[)";
+  std::string kml = "<kml><Placemark><LineString><coordinates>";
+  std::string gpx = "<gpx><trk><trkseg>";
+  for (size_t i = 0; i < points; ++i) {
+    const std::string lon = std::to_string(i % 90);
+    json += (i == 0 ? "[" : ",[") + lon + ",1]";
+    kml += lon + ",1 ";
+    gpx += "<trkpt lat=\"1\" lon=\"" + lon + "\"/>";
+  }
+  json += "]}";
+  kml += "</coordinates></LineString></Placemark></kml>";
+  gpx += "</trkseg></trk></gpx>";
+  for (const std::string* text : {&json, &kml, &gpx}) {
+    SCOPED_TRACE(text->substr(0, 20));
+    try {
+      ReadShapeText(*text, "long.txt", 100.0);
+      ADD_FAILURE() << "accepted";
+    } catch (const AppError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "long.txt has more than 1000000 points; a shape that large cannot be a task's "
+                "area, so simplify it first.");
+    }
+  }
 }
 
 }  // namespace

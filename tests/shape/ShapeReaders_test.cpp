@@ -118,5 +118,40 @@ TEST(ShapeReaders, KmlCoordinateTuples) {
   }
 }
 
+// GeoJSON's members come in any order and files carry members of their own: only a
+// geometry where a Feature, a collection or the file puts it counts, whatever else holds
+// something that looks like one.
+TEST(ShapeReaders, GeoJsonMembersInAnyOrderAndForeignOnesIgnored) {
+  const struct {
+    const char* text;
+    size_t polygons;
+    size_t lines;
+    const char* name;
+  } cases[] = {
+      {R"({"coordinates":[[[1,2],[3,2],[2,3]]],"type":"Polygon"})", 1, 0, ""},
+      {R"({"features":[{"geometry":{"coordinates":[[1,2],[3,4]],"type":"LineString"},
+           "properties":{"name":"late","style":{"type":"Polygon","coordinates":[[[1,2],[3,2],[2,3]]]}},
+           "type":"Feature"}],"type":"FeatureCollection"})", 0, 1, "late"},
+      {R"({"type":"Feature","bbox":[1,2,3,4],"extra":{"type":"Polygon","coordinates":[[[1,2],[3,2],[2,3]]]},
+           "geometry":null,"properties":{"name":"none"}})", 0, 0, "none"},
+      {R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},
+           "geometry":{"type":"MultiPolygon","coordinates":[[[[1,2],[3,2],[2,3]]],[[[5,6],[7,6],[6,7]],[[5.5,6.1],[6,6.1],[6,6.5]]]]}},
+           {"type":"Feature","properties":{"name":"second"},"geometry":{"type":"Point","coordinates":[1,2]}}]})", 2, 0, "second"},
+      {R"({"type":"Polygon","coordinates":[[[1,2,100,{"x":[1,2]}],[3,2],[2,3]]]})", 1, 0, ""},
+      {R"({"type":"Other","coordinates":[[[1,2],[3,2],[2,3]]],"geometry":{"type":"LineString","coordinates":[[1,2],[3,4]]}})", 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const Shape shape = ReadGeoJson(c.text);
+    EXPECT_EQ(shape.Polygons.size(), c.polygons);
+    EXPECT_EQ(shape.Lines.size(), c.lines);
+    EXPECT_EQ(shape.Name, c.name);
+  }
+  const Shape multi = ReadGeoJson(cases[3].text);
+  ASSERT_EQ(multi.Polygons[1].Holes.size(), 1u);
+  EXPECT_EQ(multi.Polygons[1].Holes[0][2], (GeoPoint{6, 6.5}));
+  EXPECT_THROW(ReadGeoJson(R"({"type":5,"coordinates":[]})"), ShapeFormatError);
+}
+
 }  // namespace
 }  // namespace kartovel

@@ -9,10 +9,13 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/Locale.h"
 #include "common/Text.h"
 #include "export/HandMadeTask.h"
 #include "export/TileExport.h"
 #include "imaging/PngEncoder.h"
+#include "task/TaskShape.h"
+#include "task/Unitclasstask.h"
 
 namespace kartovel {
 namespace {
@@ -110,6 +113,33 @@ TEST(Verify, ATaskIsWholeOrItsMissingBlankAndDamagedTilesAreCountedAndNamed) {
           << start;
     }
   }
+}
+
+// A shaped task with every tile of its shape is whole: the tiles of its range outside the
+// shape were never its to fetch.
+TEST(Verify, AShapedTaskIsWholeWithTheShapesTiles) {
+  Sandbox box;
+  ScopedLocaleOverride locale('.', std::string("2026-12-07 09:30:05"));
+  const Shape shape{"t", {{{{2.1, 48.6}, {2.9, 48.7}, {2.4, 49.3}}, {}}}, {}, 0};
+  TaskParameters params;
+  TakeShapeArea(params, shape);
+  params.Zoom = 12;
+  params.SavePath = box.Folder();
+  params.TaskFileName = "t.qtsk";
+  DownloadTask task(params);
+  task.WriteTaskFile();
+  const std::string tile = Tile(40);
+  task.Coverage().ForEachCovered([&](const TileId& id) {
+    Sandbox::WriteAll(task.TilePath(id.X, id.Y), tile);
+    return true;
+  });
+  const VerifyReport report = VerifyTask(task.TaskFilePath(), testing::WriteProgramFolder(box, kBlank),
+                                         nullptr);
+  EXPECT_EQ(report.ExitStatus(), kVerifyWhole);
+  const ZoomTally& tally = report.Zooms.at(12);
+  EXPECT_EQ(tally.Present, task.TotalCount);
+  EXPECT_LT(tally.Present, task.Range().Count());
+  EXPECT_EQ(tally.Missing, 0);
 }
 
 // The file of each kind, whole; then cut short at many places and changed byte by byte.

@@ -321,6 +321,27 @@ void ShootShapedArea(ProgramWindows& windows, Shooter& shooter, const QString& r
   shooter.Save(windows.Main(), "main-window-shape");
 }
 
+// The shaped area downloaded, then the map viewer on its task: only the corridor's tiles.
+void ShootShapedRun(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  QWidget& main = windows.Main();
+  Type(main, "EditTaskName", "spree.qtsk");
+  shooter.ExpectModal("message-box");  // the run's end
+  main.findChild<QPushButton*>("BitBtn1")->click();
+  QElapsedTimer waited;
+  waited.start();
+  while (windows.Form1().RunActive() && waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  Shooter::Pump(500);
+  kartovel::tools::MapViewerWindow viewer;
+  viewer.resize(800, 600);
+  viewer.show();
+  if (viewer.OpenPath(runFolder + "/spree.qtsk")) {
+    Shooter::Pump(1500);
+    shooter.Save(viewer, "mapviewer-shape");
+  }
+}
+
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kartovel");
@@ -349,5 +370,6 @@ int main(int argc, char* argv[]) {
   QTemporaryDir cache;
   ShootSelectArea(windows, shooter, platform, cache.path() + "/");
   ShootShapedArea(windows, shooter, runFolder);
+  ShootShapedRun(windows, shooter, runFolder);
   return 0;
 }
