@@ -59,12 +59,13 @@ int AddJob(const DownloadArguments& arguments, QueueStore& store, TerminalPlatfo
     return kExitAllFetched;
   }
   const RunRequest& first = requests->front();
-  QueueJob added;
+  QueueJob added = JobOfRequest(first, arguments.Zooms.First, arguments.Zooms.Last,
+                                arguments.Zooms.IsRange);
+  // The name as given: each zoom's task name is made from it when the job runs.
+  added.TaskName = arguments.Name;
   const bool stored = RunHandler(platform, [&] {
     PrintProblems(store.Update([](std::vector<QueueJob>&) {}), platform);
-    added = store.Add(JobOfRequest(first, arguments.Zooms.First, arguments.Zooms.Last,
-                                   arguments.Zooms.IsRange),
-                      first.AreaShape);
+    added = store.Add(added, first.AreaShape);
   });
   if (!stored) {
     return kExitNotStarted;

@@ -36,6 +36,15 @@ QueueRunner::QueueRunner(Platform& platform, Clock& clock, HttpClientFactory mak
 QueueRunner::~QueueRunner() = default;
 
 void QueueRunner::Start() {
+  // A damaged file is said and set aside once, before the runs write the file again.
+  try {
+    for (const std::string& problem : store_.Update([](std::vector<QueueJob>&) {})) {
+      Tell(problem);
+    }
+  } catch (const std::exception& error) {
+    Tell(error.what());
+    return;
+  }
   StartNext();
 }
 
@@ -88,11 +97,6 @@ void QueueRunner::StartNext() {
     } catch (const std::exception& error) {
       Tell(error.what());
       return;
-    }
-    if (jobsEnded_ == 0 && tried.empty()) {
-      for (const std::string& problem : reading.Problems) {
-        Tell(problem);
-      }
     }
     const auto next = std::find_if(reading.Jobs.begin(), reading.Jobs.end(), [&](const QueueJob& job) {
       return StillToRun(job) && std::count(tried.begin(), tried.end(), job.Id) == 0;
@@ -161,7 +165,7 @@ void QueueRunner::SaveCurrent(const std::function<void(QueueJob&)>& change) {
   change(*current_);
   const QueueJob now = *current_;
   try {
-    store_.Update([&now](std::vector<QueueJob>& jobs) {
+    const std::vector<std::string> problems = store_.Update([&now](std::vector<QueueJob>& jobs) {
       for (QueueJob& saved : jobs) {
         if (saved.Id == now.Id) {
           saved.State = now.State;
@@ -172,6 +176,10 @@ void QueueRunner::SaveCurrent(const std::function<void(QueueJob&)>& change) {
         }
       }
     });
+    // Only a file edited while the queue runs has any.
+    for (const std::string& problem : problems) {
+      Tell(problem);
+    }
   } catch (const std::exception& error) {
     Tell(error.what());
   }
