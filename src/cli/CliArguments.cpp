@@ -20,7 +20,8 @@ constexpr char kFilesHelp[] =
     "  is writable (the build tree, a copied folder); an installed program keeps them in\n"
     "  $XDG_CONFIG_HOME/kartovel/ (~/.config/kartovel/), made on first use from the defaults\n"
     "  in share/kartovel/ini/. The map windows' tile cache: $XDG_CACHE_HOME/kartovel/\n"
-    "  (~/.cache/kartovel/). A task's files: the folder given with --path.\n"
+    "  (~/.cache/kartovel/). The queue: $XDG_DATA_HOME/kartovel/queue.ini\n"
+    "  (~/.local/share/kartovel/). A task's files: the folder given with --path.\n"
     "Exit status: 0 every tile fetched, 1 failed or blank tiles (or a failed export or lost\n"
     "  output), 2 usage error, 3 the run could not start, 130 stopped.";
 
