@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/Error.h"
+#include "task/TaskFile.h"
 
 namespace kartovel {
 
@@ -168,6 +169,10 @@ void QueueRunner::SaveCurrent(const std::function<void(QueueJob&)>& change) {
     const std::vector<std::string> problems = store_.Update([&now](std::vector<QueueJob>& jobs) {
       for (QueueJob& saved : jobs) {
         if (saved.Id == now.Id) {
+          saved.LeftLongitude = now.LeftLongitude;
+          saved.RightLongitude = now.RightLongitude;
+          saved.TopLatitude = now.TopLatitude;
+          saved.BottomLatitude = now.BottomLatitude;
           saved.State = now.State;
           saved.Zoom = now.Zoom;
           saved.Settled = now.Settled;
@@ -195,7 +200,17 @@ void QueueRunner::Refused(const RequestFault& fault) {
 }
 
 void QueueRunner::RunStarted(const DownloadTask& task) {
-  SaveCurrent([&task](QueueJob& saved) {
+  // The job keeps the coordinate texts its task files store (as the main window's boxes
+  // do after a Start), so that the job, run again after a kill, continues its tasks
+  // however the numbers were typed.
+  const TaskFileValues stored = ReadTaskFile(task.TaskFilePath()).Values;
+  SaveCurrent([&task, &stored](QueueJob& saved) {
+    if (!saved.HasShape) {
+      saved.LeftLongitude = stored.LeftLongitude.value_or(saved.LeftLongitude);
+      saved.RightLongitude = stored.RightLongitude.value_or(saved.RightLongitude);
+      saved.TopLatitude = stored.TopLatitude.value_or(saved.TopLatitude);
+      saved.BottomLatitude = stored.BottomLatitude.value_or(saved.BottomLatitude);
+    }
     saved.Zoom = task.Params.Zoom;
     saved.Total = task.TotalCount;
     saved.Settled = 0;

@@ -32,7 +32,7 @@ TEST(QueueWindowTest, JobsAddedFromTheMainWindowAreReorderedPausedRunAndRemoved)
   GuiRig rig;
   ASSERT_TRUE(rig.Started());
   const std::string maps = rig.Box.Path("maps");
-  AddRequest(rig, "first", "10.5");
+  AddRequest(rig, "first", "10.50");
   AddRequest(rig, "second", "10.6");
   auto& window = rig.Windows->Queue();
   ASSERT_TRUE(window.isVisible());
@@ -62,6 +62,8 @@ TEST(QueueWindowTest, JobsAddedFromTheMainWindowAreReorderedPausedRunAndRemoved)
                              ": done, 9 of 9 tiles at zoom 10"}));
   EXPECT_EQ(rig.Find<QLabel>(window, "StatusBar1").text(), "2 jobs, 0 waiting");
   EXPECT_TRUE(std::filesystem::exists(rig.Box.Path("maps/first.qtsk")));
+  // The job now holds the texts its task stores, so that a run after a kill continues it.
+  EXPECT_NE(Sandbox::ReadAll(rig.QueueFile()).find("Right=10.5\r\n"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(rig.Box.Path("maps/second.qtsk")));
   if (const char* shot = std::getenv("KARTOVEL_SHOT")) {
     window.grab().save(QString::fromLocal8Bit(shot));
