@@ -16,13 +16,14 @@ std::vector<std::string> Rows(QListWidget& list) {
   return rows;
 }
 
-void AddRequest(GuiRig& rig, const QString& name, const QString& right) {
+void AddRequest(GuiRig& rig, const QString& name, const QString& right,
+                const QString& zoomLevel = "10") {
   TypeInto(rig.Find<QLineEdit>("Edit1"), "10");
   TypeInto(rig.Find<QLineEdit>("Edit3"), right);
   TypeInto(rig.Find<QLineEdit>("Edit2"), "50");
   TypeInto(rig.Find<QLineEdit>("Edit4"), "49.6");
   auto& zoom = rig.Find<QLineEdit>("Edit5");
-  TypeInto(zoom, "10");
+  TypeInto(zoom, zoomLevel);
   LeaveField(zoom);
   TypeInto(rig.Find<QLineEdit>("EditTaskName"), name);
   rig.Find<QPushButton>("ButtonAddToQueue").click();
@@ -74,6 +75,24 @@ TEST(QueueWindowTest, JobsAddedFromTheMainWindowAreReorderedPausedRunAndRemoved)
   EXPECT_EQ(Rows(list).size(), 1u);
   EXPECT_TRUE(Rows(list)[0].starts_with("2. second"));
   EXPECT_EQ(Sandbox::ReadAll(rig.QueueFile()).find("first"), std::string::npos);
+}
+
+TEST(QueueWindowTest, PauseStopsTheRunningJobWhichThenStaysHeldBack) {
+  GuiRig rig;
+  ASSERT_TRUE(rig.Started());
+  AddRequest(rig, "large", "10.5", "15");  // about 3,000 tiles: still running when paused
+  auto& window = rig.Windows->Queue();
+  auto& list = rig.Find<QListWidget>(window, "ListBox1");
+  auto& run = rig.Find<QPushButton>(window, "ButtonRun");
+  run.click();
+  ASSERT_TRUE(WaitUntil([&] { return Rows(list)[0].find(": running, ") != std::string::npos; }));
+  rig.Find<QPushButton>(window, "ButtonPause").click();
+  ASSERT_TRUE(WaitUntil([&] { return run.text() == "Run"; }));
+  EXPECT_NE(Rows(list)[0].find(": stopped, "), std::string::npos) << Rows(list)[0];
+  EXPECT_EQ(rig.Find<QLabel>(window, "StatusBar1").text(), "1 job, 0 waiting");
+  // Held back: Run finds nothing to do.
+  run.click();
+  EXPECT_TRUE(WaitUntil([&] { return rig.Watcher.Saw("No job is waiting in the queue."); }));
 }
 
 }  // namespace
