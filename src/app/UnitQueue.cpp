@@ -66,7 +66,7 @@ void TfrmQueue::ButtonRunClick() {
                                           sink);
   runner_->Start();
   if (!runner_->Active()) {
-    const bool nothingRan = runner_->JobsEnded() == 0;
+    const bool nothingRan = runner_->JobsEnded() == 0 && !runner_->LockRefused();
     EndRunner();
     if (nothingRan) {
       platform_.ShowMessage("No job is waiting in the queue.");

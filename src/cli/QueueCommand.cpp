@@ -102,6 +102,9 @@ int RunJobs(bool quiet, QueueStore& store, TerminalPlatform& platform,
                      std::move(settings), store, report, context.Stop);
   RunHandler(platform, [&runner] { runner.Start(); });
   ServeJob(runner, platform, context);
+  if (runner.LockRefused()) {
+    return kExitNotStarted;
+  }
   if (runner.Stopped() && context.Stop.stop_requested()) {
     return kExitStopped;
   }

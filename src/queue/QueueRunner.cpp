@@ -37,6 +37,12 @@ QueueRunner::QueueRunner(Platform& platform, Clock& clock, HttpClientFactory mak
 QueueRunner::~QueueRunner() = default;
 
 void QueueRunner::Start() {
+  lock_ = std::make_unique<QueueRunLock>(store_.FilePath());
+  if (!lock_->Held()) {
+    lockRefused_ = true;
+    Tell("The queue " + store_.FilePath() + " is being run by another program; it runs one job at a time.");
+    return;
+  }
   // A damaged file is said and set aside once, before the runs write the file again.
   try {
     for (const std::string& problem : store_.Update([](std::vector<QueueJob>&) {})) {

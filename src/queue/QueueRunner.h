@@ -18,6 +18,7 @@
 #include "engine/ProgramSettings.h"
 #include "engine/RunSink.h"
 #include "queue/QueueFile.h"
+#include "queue/QueueRunLock.h"
 
 namespace kartovel {
 
@@ -34,8 +35,10 @@ class QueueRunner final : private RunSink {
   QueueRunner(const QueueRunner&) = delete;
   QueueRunner& operator=(const QueueRunner&) = delete;
 
-  // Starts the first job that still has to run; nothing when there is none.
+  // Starts the first job that still has to run; nothing when there is none, or when
+  // another program runs the queue (LockRefused, said to the owner).
   void Start();
+  bool LockRefused() const { return lockRefused_; }
   // One second of the current job; once it has ended, the next one starts.
   void Tick();
   // Stops the current job, which waits again in its place; no further job starts.
@@ -86,6 +89,8 @@ class QueueRunner final : private RunSink {
   std::string refusal_;        // why a run of the current job did not start
   std::optional<JobState> endedAs_;  // the user's verdict on the current job, if any
   bool stopped_ = false;
+  bool lockRefused_ = false;
+  std::unique_ptr<QueueRunLock> lock_;  // taken by Start
   bool anyFailed_ = false;
   int32_t jobsEnded_ = 0;
   std::unique_ptr<Job> job_;  // last: its shutdown still reaches the members above

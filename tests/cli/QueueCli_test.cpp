@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/CliRig.h"
+#include "queue/QueueRunLock.h"
 
 namespace kartovel {
 namespace {
@@ -136,6 +137,22 @@ TEST(QueueCli, ADamagedQueueFileIsNamedAndKeptAsideWhileTheOtherJobsRun) {
       << run.Err;
   EXPECT_EQ(Sandbox::ReadAll(rig.QueueFile() + ".damaged"), text);
   EXPECT_TRUE(Contains(rig.Run({"queue", "list"}).Out, "1. good, zoom 9, map type 3, " + rig.Maps + ": done"));
+}
+
+TEST(QueueCli, OnlyOneProgramRunsTheQueueAtATime) {
+  QueueRig rig;
+  ASSERT_EQ(rig.Run(rig.Add("9", "once")).Status, 0);
+  {
+    const QueueRunLock other(rig.QueueFile());  // the window's runner, say
+    ASSERT_TRUE(other.Held());
+    const CliRun refused = rig.Run({"queue", "run"});
+    EXPECT_EQ(refused.Status, 3);
+    EXPECT_EQ(refused.Err, "The queue " + rig.QueueFile() +
+                               " is being run by another program; it runs one job at a time.\n");
+    EXPECT_EQ(rig.Server.RequestCount(), 0u);
+  }
+  EXPECT_EQ(rig.Run({"queue", "run", "--quiet"}).Status, 0);
+  EXPECT_EQ(rig.Server.RequestCount(), 2u);
 }
 
 // Serves the first tiles at once and holds the others back until released, so that a run
