@@ -16,6 +16,7 @@
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/OutputCheck.h"
+#include "cli/QueueCommand.h"
 #include "cli/RedownloadCommand.h"
 #include "common/StopSignals.h"
 #include "cli/VerifyCommand.h"
@@ -44,6 +45,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* continued = std::get_if<ContinueArguments>(&command)) {
     return RunContinue(*continued, context);
+  }
+  if (const auto* queue = std::get_if<QueueArguments>(&command)) {
+    return RunQueue(*queue, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }

@@ -124,6 +124,10 @@ void TForm1::BitBtn1Click() {
   }
 }
 
+std::variant<RequestedJob, std::string> TForm1::CurrentRequestedJob() const {
+  return RequestedJob{ReadRequest(), UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
+}
+
 std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
   if (!sampleCache_) {
     sampleCache_ = std::make_shared<TileDiskCache>(KartovelCacheFolder());

@@ -32,8 +32,10 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
+#include "app/RequestEstimate.h"
 #include "common/Clock.h"
 #include "common/IniFile.h"
 #include "common/LineFile.h"
@@ -160,6 +162,10 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // Where a chooser of the user's files starts: the current task's folder, else the
   // default save folder, else the platform's choice (empty). Never a missing folder.
   std::string FilesFolder() const;
+
+  // The request the boxes hold now, as a job of its zooms ("Add to queue"), or the
+  // sentence of why there is none.
+  std::variant<RequestedJob, std::string> CurrentRequestedJob() const;
 
   // True from the creation of a run's first worker until the tick that ends the run.
   bool RunActive() const;

@@ -20,7 +20,8 @@ constexpr char kFilesHelp[] =
     "  is writable (the build tree, a copied folder); an installed program keeps them in\n"
     "  $XDG_CONFIG_HOME/kartovel/ (~/.config/kartovel/), made on first use from the defaults\n"
     "  in share/kartovel/ini/. The map windows' tile cache: $XDG_CACHE_HOME/kartovel/\n"
-    "  (~/.cache/kartovel/). A task's files: the folder given with --path.\n"
+    "  (~/.cache/kartovel/). The queue: $XDG_DATA_HOME/kartovel/queue.ini\n"
+    "  (~/.local/share/kartovel/). A task's files: the folder given with --path.\n"
     "Exit status: 0 every tile fetched, 1 failed or blank tiles (or a failed export or lost\n"
     "  output), 2 usage error, 3 the run could not start, 130 stopped.";
 
@@ -43,10 +44,8 @@ std::string ZoomCheck(const std::string& text) {
          ", was expected, not \"" + text + "\"";
 }
 
-void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomText) {
-  CLI::App* command = app.add_subcommand(
-      "download",
-      "Download the tiles of a rectangle or a shape at one zoom level or a range of them");
+// The options of a download, which a queued job takes too.
+void AddDownloadOptions(CLI::App* command, DownloadArguments& download, std::string& zoomText) {
   CLI::Option* area = command->add_option(
       "--area", download.Area,
       "A shape file (GeoJSON, KML or GPX) whose covered tiles are downloaded instead of a "
@@ -76,6 +75,36 @@ void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomTe
                     "Print the tiles, size and time per zoom and the free space; write nothing");
   command->add_flag("--yes", download.Yes,
                     "Start a job above the configured size without refusing it");
+}
+
+void AddDownload(CLI::App& app, DownloadArguments& download, std::string& zoomText) {
+  AddDownloadOptions(
+      app.add_subcommand(
+          "download",
+          "Download the tiles of a rectangle or a shape at one zoom level or a range of them"),
+      download, zoomText);
+}
+
+void AddQueue(CLI::App& app, QueueArguments& queue, std::string& zoomText) {
+  CLI::App* command = app.add_subcommand(
+      "queue", "Jobs that wait their turn, kept in $XDG_DATA_HOME/kartovel/queue.ini");
+  command->require_subcommand(1);
+  AddDownloadOptions(
+      command->add_subcommand("add", "Add a download (the options of download) to the queue"),
+      queue.Download, zoomText);
+  command->add_subcommand("list", "List the queue's jobs with their state and progress");
+  command->add_subcommand("run", "Run every waiting job, one after the other")
+      ->add_flag("--quiet", queue.Quiet, "Print only errors and the summaries");
+}
+
+// The rectangle or the shape file a download needs; an empty text when it has one.
+std::string AreaFault(const DownloadArguments& download) {
+  const bool rectangle = !download.Left.empty() && !download.Right.empty() &&
+                         !download.Top.empty() && !download.Bottom.empty();
+  if (download.Area.empty() && !rectangle) {
+    return "--left, --right, --top and --bottom are required unless --area is given\n";
+  }
+  return "";
 }
 
 void AddRedownload(CLI::App& app, RedownloadArguments& redownload) {
@@ -160,6 +189,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   AddVerify(app, verify);
   ContinueArguments continued;
   AddContinue(app, continued);
+  QueueArguments queue;
+  AddQueue(app, queue, zoomText);
 
   ParseResult result;
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -175,15 +206,27 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   }
   const std::string chosen = app.get_subcommands().front()->get_name();
   if (chosen == "download") {
-    const bool rectangle = !download.Left.empty() && !download.Right.empty() &&
-                           !download.Top.empty() && !download.Bottom.empty();
-    if (download.Area.empty() && !rectangle) {
+    if (const std::string fault = AreaFault(download); !fault.empty()) {
       result.exitStatus = kExitUsage;
-      result.error = "--left, --right, --top and --bottom are required unless --area is given\n";
+      result.error = fault;
       return result;
     }
     download.Zooms = *ParseZoomRange(zoomText);
     result.command = download;
+  } else if (chosen == "queue") {
+    const std::string action = app.get_subcommands().front()->get_subcommands().front()->get_name();
+    queue.Action = action == "add"    ? QueueArguments::Kind::Add
+                   : action == "list" ? QueueArguments::Kind::List
+                                      : QueueArguments::Kind::Run;
+    if (queue.Action == QueueArguments::Kind::Add) {
+      if (const std::string fault = AreaFault(queue.Download); !fault.empty()) {
+        result.exitStatus = kExitUsage;
+        result.error = fault;
+        return result;
+      }
+      queue.Download.Zooms = *ParseZoomRange(zoomText);
+    }
+    result.command = queue;
   } else if (chosen == "redownload") {
     result.command = redownload;
   } else if (chosen == "continue") {

@@ -73,8 +73,16 @@ struct InfoArguments {
 struct VerifyArguments {
   std::string Target;  // a task file or a written file
 };
+// "queue add" takes the options of a download; "queue run" has --quiet.
+struct QueueArguments {
+  enum class Kind { Add, List, Run };
+  Kind Action = Kind::List;
+  DownloadArguments Download;
+  bool Quiet = false;
+};
+
 using Command = std::variant<DownloadArguments, RedownloadArguments, ExportArguments,
-                             InfoArguments, VerifyArguments, ContinueArguments>;
+                             InfoArguments, VerifyArguments, ContinueArguments, QueueArguments>;
 
 struct ParseResult {
   std::optional<Command> command;  // empty: nothing to run, exit with exitStatus

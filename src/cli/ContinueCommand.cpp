@@ -65,9 +65,8 @@ int RunContinue(const ContinueArguments& arguments, const CommandContext& contex
     return kExitNotStarted;
   }
   RunRequest& continued = std::get<RunRequest>(request);
-  const int32_t zoom = std::stoi(continued.Zoom);
   std::vector<RunRequest> requests{std::move(continued)};
-  return RunRequests(std::move(requests), zoom, arguments.Quiet, platform, context);
+  return RunRequests(std::move(requests), arguments.Quiet, platform, context);
 }
 
 }  // namespace kartovel::cli

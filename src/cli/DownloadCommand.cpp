@@ -9,6 +9,7 @@
 
 #include "app/HandlerGuard.h"
 #include "app/RequestEstimate.h"
+#include "cli/JobReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/TerminalPlatform.h"
 #include "common/Error.h"
@@ -25,108 +26,11 @@ namespace kartovel::cli {
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-// How long the loop waits at most before it looks at the stop request again.
-constexpr std::chrono::milliseconds kStopPoll{20};
-// The shortest real time between two ticks, so that a clock scaled to 0 does not tick
-// without a pause.
-constexpr std::chrono::milliseconds kShortestTick{1};
-
-std::string Summary(const RunSummary& run) {
-  const RunProgress& progress = run.Progress;
-  return run.TaskFilePath + ": " + std::to_string(progress.SettledCount) + " of " +
-         std::to_string(progress.TotalCount) + " tiles, " + std::to_string(progress.BlankCount) +
-         " blank, " + std::to_string(run.FailedRecords) + " failed records" +
-         (run.Stopped ? ", stopped" : "") +
-         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly);
-}
-
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) {
     return path;  // the request's check reports an empty path
   }
   return std::filesystem::absolute(path).lexically_normal().string();
-}
-
-// The command's side of the job: refusals and questions on standard error, the progress
-// line after every tick, a summary line and the exit status of every run that ended.
-class DownloadReport final : public RunSink {
- public:
-  DownloadReport(TerminalPlatform& platform, ProgressLine& progress, int32_t firstZoom,
-                 std::FILE* out, bool quiet, bool terminal)
-      : platform_(platform),
-        progress_(progress),
-        zoom_(firstZoom - 1),
-        out_(out),
-        quiet_(quiet),
-        terminal_(terminal) {}
-
-  int Status() const { return status_; }
-
-  void Refused(const RequestFault& fault) override {
-    if (fault.FaultKind == RequestFault::Kind::Error) {
-      throw AppError(fault.Text);
-    }
-    platform_.ShowMessage(fault.Text);
-  }
-  bool Confirm(const std::string& question) override { return platform_.AskYesNo(question); }
-  void RunStarted(const DownloadTask& /*task*/) override { ++zoom_; }
-  // "Writing the tile list: 35 %", redrawn in place on a terminal, a line per step else.
-  void ListWriting(std::optional<int32_t> percent) override {
-    if (quiet_ || percent == shownPercent_) {
-      return;
-    }
-    shownPercent_ = percent;
-    if (percent) {
-      std::fprintf(out_, "%sWriting the tile list: %d %%%s", terminal_ ? "\r" : "", *percent,
-                   terminal_ ? "" : "\n");
-    } else if (terminal_) {
-      std::fprintf(out_, "\n");
-    }
-    std::fflush(out_);
-  }
-  void Ticked(const RunProgress& progress, int32_t ticks) override {
-    progress_.Show(progress, zoom_, ticks);
-  }
-  void RunEnded(const RunSummary& summary) override {
-    progress_.Show(summary.Progress, zoom_, summary.Progress.ElapsedSeconds);
-    progress_.Finish();
-    std::fprintf(out_, "%s\n", Summary(summary).c_str());
-    std::fflush(out_);
-    if (!summary.Stopped) {
-      status_ = std::max(status_, RunOutcome(summary));
-    }
-  }
-
- private:
-  TerminalPlatform& platform_;
-  ProgressLine& progress_;
-  int32_t zoom_;
-  std::FILE* out_;
-  bool quiet_;
-  bool terminal_;
-  std::optional<int32_t> shownPercent_;
-  int status_ = kExitAllFetched;
-};
-
-// Serves the job until its last run has ended; a stop request stops it once.
-void ServeJob(Job& job, TerminalPlatform& platform, const CommandContext& context) {
-  const auto interval = std::max(job.TickInterval(), kShortestTick);
-  auto nextTick = Steady::now() + interval;
-  bool stopPressed = false;
-  while (job.Active()) {
-    platform.HandOffs().RunPending();
-    platform.HandOffs().ServeUntil(std::min(nextTick, Steady::now() + kStopPoll));
-    if (!stopPressed && context.Stop.stop_requested()) {
-      stopPressed = true;
-      RunHandler(platform, [&job] { job.Stop(); });
-    }
-    if (Steady::now() >= nextTick) {
-      nextTick += interval;
-      RunHandler(platform, [&job] { job.Tick(); });
-    }
-  }
 }
 
 void PrintLines(std::FILE* stream, const std::vector<std::string>& lines) {
@@ -279,12 +183,9 @@ int RunOutcome(const RunSummary& summary) {
   return everyTileFetched ? kExitAllFetched : kExitSomeFailed;
 }
 
-int RunDownload(const DownloadArguments& arguments, const CommandContext& context) {
-  TerminalPlatform platform(context.ProgramFolder, context.Err);
-  ProgramSettings settings;
-  if (!RunHandler(platform, [&] { settings = ReadProgramSettings(context.ProgramFolder); })) {
-    return kExitNotStarted;
-  }
+std::optional<std::vector<RunRequest>> RequestsOfArguments(const DownloadArguments& arguments,
+                                                          const ProgramSettings& settings,
+                                                          TerminalPlatform& platform) {
   // The sections of ini/sources.ini that were left out.
   for (const std::string& refusal : settings.Sources.Refusals) {
     platform.ShowError(refusal);
@@ -298,30 +199,43 @@ int RunDownload(const DownloadArguments& arguments, const CommandContext& contex
   }
   if (!source) {
     platform.ShowError(UnknownMapsType(settings, *arguments.Source));
-    return kExitNotStarted;
+    return std::nullopt;
   }
   std::optional<Shape> shape;
   if (!arguments.Area.empty()) {
     shape = AreaShapeOf(arguments, platform);
     if (!shape) {
-      return kExitNotStarted;
+      return std::nullopt;
     }
   }
   std::vector<RunRequest> requests;
   for (int32_t zoom = arguments.Zooms.First; zoom <= arguments.Zooms.Last; ++zoom) {
     requests.push_back(RequestForZoom(arguments, zoom, settings, *source, shape));
   }
-  if (const std::optional<int> status = WeighJob(arguments, requests.front(), settings, context)) {
-    return *status;
-  }
-  return RunRequests(std::move(requests), arguments.Zooms.First, arguments.Quiet, platform,
-                     context);
+  return requests;
 }
 
-int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
+int RunDownload(const DownloadArguments& arguments, const CommandContext& context) {
+  TerminalPlatform platform(context.ProgramFolder, context.Err);
+  ProgramSettings settings;
+  if (!RunHandler(platform, [&] { settings = ReadProgramSettings(context.ProgramFolder); })) {
+    return kExitNotStarted;
+  }
+  std::optional<std::vector<RunRequest>> requests =
+      RequestsOfArguments(arguments, settings, platform);
+  if (!requests) {
+    return kExitNotStarted;
+  }
+  if (const std::optional<int> status = WeighJob(arguments, requests->front(), settings, context)) {
+    return *status;
+  }
+  return RunRequests(std::move(*requests), arguments.Quiet, platform, context);
+}
+
+int RunRequests(std::vector<RunRequest> requests, bool quiet,
                 TerminalPlatform& platform, const CommandContext& context) {
   ProgressLine progress(ProgressModeFor(quiet, context.OutIsTerminal), context.Out);
-  DownloadReport report(platform, progress, firstZoom, context.Out, quiet, context.OutIsTerminal);
+  DownloadReport report(platform, progress, context.Out, quiet, context.OutIsTerminal);
   Job job(platform, context.Time, context.MakeClient, CreateRunningWorker, std::move(requests),
           report, context.Stop);
   RunHandler(platform, [&job] { job.Start(); });

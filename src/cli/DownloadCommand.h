@@ -54,8 +54,14 @@ std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest
 
 // The requests as one job on the command line's loop, with the progress line and a
 // summary per run; the exit status.
-int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
+int RunRequests(std::vector<RunRequest> requests, bool quiet,
                 TerminalPlatform& platform, const CommandContext& context);
+
+// The requests of the arguments' zooms, with the source and the shape file checked as a
+// download checks them; none when they are refused (said on standard error).
+std::optional<std::vector<RunRequest>> RequestsOfArguments(const DownloadArguments& arguments,
+                                                          const ProgramSettings& settings,
+                                                          TerminalPlatform& platform);
 
 int RunDownload(const DownloadArguments& arguments, const CommandContext& context);
 

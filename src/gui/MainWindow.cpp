@@ -74,6 +74,7 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       progressBar1_(&leftColumn_),
       labelProgress_(&leftColumn_),
       bitBtn1_(&leftColumn_),
+      buttonAddToQueue_(tr("Add to queue"), &leftColumn_),
       memo1_(&central_),
       panel2_(&central_),
       panel2Layout_(&panel2_),
@@ -138,6 +139,8 @@ void MainWindow::NameControls() {
   progressBar1_.setObjectName("ProgressBar1");
   labelProgress_.setObjectName("LabelProgress");
   bitBtn1_.setObjectName("BitBtn1");
+  buttonAddToQueue_.setObjectName("ButtonAddToQueue");
+  buttonAddToQueue_.setToolTip(tr("Keep this request as a job of the queue (Tools, Queue ...)"));
   memo1_.setObjectName("Memo1");
   memo1_.setAccessibleName(tr("Log"));
   memo1_.setToolTip(tr("Double click to view log in notepad"));
@@ -274,7 +277,11 @@ void MainWindow::BuildLeftColumn() {
   leftLayout_.addWidget(&labelTotalxy_);
   leftLayout_.addWidget(&progressBar1_);
   leftLayout_.addWidget(&labelProgress_);
-  leftLayout_.addWidget(&bitBtn1_);
+  buttonAddToQueue_.setMinimumHeight(30);
+  startRow_.setSpacing(4);
+  startRow_.addWidget(&bitBtn1_, 1);
+  startRow_.addWidget(&buttonAddToQueue_);
+  leftLayout_.addLayout(&startRow_);
   // The rows stay together at the top, Start with them; a taller window gives its room
   // to the log pane beside them, never to gaps between the rows.
   leftLayout_.addStretch(1);
@@ -336,7 +343,9 @@ void MainWindow::BuildMenu() {
            separator,
            {"ExporttoMBTiles1", "Export to MBTiles ...", [this] { emit exportRequested(); }},
            separator,
-           {"Verify1", "Verify ...", [this] { emit verifyRequested(); }}});
+           {"Verify1", "Verify ...", [this] { emit verifyRequested(); }},
+           separator,
+           {"Queue1", "Queue ...", [this] { emit queueRequested(); }}});
   addMenu("Help1", "&Help",
           {{"Usermanual1", "User manual", [this] { Run(&TForm1::Usermanual1Click); }},
            separator,
@@ -369,6 +378,7 @@ void MainWindow::BindCommands() {
   connect(&button1_, &QPushButton::clicked, this, [this] { Run(&TForm1::Button1Click); });
   connect(&buttonSelectArea_, &QPushButton::clicked, this, [this] { emit selectAreaRequested(); });
   connect(&bitBtn1_, &QPushButton::clicked, this, [this] { Run(&TForm1::BitBtn1Click); });
+  connect(&buttonAddToQueue_, &QPushButton::clicked, this, [this] { emit addToQueueRequested(); });
   connect(&buttonOpenShape_, &QPushButton::clicked, this,
           [this] { Run(&TForm1::ButtonOpenShapeClick); });
   connect(&buttonRectangle_, &QPushButton::clicked, this,

@@ -56,6 +56,9 @@ class MainWindow : public QMainWindow, public TForm1View {
   void redownloadRequested();
   void exportRequested();
   void verifyRequested();
+  // "Queue ..." of the Tools menu, and "Add to queue" beside Start.
+  void queueRequested();
+  void addToQueueRequested();
   void aboutRequested();
   // "Select on map ...": the area window over the boxes.
   void selectAreaRequested();
@@ -135,6 +138,9 @@ class MainWindow : public QMainWindow, public TForm1View {
   QProgressBar progressBar1_;
   QLabel labelProgress_;
   QPushButton bitBtn1_;
+  // Beside Start: the request as a job of the queue.
+  QHBoxLayout startRow_;
+  QPushButton buttonAddToQueue_;
 
   LogPane memo1_;
   QWidget panel2_;

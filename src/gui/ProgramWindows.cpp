@@ -2,13 +2,15 @@
 #include "gui/ProgramWindows.h"
 
 #include "app/ChosenTileSource.h"
+#include "app/HandlerGuard.h"
 #include "app/UnitSelectArea.h"
 #include "gui/LibraryVersions.h"
 #include "gui/SelectAreaDialog.h"
 
 namespace kartovel::gui {
 
-ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFactory makeClient)
+ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFactory makeClient,
+                               std::string queueFile)
     : platform_(platform),
       makeClient_(makeClient),
       tileCacheFolder_(KartovelCacheFolder()),
@@ -26,7 +28,9 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       frmExport_(platform),
       exportDialog_(frmExport_, platform, &mainWindow_),
       frmVerify_(platform),
-      verifyDialog_(frmVerify_, platform, &mainWindow_) {
+      verifyDialog_(frmVerify_, platform, &mainWindow_),
+      frmQueue_(platform, clock, makeClient, std::move(queueFile)),
+      queueWindow_(frmQueue_, platform, &mainWindow_) {
   QObject::connect(&mainWindow_, &MainWindow::aboutRequested, &aboutDialog_,
                    &AboutDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::convertRequested, &convertDialog_,
@@ -42,6 +46,15 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    &ExportDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::verifyRequested, &verifyDialog_,
                    &VerifyDialog::ShowModal);
+  QObject::connect(&mainWindow_, &MainWindow::queueRequested, &queueWindow_,
+                   &QueueWindow::ShowNonModal);
+  QObject::connect(&mainWindow_, &MainWindow::addToQueueRequested, &mainWindow_, [this] {
+    RunHandler(platform_, [this] {
+      if (frmQueue_.AddRequestedJob(form1_.CurrentRequestedJob())) {
+        queueWindow_.ShowNonModal();
+      }
+    });
+  });
 }
 
 void ProgramWindows::SetTileCacheFolder(std::string folder) {

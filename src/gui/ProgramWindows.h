@@ -8,6 +8,7 @@
 #include "app/UnitConvert.h"
 #include "app/UnitExport.h"
 #include "app/UnitOptions.h"
+#include "app/UnitQueue.h"
 #include "common/Clock.h"
 #include "download/HttpClient.h"
 #include "gui/AboutDialog.h"
@@ -17,6 +18,7 @@
 #include "gui/MainWindow.h"
 #include "gui/OptionsDialog.h"
 #include "gui/QtPlatform.h"
+#include "gui/QueueWindow.h"
 #include "gui/RedownloadDialog.h"
 #include "map/TileDiskCache.h"
 #include "redownload/UnitFTL.h"
@@ -29,8 +31,10 @@ namespace kartovel::gui {
 class ProgramWindows {
  public:
   // platform and clock must outlive the windows.
+  // queueFile: where the queue lives (the user's data folder unless given).
   ProgramWindows(Platform& platform, Clock& clock,
-                 HttpClientFactory makeClient = CreateCurlHttpClient);
+                 HttpClientFactory makeClient = CreateCurlHttpClient,
+                 std::string queueFile = DefaultQueueFilePath());
   ProgramWindows(const ProgramWindows&) = delete;
   ProgramWindows& operator=(const ProgramWindows&) = delete;
 
@@ -48,6 +52,8 @@ class ProgramWindows {
   ExportDialog& Export() { return exportDialog_; }
   TfrmVerify& FrmVerify() { return frmVerify_; }
   VerifyDialog& Verify() { return verifyDialog_; }
+  TfrmQueue& FrmQueue() { return frmQueue_; }
+  QueueWindow& Queue() { return queueWindow_; }
 
   // The folder the map windows keep their tiles in (the user's cache folder unless set).
   void SetTileCacheFolder(std::string folder);
@@ -78,6 +84,8 @@ class ProgramWindows {
   ExportDialog exportDialog_;
   TfrmVerify frmVerify_;
   VerifyDialog verifyDialog_;
+  TfrmQueue frmQueue_;
+  QueueWindow queueWindow_;
 };
 
 }  // namespace kartovel::gui

@@ -221,7 +221,9 @@ class GuiRig {
     if (!options.Sources.empty()) {
       Sandbox::WriteAll(ProgramFolder + "ini/sources.ini", options.Sources);
     }
-    Windows = std::make_unique<gui::ProgramWindows>(Platform, Time);
+    // The queue in the sandbox, never the user's own.
+    Windows = std::make_unique<gui::ProgramWindows>(Platform, Time, CreateCurlHttpClient,
+                                                    QueueFile());
     started_ = Windows->Main().ShowAtStart();
   }
 
@@ -231,6 +233,7 @@ class GuiRig {
   }
 
   bool Started() const { return started_; }
+  std::string QueueFile() const { return Box.Path("data/kartovel/queue.ini"); }
   gui::MainWindow& Main() { return Windows->Main(); }
   TForm1& Form() { return Windows->Form1(); }
 

@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, TabGoesThroughTheFieldsInReadingOrder) {
   EXPECT_EQ(order, (QStringList{"EditTaskName", "Button4", "Edit1", "Edit3", "Edit2", "Edit4",
                                 "Edit5", "ButtonSelectArea", "Edit6", "Button1",
                                 "ComboBoxMapsType", "ButtonOpenShape", "EditCorridor", "BitBtn1",
-                                "Memo1"}));
+                                "ButtonAddToQueue", "Memo1"}));
 }
 
 TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
       {"&Misc", {"Convert \"Degrees,Minutes,Seconds\"  to \"Degrees\"...", "-", "View log file"}},
       {"&Tools",
        {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images", "-",
-        "Export to MBTiles ...", "-", "Verify ..."}},
+        "Export to MBTiles ...", "-", "Verify ...", "-", "Queue ..."}},
       {"&Help", {"User manual", "-", "About..."}}};
   const QList<QAction*> menus = rig.Main().menuBar()->actions();
   ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));

@@ -226,6 +226,40 @@ void ShootBigJob(ProgramWindows& windows, Shooter& shooter) {
   Shooter::Pump(500);
 }
 
+// Two requests added with "Add to queue" and the Queue window listing them; the first is
+// run to its end.
+void ShootQueue(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  QWidget& main = windows.Main();
+  Type(main, "Edit1", "13.35");
+  Type(main, "Edit3", "13.45");
+  Type(main, "Edit2", "52.55");
+  Type(main, "Edit4", "52.48");
+  Type(main, "Edit6", runFolder);
+  Type(main, "EditTaskName", "berlin-centre");
+  main.findChild<QPushButton*>("ButtonAddToQueue")->click();
+  Type(main, "Edit1", "11.5");
+  Type(main, "Edit3", "11.65");
+  Type(main, "Edit2", "48.2");
+  Type(main, "Edit4", "48.1");
+  Type(main, "EditTaskName", "munich-centre");
+  main.findChild<QPushButton*>("ButtonAddToQueue")->click();
+  auto& queue = windows.Queue();
+  queue.findChild<QPushButton*>("ButtonRun")->click();
+  QElapsedTimer waited;
+  waited.start();
+  while (windows.FrmQueue().Jobs().front().State != kartovel::JobState::Done &&
+         waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  Shooter::Pump(300);
+  shooter.Save(queue, "queue");
+  queue.findChild<QPushButton*>("ButtonRun")->click();  // Stop: the second job waits again
+  while (windows.FrmQueue().Running() && waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  queue.hide();
+}
+
 // The map viewer on the stopped run's task: tiles that arrived and those still missing.
 void ShootMapViewer(Shooter& shooter, const QString& runFolder) {
   kartovel::tools::MapViewerWindow viewer;
@@ -356,7 +390,10 @@ int main(int argc, char* argv[]) {
   kartovel::gui::QtPlatform platform;
   kartovel::ScaledClock clock(TimeScale());
   Shooter shooter(folder);
-  ProgramWindows windows(platform, clock);
+  // The pictures' queue, never the user's own.
+  QTemporaryDir queueFolder;
+  ProgramWindows windows(platform, clock, kartovel::CreateCurlHttpClient,
+                         (queueFolder.path() + "/queue.ini").toStdString());
   if (!windows.Main().ShowAtStart()) {
     return 1;
   }
@@ -371,5 +408,6 @@ int main(int argc, char* argv[]) {
   ShootSelectArea(windows, shooter, platform, cache.path() + "/");
   ShootShapedArea(windows, shooter, runFolder);
   ShootShapedRun(windows, shooter, runFolder);
+  ShootQueue(windows, shooter, runFolder);
   return 0;
 }
