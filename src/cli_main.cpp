@@ -17,6 +17,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/OutputCheck.h"
 #include "cli/RedownloadCommand.h"
+#include "cli/RefreshCommand.h"
 #include "common/StopSignals.h"
 #include "cli/VerifyCommand.h"
 #include "common/Clock.h"
@@ -44,6 +45,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* continued = std::get_if<ContinueArguments>(&command)) {
     return RunContinue(*continued, context);
+  }
+  if (const auto* refresh = std::get_if<RefreshArguments>(&command)) {
+    return RunRefresh(*refresh, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }
