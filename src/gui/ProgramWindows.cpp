@@ -26,7 +26,9 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       frmExport_(platform),
       exportDialog_(frmExport_, platform, &mainWindow_),
       frmVerify_(platform),
-      verifyDialog_(frmVerify_, platform, &mainWindow_) {
+      verifyDialog_(frmVerify_, platform, &mainWindow_),
+      frmRefresh_(platform, clock, makeClient),
+      refreshDialog_(frmRefresh_, platform, &mainWindow_) {
   QObject::connect(&mainWindow_, &MainWindow::aboutRequested, &aboutDialog_,
                    &AboutDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::convertRequested, &convertDialog_,
@@ -42,6 +44,8 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
                    &ExportDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::verifyRequested, &verifyDialog_,
                    &VerifyDialog::ShowModal);
+  QObject::connect(&mainWindow_, &MainWindow::refreshRequested, &refreshDialog_,
+                   &RefreshDialog::ShowModal);
 }
 
 void ProgramWindows::SetTileCacheFolder(std::string folder) {

@@ -18,6 +18,7 @@
 #include "gui/OptionsDialog.h"
 #include "gui/QtPlatform.h"
 #include "gui/RedownloadDialog.h"
+#include "gui/RefreshDialog.h"
 #include "map/TileDiskCache.h"
 #include "redownload/UnitFTL.h"
 
@@ -48,6 +49,8 @@ class ProgramWindows {
   ExportDialog& Export() { return exportDialog_; }
   TfrmVerify& FrmVerify() { return frmVerify_; }
   VerifyDialog& Verify() { return verifyDialog_; }
+  TfrmRefresh& FrmRefresh() { return frmRefresh_; }
+  RefreshDialog& Refresh() { return refreshDialog_; }
 
   // The folder the map windows keep their tiles in (the user's cache folder unless set).
   void SetTileCacheFolder(std::string folder);
@@ -78,6 +81,8 @@ class ProgramWindows {
   ExportDialog exportDialog_;
   TfrmVerify frmVerify_;
   VerifyDialog verifyDialog_;
+  TfrmRefresh frmRefresh_;
+  RefreshDialog refreshDialog_;
 };
 
 }  // namespace kartovel::gui
