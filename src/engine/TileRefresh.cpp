@@ -28,9 +28,11 @@ constexpr int64_t kTilesBetweenCommits = 64;
 
 constexpr std::chrono::milliseconds kBuiltInPause{1000};
 
+// The time of a tile's regular file; none for anything else (a link or a pipe in the tile
+// folder is no tile the program wrote, and reading a pipe would wait for ever).
 std::optional<std::time_t> FileTime(const std::string& path) {
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
     return std::nullopt;
   }
   return status.st_mtime;
@@ -180,7 +182,7 @@ TileRefresh::TileEnd TileRefresh::RefreshTile(HttpClient& client, int32_t worker
       [&extension](const std::string& body) { return CheckTileContent(extension, body); },
       [this, &address, &sameBytes](std::string& body) {
         // A server that sends the whole tile again, unchanged, leaves the file as it is.
-        sameBytes = ReadWholeFile(address.Path) == body;
+        sameBytes = FileTime(address.Path) && ReadWholeFile(address.Path) == body;
         if (sameBytes) {
           TouchFile(address.Path);
         } else {

@@ -169,5 +169,20 @@ TEST(RefreshCli, TheIndexOfAKilledDownloadIsWholeAndCoversOnlyTilesOnDisk) {
       << refreshed.Out << refreshed.Err;
 }
 
+TEST(RefreshCli, ADownloadBesideADamagedIndexMakesItAgainWithOneLogLine) {
+  CliRig rig(Tagging());
+  std::filesystem::create_directories(rig.Maps);
+  const std::string index = rig.MapsFile("d.qtsk.validators");
+  Sandbox::WriteAll(index, std::string(8192, '\x17'));
+  const CliRun run = rig.Run(rig.Download("10", "d", kRectangle));
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  const std::string log = Sandbox::ReadAll(rig.MapsFile("d_log.txt"));
+  const std::string line = "The tile index " + index + " is damaged; it is made again from nothing.";
+  EXPECT_TRUE(Contains(log, line)) << log;
+  EXPECT_EQ(log.find(line), log.rfind(line));
+  EXPECT_EQ(Query(index, "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(Query(index, "SELECT count(*) FROM tiles"), std::to_string(kTiles));
+}
+
 }  // namespace
 }  // namespace kartovel
