@@ -18,6 +18,7 @@
 #include "cli/OutputCheck.h"
 #include "cli/QueueCommand.h"
 #include "cli/RedownloadCommand.h"
+#include "cli/RefreshCommand.h"
 #include "common/StopSignals.h"
 #include "cli/VerifyCommand.h"
 #include "common/Clock.h"
@@ -48,6 +49,9 @@ int RunCommand(const kartovel::cli::Command& command,
   }
   if (const auto* queue = std::get_if<QueueArguments>(&command)) {
     return RunQueue(*queue, context);
+  }
+  if (const auto* refresh = std::get_if<RefreshArguments>(&command)) {
+    return RunRefresh(*refresh, context);
   }
   return RunInfo(std::get<InfoArguments>(command), context);
 }

@@ -149,6 +149,20 @@ void AddContinue(CLI::App& app, ContinueArguments& continued) {
   command->add_flag("--quiet", continued.Quiet, "Print only errors and the summary");
 }
 
+void AddRefresh(CLI::App& app, RefreshArguments& refresh) {
+  CLI::App* command = app.add_subcommand(
+      "refresh",
+      "Ask again, with the versions the server gave, for a task's tiles that are past their "
+      "expiry or older than --older-than days; unchanged tiles are kept");
+  command->add_option("TASK", refresh.TaskFile, "Task file (.qtsk)")->required();
+  command
+      ->add_option("--older-than", refresh.OlderThanDays,
+                   "Also refresh every tile fetched at least DAYS days ago")
+      ->type_name("DAYS")
+      ->check(CLI::NonNegativeNumber);
+  command->add_flag("--quiet", refresh.Quiet, "Print only errors and the summary");
+}
+
 }  // namespace
 
 std::optional<ZoomRange> ParseZoomRange(const std::string& text) {
@@ -191,6 +205,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   AddContinue(app, continued);
   QueueArguments queue;
   AddQueue(app, queue, zoomText);
+  RefreshArguments refresh;
+  AddRefresh(app, refresh);
 
   ParseResult result;
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -231,6 +247,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     result.command = redownload;
   } else if (chosen == "continue") {
     result.command = continued;
+  } else if (chosen == "refresh") {
+    result.command = refresh;
   } else if (chosen == "export") {
     result.command = exporting;
   } else if (chosen == "verify") {

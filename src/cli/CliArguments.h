@@ -66,6 +66,14 @@ struct ContinueArguments {
   bool Quiet = false;
 };
 
+struct RefreshArguments {
+  std::string TaskFile;
+  // Tiles fetched at least this many days ago are asked for again, besides those past
+  // their expiry; none: only those.
+  std::optional<double> OlderThanDays;
+  bool Quiet = false;
+};
+
 struct InfoArguments {
   std::string TaskFile;
 };
@@ -82,7 +90,8 @@ struct QueueArguments {
 };
 
 using Command = std::variant<DownloadArguments, RedownloadArguments, ExportArguments,
-                             InfoArguments, VerifyArguments, ContinueArguments, QueueArguments>;
+                             InfoArguments, VerifyArguments, ContinueArguments, QueueArguments,
+                             RefreshArguments>;
 
 struct ParseResult {
   std::optional<Command> command;  // empty: nothing to run, exit with exitStatus

@@ -5,17 +5,13 @@
 #include <string>
 #include <variant>
 
+#include "app/TaskFileRequest.h"
 #include "cli/CliArguments.h"
 #include "cli/CommandContext.h"
 #include "engine/ProgramSettings.h"
 #include "engine/RunRequest.h"
 
 namespace kartovel::cli {
-
-// The request that continues the task file, or the sentence naming a file that is
-// missing or no task file.
-std::variant<RunRequest, std::string> RequestOfTaskFile(const std::string& taskFile,
-                                                        const ProgramSettings& settings);
 
 int RunContinue(const ContinueArguments& arguments, const CommandContext& context);
 

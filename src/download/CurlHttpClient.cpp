@@ -29,6 +29,7 @@ constexpr int kStopCheckMilliseconds = 100;
 
 constexpr int kStatusTooManyRequests = 429;
 constexpr int kStatusServiceUnavailable = 503;
+constexpr int kStatusNotModified = 304;
 
 std::string_view WithoutLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
@@ -50,6 +51,22 @@ std::optional<std::string_view> HeaderValue(std::string_view line, std::string_v
 long StallSeconds(std::chrono::milliseconds limit) {
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
   return seconds < 1 ? 1L : static_cast<long>(seconds);
+}
+
+// Keeps the value of a header line that tells the tile's version or freshness. A second
+// Cache-Control line adds its directives to the first.
+void NoteValidator(ValidatorHeaders& validators, std::string_view line) {
+  if (const auto value = HeaderValue(line, "ETag")) {
+    validators.ETag = std::string(*value);
+  } else if (const auto value = HeaderValue(line, "Last-Modified")) {
+    validators.LastModified = std::string(*value);
+  } else if (const auto value = HeaderValue(line, "Expires")) {
+    validators.Expires = std::string(*value);
+  } else if (const auto value = HeaderValue(line, "Cache-Control")) {
+    validators.CacheControl =
+        validators.CacheControl ? *validators.CacheControl + ", " + std::string(*value)
+                                : std::string(*value);
+  }
 }
 
 HttpFailure FailureWithText(std::string_view text) {
@@ -125,6 +142,7 @@ void CurlHttpClient::ConfigureLimits(const HttpClientOptions& options) {
 }
 
 void CurlHttpClient::ConfigureHeaders(const HttpClientOptions& options) {
+  profileHeaderLines_ = options.Headers;
   for (const auto& line : options.Headers) {
     Append(serverHeaders_, line);
   }
@@ -168,21 +186,55 @@ void CurlHttpClient::ConfigureCallbacks() {
 }
 
 std::optional<HttpFailure> CurlHttpClient::Get(const std::string& url, std::string& body) {
+  return Send(HttpRequest{url, std::nullopt}, body).Failure;
+}
+
+HttpAnswer CurlHttpClient::Send(const HttpRequest& request, std::string& body) {
   body.clear();
   transfer_ = Transfer{};
   transfer_.Body = &body;
-  std::optional<HttpFailure> failure;
+  const std::vector<std::string> conditional =
+      request.Revalidate ? ConditionalHeaderLines(*request.Revalidate) : std::vector<std::string>{};
+  transfer_.Revalidating = !conditional.empty();
+  HttpAnswer answer;
   try {
-    Set(CURLOPT_URL, url.c_str());
-    failure = Outcome(Perform());
+    UseHeaders(conditional);
+    Set(CURLOPT_URL, request.Url.c_str());
+    answer.Failure = Outcome(Perform());
   } catch (const AppError& error) {
-    failure = FailureWithText(error.what());
+    answer.Failure = FailureWithText(error.what());
   }
   transfer_.Body = nullptr;
   if (transfer_.BodyTooLarge) {
     std::string().swap(body);  // none of it is kept, and its memory goes back at once
   }
-  return failure;
+  if (!answer.Failure) {
+    answer.NotModified = transfer_.NotModified;
+    answer.Headers = std::move(transfer_.Validators);
+  }
+  return answer;
+}
+
+void CurlHttpClient::UseHeaders(const std::vector<std::string>& conditionalLines) {
+  // An ordinary request after another ordinary one changes nothing, so a client that
+  // never revalidates makes the same calls into libcurl as before.
+  if (conditionalLines.empty() && !conditionalHeaders_) {
+    return;
+  }
+  conditionalHeaders_.reset();
+  if (conditionalLines.empty()) {
+    Set(CURLOPT_HTTPHEADER, serverHeaders_.get());
+    return;
+  }
+  HeaderList lines;
+  for (const auto& line : profileHeaderLines_) {
+    Append(lines, line);
+  }
+  for (const auto& line : conditionalLines) {
+    Append(lines, line);
+  }
+  conditionalHeaders_ = std::move(lines);
+  Set(CURLOPT_HTTPHEADER, conditionalHeaders_.get());
 }
 
 bool CurlHttpClient::StopRequested() const {
@@ -257,6 +309,10 @@ std::optional<HttpFailure> CurlHttpClient::StatusOutcome() {
   if (status >= 200 && status < 300) {
     return std::nullopt;
   }
+  if (status == kStatusNotModified && transfer_.Revalidating) {
+    transfer_.NotModified = true;
+    return std::nullopt;
+  }
   HttpFailure failure{
       transfer_.StatusLine.empty() ? "HTTP/1.1 " + std::to_string(status) : transfer_.StatusLine,
       static_cast<int>(status)};
@@ -292,10 +348,13 @@ size_t CurlHttpClient::OnHeader(char* data, size_t size, size_t count, void* sel
       transfer.StatusLine = std::string(line);
       transfer.HeadComplete = false;
       transfer.RetryAfter.reset();
+      transfer.Validators = ValidatorHeaders{};
     } else if (line.empty()) {
       transfer.HeadComplete = true;
     } else if (const auto value = HeaderValue(line, "Retry-After")) {
       transfer.RetryAfter = std::string(*value);
+    } else {
+      NoteValidator(transfer.Validators, line);
     }
   } catch (...) {
     return 0;

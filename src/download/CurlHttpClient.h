@@ -10,6 +10,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "download/HttpClient.h"
 
@@ -21,6 +22,7 @@ class CurlHttpClient final : public HttpClient {
   explicit CurlHttpClient(const HttpClientOptions& options);
 
   std::optional<HttpFailure> Get(const std::string& url, std::string& body) override;
+  HttpAnswer Send(const HttpRequest& request, std::string& body) override;
 
  private:
   // What the callbacks saw of the current request.
@@ -31,6 +33,9 @@ class CurlHttpClient final : public HttpClient {
     bool HeadTooLarge = false;
     bool BodyTooLarge = false;
     std::optional<std::string> RetryAfter;  // the value of the answer's Retry-After
+    ValidatorHeaders Validators;            // what the answer said of the tile's version
+    bool Revalidating = false;              // the request carried conditional lines
+    bool NotModified = false;               // its answer was a 304
     std::string* Body = nullptr;            // the caller's buffer
   };
 
@@ -57,6 +62,9 @@ class CurlHttpClient final : public HttpClient {
   template <typename Value>
   void Set(CURLoption option, Value value);
   void Append(HeaderList& list, const std::string& line);
+  // The header lines of the next request: the profile's, with a request's conditional
+  // lines after them when it has any.
+  void UseHeaders(const std::vector<std::string>& conditionalLines);
 
   // Each call into libcurl passes here first, so that a test's plan can fail it.
   bool FaultDue();
@@ -70,6 +78,8 @@ class CurlHttpClient final : public HttpClient {
   std::unique_ptr<CURL, EasyDeleter> easy_;
   std::unique_ptr<CURLM, MultiDeleter> multi_;  // destroyed first, with no easy handle in it
   HeaderList serverHeaders_;
+  std::vector<std::string> profileHeaderLines_;
+  HeaderList conditionalHeaders_;  // in use while non-empty
   HeaderList proxyHeaders_;
   std::stop_token stop_;
   HttpFaultPlan* faults_ = nullptr;

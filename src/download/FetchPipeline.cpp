@@ -21,8 +21,14 @@ FetchResult FetchPipeline::Fetch(const FetchRequest& request) {
   std::array<int32_t, kTileFailureClassCount> repeats{};
   for (;;) {
     ++result.Attempts;
-    result.Failure = Attempt(request, result.Body);
+    HttpAnswer answer = Attempt(request, result.Body);
+    result.Failure = std::move(answer.Failure);
     if (!result.Failure) {
+      result.Headers = std::move(answer.Headers);
+      if (answer.NotModified) {
+        result.Result = FetchResult::Outcome::NotModified;
+        return result;
+      }
       return Store(request, std::move(result));
     }
     const HttpFailure& failure = *result.Failure;
@@ -57,13 +63,13 @@ FetchResult FetchPipeline::Fetch(const FetchRequest& request) {
   }
 }
 
-std::optional<HttpFailure> FetchPipeline::Attempt(const FetchRequest& request, std::string& body) {
+HttpAnswer FetchPipeline::Attempt(const FetchRequest& request, std::string& body) {
   body.clear();  // only the answered attempt's bytes may be stored
-  std::optional<HttpFailure> failure = client_.Get(request.Url, body);
-  if (!failure && request.CheckContent) {
-    failure = request.CheckContent(body);
+  HttpAnswer answer = client_.Send(HttpRequest{request.Url, request.Revalidate}, body);
+  if (!answer.Failure && !answer.NotModified && request.CheckContent) {
+    answer.Failure = request.CheckContent(body);
   }
-  return failure;
+  return answer;
 }
 
 bool FetchPipeline::PauseBeforeNextAttempt(const FailureRule& rule, const HttpFailure& failure) {

@@ -28,6 +28,8 @@ struct FetchRequest {
   std::function<std::optional<HttpFailure>(const std::string& body)> CheckContent;
   // Keeps a body that passed its check (the tile file, the cache). Empty: nothing kept.
   std::function<void(std::string& body)> Store;
+  // The validators of the tile held: the request asks whether it changed. None: a GET.
+  std::optional<TileValidators> Revalidate{};
 };
 
 struct FetchResult {
@@ -36,6 +38,7 @@ struct FetchResult {
     GivenUp,      // Failure and GivenUpAs tell why
     Stopped,      // a stop ended a request or a pause: neither fetched nor failed
     StoreFailed,  // the body passed its check but the store threw StoreError
+    NotModified,  // a revalidating request's 304: the tile held is current
   };
   Outcome Result = Outcome::GivenUp;
   std::string Body;
@@ -43,6 +46,7 @@ struct FetchResult {
   TileFailureClass GivenUpAs = TileFailureClass::Other;
   std::exception_ptr StoreError;
   int32_t Attempts = 0;
+  ValidatorHeaders Headers;  // of the answer that was stored or not modified
 };
 
 class FetchPipeline {
@@ -54,7 +58,7 @@ class FetchPipeline {
   FetchResult Fetch(const FetchRequest& request);
 
  private:
-  std::optional<HttpFailure> Attempt(const FetchRequest& request, std::string& body);
+  HttpAnswer Attempt(const FetchRequest& request, std::string& body);
   // The rule's pause, or the longer one a busy server asked for; false when a stop
   // ended it.
   bool PauseBeforeNextAttempt(const FailureRule& rule, const HttpFailure& failure);

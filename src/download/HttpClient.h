@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "download/TileValidators.h"
 #include "task/MapSource.h"
 
 namespace kartovel {
@@ -71,9 +72,34 @@ struct HttpFailure {
   std::optional<std::chrono::seconds> RetryAfter;
 };
 
+// One request: its URL and, when it asks whether a tile it holds is still current, the
+// validators that tile was fetched with.
+struct HttpRequest {
+  std::string Url;
+  std::optional<TileValidators> Revalidate;  // none: an ordinary GET
+  // Whether the request carries a conditional header line (only then is a 304 an answer).
+  bool Revalidates() const {
+    return Revalidate && !ConditionalHeaderLines(*Revalidate).empty();
+  }
+};
+
+// What came back of one request.
+struct HttpAnswer {
+  std::optional<HttpFailure> Failure;  // none: a 2xx, or a 304 to a revalidating request
+  bool NotModified = false;  // the 304 of a revalidating request: the body is empty
+  ValidatorHeaders Headers;  // of the answer (a 304's too); empty after a failure
+};
+
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
+  // Sends request into body, as Get does, with its conditional header lines. A 304 is its
+  // own answer only to a request that Revalidates(); to any other it is a failure like
+  // every status outside 2xx. This default sends an ordinary Get and hears no headers
+  // (a client that cannot revalidate asks for the whole tile).
+  virtual HttpAnswer Send(const HttpRequest& request, std::string& body) {
+    return HttpAnswer{Get(request.Url, body), false, {}};
+  }
   // Empties body, then GETs url into it. No value on success (2xx), else the failure:
   // the status line ("HTTP/1.1 404 Not Found"), "Socket Error # N\r\ntext",
   // "Connection Closed Gracefully." or another text of the client's own. A body past

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <optional>
 #include <stdexcept>
@@ -238,9 +239,11 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
   switch (result.Result) {
     case FetchResult::Outcome::Stored:
       std::string().swap(result.Body);
+      NoteValidators(tile, result.Headers);
       return TileStored(tile, walkSerial);
     case FetchResult::Outcome::StoreFailed:
       return TileNotStored(tile, result.StoreError);
+    case FetchResult::Outcome::NotModified:  // never answered: a run sends no validators
     case FetchResult::Outcome::Stopped:
       // Cut short by Stop: neither fetched nor failed. The position stays at the tile
       // before, so a resumed run fetches this one again.
@@ -249,6 +252,14 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
       break;
   }
   return GiveUp(result.GivenUpAs, result.Failure->Message, tile);
+}
+
+void TDownThread::NoteValidators(const TileAddress& tile, const ValidatorHeaders& headers) {
+  if (context_.Validators == nullptr) {
+    return;
+  }
+  const std::time_t now = std::time(nullptr);
+  context_.Validators->Note({{Task.Params.Zoom, tile.X, tile.Y}, ValidatorsOf(headers, now), now});
 }
 
 FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {

@@ -23,6 +23,7 @@
 #include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
 #include "download/TileFailure.h"
+#include "download/TileValidatorIndex.h"
 #include "task/Unitclasstask.h"
 
 namespace kartovel {
@@ -49,6 +50,8 @@ struct WorkerContext {
   Clock& Time;
   std::string ProgramFolder;     // ends with the path separator
   HttpClientFactory MakeClient;  // CreateCurlHttpClient in the program
+  // Told of what the server said of each stored tile; none: nothing is kept.
+  TileValidatorIndex* Validators = nullptr;
 };
 
 enum class FetchOutcome { Settled, EndWorker };
@@ -89,6 +92,9 @@ class TDownThread {
   void RunEndingSteps() noexcept;
   // The outcomes of one tile.
   FetchOutcome TileStored(const TileAddress& tile, int32_t walkSerial);
+  // Notes a stored tile's validators in the index, before the report that moves its
+  // position, so that the save covering the position commits them.
+  void NoteValidators(const TileAddress& tile, const ValidatorHeaders& headers);
   FetchOutcome TileNotStored(const TileAddress& tile, const std::exception_ptr& error);
   FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,
                       const TileAddress& tile);

@@ -14,6 +14,7 @@
 #include "common/Locale.h"
 #include "engine/ResumePolicy.h"
 #include "engine/TaskDifferences.h"
+#include "engine/TaskValidatorIndex.h"
 #include "task/TaskFileKeys.h"
 
 namespace kartovel {
@@ -204,6 +205,8 @@ bool Run::StartWorkers() {
   failed_ = ReadLines(task.FailedFileName);
   sink_.FailedReplaced(failed_);
   DropUntrustedResumePositions();
+  validators_ = OpenTaskValidatorIndex(task, [this](std::string line) { AppendLog(std::move(line)); });
+  validatorFailureLogged_ = false;
   sink_.RunStarted(task);
   StartProgress();
   writtenPositions_.fill({0, 0});
@@ -231,7 +234,8 @@ void Run::DropUntrustedResumePositions() {
 
 void Run::CreateWorkers() {
   DownloadTask& task = *CurrentTask;
-  const WorkerContext context{*this, platform_, clock_, platform_.ProgramFolder(), makeClient_};
+  const WorkerContext context{*this,        platform_,  clock_, platform_.ProgramFolder(),
+                              makeClient_, validators_.get()};
   for (int32_t i = 0; i < WorkersOf(task); ++i) {
     try {
       WorkerTable[i] = makeWorker_(i, task, context);
@@ -296,6 +300,7 @@ void Run::SaveWorkerPositions() {
   // The tiles the positions cover are made durable first, so that a position on disk never
   // runs ahead of them.
   CurrentTask->TileWrites.SyncPending();
+  CommitValidators();
   // Every write replaces the task file durably, so a value this run already wrote there
   // is not written again (a finished worker's position, the ending after a fifth tick).
   // All the positions go in one replace: a kill never leaves a column without its row.
@@ -321,6 +326,13 @@ void Run::SaveWorkerPositions() {
   }
   TIniFile(CurrentTask->TaskFilePath()).WriteStrings(taskfile::kThreadsSection, entries);
   writtenPositions_ = written;
+}
+
+void Run::CommitValidators() {
+  if (validators_ && !validators_->Commit() && !validatorFailureLogged_) {
+    validatorFailureLogged_ = true;
+    AppendLog(validators_->FailureText() + "; the servers' tile versions are not kept.");
+  }
 }
 
 void Run::EndRun() {

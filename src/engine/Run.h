@@ -23,6 +23,7 @@
 #include "common/Platform.h"
 #include "common/StopFlag.h"
 #include "download/HttpClient.h"
+#include "download/TileValidatorIndex.h"
 #include "download/unit3.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
@@ -104,6 +105,9 @@ class Run final : public WorkerOwner {
   // ahead of the log lines and failed-tile records of the tiles it covers.
   void SavePanes();
   void SaveWorkerPositions();
+  // Writes the validators noted since the last save; a failure is logged once and the
+  // run goes on (the tiles are kept, only a later refresh asks for them whole).
+  void CommitValidators();
   void EndRun();
   void StartProgress();
   void UpdateRate();
@@ -136,6 +140,9 @@ class Run final : public WorkerOwner {
   // and its index (kWorkerSlots: none).
   std::string endedEarly_;
   int32_t endedEarlyIndex_ = kWorkerSlots;
+  // What the server said of the tiles this run stored (none when it cannot be kept).
+  std::unique_ptr<TileValidatorIndex> validators_;
+  bool validatorFailureLogged_ = false;
 };
 
 }  // namespace kartovel

@@ -340,6 +340,7 @@ void MainWindow::BuildMenu() {
            separator,
            {"ReDownloadfailedfiles1", "Re-Download failed images",
             [this] { emit redownloadRequested(); }},
+           {"RefreshTiles1", "Refresh tiles ...", [this] { emit refreshRequested(); }},
            separator,
            {"ExporttoMBTiles1", "Export to MBTiles ...", [this] { emit exportRequested(); }},
            separator,

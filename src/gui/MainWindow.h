@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   void optionsRequested();
   void convertRequested();
   void redownloadRequested();
+  void refreshRequested();
   void exportRequested();
   void verifyRequested();
   // "Queue ..." of the Tools menu, and "Add to queue" beside Start.

@@ -30,7 +30,9 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       frmVerify_(platform),
       verifyDialog_(frmVerify_, platform, &mainWindow_),
       frmQueue_(platform, clock, makeClient, std::move(queueFile)),
-      queueWindow_(frmQueue_, platform, &mainWindow_) {
+      queueWindow_(frmQueue_, platform, &mainWindow_),
+      frmRefresh_(platform, clock, makeClient),
+      refreshDialog_(frmRefresh_, platform, &mainWindow_) {
   QObject::connect(&mainWindow_, &MainWindow::aboutRequested, &aboutDialog_,
                    &AboutDialog::ShowModal);
   QObject::connect(&mainWindow_, &MainWindow::convertRequested, &convertDialog_,
@@ -55,6 +57,8 @@ ProgramWindows::ProgramWindows(Platform& platform, Clock& clock, HttpClientFacto
       }
     });
   });
+  QObject::connect(&mainWindow_, &MainWindow::refreshRequested, &refreshDialog_,
+                   &RefreshDialog::ShowModal);
 }
 
 void ProgramWindows::SetTileCacheFolder(std::string folder) {

@@ -20,6 +20,7 @@
 #include "gui/QtPlatform.h"
 #include "gui/QueueWindow.h"
 #include "gui/RedownloadDialog.h"
+#include "gui/RefreshDialog.h"
 #include "map/TileDiskCache.h"
 #include "redownload/UnitFTL.h"
 
@@ -54,6 +55,8 @@ class ProgramWindows {
   VerifyDialog& Verify() { return verifyDialog_; }
   TfrmQueue& FrmQueue() { return frmQueue_; }
   QueueWindow& Queue() { return queueWindow_; }
+  TfrmRefresh& FrmRefresh() { return frmRefresh_; }
+  RefreshDialog& Refresh() { return refreshDialog_; }
 
   // The folder the map windows keep their tiles in (the user's cache folder unless set).
   void SetTileCacheFolder(std::string folder);
@@ -86,6 +89,8 @@ class ProgramWindows {
   VerifyDialog verifyDialog_;
   TfrmQueue frmQueue_;
   QueueWindow queueWindow_;
+  TfrmRefresh frmRefresh_;
+  RefreshDialog refreshDialog_;
 };
 
 }  // namespace kartovel::gui

@@ -173,6 +173,8 @@ TfrmFlt::RecordOutcome TfrmFlt::DownloadRecord(const Run& run, const std::string
       std::rethrow_exception(result.StoreError);  // ends the run through the error display
     case FetchResult::Outcome::Stopped:
       return RecordOutcome::EndRun;  // closed: the record is neither fetched nor failed
+    case FetchResult::Outcome::NotModified:
+      return RecordOutcome::Next;  // never answered: the re-download sends no validators
     case FetchResult::Outcome::GivenUp:
       break;
   }

@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, MenuTreeHasTheCaptionsInOrder) {
       {"&Options", {"Options..."}},
       {"&Misc", {"Convert \"Degrees,Minutes,Seconds\"  to \"Degrees\"...", "-", "View log file"}},
       {"&Tools",
-       {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images", "-",
+       {"Map Viewer", "-", "Map Combiner", "-", "Re-Download failed images", "Refresh tiles ...", "-",
         "Export to MBTiles ...", "-", "Verify ...", "-", "Queue ..."}},
       {"&Help", {"User manual", "-", "About..."}}};
   const QList<QAction*> menus = rig.Main().menuBar()->actions();

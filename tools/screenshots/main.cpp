@@ -3,6 +3,8 @@
 // the map viewer and the combiner on the run's task.
 // Usage: kartovel_screenshots OUTPUT-FOLDER [RUN-FOLDER]   (default: OUTPUT-FOLDER/run)
 #include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -213,6 +215,24 @@ void ShootRun(ProgramWindows& windows, Shooter& shooter, kartovel::Platform& pla
   platform.ShowError("Cannot create file " + QDir::tempPath().toStdString() + "/x.png.");
 }
 
+// The refresh of the stopped run's task: every tile asked about again, each unchanged.
+void ShootRefresh(ProgramWindows& windows, Shooter& shooter, const QString& runFolder) {
+  auto& dialog = windows.Refresh();
+  dialog.show();
+  Type(dialog, "EditTaskFile", runFolder + "/berlin.qtsk");
+  dialog.findChild<QCheckBox*>("CheckOlder")->setChecked(true);
+  dialog.findChild<QDoubleSpinBox*>("SpinDays")->setValue(0);
+  dialog.findChild<QPushButton*>("Button1")->click();
+  QElapsedTimer waited;
+  waited.start();
+  while (windows.FrmRefresh().Running() && waited.elapsed() < 60000) {
+    Shooter::Pump(50);
+  }
+  Shooter::Pump(300);
+  shooter.Save(dialog, "refresh");
+  dialog.hide();
+}
+
 // A big area: Start shows the estimate and asks first (No: nothing is written).
 void ShootBigJob(ProgramWindows& windows, Shooter& shooter) {
   QWidget& main = windows.Main();
@@ -401,6 +421,7 @@ int main(int argc, char* argv[]) {
   ShootDialogs(windows, shooter);
   ShootRun(windows, shooter, platform, runFolder);
   ShootVerify(windows, shooter, runFolder);
+  ShootRefresh(windows, shooter, runFolder);
   ShootBigJob(windows, shooter);
   ShootMapViewer(shooter, runFolder);
   ShootCombiner(shooter, runFolder);
