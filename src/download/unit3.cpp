@@ -254,7 +254,7 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
 FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {
   Report(ReportKind::Fetched,
          Prefix() + ":seq=" + std::to_string(walkSerial) + "," + tile.FileName + " OK");
-  SetLastPosition(tile.X, tile.Y);
+  SetLastPosition(tile.Tile.X, tile.Tile.Y);
   context_.Time.Sleep(PauseAfterFetchedTile());
   return FetchOutcome::Settled;
 }
@@ -326,9 +326,9 @@ void TDownThread::SubstituteBlank(const TileAddress& tile) {
   // The copy never replaces a file that is already there; whether it worked is not
   // looked at, so a missing blank image still settles the tile.
   CopyFileNoReplace(blankImagePath_, tile.Path, Task.TileWrites);
-  Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.X) + "-" + std::to_string(tile.Y) +
+  Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.Tile.X) + "-" + std::to_string(tile.Tile.Y) +
                                 " got a blank image!");
-  SetLastPosition(tile.X, tile.Y);
+  SetLastPosition(tile.Tile.X, tile.Tile.Y);
 }
 
 }  // namespace kartovel
