@@ -178,19 +178,13 @@ PmtilesWriter::PmtilesWriter(const std::string& targetFile, const TilesetInfo& i
       insertPlace_(places_.Prepare(kInsertPlace)) {
   // The scratch file has no name from the start, so nothing of it outlives the export.
   std::string name = temp_.Name() + "-XXXXXX";
-  scratch_ = mkstemp(name.data());
-  if (scratch_ < 0) {
+  scratch_ = FileDescriptor(mkstemp(name.data()));
+  if (scratch_.Get() < 0) {
     // The reason (a folder that does not exist, no write access) is what the user can fix.
     throw AppError(WithSystemReason(CannotCreateFile(targetFile).what(), errno));
   }
   unlink(name.c_str());
   scratchBuffer_.reserve(kBufferSize);
-}
-
-PmtilesWriter::~PmtilesWriter() {
-  if (scratch_ >= 0) {
-    close(scratch_);
-  }
 }
 
 void PmtilesWriter::FailWrite(int systemError) const {
@@ -200,7 +194,7 @@ void PmtilesWriter::FailWrite(int systemError) const {
 void PmtilesWriter::FlushScratch() {
   for (size_t written = 0; written < scratchBuffer_.size();) {
     const ssize_t wrote =
-        pwrite(scratch_, scratchBuffer_.data() + written, scratchBuffer_.size() - written,
+        pwrite(scratch_.Get(), scratchBuffer_.data() + written, scratchBuffer_.size() - written,
                static_cast<off_t>(scratchFlushed_ + written));
     if (wrote < 0 && errno == EINTR) {
       continue;
@@ -228,7 +222,7 @@ void PmtilesWriter::ReadScratch(uint64_t offset, uint64_t length, std::string& o
     return;
   }
   for (size_t done = 0; done < length;) {
-    const ssize_t got = pread(scratch_, out.data() + done, length - done,
+    const ssize_t got = pread(scratch_.Get(), out.data() + done, length - done,
                               static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) {
       continue;
@@ -360,7 +354,7 @@ std::string PmtilesWriter::BuildDirectoriesIntoScratch(uint64_t entries) {
         scratchBuffer_.clear();
         if (scratchFlushed_ > leavesStart) {
           scratchFlushed_ = leavesStart;
-          if (ftruncate(scratch_, static_cast<off_t>(leavesStart)) != 0) {
+          if (ftruncate(scratch_.Get(), static_cast<off_t>(leavesStart)) != 0) {
             FailWrite(errno);
           }
         }

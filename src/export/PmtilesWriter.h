@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/FileDescriptor.h"
 #include "export/ArchiveTempFile.h"
 #include "export/ScratchDatabase.h"
 #include "export/TileArchiveWriter.h"
@@ -33,7 +34,6 @@ class PmtilesWriter final : public TileArchiveWriter {
  public:
   // Throws "Cannot create file <target>" when the temporary cannot be made.
   PmtilesWriter(const std::string& targetFile, const TilesetInfo& info);
-  ~PmtilesWriter() override;
   PmtilesWriter(const PmtilesWriter&) = delete;
   PmtilesWriter& operator=(const PmtilesWriter&) = delete;
 
@@ -55,7 +55,7 @@ class PmtilesWriter final : public TileArchiveWriter {
 
   TilesetInfo info_;
   ArchiveTempFile temp_;
-  int scratch_ = -1;
+  FileDescriptor scratch_{-1};
   std::string scratchBuffer_;  // bytes after scratchFlushed_
   uint64_t scratchFlushed_ = 0;
   TileContentIndex index_;
