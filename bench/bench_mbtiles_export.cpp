@@ -5,10 +5,16 @@
 // own, so that each peak is its own. 30 % of the tiles are one image (the sea), as in a
 // coastal area. Optional argument: the average tile size in bytes (default 4096). The
 // tiles are read from the page cache, as right after a run.
+//
+// Then each writer alone, fed small synthetic tiles from memory (the same mix: 30 % the
+// sea, the rest each different), 10,000, 100,000 and 1,000,000 of them, each count in a
+// process of its own: the peak resident memory of the three shows whether it depends on
+// the tile count. Optional second argument: those tiles' average size (default 256).
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +22,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "export/TileArchiveFormat.h"
 #include "export/TileExport.h"
 
 namespace {
@@ -88,20 +95,85 @@ void ExportAndReport(const std::string& taskFile, const std::string& programFold
   const double processor = kartovel::bench::ProcessorSeconds() - processorBefore;
   std::printf(
       "%s: %lld tile files (%lld exported, %lld blank left out, stored in %lld contents): "
-      "%.1f MB in %.2f s = %.0f tiles/s (processor %.2f s); peak resident memory %.1f MB\n",
+      "%.1f MB in %.2f s = %.0f tiles/s (processor %.2f s = %.0f tiles/s); peak resident memory "
+      "%.1f MB\n",
       fs::path(out).extension().c_str(), static_cast<long long>(exporter.TileFileCount()),
       static_cast<long long>(counts->Exported), static_cast<long long>(counts->Blank),
       static_cast<long long>(exporter.Stored().Contents),
       static_cast<double>(fs::file_size(out)) / 1e6, elapsed.count(),
       static_cast<double>(exporter.TileFileCount()) / elapsed.count(), processor,
+      static_cast<double>(exporter.TileFileCount()) / processor,
       kartovel::bench::PeakResidentMegabytes());
   std::fflush(stdout);
+}
+
+// count synthetic tiles of about averageBytes, column by column over a square of zoom
+// 12, straight into the writer of extension; prints its figures.
+void WriteSynthetic(const std::string& out, int64_t count, size_t averageBytes) {
+  const auto format = kartovel::ArchiveFormatOfFile(out);
+  kartovel::TilesetInfo info;
+  info.Name = "bench";
+  info.Format = "png";
+  info.MinZoom = info.MaxZoom = kZoom;
+  info.MbtilesRows = {{"name", "bench"}, {"format", "png"}};
+  const double processorBefore = kartovel::bench::ProcessorSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const auto writer = kartovel::MakeArchiveWriter(*format, out, info);
+  const auto side = static_cast<int64_t>(std::ceil(std::sqrt(static_cast<double>(count))));
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<size_t> size(averageBytes / 2, averageBytes * 3 / 2);
+  std::string bytes;
+  for (int64_t serial = 0; serial < count; ++serial) {
+    bytes = kPngHeader;
+    const bool sea = serial % 10 < kSeaTenths;
+    bytes.append(sea ? averageBytes : size(random), sea ? '~' : static_cast<char>('a' + serial % 26));
+    if (!sea) {
+      bytes += std::to_string(serial);
+    }
+    bytes += kPngEnd;
+    writer->AddTile(kZoom, static_cast<int32_t>(serial / side),
+                    static_cast<int32_t>(serial % side), bytes);
+  }
+  writer->Commit();
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  const double processor = kartovel::bench::ProcessorSeconds() - processorBefore;
+  std::printf(
+      "%s alone: %lld tiles (stored in %lld contents): %.1f MB in %.2f s = %.0f tiles/s "
+      "(processor %.2f s = %.0f tiles/s); peak resident memory %.1f MB\n",
+      fs::path(out).extension().c_str(), static_cast<long long>(count),
+      static_cast<long long>(writer->Stats().Contents),
+      static_cast<double>(fs::file_size(out)) / 1e6, elapsed.count(),
+      static_cast<double>(count) / elapsed.count(), processor,
+      static_cast<double>(count) / processor, kartovel::bench::PeakResidentMegabytes());
+  std::fflush(stdout);
+  fs::remove(out);
+}
+
+// Runs work in a child process, so that the peak memory it prints is its own.
+template <typename Work>
+void InChild(const char* what, Work&& work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    // The child leaves without unwinding, so the scratch folder stays the parent's.
+    try {
+      work();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      std::_Exit(1);
+    }
+    std::_Exit(0);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || status != 0) {
+    throw std::runtime_error(std::string("the export to ") + what + " failed");
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const size_t averageBytes = argc > 1 ? std::stoul(argv[1]) : 4096;
+  const size_t smallBytes = argc > 2 ? std::stoul(argv[2]) : 256;
   try {
     const kartovel::bench::ScratchFolder scratch;
     const std::string small = WriteTask(scratch.Path(), "tenth", kRows / 10, averageBytes);
@@ -116,21 +188,20 @@ int main(int argc, char** argv) {
     WriteFile(program + "blankimg/blank.png", kBlank);
     std::fflush(stdout);
     for (const char* extension : {".mbtiles", ".pmtiles", ".gpkg", ".sqlitedb"}) {
-      const pid_t child = fork();
-      if (child == 0) {
-        // The child leaves without unwinding, so the scratch folder stays the parent's.
-        try {
-          ExportAndReport(small, program, scratch.Path() + "tenth" + extension);
-          ExportAndReport(whole, program, scratch.Path() + "whole" + extension);
-        } catch (const std::exception& error) {
-          std::fprintf(stderr, "%s\n", error.what());
-          std::_Exit(1);
-        }
-        std::_Exit(0);
-      }
-      int status = 0;
-      if (child < 0 || waitpid(child, &status, 0) != child || status != 0) {
-        throw std::runtime_error(std::string("the export to ") + extension + " failed");
+      InChild(extension, [&] {
+        ExportAndReport(small, program, scratch.Path() + "tenth" + extension);
+        ExportAndReport(whole, program, scratch.Path() + "whole" + extension);
+      });
+    }
+    fs::remove_all(scratch.Path() + "tenth");
+    fs::remove_all(scratch.Path() + "whole");
+    std::printf("each writer alone, tiles of about %zu bytes:\n", smallBytes);
+    std::fflush(stdout);  // else every child would print it again
+    for (const char* extension : {".mbtiles", ".pmtiles", ".gpkg", ".sqlitedb"}) {
+      for (const int64_t count : {10'000, 100'000, 1'000'000}) {
+        InChild(extension, [&] {
+          WriteSynthetic(scratch.Path() + "alone" + extension, count, smallBytes);
+        });
       }
     }
   } catch (const std::exception& error) {

@@ -265,7 +265,7 @@ void TDownThread::NoteValidators(const TileAddress& tile, const ValidatorHeaders
 FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {
   Report(ReportKind::Fetched,
          Prefix() + ":seq=" + std::to_string(walkSerial) + "," + tile.FileName + " OK");
-  SetLastPosition(tile.X, tile.Y);
+  SetLastPosition(tile.Tile.X, tile.Tile.Y);
   context_.Time.Sleep(PauseAfterFetchedTile());
   return FetchOutcome::Settled;
 }
@@ -337,9 +337,9 @@ void TDownThread::SubstituteBlank(const TileAddress& tile) {
   // The copy never replaces a file that is already there; whether it worked is not
   // looked at, so a missing blank image still settles the tile.
   CopyFileNoReplace(blankImagePath_, tile.Path, Task.TileWrites);
-  Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.X) + "-" + std::to_string(tile.Y) +
+  Report(ReportKind::Blank, Prefix() + ":" + std::to_string(tile.Tile.X) + "-" + std::to_string(tile.Tile.Y) +
                                 " got a blank image!");
-  SetLastPosition(tile.X, tile.Y);
+  SetLastPosition(tile.Tile.X, tile.Tile.Y);
 }
 
 }  // namespace kartovel

@@ -32,7 +32,8 @@ MbtilesWriter::MbtilesWriter(const std::string& targetFile, const TilesetInfo& i
     : archive_(targetFile, kSchema),
       insertMap_(archive_.Prepare(kInsertMap)),
       insertImage_(archive_.Prepare(kInsertImage)),
-      selectImage_(archive_.Prepare(kSelectImage)) {
+      selectImage_(archive_.Prepare(kSelectImage)),
+      contents_("Cannot write file " + targetFile) {
   SqliteStatement& insertMetadata = archive_.Prepare(kInsertMetadata);
   for (const auto& [name, value] : info.MbtilesRows) {
     archive_.Write([&] {

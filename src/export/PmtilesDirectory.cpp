@@ -18,6 +18,8 @@ void AppendVarint(std::string& out, uint64_t value) {
 }
 
 constexpr size_t kFirstLeafSize = 4096;
+// Serialised bytes handed on at a time.
+constexpr size_t kPieceSize = 65536;
 
 std::optional<uint64_t> ReadVarint(std::string_view bytes, size_t& at) {
   uint64_t value = 0;
@@ -33,26 +35,44 @@ std::optional<uint64_t> ReadVarint(std::string_view bytes, size_t& at) {
 
 }  // namespace
 
+void SerializeDirectory(uint64_t count, const PmtilesEntryWalk& walk,
+                        const std::function<void(std::string_view piece)>& out) {
+  std::string piece;
+  const auto put = [&](uint64_t value) {
+    AppendVarint(piece, value);
+    if (piece.size() >= kPieceSize) {
+      out(piece);
+      piece.clear();
+    }
+  };
+  put(count);
+  uint64_t lastId = 0;
+  walk([&](const PmtilesEntry& entry) {
+    put(entry.TileId - lastId);
+    lastId = entry.TileId;
+  });
+  walk([&](const PmtilesEntry& entry) { put(entry.RunLength); });
+  walk([&](const PmtilesEntry& entry) { put(entry.Length); });
+  std::optional<PmtilesEntry> previous;
+  walk([&](const PmtilesEntry& entry) {
+    const bool follows = previous && entry.Offset == previous->Offset + previous->Length;
+    put(follows ? 0 : entry.Offset + 1);
+    previous = entry;
+  });
+  out(piece);
+}
+
 std::string SerializeDirectory(const std::vector<PmtilesEntry>& entries) {
   std::string out;
   out.reserve(entries.size() * 6 + 8);
-  AppendVarint(out, entries.size());
-  uint64_t lastId = 0;
-  for (const PmtilesEntry& entry : entries) {
-    AppendVarint(out, entry.TileId - lastId);
-    lastId = entry.TileId;
-  }
-  for (const PmtilesEntry& entry : entries) {
-    AppendVarint(out, entry.RunLength);
-  }
-  for (const PmtilesEntry& entry : entries) {
-    AppendVarint(out, entry.Length);
-  }
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const bool follows =
-        i > 0 && entries[i].Offset == entries[i - 1].Offset + entries[i - 1].Length;
-    AppendVarint(out, follows ? 0 : entries[i].Offset + 1);
-  }
+  SerializeDirectory(
+      entries.size(),
+      [&](const PmtilesEntryVisit& visit) {
+        for (const PmtilesEntry& entry : entries) {
+          visit(entry);
+        }
+      },
+      [&](std::string_view piece) { out += piece; });
   return out;
 }
 
@@ -95,24 +115,43 @@ std::optional<std::vector<PmtilesEntry>> ParseDirectory(std::string_view bytes) 
   return entries;
 }
 
-PmtilesDirectories BuildDirectories(const std::vector<PmtilesEntry>& entries) {
+std::string BuildDirectories(uint64_t count, const PmtilesEntryWalk& walk,
+                             const PmtilesLeafSink& leaves) {
   const size_t rootLimit = kPmtilesRootLimit - kPmtilesHeaderSize;
-  PmtilesDirectories directories{GzipCompress(SerializeDirectory(entries)), {}};
-  for (size_t leafSize = kFirstLeafSize; directories.Root.size() > rootLimit; leafSize *= 2) {
-    std::vector<PmtilesEntry> root;
-    directories.Leaves.clear();
-    for (size_t first = 0; first < entries.size(); first += leafSize) {
-      const size_t last = std::min(entries.size(), first + leafSize);
-      const std::string leaf = GzipCompress(SerializeDirectory(
-          std::vector<PmtilesEntry>(entries.begin() + static_cast<std::ptrdiff_t>(first),
-                                    entries.begin() + static_cast<std::ptrdiff_t>(last))));
-      root.push_back({entries[first].TileId, directories.Leaves.size(),
-                      static_cast<uint32_t>(leaf.size()), 0});
-      directories.Leaves += leaf;
+  {
+    GzipStream whole(rootLimit);
+    SerializeDirectory(count, walk, [&](std::string_view piece) { whole.Append(piece); });
+    std::string root = whole.Finish();
+    if (root.size() <= rootLimit) {
+      return root;
     }
-    directories.Root = GzipCompress(SerializeDirectory(root));
   }
-  return directories;
+  for (size_t leafSize = kFirstLeafSize;; leafSize *= 2) {
+    leaves.Restart();
+    std::vector<PmtilesEntry> root;
+    std::vector<PmtilesEntry> leaf;
+    uint64_t leavesLength = 0;
+    const auto endLeaf = [&] {
+      const std::string bytes = GzipCompress(SerializeDirectory(leaf));
+      root.push_back({leaf.front().TileId, leavesLength, static_cast<uint32_t>(bytes.size()), 0});
+      leavesLength += bytes.size();
+      leaves.Append(bytes);
+      leaf.clear();
+    };
+    walk([&](const PmtilesEntry& entry) {
+      leaf.push_back(entry);
+      if (leaf.size() == leafSize) {
+        endLeaf();
+      }
+    });
+    if (!leaf.empty()) {
+      endLeaf();
+    }
+    std::string bytes = GzipCompress(SerializeDirectory(root));
+    if (bytes.size() <= rootLimit) {
+      return bytes;
+    }
+  }
 }
 
 }  // namespace kartovel

@@ -1,5 +1,6 @@
-// The PMTiles writer: scratch storage while tiles arrive, then header, root directory,
-// metadata, leaf directories and the tile data in tile-id order.
+// The PMTiles writer: scratch storage while tiles arrive; then, walking the tiles in
+// tile-id order, the directory entries and the data's order; then header, root
+// directory, metadata, leaf directories and the tile data.
 #include "export/PmtilesWriter.h"
 
 #include <fcntl.h>
@@ -21,7 +22,50 @@ namespace kartovel {
 namespace {
 
 constexpr size_t kBufferSize = size_t{1} << 20;
-constexpr uint32_t kNoPlace = UINT32_MAX;
+
+// contents: each distinct tile content, where its bytes lie in the scratch file and,
+// once the walk in tile-id order has met it, in the data section (-1 before).
+// places: the content at each tile id; a later tile at the same place replaces the
+// earlier one. entries and data_order: the walk's results, in their order.
+constexpr char kScratchSchema[] =
+    "CREATE TABLE contents (id INTEGER PRIMARY KEY, scratch_offset INTEGER NOT NULL,"
+    " length INTEGER NOT NULL, data_offset INTEGER NOT NULL DEFAULT -1);"
+    "CREATE TABLE places (tile_id INTEGER PRIMARY KEY, content INTEGER NOT NULL);"
+    "CREATE TABLE entries (tile_id INTEGER, data_offset INTEGER, length INTEGER,"
+    " run_length INTEGER);"
+    "CREATE TABLE data_order (scratch_offset INTEGER, length INTEGER);";
+constexpr char kInsertContent[] =
+    "INSERT INTO contents (id, scratch_offset, length) VALUES (?1, ?2, ?3)";
+constexpr char kSelectContent[] =
+    "SELECT scratch_offset, length, data_offset FROM contents WHERE id = ?1";
+constexpr char kInsertPlace[] = "INSERT OR REPLACE INTO places (tile_id, content) VALUES (?1, ?2)";
+constexpr char kSelectPlaces[] = "SELECT tile_id, content FROM places ORDER BY tile_id";
+constexpr char kSetDataOffset[] = "UPDATE contents SET data_offset = ?2 WHERE id = ?1";
+constexpr char kInsertDataOrder[] =
+    "INSERT INTO data_order (scratch_offset, length) VALUES (?1, ?2)";
+constexpr char kSelectDataOrder[] = "SELECT scratch_offset, length FROM data_order ORDER BY rowid";
+constexpr char kInsertEntry[] =
+    "INSERT INTO entries (tile_id, data_offset, length, run_length) VALUES (?1, ?2, ?3, ?4)";
+constexpr char kSelectEntries[] =
+    "SELECT tile_id, data_offset, length, run_length FROM entries ORDER BY rowid";
+
+struct ContentRow {
+  uint64_t ScratchOffset = 0;
+  uint64_t Length = 0;
+  int64_t DataOffset = -1;
+};
+
+// The one row of a content (select bound to its id), the query read to its end.
+ContentRow ReadContent(SqliteStatement& select) {
+  ContentRow content;
+  if (select.Step()) {
+    content = {static_cast<uint64_t>(select.IntegerColumn(0)),
+               static_cast<uint64_t>(select.IntegerColumn(1)), select.IntegerColumn(2)};
+    while (select.Step()) {
+    }
+  }
+  return content;
+}
 
 // A file written from the start through a buffer; false on the first failed write,
 // with errno set.
@@ -83,29 +127,24 @@ std::string MetadataJson(const TilesetInfo& info, const GeoBounds& bounds) {
 
 struct Layout {
   uint64_t RootOffset = kPmtilesHeaderSize;
+  uint64_t RootLength = 0;
   uint64_t MetadataOffset = 0;
+  uint64_t MetadataLength = 0;
   uint64_t LeavesOffset = 0;
+  uint64_t LeavesLength = 0;
   uint64_t DataOffset = 0;
 };
 
-struct Counts {
-  uint64_t Addressed = 0;
-  uint64_t Entries = 0;
-  uint64_t Contents = 0;
-  uint64_t DataLength = 0;
-};
-
-std::string Header(const Layout& layout, const PmtilesDirectories& directories,
-                   size_t metadataLength, const Counts& counts, const TilesetInfo& info,
+std::string Header(const Layout& layout, const PmtilesCounts& counts, const TilesetInfo& info,
                    int32_t minZoom, int32_t maxZoom, const GeoBounds& bounds) {
   std::string header = "PMTiles";
   header.push_back(3);
   PutLittleEndian(header, layout.RootOffset, 8);
-  PutLittleEndian(header, directories.Root.size(), 8);
+  PutLittleEndian(header, layout.RootLength, 8);
   PutLittleEndian(header, layout.MetadataOffset, 8);
-  PutLittleEndian(header, metadataLength, 8);
+  PutLittleEndian(header, layout.MetadataLength, 8);
   PutLittleEndian(header, layout.LeavesOffset, 8);
-  PutLittleEndian(header, directories.Leaves.size(), 8);
+  PutLittleEndian(header, layout.LeavesLength, 8);
   PutLittleEndian(header, layout.DataOffset, 8);
   PutLittleEndian(header, counts.DataLength, 8);
   PutLittleEndian(header, counts.Addressed, 8);
@@ -130,11 +169,17 @@ std::string Header(const Layout& layout, const PmtilesDirectories& directories,
 }  // namespace
 
 PmtilesWriter::PmtilesWriter(const std::string& targetFile, const TilesetInfo& info)
-    : info_(info), temp_(targetFile) {
+    : info_(info),
+      temp_(targetFile),
+      index_("Cannot write file " + targetFile),
+      places_("Cannot write file " + targetFile, kScratchSchema),
+      insertContent_(places_.Prepare(kInsertContent)),
+      selectContent_(places_.Prepare(kSelectContent)),
+      insertPlace_(places_.Prepare(kInsertPlace)) {
   // The scratch file has no name from the start, so nothing of it outlives the export.
   std::string name = temp_.Name() + "-XXXXXX";
-  scratch_ = mkstemp(name.data());
-  if (scratch_ < 0) {
+  scratch_ = FileDescriptor(mkstemp(name.data()));
+  if (scratch_.Get() < 0) {
     // The reason (a folder that does not exist, no write access) is what the user can fix.
     throw AppError(WithSystemReason(CannotCreateFile(targetFile).what(), errno));
   }
@@ -142,33 +187,42 @@ PmtilesWriter::PmtilesWriter(const std::string& targetFile, const TilesetInfo& i
   scratchBuffer_.reserve(kBufferSize);
 }
 
-PmtilesWriter::~PmtilesWriter() {
-  if (scratch_ >= 0) {
-    close(scratch_);
-  }
-}
-
 void PmtilesWriter::FailWrite(int systemError) const {
   throw ExportWriteError(CannotWriteFile(temp_.Target(), systemError).what());
 }
 
 void PmtilesWriter::FlushScratch() {
-  BufferedFile file(scratch_);
-  if (!file.Append(scratchBuffer_) || !file.Flush()) {
-    FailWrite(errno);
+  for (size_t written = 0; written < scratchBuffer_.size();) {
+    const ssize_t wrote =
+        pwrite(scratch_.Get(), scratchBuffer_.data() + written, scratchBuffer_.size() - written,
+               static_cast<off_t>(scratchFlushed_ + written));
+    if (wrote < 0 && errno == EINTR) {
+      continue;
+    }
+    if (wrote <= 0) {
+      FailWrite(wrote < 0 ? errno : ENOSPC);
+    }
+    written += static_cast<size_t>(wrote);
   }
   scratchFlushed_ += scratchBuffer_.size();
   scratchBuffer_.clear();
 }
 
-void PmtilesWriter::ReadScratch(uint64_t offset, uint32_t length, std::string& out) {
+void PmtilesWriter::AppendScratch(std::string_view bytes) {
+  scratchBuffer_.append(bytes);
+  if (scratchBuffer_.size() >= kBufferSize) {
+    FlushScratch();
+  }
+}
+
+void PmtilesWriter::ReadScratch(uint64_t offset, uint64_t length, std::string& out) {
   out.resize(length);
   if (offset >= scratchFlushed_) {
     out.assign(scratchBuffer_, offset - scratchFlushed_, length);
     return;
   }
   for (size_t done = 0; done < length;) {
-    const ssize_t got = pread(scratch_, out.data() + done, length - done,
+    const ssize_t got = pread(scratch_.Get(), out.data() + done, length - done,
                               static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) {
       continue;
@@ -180,27 +234,41 @@ void PmtilesWriter::ReadScratch(uint64_t offset, uint32_t length, std::string& o
   }
 }
 
-bool PmtilesWriter::ScratchEquals(const Content& content, std::string_view data) {
-  if (content.Length != data.size()) {
+bool PmtilesWriter::CopyScratch(uint64_t offset, uint64_t length,
+                                const std::function<bool(std::string_view)>& out) {
+  for (uint64_t done = 0; done < length;) {
+    const uint64_t piece = std::min<uint64_t>(length - done, kBufferSize);
+    ReadScratch(offset + done, piece, compared_);
+    if (!out(compared_)) {
+      return false;
+    }
+    done += piece;
+  }
+  return true;
+}
+
+bool PmtilesWriter::ScratchEquals(int64_t content, std::string_view data) {
+  selectContent_.BindInteger(1, content);
+  const ContentRow stored = ReadContent(selectContent_);
+  if (stored.Length != data.size()) {
     return false;
   }
-  ReadScratch(content.ScratchOffset, content.Length, compared_);
+  ReadScratch(stored.ScratchOffset, stored.Length, compared_);
   return compared_ == data;
 }
 
-uint32_t PmtilesWriter::StoredContent(std::string_view data) {
-  const auto stored = index_.Find(data, [&](int64_t id) {
-    return ScratchEquals(contents_[static_cast<size_t>(id)], data);
-  });
+int64_t PmtilesWriter::StoredContent(std::string_view data) {
+  const auto stored =
+      index_.Find(data, [&](int64_t id) { return ScratchEquals(id, data); });
   if (stored) {
-    return static_cast<uint32_t>(*stored);
+    return *stored;
   }
-  const auto id = static_cast<uint32_t>(contents_.size());
-  contents_.push_back({scratchFlushed_ + scratchBuffer_.size(), static_cast<uint32_t>(data.size())});
-  scratchBuffer_.append(data);
-  if (scratchBuffer_.size() >= kBufferSize) {
-    FlushScratch();
-  }
+  const int64_t id = index_.Count();
+  insertContent_.BindInteger(1, id);
+  insertContent_.BindInteger(2, static_cast<int64_t>(scratchFlushed_ + scratchBuffer_.size()));
+  insertContent_.BindInteger(3, static_cast<int64_t>(data.size()));
+  insertContent_.Run();
+  AppendScratch(data);
   index_.Add(data, id);
   return id;
 }
@@ -209,73 +277,127 @@ void PmtilesWriter::AddTile(int32_t zoom, int32_t column, int32_t row, std::stri
   if (data.empty()) {
     return;  // an entry's length must be positive; the export never hands over none
   }
-  placed_.push_back({PmtilesTileId(zoom, static_cast<uint32_t>(column),
-                                   static_cast<uint32_t>(row)),
-                     StoredContent(data)});
+  const int64_t content = StoredContent(data);
+  insertPlace_.BindInteger(
+      1, static_cast<int64_t>(
+             PmtilesTileId(zoom, static_cast<uint32_t>(column), static_cast<uint32_t>(row))));
+  insertPlace_.BindInteger(2, content);
+  insertPlace_.Run();
   minZoom_ = std::min(minZoom_, zoom);
   maxZoom_ = std::max(maxZoom_, zoom);
   ++tiles_;
 }
 
+PmtilesCounts PmtilesWriter::PlaceTiles() {
+  SqliteStatement& places = places_.Prepare(kSelectPlaces);
+  SqliteStatement& setDataOffset = places_.Prepare(kSetDataOffset);
+  SqliteStatement& insertDataOrder = places_.Prepare(kInsertDataOrder);
+  SqliteStatement& insertEntry = places_.Prepare(kInsertEntry);
+  PmtilesCounts counts;
+  std::optional<PmtilesEntry> pending;
+  const auto putPending = [&] {
+    insertEntry.BindInteger(1, static_cast<int64_t>(pending->TileId));
+    insertEntry.BindInteger(2, static_cast<int64_t>(pending->Offset));
+    insertEntry.BindInteger(3, pending->Length);
+    insertEntry.BindInteger(4, pending->RunLength);
+    insertEntry.Run();
+    ++counts.Entries;
+  };
+  while (places.Step()) {
+    const auto tileId = static_cast<uint64_t>(places.IntegerColumn(0));
+    const int64_t id = places.IntegerColumn(1);
+    selectContent_.BindInteger(1, id);
+    ContentRow content = ReadContent(selectContent_);
+    if (content.DataOffset < 0) {
+      // The first tile of this content: its bytes come next in the data section.
+      content.DataOffset = static_cast<int64_t>(counts.DataLength);
+      counts.DataLength += content.Length;
+      ++counts.Contents;
+      setDataOffset.BindInteger(1, id);
+      setDataOffset.BindInteger(2, content.DataOffset);
+      setDataOffset.Run();
+      insertDataOrder.BindInteger(1, static_cast<int64_t>(content.ScratchOffset));
+      insertDataOrder.BindInteger(2, static_cast<int64_t>(content.Length));
+      insertDataOrder.Run();
+    }
+    const auto offset = static_cast<uint64_t>(content.DataOffset);
+    ++counts.Addressed;
+    if (pending && pending->Offset == offset && pending->TileId + pending->RunLength == tileId) {
+      ++pending->RunLength;
+      continue;
+    }
+    if (pending) {
+      putPending();
+    }
+    pending = PmtilesEntry{tileId, offset, static_cast<uint32_t>(content.Length), 1};
+  }
+  if (pending) {
+    putPending();
+  }
+  return counts;
+}
+
+std::string PmtilesWriter::BuildDirectoriesIntoScratch(uint64_t entries) {
+  SqliteStatement& select = places_.Prepare(kSelectEntries);
+  const uint64_t leavesStart = scratchFlushed_;
+  const PmtilesEntryWalk walk = [&](const PmtilesEntryVisit& visit) {
+    while (select.Step()) {
+      visit({static_cast<uint64_t>(select.IntegerColumn(0)),
+             static_cast<uint64_t>(select.IntegerColumn(1)),
+             static_cast<uint32_t>(select.IntegerColumn(2)),
+             static_cast<uint32_t>(select.IntegerColumn(3))});
+    }
+  };
+  const PmtilesLeafSink leaves{
+      [this](std::string_view leaf) { AppendScratch(leaf); },
+      [this, leavesStart] {
+        scratchBuffer_.clear();
+        if (scratchFlushed_ > leavesStart) {
+          scratchFlushed_ = leavesStart;
+          if (ftruncate(scratch_.Get(), static_cast<off_t>(leavesStart)) != 0) {
+            FailWrite(errno);
+          }
+        }
+      }};
+  std::string root = BuildDirectories(entries, walk, leaves);
+  FlushScratch();
+  return root;
+}
+
 void PmtilesWriter::Commit() {
   FlushScratch();
-  index_ = TileContentIndex();  // no tile comes any more; its memory goes to the directories
-  // Tile-id order; of two tiles at one place the later one stays.
-  std::stable_sort(placed_.begin(), placed_.end(),
-                   [](const Placed& a, const Placed& b) { return a.TileId < b.TileId; });
-  std::vector<uint64_t> dataOffset(contents_.size(), kNoPlace);
-  std::vector<uint32_t> order;  // contents in the order of their bytes in the data section
-  std::vector<PmtilesEntry> entries;
-  Counts counts;
-  for (size_t i = 0; i < placed_.size(); ++i) {
-    if (i + 1 < placed_.size() && placed_[i + 1].TileId == placed_[i].TileId) {
-      continue;
-    }
-    const Placed& tile = placed_[i];
-    const Content& content = contents_[tile.Content];
-    if (dataOffset[tile.Content] == kNoPlace) {
-      dataOffset[tile.Content] = counts.DataLength;
-      counts.DataLength += content.Length;
-      order.push_back(tile.Content);
-    }
-    const uint64_t offset = dataOffset[tile.Content];
-    ++counts.Addressed;
-    if (!entries.empty() && entries.back().Offset == offset &&
-        entries.back().TileId + entries.back().RunLength == tile.TileId) {
-      ++entries.back().RunLength;
-      continue;
-    }
-    entries.push_back({tile.TileId, offset, content.Length, 1});
-  }
-  counts.Entries = entries.size();
-  counts.Contents = order.size();
-  std::vector<Placed>().swap(placed_);
+  const PmtilesCounts counts = PlaceTiles();
+  // The leaves are put after the tiles' bytes in the scratch file.
+  Layout layout;
+  const uint64_t leavesStart = scratchFlushed_;
+  const std::string root = BuildDirectoriesIntoScratch(counts.Entries);
+  layout.LeavesLength = scratchFlushed_ - leavesStart;
 
   const GeoBounds bounds = info_.Bounds.value_or(GeoBounds{-180, -85.0511287798066, 180,
                                                            85.0511287798066});
-  const PmtilesDirectories directories = BuildDirectories(entries);
-  std::vector<PmtilesEntry>().swap(entries);
   const std::string metadata = GzipCompress(MetadataJson(info_, bounds));
-  Layout layout;
-  layout.MetadataOffset = layout.RootOffset + directories.Root.size();
+  layout.RootLength = root.size();
+  layout.MetadataOffset = layout.RootOffset + root.size();
+  layout.MetadataLength = metadata.size();
   layout.LeavesOffset = layout.MetadataOffset + metadata.size();
-  layout.DataOffset = layout.LeavesOffset + directories.Leaves.size();
+  layout.DataOffset = layout.LeavesOffset + layout.LeavesLength;
 
   const int descriptor = open(temp_.Name().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (descriptor < 0) {
     FailWrite(errno);
   }
   BufferedFile out(descriptor);
-  bool written = out.Append(Header(layout, directories, metadata.size(), counts, info_,
-                                   order.empty() ? 0 : minZoom_, order.empty() ? 0 : maxZoom_,
-                                   bounds)) &&
-                 out.Append(directories.Root) && out.Append(metadata) &&
-                 out.Append(directories.Leaves);
-  std::string bytes;
-  for (size_t i = 0; written && i < order.size(); ++i) {
-    const Content& content = contents_[order[i]];
-    ReadScratch(content.ScratchOffset, content.Length, bytes);
-    written = out.Append(bytes);
+  const auto append = [&out](std::string_view bytes) { return out.Append(bytes); };
+  const bool empty = counts.Contents == 0;
+  bool written = out.Append(Header(layout, counts, info_, empty ? 0 : minZoom_,
+                                   empty ? 0 : maxZoom_, bounds)) &&
+                 out.Append(root) && out.Append(metadata) &&
+                 CopyScratch(leavesStart, layout.LeavesLength, append);
+  SqliteStatement& dataOrder = places_.Prepare(kSelectDataOrder);
+  while (dataOrder.Step()) {
+    // The query is read to its end even after a failed write, so it is left reset.
+    written = written && CopyScratch(static_cast<uint64_t>(dataOrder.IntegerColumn(0)),
+                                     static_cast<uint64_t>(dataOrder.IntegerColumn(1)), append);
   }
   written = written && out.Flush();
   const int failure = written ? 0 : errno;

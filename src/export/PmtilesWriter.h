@@ -2,60 +2,67 @@
 // clustered, identical tiles stored once and consecutive ids of one content as one
 // run-length entry, a root directory (with leaves when needed) and the metadata JSON
 // gzip-compressed. Tiles arrive in any order: their bytes wait in an unnamed scratch
-// file (gone with the process however it ends) and only their ids and places stay in
-// memory, 16 bytes a tile; Commit writes the archive to a temporary file beside the
-// target and renames it over the target.
+// file (gone with the process however it ends), and what is known of them (each
+// content's place in that file, each tile's id and content, the directory entries) in a
+// scratch database, so the memory taken is the same whatever the tile count. Commit
+// writes the archive to a temporary file beside the target and renames it over the
+// target.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "common/FileDescriptor.h"
 #include "export/ArchiveTempFile.h"
+#include "export/ScratchDatabase.h"
 #include "export/TileArchiveWriter.h"
 #include "export/TileContentIndex.h"
 
 namespace kartovel {
 
+// What the header counts of the archive's tiles.
+struct PmtilesCounts {
+  uint64_t Addressed = 0;
+  uint64_t Entries = 0;
+  uint64_t Contents = 0;
+  uint64_t DataLength = 0;
+};
+
 class PmtilesWriter final : public TileArchiveWriter {
  public:
   // Throws "Cannot create file <target>" when the temporary cannot be made.
   PmtilesWriter(const std::string& targetFile, const TilesetInfo& info);
-  ~PmtilesWriter() override;
   PmtilesWriter(const PmtilesWriter&) = delete;
   PmtilesWriter& operator=(const PmtilesWriter&) = delete;
 
   void AddTile(int32_t zoom, int32_t column, int32_t row, std::string_view data) override;
   void Commit() override;
-  ArchiveStats Stats() const override {
-    return {tiles_, static_cast<int64_t>(contents_.size())};
-  }
+  ArchiveStats Stats() const override { return {tiles_, index_.Count()}; }
 
  private:
-  struct Content {
-    uint64_t ScratchOffset = 0;
-    uint32_t Length = 0;
-  };
-  struct Placed {
-    uint64_t TileId = 0;
-    uint32_t Content = 0;
-  };
-
-  uint32_t StoredContent(std::string_view data);
-  bool ScratchEquals(const Content& content, std::string_view data);
-  void ReadScratch(uint64_t offset, uint32_t length, std::string& out);
+  int64_t StoredContent(std::string_view data);
+  bool ScratchEquals(int64_t content, std::string_view data);
+  void ReadScratch(uint64_t offset, uint64_t length, std::string& out);
+  void AppendScratch(std::string_view bytes);
   void FlushScratch();
+  PmtilesCounts PlaceTiles();
+  std::string BuildDirectoriesIntoScratch(uint64_t entries);
+  bool CopyScratch(uint64_t offset, uint64_t length,
+                   const std::function<bool(std::string_view)>& out);
   [[noreturn]] void FailWrite(int systemError) const;
 
   TilesetInfo info_;
   ArchiveTempFile temp_;
-  int scratch_ = -1;
+  FileDescriptor scratch_{-1};
   std::string scratchBuffer_;  // bytes after scratchFlushed_
   uint64_t scratchFlushed_ = 0;
-  std::vector<Content> contents_;
-  std::vector<Placed> placed_;
   TileContentIndex index_;
+  ScratchDatabase places_;
+  SqliteStatement& insertContent_;
+  SqliteStatement& selectContent_;
+  SqliteStatement& insertPlace_;
   std::string compared_;
   int64_t tiles_ = 0;
   int32_t minZoom_ = 31;

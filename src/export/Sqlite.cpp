@@ -112,4 +112,20 @@ bool SqliteStatement::FirstColumnEquals(std::string_view bytes) {
   return equal;
 }
 
+bool SqliteStatement::Step() {
+  const int result = sqlite3_step(statement_.get());
+  if (result == SQLITE_ROW) {
+    return true;
+  }
+  sqlite3_reset(statement_.get());
+  if (result != SQLITE_DONE) {
+    db_.Fail();
+  }
+  return false;
+}
+
+int64_t SqliteStatement::IntegerColumn(int index) const {
+  return sqlite3_column_int64(statement_.get(), index);
+}
+
 }  // namespace kartovel

@@ -49,6 +49,11 @@ class SqliteStatement {
   void Run();
   // Runs a query of one row: true when its first column equals bytes (no row: false).
   bool FirstColumnEquals(std::string_view bytes);
+  // The next row of a query: true while there is one; after the last row the statement is
+  // reset for the next use. A query is read to its end before the statement is bound again.
+  bool Step();
+  // A column of the row Step found, numbered from 0.
+  int64_t IntegerColumn(int index) const;
 
  private:
   struct Finalizer {

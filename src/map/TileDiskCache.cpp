@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/AtomicFile.h"
+#include "common/FileDescriptor.h"
 
 namespace kartovel {
 namespace {
@@ -22,33 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kTileSuffix[] = ".tile";
-
-// An open file or folder, closed at the end of its scope; -1 for none.
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  ~Descriptor() {
-    if (descriptor_ >= 0) {
-      close(descriptor_);
-    }
-  }
-  Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-      if (descriptor_ >= 0) {
-        close(descriptor_);
-      }
-      descriptor_ = std::exchange(other.descriptor_, -1);
-    }
-    return *this;
-  }
-  int Get() const { return descriptor_; }
-
- private:
-  int descriptor_;
-};
 
 bool IsOwnEntry(const struct stat& info) {
   return S_ISREG(info.st_mode) && info.st_uid == geteuid();
@@ -88,7 +62,7 @@ std::string FolderFault(const fs::path& folder, bool mustExist) {
 // The folder that holds a key's file, opened from the cache's folder one part at a time
 // without following a link; leaf receives the file's name. With create, missing folders
 // are made (the cache's own for its owner only). -1 when a part is no folder of this user.
-Descriptor OpenKeyFolder(const fs::path& root, const std::string& key, bool create,
+FileDescriptor OpenKeyFolder(const fs::path& root, const std::string& key, bool create,
                          std::string& leaf) {
   struct stat rootInfo {};
   if (create && lstat(root.c_str(), &rootInfo) != 0) {
@@ -97,24 +71,24 @@ Descriptor OpenKeyFolder(const fs::path& root, const std::string& key, bool crea
     mkdir(root.c_str(), 0700);
   }
   if (!FolderFault(root, true).empty()) {
-    return Descriptor(-1);
+    return FileDescriptor(-1);
   }
-  Descriptor folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  FileDescriptor folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   std::string_view rest = key;
   for (size_t slash = rest.find('/'); folder.Get() >= 0 && slash != std::string_view::npos;
        slash = rest.find('/')) {
     const std::string part(rest.substr(0, slash));
     rest.remove_prefix(slash + 1);
     if (part.empty() || part == "." || part == "..") {
-      return Descriptor(-1);
+      return FileDescriptor(-1);
     }
     if (create) {
       mkdirat(folder.Get(), part.c_str(), 0700);
     }
-    Descriptor next(openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor next(openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (next.Get() >= 0 && (fstat(next.Get(), &info) != 0 || !IsOwnFolder(info))) {
-      return Descriptor(-1);
+      return FileDescriptor(-1);
     }
     folder = std::move(next);
   }
@@ -144,7 +118,7 @@ std::optional<std::string> ReadEntry(int descriptor) {
 // Removes the name of an entry's file, never through a link on the way.
 void RemoveEntryFile(const fs::path& root, const std::string& key) {
   std::string leaf;
-  const Descriptor folder = OpenKeyFolder(root, key, false, leaf);
+  const FileDescriptor folder = OpenKeyFolder(root, key, false, leaf);
   if (folder.Get() >= 0) {
     unlinkat(folder.Get(), leaf.c_str(), 0);
   }
@@ -255,8 +229,8 @@ std::optional<std::string> TileDiskCache::Read(const std::string& key) {
     return std::nullopt;
   }
   std::string leaf;
-  const Descriptor folder = OpenKeyFolder(folder_, key, false, leaf);
-  const Descriptor file(
+  const FileDescriptor folder = OpenKeyFolder(folder_, key, false, leaf);
+  const FileDescriptor file(
       folder.Get() < 0 ? -1
                        : openat(folder.Get(), leaf.c_str(),
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

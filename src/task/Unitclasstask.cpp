@@ -438,8 +438,7 @@ std::string DownloadTask::TaskFilePath() const {
 TileAddress DownloadTask::AddressOf(int32_t x, int32_t y) const {
   std::string fileName = TileFileName(x, y);
   std::string path = TileFolder + fileName;
-  return TileAddress{.X = x,
-                     .Y = y,
+  return TileAddress{.Tile = {Params.Zoom, x, y},
                      .Url = TileUrl(x, y),
                      .FileName = std::move(fileName),
                      .Path = std::move(path)};

@@ -12,6 +12,7 @@
 
 #include "common/SyncGroup.h"
 #include "geometry/TileCoverage.h"
+#include "geometry/TileId.h"
 #include "geometry/TileRange.h"
 #include "shape/Shape.h"
 #include "task/MapSource.h"
@@ -49,8 +50,7 @@ class ShapeCoverage;
 
 // Where one tile comes from and where it is stored, worked out once for each tile.
 struct TileAddress {
-  int32_t X = 0;
-  int32_t Y = 0;
+  TileId Tile;  // the task's zoom, the column and the row
   std::string Url;       // empty for a map type without a tile service
   std::string FileName;  // prefix_x_y_zoom.extension
   std::string Path;      // TileFolder + FileName

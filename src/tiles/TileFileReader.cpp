@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "common/FileDescriptor.h"
+
 namespace kartovel {
 namespace {
 
@@ -29,23 +31,6 @@ const char* KindOf(mode_t mode) {
   }
   return "a device";
 }
-
-// Closes the descriptor on every way out.
-class OpenFile {
- public:
-  explicit OpenFile(int descriptor) : descriptor_(descriptor) {}
-  ~OpenFile() {
-    if (descriptor_ >= 0) {
-      close(descriptor_);
-    }
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int Get() const { return descriptor_; }
-
- private:
-  int descriptor_;
-};
 
 // Fills bytes (sized already) from the open file; false when it is shorter than that.
 template <typename Buffer>
@@ -100,7 +85,7 @@ TileFileReading TileFileReader::Read(const std::string& name, std::string& bytes
   }
   // The name may have been replaced since: the open refuses a link, does not wait on a
   // pipe, and what it opened is checked again.
-  const OpenFile file(openat(folder_, name.c_str(), kTileOpenFlags));
+  const FileDescriptor file(openat(folder_, name.c_str(), kTileOpenFlags));
   if (file.Get() < 0) {
     if (errno == ELOOP) {
       reading.Result = TileFileReading::Outcome::NotRegular;
@@ -121,7 +106,7 @@ TileFileReading TileFileReader::Read(const std::string& name, std::string& bytes
 }
 
 bool ReadSmallRegularFile(const std::string& path, int64_t maxBytes, std::string& bytes) {
-  const OpenFile file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  const FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat info {};
   return file.Get() >= 0 && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) &&
          ReadOpenFile(file.Get(), info, maxBytes, bytes);
@@ -131,7 +116,7 @@ bool ReadTileFileBytes(const std::string& path, std::vector<uint8_t>& bytes, siz
                        bool wholeFile) {
   // The callers join the folder and a name that IsNameInFolder let through, so refusing
   // a link in the last part keeps the read inside the folder.
-  const OpenFile file(open(path.c_str(), kTileOpenFlags));
+  const FileDescriptor file(open(path.c_str(), kTileOpenFlags));
   struct stat info {};
   if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
       info.st_size < 0 || (wholeFile && static_cast<uint64_t>(info.st_size) > limit)) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "common/Error.h"
+#include "common/FileDescriptor.h"
 #include "common/Paths.h"
 #include "common/Text.h"
 
@@ -16,23 +17,6 @@ namespace kartovel {
 namespace {
 
 constexpr char kSqliteMagic[] = "SQLite format 3";
-
-// An open descriptor that closes itself.
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  ~Descriptor() {
-    if (descriptor_ >= 0) {
-      close(descriptor_);
-    }
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return descriptor_; }
-
- private:
-  int descriptor_;
-};
 
 bool IsTaskFile(const std::string& target) {
   const std::string name = ExtractFileName(target);
@@ -49,7 +33,7 @@ VerifyReport VerifyTarget(const std::string& target, const std::string& programF
   }
   VerifyReport report;
   // No wait on a pipe: a FIFO is opened without blocking and refused as no regular file.
-  const Descriptor file(open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const FileDescriptor file(open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info {};
   if (file.Get() < 0) {
     report.Broken("Cannot open file " + target + ": " + SystemErrorText(errno));

@@ -338,7 +338,7 @@ TEST_F(DownloadTaskTest, AddressesATileByItsUrlFileNameAndPlace) {
     params.MapsType = c.MapsType;
     const DownloadTask task(params);
     const TileAddress address = task.AddressOf(c.X, c.Y);
-    EXPECT_EQ(std::make_pair(address.X, address.Y), std::make_pair(c.X, c.Y));
+    EXPECT_EQ(std::make_pair(address.Tile.X, address.Tile.Y), std::make_pair(c.X, c.Y));
     EXPECT_EQ(address.Url, c.Url);
     EXPECT_EQ(address.FileName, c.FileName);
     EXPECT_EQ(address.Path, sandbox_.Folder() + "newtask/" + c.FileName);
