@@ -259,7 +259,7 @@ void TDownThread::NoteValidators(const TileAddress& tile, const ValidatorHeaders
     return;
   }
   const std::time_t now = std::time(nullptr);
-  context_.Validators->Note({{Task.Params.Zoom, tile.X, tile.Y}, ValidatorsOf(headers, now), now});
+  context_.Validators->Note({tile.Tile, ValidatorsOf(headers, now), now});
 }
 
 FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {
