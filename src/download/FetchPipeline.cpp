@@ -20,8 +20,15 @@ FetchResult FetchPipeline::Fetch(const FetchRequest& request) {
   FetchResult result;
   std::array<int32_t, kTileFailureClassCount> repeats{};
   for (;;) {
+    if (refusals_ && refusals_->StormSeen()) {
+      result.Result = FetchResult::Outcome::Stopped;
+      return result;
+    }
     ++result.Attempts;
     result.Failure = Attempt(request, result.Body);
+    if (refusals_) {
+      refusals_->Answered(result.Failure);
+    }
     if (!result.Failure) {
       return Store(request, std::move(result));
     }
@@ -81,12 +88,12 @@ bool FetchPipeline::PauseBeforeNextAttempt(const FailureRule& rule, const HttpFa
   // ends it (the tile then stays unsettled, as after a cut transfer).
   for (std::chrono::milliseconds left = pause; left > std::chrono::milliseconds(0);
        left -= kStopCheckStep) {
-    if (stop_.stop_requested()) {
+    if (Halted()) {
       return false;
     }
     time_.Sleep(std::min(left, kStopCheckStep));
   }
-  return !stop_.stop_requested();
+  return !Halted();
 }
 
 FetchResult FetchPipeline::Store(const FetchRequest& request, FetchResult result) {

@@ -23,6 +23,7 @@
 #include "common/Platform.h"
 #include "common/StopFlag.h"
 #include "download/HttpClient.h"
+#include "download/RefusalDetector.h"
 #include "download/unit3.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
@@ -109,6 +110,9 @@ class Run final : public WorkerOwner {
   void UpdateRate();
   // Notes the first worker that ends before its share of the run is done.
   void NoteEarlyEnd(const TDownThread& worker);
+  // Once the workers have seen a storm of refusals: the explanation in the log and to
+  // the owner, once.
+  void AnnounceRefusalStorm();
   void AppendLog(std::string line);
   void SetMonitor(bool running);
 
@@ -136,6 +140,10 @@ class Run final : public WorkerOwner {
   // and its index (kWorkerSlots: none).
   std::string endedEarly_;
   int32_t endedEarlyIndex_ = kWorkerSlots;
+  // The refusals the run's workers met, counted across them; renewed by each start and
+  // kept until the next, so its workers may refer to it as long as they live.
+  std::unique_ptr<RefusalDetector> refusals_;
+  std::string refusedByServer_;  // the announced explanation in one line
 };
 
 }  // namespace kartovel
