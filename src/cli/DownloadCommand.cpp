@@ -39,7 +39,8 @@ std::string Summary(const RunSummary& run) {
          std::to_string(progress.TotalCount) + " tiles, " + std::to_string(progress.BlankCount) +
          " blank, " + std::to_string(run.FailedRecords) + " failed records" +
          (run.Stopped ? ", stopped" : "") +
-         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly);
+         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly) +
+         (run.RefusedByServer.empty() ? "" : ", refused by the server: " + run.RefusedByServer);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -88,6 +89,11 @@ class DownloadReport final : public RunSink {
   }
   void Ticked(const RunProgress& progress, int32_t ticks) override {
     progress_.Show(progress, zoom_, ticks);
+  }
+  // The explanation goes to standard error as it happens, and the summary repeats it.
+  void ServerRefused(const std::string& what, const std::string& advice) override {
+    progress_.Finish();
+    platform_.ShowError(what + "\n" + advice);
   }
   void RunEnded(const RunSummary& summary) override {
     progress_.Show(summary.Progress, zoom_, summary.Progress.ElapsedSeconds);
@@ -328,6 +334,9 @@ int RunRequests(std::vector<RunRequest> requests, int32_t firstZoom, bool quiet,
   ServeJob(job, platform, context);
   if (job.Stopped()) {
     return kExitStopped;
+  }
+  if (job.RefusedByServer()) {
+    return kExitRefusedByServer;
   }
   return job.RunRefused() ? kExitNotStarted : report.Status();
 }
