@@ -71,17 +71,6 @@ void RefusalDetector::Answered(const std::optional<HttpFailure>& failure) {
   changed_.notify_all();
 }
 
-void RefusalDetector::EndedByRefusal() {
-  int status = 0;
-  std::string text;
-  {
-    const std::lock_guard lock(mutex_);
-    status = lastStatus_;
-    text = lastText_;
-  }
-  CountRefusal(status, text);
-}
-
 void RefusalDetector::CountRefusal(int status, const std::string& text) {
   {
     const std::lock_guard lock(mutex_);
@@ -89,8 +78,6 @@ void RefusalDetector::CountRefusal(int status, const std::string& text) {
       rowSince_ = std::chrono::system_clock::now();
     }
     ++row_;
-    lastStatus_ = status;
-    lastText_ = text;
     if (storm_ || row_ < threshold_) {
       return;
     }

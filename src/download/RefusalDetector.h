@@ -1,6 +1,7 @@
 // Notices when a tile service has turned a run away: answers that refuse (429, 503 with a
-// Retry-After, 403 or a redirect) counted in a row across all the run's workers, until a
-// storm of them says that asking on only makes it worse. Workers that hold refused tiles
+// Retry-After, 403 or a redirect, the last of which ends a worker with the ban line)
+// counted in a row across all the run's workers, until a storm of them says that asking
+// on only makes it worse. Workers that hold refused tiles
 // wait here for the verdict on them.
 #pragma once
 
@@ -53,8 +54,6 @@ class RefusalDetector {
   // One answer of the server (no value: a good one). A refusal lengthens the row, any
   // other answer ends it. Once a storm is seen it stays.
   void Answered(const std::optional<HttpFailure>& failure);
-  // A worker that ends on a refused tile (the ban line) counts as one more refusal.
-  void EndedByRefusal();
 
   bool StormSeen() const;
   std::optional<RefusalStorm> Storm() const;
@@ -73,8 +72,6 @@ class RefusalDetector {
   std::condition_variable_any changed_;
   int32_t row_ = 0;
   std::chrono::system_clock::time_point rowSince_{};
-  int lastStatus_ = 0;      // of the row's latest refusal
-  std::string lastText_;
   uint64_t rowsBroken_ = 0;
   std::optional<RefusalStorm> storm_;
   int32_t workers_ = 0;

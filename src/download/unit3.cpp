@@ -289,9 +289,8 @@ FetchOutcome TDownThread::HoldRefused(TileFailureClass failureClass, const std::
   if (failureClass != TileFailureClass::Refused) {
     return FetchOutcome::Held;
   }
-  // The failure table ends this worker here (the ban line): that end is one more
-  // refusal, and the worker asks for nothing more, so it waits for the verdict.
-  context_.Refusals->EndedByRefusal();
+  // The failure table ends this worker here (the ban line): it asks for nothing more, so
+  // it waits for the verdict on its row.
   const FetchOutcome outcome = ResolveHeld();
   return outcome == FetchOutcome::Settled ? FetchOutcome::EndWorker : outcome;
 }
