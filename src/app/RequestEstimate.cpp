@@ -130,13 +130,19 @@ std::variant<JobEstimate, std::string> EstimateRequestedJob(const RequestedJob& 
   request.Workers = source.Workers;
   request.Pause = source.Pause;
   request.AverageTileKB = std::get<std::optional<double>>(average);
-  JobEstimate estimate = EstimateJob(request);
+  const auto withTerms = [&job](JobEstimate estimate) {
+    estimate.SourceName = job.First.Source.Name;
+    estimate.MaxTilesPerJob = job.First.Source.MaxTilesPerJob;
+    estimate.Policy = job.First.Source.Policy;
+    return estimate;
+  };
+  JobEstimate estimate = withTerms(EstimateJob(request));
   if (request.AverageTileKB || sampling == SizeSampling::Never ||
       (sampling == SizeSampling::WhenItDecides && !SizeDecides(estimate, limits))) {
     return estimate;
   }
   request.Probe = SampledTileSize(source, std::move(makeClient), std::move(cache));
-  return EstimateJob(request);
+  return withTerms(EstimateJob(request));
 }
 
 }  // namespace kartovel

@@ -496,7 +496,10 @@ void TForm1::MonitorChanged(bool running) {
   SetTimer(running);
 }
 
-void TForm1::RunEnded(const RunSummary& /*summary*/) {
+void TForm1::RunEnded(const RunSummary& summary) {
+  if (!summary.RefusedByServer.empty()) {
+    StatusBar1 = summary.RefusedByServer;  // the log holds it too
+  }
   BitBtn1Caption = kStartCaption;
   NotifyFields();
   NotifyProgress();

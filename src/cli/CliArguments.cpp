@@ -23,7 +23,8 @@ constexpr char kFilesHelp[] =
     "  (~/.cache/kartovel/). The queue: $XDG_DATA_HOME/kartovel/queue.ini\n"
     "  (~/.local/share/kartovel/). A task's files: the folder given with --path.\n"
     "Exit status: 0 every tile fetched, 1 failed or blank tiles (or a failed export or lost\n"
-    "  output), 2 usage error, 3 the run could not start, 130 stopped.";
+    "  output), 2 usage error, 3 the run could not start, 4 refused by the server (the run\n"
+    "  paused and kept its place: the same command continues it), 130 stopped.";
 
 std::optional<int32_t> ParseZoom(std::string_view text) {
   int32_t zoom = 0;

@@ -21,6 +21,8 @@ inline constexpr int kExitExportFailed = kExitSomeFailed;
 inline constexpr int kExitOutputLost = kExitSomeFailed;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNotStarted = 3;
+// A storm of refusals paused the run: the server turns the program away for now.
+inline constexpr int kExitRefusedByServer = 4;
 inline constexpr int kExitStopped = kStoppedBySignalStatus;
 
 struct ZoomRange {

@@ -243,6 +243,9 @@ int RunRequests(std::vector<RunRequest> requests, bool quiet,
   if (job.Stopped()) {
     return kExitStopped;
   }
+  if (job.RefusedByServer()) {
+    return kExitRefusedByServer;
+  }
   return job.RunRefused() ? kExitNotStarted : report.Status();
 }
 

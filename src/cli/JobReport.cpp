@@ -12,7 +12,8 @@ std::string Summary(const RunSummary& run) {
          std::to_string(progress.TotalCount) + " tiles, " + std::to_string(progress.BlankCount) +
          " blank, " + std::to_string(run.FailedRecords) + " failed records" +
          (run.Stopped ? ", stopped" : "") +
-         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly);
+         (progress.EndedEarly.empty() ? "" : ", ended early: " + progress.EndedEarly) +
+         (run.RefusedByServer.empty() ? "" : ", refused by the server: " + run.RefusedByServer);
 }
 
 DownloadReport::DownloadReport(TerminalPlatform& platform, ProgressLine& progress, std::FILE* out,

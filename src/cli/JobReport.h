@@ -39,6 +39,11 @@ class DownloadReport final : public RunSink {
   void Ticked(const RunProgress& progress, int32_t ticks) override {
     progress_.Show(progress, zoom_, ticks);
   }
+  // The explanation goes to standard error as it happens, and the summary repeats it.
+  void ServerRefused(const std::string& what, const std::string& advice) override {
+    progress_.Finish();
+    platform_.ShowError(what + "\n" + advice);
+  }
   void RunEnded(const RunSummary& summary) override;
 
  private:

@@ -27,6 +27,9 @@ class QueueReport final : public RunSink {
   void RunStarted(const DownloadTask& task) override { runs_.RunStarted(task); }
   void ListWriting(std::optional<int32_t> percent) override { runs_.ListWriting(percent); }
   void Ticked(const RunProgress& progress, int32_t ticks) override { runs_.Ticked(progress, ticks); }
+  void ServerRefused(const std::string& what, const std::string& advice) override {
+    runs_.ServerRefused(what, advice);
+  }
   void RunEnded(const RunSummary& summary) override { runs_.RunEnded(summary); }
 
  private:

@@ -20,9 +20,16 @@ FetchResult FetchPipeline::Fetch(const FetchRequest& request) {
   FetchResult result;
   std::array<int32_t, kTileFailureClassCount> repeats{};
   for (;;) {
+    if (refusals_ && refusals_->StormSeen()) {
+      result.Result = FetchResult::Outcome::Stopped;
+      return result;
+    }
     ++result.Attempts;
     HttpAnswer answer = Attempt(request, result.Body);
     result.Failure = std::move(answer.Failure);
+    if (refusals_) {
+      refusals_->Answered(result.Failure);
+    }
     if (!result.Failure) {
       result.Headers = std::move(answer.Headers);
       if (answer.NotModified) {
@@ -87,12 +94,12 @@ bool FetchPipeline::PauseBeforeNextAttempt(const FailureRule& rule, const HttpFa
   // ends it (the tile then stays unsettled, as after a cut transfer).
   for (std::chrono::milliseconds left = pause; left > std::chrono::milliseconds(0);
        left -= kStopCheckStep) {
-    if (stop_.stop_requested()) {
+    if (Halted()) {
       return false;
     }
     time_.Sleep(std::min(left, kStopCheckStep));
   }
-  return !stop_.stop_requested();
+  return !Halted();
 }
 
 FetchResult FetchPipeline::Store(const FetchRequest& request, FetchResult result) {

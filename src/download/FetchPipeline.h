@@ -17,6 +17,7 @@
 
 #include "common/Clock.h"
 #include "download/HttpClient.h"
+#include "download/RefusalDetector.h"
 #include "download/TileFailure.h"
 
 namespace kartovel {
@@ -36,7 +37,8 @@ struct FetchResult {
   enum class Outcome {
     Stored,       // the body passed its check and was stored (Body holds it)
     GivenUp,      // Failure and GivenUpAs tell why
-    Stopped,      // a stop ended a request or a pause: neither fetched nor failed
+    Stopped,      // a stop (or a storm of refusals) ended a request or a pause: neither
+                  // fetched nor failed
     StoreFailed,  // the body passed its check but the store threw StoreError
     NotModified,  // a revalidating request's 304: the tile held is current
   };
@@ -55,6 +57,10 @@ class FetchPipeline {
   FetchPipeline(HttpClient& client, const FailureTable& table, Clock& time,
                 std::stop_token stop = {});
 
+  // Every answer is told to refusals (not owned; it must outlive the pipeline), and once it
+  // has seen a storm no further request goes out: the fetch ends as Stopped.
+  void WatchRefusals(RefusalDetector* refusals) { refusals_ = refusals; }
+
   FetchResult Fetch(const FetchRequest& request);
 
  private:
@@ -63,11 +69,13 @@ class FetchPipeline {
   // ended it.
   bool PauseBeforeNextAttempt(const FailureRule& rule, const HttpFailure& failure);
   FetchResult Store(const FetchRequest& request, FetchResult result);
+  bool Halted() const { return stop_.stop_requested() || (refusals_ && refusals_->StormSeen()); }
 
   HttpClient& client_;
   const FailureTable& table_;
   Clock& time_;
   std::stop_token stop_;
+  RefusalDetector* refusals_ = nullptr;
 };
 
 }  // namespace kartovel

@@ -63,8 +63,20 @@ TDownThread::TDownThread(bool CreateSuspended, int32_t Index, DownloadTask& Task
       Index(Index),
       context_(std::move(context)),
       blankImagePath_(BlankImagePath(context_.ProgramFolder, Task.TileExtension())) {
+  // Counted before its thread runs, so that no other worker takes it for one that has
+  // nothing more to answer.
+  if (context_.Refusals) {
+    context_.Refusals->Join();
+  }
   if (!CreateSuspended) {
-    Start();
+    try {
+      Start();
+    } catch (...) {
+      if (context_.Refusals) {
+        context_.Refusals->Leave();
+      }
+      throw;
+    }
   }
 }
 
@@ -203,6 +215,7 @@ void TDownThread::Walk(HttpClient& client, int64_t skipCount) {
       // only what the shape covers.
       if (walkSerial > skipCount && walkSerial % workerCount == Index &&
           Task.Covers(static_cast<int32_t>(x), static_cast<int32_t>(y))) {
+        SettleHeldIfRowBroken();
         const FetchOutcome outcome =
             FetchTile(client, static_cast<int32_t>(x), static_cast<int32_t>(y),
                       static_cast<int32_t>(walkSerial));
@@ -212,9 +225,16 @@ void TDownThread::Walk(HttpClient& client, int64_t skipCount) {
       }
     }
   }
+  ResolveHeld();
 }
 
 void TDownThread::RunEndingSteps() noexcept {
+  if (context_.Refusals) {
+    try {
+      context_.Refusals->Leave();
+    } catch (...) {
+    }
+  }
   try {
     Report(ReportKind::Finished, Prefix() + " Finished.");
   } catch (...) {
@@ -235,22 +255,30 @@ FetchOutcome TDownThread::FetchTile(HttpClient& client, int32_t x, int32_t y, in
       [&extension](const std::string& body) { return CheckTileContent(extension, body); },
       [this, &tile](std::string& body) { WriteFileAtomically(tile.Path, body, Task.TileWrites); }};
   FetchPipeline pipeline(client, WorkerFailureTable(), context_.Time, StopRequested.Token());
+  pipeline.WatchRefusals(context_.Refusals);
   FetchResult result = pipeline.Fetch(request);
   switch (result.Result) {
     case FetchResult::Outcome::Stored:
       std::string().swap(result.Body);
       NoteValidators(tile, result.Headers);
+      SettleHeld();
       return TileStored(tile, walkSerial);
     case FetchResult::Outcome::StoreFailed:
+      SettleHeld();
       return TileNotStored(tile, result.StoreError);
     case FetchResult::Outcome::NotModified:  // never answered: a run sends no validators
     case FetchResult::Outcome::Stopped:
-      // Cut short by Stop: neither fetched nor failed. The position stays at the tile
-      // before, so a resumed run fetches this one again.
+      // Cut short by Stop or by a storm of refusals: neither fetched nor failed, like the
+      // tiles held before it. The position stays at the tile before them, so a resumed
+      // run fetches them again.
       return FetchOutcome::EndWorker;
     case FetchResult::Outcome::GivenUp:
       break;
   }
+  if (context_.Refusals && IsRefusal(*result.Failure)) {
+    return HoldRefused(result.GivenUpAs, result.Failure->Message, tile);
+  }
+  SettleHeld();
   return GiveUp(result.GivenUpAs, result.Failure->Message, tile);
 }
 
@@ -260,6 +288,56 @@ void TDownThread::NoteValidators(const TileAddress& tile, const ValidatorHeaders
   }
   const std::time_t now = std::time(nullptr);
   context_.Validators->Note({tile.Tile, ValidatorsOf(headers, now), now});
+}
+
+FetchOutcome TDownThread::HoldRefused(TileFailureClass failureClass, const std::string& message,
+                                      const TileAddress& tile) {
+  SettleHeldIfRowBroken();
+  if (held_.empty()) {
+    heldRow_ = context_.Refusals->RowsBroken();
+  }
+  held_.push_back({tile, failureClass, message});
+  if (failureClass != TileFailureClass::Refused) {
+    return FetchOutcome::Held;
+  }
+  // The failure table ends this worker here (the ban line): it asks for nothing more, so
+  // it waits for the verdict on its row.
+  const FetchOutcome outcome = ResolveHeld();
+  return outcome == FetchOutcome::Settled ? FetchOutcome::EndWorker : outcome;
+}
+
+FetchOutcome TDownThread::SettleHeld() {
+  FetchOutcome outcome = FetchOutcome::Settled;
+  std::vector<HeldTile> held;
+  held.swap(held_);
+  for (const HeldTile& tile : held) {
+    if (GiveUp(tile.GivenUpAs, tile.Message, tile.Tile) == FetchOutcome::EndWorker) {
+      outcome = FetchOutcome::EndWorker;
+    }
+  }
+  return outcome;
+}
+
+void TDownThread::SettleHeldIfRowBroken() {
+  if (!held_.empty() && context_.Refusals->RowsBroken() != heldRow_) {
+    SettleHeld();
+  }
+}
+
+FetchOutcome TDownThread::ResolveHeld() {
+  if (held_.empty()) {
+    return FetchOutcome::Settled;
+  }
+  switch (context_.Refusals->AwaitVerdict(heldRow_, StopRequested.Token())) {
+    case RefusalDetector::Verdict::Storm:
+    case RefusalDetector::Verdict::Stopped:
+      held_.clear();
+      return FetchOutcome::EndWorker;
+    case RefusalDetector::Verdict::Broken:
+    case RefusalDetector::Verdict::Quiet:
+      break;
+  }
+  return SettleHeld();
 }
 
 FetchOutcome TDownThread::TileStored(const TileAddress& tile, int32_t walkSerial) {

@@ -17,11 +17,13 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/Clock.h"
 #include "common/StopFlag.h"
 #include "common/UiDispatcher.h"
 #include "download/HttpClient.h"
+#include "download/RefusalDetector.h"
 #include "download/TileFailure.h"
 #include "download/TileValidatorIndex.h"
 #include "task/Unitclasstask.h"
@@ -52,9 +54,14 @@ struct WorkerContext {
   HttpClientFactory MakeClient;  // CreateCurlHttpClient in the program
   // Told of what the server said of each stored tile; none: nothing is kept.
   TileValidatorIndex* Validators = nullptr;
+  // The run's count of refusals across its workers; null: every refusal is settled at
+  // once by the failure table.
+  RefusalDetector* Refusals = nullptr;
 };
 
-enum class FetchOutcome { Settled, EndWorker };
+// Held: the tile was refused and waits, unsettled, for the verdict on its row of
+// refusals; the walk goes on without moving the position past it.
+enum class FetchOutcome { Settled, EndWorker, Held };
 
 class TDownThread {
  public:
@@ -99,6 +106,15 @@ class TDownThread {
   FetchOutcome GiveUp(TileFailureClass failureClass, const std::string& message,
                       const TileAddress& tile);
   void SubstituteBlank(const TileAddress& tile);
+  // Refused tiles held back while their row of refusals may still become a storm: in a
+  // storm they stay unsettled (a continued run asks for them again); once the row is
+  // broken they are settled by the failure table, in walk order, before any later tile,
+  // so the position never passes a tile that is not settled.
+  FetchOutcome HoldRefused(TileFailureClass failureClass, const std::string& message,
+                           const TileAddress& tile);
+  FetchOutcome SettleHeld();
+  void SettleHeldIfRowBroken();
+  FetchOutcome ResolveHeld();
   std::string Prefix() const;  // "T" and the worker's number counted from 1
   // "host:port" of the proxy the requests go through; empty without one.
   std::string ProxyInUse() const;
@@ -112,6 +128,13 @@ class TDownThread {
   WorkerContext context_;
   std::string blankImagePath_;
   std::atomic<uint64_t> lastPosition_{0};
+  struct HeldTile {
+    TileAddress Tile;
+    TileFailureClass GivenUpAs;
+    std::string Message;
+  };
+  std::vector<HeldTile> held_;
+  uint64_t heldRow_ = 0;  // the detector's broken rows when the first held tile was refused
   std::thread thread_;
 };
 

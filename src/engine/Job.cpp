@@ -39,7 +39,7 @@ bool Job::Active() const {
 }
 
 bool Job::MoreToStart() const {
-  return !stopped_ && !refused_ && next_ < requests_.size();
+  return !stopped_ && !refused_ && !refusedByServer_ && next_ < requests_.size();
 }
 
 void Job::StartNext() {
@@ -70,6 +70,7 @@ void Job::StartNext() {
 void Job::RunEnded(const RunSummary& summary) {
   RunSummary ended = summary;
   ended.Stopped = ended.Stopped || stopped_;
+  refusedByServer_ = refusedByServer_ || !ended.RefusedByServer.empty();
   owner_.RunEnded(ended);
 }
 

@@ -39,6 +39,9 @@ class Job final : private RunSink {
   bool Stopped() const { return stopped_; }
   // A run of the list did not start; the rest were not tried.
   bool RunRefused() const { return refused_; }
+  // A run was paused by a storm of refusals: the job starts no further run, since the
+  // server would refuse it too.
+  bool RefusedByServer() const { return refusedByServer_; }
   // The position in the list of the current (or last) run.
   size_t CurrentIndex() const { return current_; }
   const Run& CurrentRun() const { return run_; }
@@ -62,6 +65,9 @@ class Job final : private RunSink {
   void Ticked(const RunProgress& progress, int32_t ticks) override {
     owner_.Ticked(progress, ticks);
   }
+  void ServerRefused(const std::string& what, const std::string& advice) override {
+    owner_.ServerRefused(what, advice);
+  }
   void RunEnded(const RunSummary& summary) override;
 
   std::vector<RunRequest> requests_;
@@ -70,6 +76,7 @@ class Job final : private RunSink {
   size_t next_ = 0;
   size_t current_ = 0;
   bool stopped_ = false;
+  bool refusedByServer_ = false;
   bool refused_ = false;
   Run run_;  // last: its shutdown still reaches the members above
 };

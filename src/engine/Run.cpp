@@ -12,6 +12,7 @@
 #include "common/FileSystem.h"
 #include "common/IniFile.h"
 #include "common/Locale.h"
+#include "engine/RefusalStormText.h"
 #include "engine/ResumePolicy.h"
 #include "engine/TaskDifferences.h"
 #include "engine/TaskValidatorIndex.h"
@@ -214,6 +215,8 @@ bool Run::StartWorkers() {
   lastFailureByWorker_.fill("");
   endedEarly_.clear();
   endedEarlyIndex_ = kWorkerSlots;
+  refusals_ = std::make_unique<RefusalDetector>();
+  refusedByServer_.clear();
   CreateWorkers();
   SetMonitor(true);
   MonitorTicks = 0;
@@ -234,8 +237,9 @@ void Run::DropUntrustedResumePositions() {
 
 void Run::CreateWorkers() {
   DownloadTask& task = *CurrentTask;
-  const WorkerContext context{*this,        platform_,  clock_, platform_.ProgramFolder(),
-                              makeClient_, validators_.get()};
+  const WorkerContext context{*this,        platform_,         clock_,
+                              platform_.ProgramFolder(), makeClient_, validators_.get(),
+                              refusals_.get()};
   for (int32_t i = 0; i < WorkersOf(task); ++i) {
     try {
       WorkerTable[i] = makeWorker_(i, task, context);
@@ -280,6 +284,7 @@ void Run::Tick() {
   if (!CurrentTask) {
     return;
   }
+  AnnounceRefusalStorm();
   if (MonitorTicks % kTicksBetweenSaves == 0) {
     SavePanes();
     SaveWorkerPositions();
@@ -335,7 +340,28 @@ void Run::CommitValidators() {
   }
 }
 
+void Run::AnnounceRefusalStorm() {
+  if (!refusals_ || !refusedByServer_.empty()) {
+    return;
+  }
+  const std::optional<RefusalStorm> storm = refusals_->Storm();
+  if (!storm) {
+    return;
+  }
+  const MapSource* source = CurrentTask->SourceInUse();
+  const MapSource shown = source ? *source : BuiltInMapSource();
+  const std::string since = LocalTimeText(storm->Since);
+  const int32_t workers = WorkersOf(*CurrentTask);
+  const std::string what = RefusalStormWhat(*storm, since);
+  const std::string advice = RefusalStormAdvice(shown, workers);
+  refusedByServer_ = RefusalStormLine(*storm, since, shown, workers);
+  AppendLog(what);
+  AppendLog(advice);
+  sink_.ServerRefused(what, advice);
+}
+
 void Run::EndRun() {
+  AnnounceRefusalStorm();
   SetMonitor(false);
   AppendLog("");
   AppendLog(std::string(32, '-'));
@@ -370,7 +396,8 @@ void Run::EndRun() {
   }
   Progress.SecondsLeft.reset();
   Progress.EndedEarly = endedEarly_;
-  sink_.RunEnded({CurrentTask->TaskFilePath(), Progress, failed_.size(), stop_.load()});
+  sink_.RunEnded(
+      {CurrentTask->TaskFilePath(), Progress, failed_.size(), stop_.load(), refusedByServer_});
   if (firstError) {
     std::rethrow_exception(firstError);
   }
@@ -434,8 +461,9 @@ void Run::ReportEnd(const TDownThread& worker) {
 
 void Run::NoteEarlyEnd(const TDownThread& worker) {
   // Workers that fail alike end in any order: the line names the first by number.
+  // A storm of refusals is told as such, not as workers that ended early.
   if (worker.Index >= endedEarlyIndex_ || worker.StopRequested.load() || !CurrentTask ||
-      worker.Index < 0) {
+      worker.Index < 0 || (refusals_ && refusals_->StormSeen())) {
     return;
   }
   if (settledByWorker_[worker.Index] >= ShareThisRun(*CurrentTask, worker.Index)) {

@@ -24,6 +24,7 @@
 #include "common/StopFlag.h"
 #include "download/HttpClient.h"
 #include "download/TileValidatorIndex.h"
+#include "download/RefusalDetector.h"
 #include "download/unit3.h"
 #include "engine/RunRequest.h"
 #include "engine/RunSink.h"
@@ -113,6 +114,9 @@ class Run final : public WorkerOwner {
   void UpdateRate();
   // Notes the first worker that ends before its share of the run is done.
   void NoteEarlyEnd(const TDownThread& worker);
+  // Once the workers have seen a storm of refusals: the explanation in the log and to
+  // the owner, once.
+  void AnnounceRefusalStorm();
   void AppendLog(std::string line);
   void SetMonitor(bool running);
 
@@ -143,6 +147,10 @@ class Run final : public WorkerOwner {
   // What the server said of the tiles this run stored (none when it cannot be kept).
   std::unique_ptr<TileValidatorIndex> validators_;
   bool validatorFailureLogged_ = false;
+  // The refusals the run's workers met, counted across them; renewed by each start and
+  // kept until the next, so its workers may refer to it as long as they live.
+  std::unique_ptr<RefusalDetector> refusals_;
+  std::string refusedByServer_;  // the announced explanation in one line
 };
 
 }  // namespace kartovel

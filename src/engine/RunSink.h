@@ -35,6 +35,9 @@ struct RunSummary {
   RunProgress Progress;
   size_t FailedRecords = 0;  // lines of the failed-tile file, earlier runs' included
   bool Stopped = false;      // Stop was asked during the run
+  // A storm of refusals paused the run: what the server answered and what to do, in one
+  // line (the log has it in two). Empty when the run was not refused so.
+  std::string RefusedByServer;
 };
 
 // Every call comes on the user-interface thread, after the change. The bodies do nothing,
@@ -63,6 +66,9 @@ class RunSink {
   virtual void MonitorChanged(bool /*running*/) {}
   // A tick of the monitor passed without ending the run.
   virtual void Ticked(const RunProgress& /*progress*/, int32_t /*ticks*/) {}
+  // A storm of refusals paused every worker: the explanation, once per run, as it went
+  // to the log (what happened, then what to do).
+  virtual void ServerRefused(const std::string& /*what*/, const std::string& /*advice*/) {}
   virtual void RunEnded(const RunSummary& /*summary*/) {}
 };
 

@@ -162,7 +162,25 @@ std::vector<std::string> JobEstimateLines(const JobEstimate& estimate) {
   }
   lines.push_back("Free space in " + estimate.Folder + ": " +
                   (estimate.FreeBytes ? SizeText(*estimate.FreeBytes) : "unknown"));
+  if (estimate.MaxTilesPerJob > 0) {
+    lines.push_back("\"" + estimate.SourceName + "\" allows at most " +
+                    Counted(estimate.MaxTilesPerJob, "tile", "tiles") + " per job");
+  }
+  if (!estimate.Policy.empty()) {
+    lines.push_back("Usage policy of \"" + estimate.SourceName + "\": " + estimate.Policy);
+  }
   return lines;
+}
+
+std::optional<std::string> SourceLimitRefusal(const JobEstimate& estimate) {
+  if (estimate.MaxTilesPerJob <= 0 || estimate.Tiles() <= estimate.MaxTilesPerJob) {
+    return std::nullopt;
+  }
+  return "This download of " + Counted(estimate.Tiles(), "tile", "tiles") + " is beyond the " +
+         std::to_string(estimate.MaxTilesPerJob) + " tiles per job that \"" +
+         estimate.SourceName + "\" allows (MaxTilesPerJob in ini/sources.ini)" +
+         (estimate.Policy.empty() ? "" : "; its usage policy: " + estimate.Policy) +
+         ". Choose a smaller area or fewer zooms.";
 }
 
 std::string JobEstimateText(const JobEstimate& estimate) {

@@ -34,6 +34,11 @@ struct JobEstimate {
   std::vector<ZoomEstimate> Zooms;
   std::string Folder;                 // where the tiles would go
   std::optional<uint64_t> FreeBytes;  // of that folder's file system (or its nearest parent)
+  // The source's terms, shown with the estimate: its name, the most tiles it lets a job
+  // ask for (0: no limit) and its usage policy (empty: none named).
+  std::string SourceName;
+  int32_t MaxTilesPerJob = 0;
+  std::string Policy;
 
   int64_t Tiles() const;
   // Known only when every zoom's size is.
@@ -69,6 +74,8 @@ std::string SizeText(uint64_t bytes);
 std::string ZoomEstimateText(const ZoomEstimate& zoom);
 // One line per zoom, then for several zooms "Total: ...", then the free space.
 std::vector<std::string> JobEstimateLines(const JobEstimate& estimate);
+// The refusal of a job beyond its source's MaxTilesPerJob, naming the limit and the policy.
+std::optional<std::string> SourceLimitRefusal(const JobEstimate& estimate);
 // The lines joined by line breaks.
 std::string JobEstimateText(const JobEstimate& estimate);
 

@@ -68,6 +68,10 @@ void WriteJobLimits(const std::string& configFilePath, const JobLimits& limits) 
 }
 
 std::optional<std::string> CeilingRefusal(const JobEstimate& estimate, const JobLimits& limits) {
+  // The service's own limit comes first: it is the one the user cannot raise.
+  if (std::optional<std::string> refusal = SourceLimitRefusal(estimate)) {
+    return refusal;
+  }
   for (const ZoomEstimate& zoom : estimate.Zooms) {
     if (zoom.Tiles > limits.MaxTaskTiles) {
       return "The task at zoom " + std::to_string(zoom.Zoom) + " would hold " +

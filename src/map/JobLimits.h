@@ -36,7 +36,8 @@ void WriteJobLimits(const std::string& configFilePath, const JobLimits& limits);
 // The sentence for a threshold text that is not a whole number from 0 on, or none.
 std::optional<std::string> ThresholdFault(const std::string& key, const std::string& text);
 
-// The refusal of a job with a task above the largest, naming its tiles and what to do.
+// The refusal of a job beyond its source's MaxTilesPerJob (SourceLimitRefusal), or with a
+// task above the largest, naming its tiles and what to do.
 std::optional<std::string> CeilingRefusal(const JobEstimate& estimate, const JobLimits& limits);
 // Whether the job is big enough to be asked about: more tiles than the threshold, or an
 // estimated size above the free space.

@@ -25,6 +25,10 @@ struct MapSource {
   int32_t MaxZoom = 19;
   int32_t Workers = 2;
   int32_t PauseMs = 1000;  // after every fetched tile
+  // The service's own terms: the most tiles it lets one job ask for (0: no such limit),
+  // and its usage policy as a URL or a sentence (empty: none named).
+  int32_t MaxTilesPerJob = 0;
+  std::string Policy{};
 
   bool operator==(const MapSource&) const = default;
 };

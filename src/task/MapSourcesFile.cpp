@@ -113,6 +113,17 @@ void Require(bool holds, const std::string& fault) {
   }
 }
 
+// Empty: no limit. Else a whole number of tiles from 1 up; the sentence names the value.
+int32_t MaxTilesPerJobOf(const std::string& text) {
+  if (text.empty()) {
+    return 0;
+  }
+  const std::optional<int32_t> tiles = ParseIntegerText(text);
+  Require(tiles && *tiles >= 1, std::string(keys::kMaxTilesPerJob) + " \"" + text +
+                                    "\" is not a whole number of tiles from 1 to 2147483647");
+  return *tiles;
+}
+
 MapSource ReadSource(const SectionReader& section, int32_t mapsType,
                      const std::string& defaultUserAgent) {
   MapSource source;
@@ -137,6 +148,9 @@ MapSource ReadSource(const SectionReader& section, int32_t mapsType,
   Require(!HasControlCharacter(source.UserAgent) && !HasControlCharacter(source.Referer),
           "UserAgent and Referer may not hold control characters");
   source.Attribution = section.Text(keys::kAttribution);
+  source.Policy = section.Text(keys::kPolicy);
+  Require(!HasControlCharacter(source.Policy), "Policy may not hold control characters");
+  source.MaxTilesPerJob = MaxTilesPerJobOf(section.Text(keys::kMaxTilesPerJob));
   source.MinZoom = section.Integer(keys::kMinZoom, 0);
   source.MaxZoom = section.Integer(keys::kMaxZoom, 19);
   Require(source.MinZoom >= 0 && source.MinZoom <= source.MaxZoom && source.MaxZoom <= kGridMaxZoom,
@@ -249,6 +263,12 @@ std::vector<std::string> SourceSectionLines(const MapSource& source) {
   // Left out when empty, so the copy of a source without it stays as it always was.
   if (!source.Attribution.empty()) {
     lines.push_back(entry(keys::kAttribution, source.Attribution));
+  }
+  if (source.MaxTilesPerJob > 0) {
+    lines.push_back(entry(keys::kMaxTilesPerJob, std::to_string(source.MaxTilesPerJob)));
+  }
+  if (!source.Policy.empty()) {
+    lines.push_back(entry(keys::kPolicy, source.Policy));
   }
   return lines;
 }

@@ -29,6 +29,8 @@ inline constexpr char kWorkers[] = "Workers";
 inline constexpr char kPauseMs[] = "PauseMs";
 // Optional: written into the task file's copy only when the source names one.
 inline constexpr char kAttribution[] = "Attribution";
+inline constexpr char kMaxTilesPerJob[] = "MaxTilesPerJob";
+inline constexpr char kPolicy[] = "Policy";
 }  // namespace sourcekeys
 
 inline constexpr int32_t kFirstSourceMapsType = 100;

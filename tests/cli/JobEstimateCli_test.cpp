@@ -90,5 +90,31 @@ TEST(JobEstimateCli, ATaskAboveTheLargestIsRefusedEvenWithYes) {
   EXPECT_FALSE(std::filesystem::exists(rig.Maps));
 }
 
+TEST(JobEstimateCli, ASourcesTermsAreShownByADryRunAndAJobBeyondItsLimitIsRefusedEvenWithYes) {
+  CliRig rig;
+  Sandbox::WriteAll(rig.ProgramFolder + "ini/sources.ini",
+                    "[MapType 100]\r\nName=Local\r\nUrl=http://" + rig.Server.HostPort() +
+                        "/{z}/{x}/{y}.png\r\nAverageTileKB=10\r\nMaxTilesPerJob=7\r\n"
+                        "Policy=No bulk downloads, see http://example.org/terms\r\n");
+  std::vector<std::string> command = rig.Download("9-10", "survey");
+  command.insert(command.end(), {"--source", "100", "--dry-run"});
+  const CliRun dry = rig.Run(command);
+  EXPECT_EQ(dry.Status, 0) << dry.Err;
+  EXPECT_TRUE(Contains(dry.Out, "\"Local\" allows at most 7 tiles per job")) << dry.Out;
+  EXPECT_TRUE(Contains(dry.Out,
+                       "Usage policy of \"Local\": No bulk downloads, see http://example.org/terms"))
+      << dry.Out;
+
+  command.back() = "--yes";
+  const CliRun refused = rig.Run(command);
+  EXPECT_EQ(refused.Status, 3);
+  EXPECT_TRUE(Contains(refused.Err, "This download of 8 tiles is beyond the 7 tiles per job that "
+                                    "\"Local\" allows (MaxTilesPerJob in ini/sources.ini); its "
+                                    "usage policy: No bulk downloads"))
+      << refused.Err;
+  EXPECT_EQ(rig.Server.RequestCount(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(rig.Maps));
+}
+
 }  // namespace
 }  // namespace kartovel

@@ -150,6 +150,40 @@ TEST(JobLimitsTest, AJobIsAskedAboutAboveTheThresholdOrTheFreeSpaceAndRefusedAbo
             "hold. Choose a smaller area or a lower zoom.");
 }
 
+TEST(JobLimitsTest, ASourcesTermsAreShownAndAJobBeyondItsLimitOverAllZoomsIsRefused) {
+  const struct {
+    int32_t maxTiles;
+    const char* policy;
+    int64_t tiles;  // in each of two zooms
+    const char* refusal;  // nullptr: none
+  } cases[] = {
+      {0, "", 4000, nullptr},
+      {8000, "", 4000, nullptr},
+      {7999, "", 4000,
+       "This download of 8000 tiles is beyond the 7999 tiles per job that \"Terms\" allows "
+       "(MaxTilesPerJob in ini/sources.ini). Choose a smaller area or fewer zooms."},
+      {100, "https://tiles.example.org/terms", 60,
+       "This download of 120 tiles is beyond the 100 tiles per job that \"Terms\" allows "
+       "(MaxTilesPerJob in ini/sources.ini); its usage policy: https://tiles.example.org/terms. "
+       "Choose a smaller area or fewer zooms."},
+  };
+  for (const auto& c : cases) {
+    JobEstimate estimate;
+    estimate.Zooms.push_back({12, c.tiles, std::nullopt, 1, 2});
+    estimate.Zooms.push_back({13, c.tiles, std::nullopt, 1, 2});
+    estimate.SourceName = "Terms";
+    estimate.MaxTilesPerJob = c.maxTiles;
+    estimate.Policy = c.policy;
+    const std::optional<std::string> refusal = CeilingRefusal(estimate, JobLimits{});
+    EXPECT_EQ(refusal.value_or("none"), c.refusal ? c.refusal : "none") << c.maxTiles;
+    const std::string lines = JobEstimateText(estimate);
+    EXPECT_EQ(lines.find("allows at most") != std::string::npos, c.maxTiles > 0) << lines;
+    EXPECT_EQ(lines.find(std::string("Usage policy of \"Terms\": ") + c.policy) != std::string::npos,
+              *c.policy != 0)
+        << lines;
+  }
+}
+
 TEST(JobLimitsTest, ConfigurationValuesThatAreNoNumbersAreNamed) {
   testing::Sandbox box;
   const std::string config = box.Path("config.ini");

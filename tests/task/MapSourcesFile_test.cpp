@@ -128,6 +128,19 @@ TEST_F(MapSourcesFileTest, RefusesASourceWhoseValueBreaksARule) {
       {"UserAgent=a\x01z\r\n", "UserAgent and Referer may not hold control characters"},
       {"Referer=a\x7fz\r\n", "UserAgent and Referer may not hold control characters"},
       {"Subdomains=a,b\r\n", "Subdomains may hold only letters and digits, one per subdomain"},
+      {"MaxTilesPerJob=5000\r\nPolicy=https://tiles.example.org/terms\r\n", nullptr},
+      {"MaxTilesPerJob= 1 \r\nPolicy=  \r\n", nullptr},
+      {"MaxTilesPerJob=lots\r\n",
+       "MaxTilesPerJob \"lots\" is not a whole number of tiles from 1 to 2147483647"},
+      {"MaxTilesPerJob=0\r\n",
+       "MaxTilesPerJob \"0\" is not a whole number of tiles from 1 to 2147483647"},
+      {"MaxTilesPerJob=-3\r\n",
+       "MaxTilesPerJob \"-3\" is not a whole number of tiles from 1 to 2147483647"},
+      {"MaxTilesPerJob=2147483648\r\n",
+       "MaxTilesPerJob \"2147483648\" is not a whole number of tiles from 1 to 2147483647"},
+      {"MaxTilesPerJob=1e4\r\n",
+       "MaxTilesPerJob \"1e4\" is not a whole number of tiles from 1 to 2147483647"},
+      {"Policy=no\x01bulk\r\n", "Policy may not hold control characters"},
   };
   for (const auto& c : cases) {
     const std::string expected =
@@ -184,6 +197,7 @@ TEST_F(MapSourcesFileTest, ATaskFilesCopyReadsBackAsTheSameSource) {
       {"", "PauseMs=1000"},
       {"Attribution=   \r\n", "PauseMs=1000"},
       {"Attribution= &copy; Quad contributors \r\n", "Attribution=&copy; Quad contributors"},
+      {"MaxTilesPerJob=500\r\nPolicy= Ask before large jobs \r\n", "Policy=Ask before large jobs"},
   };
   for (const auto& c : cases) {
     Write(

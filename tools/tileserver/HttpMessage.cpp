@@ -72,6 +72,8 @@ std::string_view ReasonPhrase(int status) {
       return "Method Not Allowed";
     case 407:
       return "Proxy Authentication Required";
+    case 429:
+      return "Too Many Requests";
     case 500:
       return "Internal Server Error";
     case 502:
