@@ -6,23 +6,19 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/AreaRow.h"
+#include "app/Companions.h"
 #include "app/JobApproval.h"
-#include "app/TaskStanding.h"
-#include "common/AtomicFile.h"
+#include "app/OfferedSources.h"
+#include "app/OpenedTask.h"
+#include "app/ZoomBox.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/ProgramLayout.h"
-#include "common/Text.h"
-#include "common/NumberFormat.h"
 #include "engine/ConfigFile.h"
-#include "engine/DecimalText.h"
-#include "shape/ShapeFile.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFile.h"
-#include "task/TaskName.h"
-#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -73,10 +69,7 @@ void TForm1::FormShow() {
 void TForm1::LoadMapSources(ProgramSettings settings) {
   defaultSourceAgent_ = settings.SourceUserAgent;
   MapSources = std::move(settings.Sources.Sources);
-  ComboBoxMapsTypeItems.clear();
-  for (const MapSource& source : MapSources) {
-    ComboBoxMapsTypeItems.push_back(source.Name);
-  }
+  ComboBoxMapsTypeItems = SourceItems(MapSources);
   ComboBoxMapsTypeItemIndex = 0;
   SelectMapsType(settings.RememberedMapsType);
   if (view_) {
@@ -92,14 +85,12 @@ const MapSource& TForm1::ChosenMapSource() const {
 }
 
 bool TForm1::SelectMapsType(int32_t mapsType) {
-  for (size_t i = 0; i < MapSources.size(); ++i) {
-    if (MapSources[i].MapsType == mapsType) {
-      ComboBoxMapsTypeItemIndex = static_cast<int32_t>(i);
-      NotifyFields();
-      return true;
-    }
+  const std::optional<int32_t> index = IndexOfMapsType(MapSources, mapsType);
+  if (index) {
+    ComboBoxMapsTypeItemIndex = *index;
+    NotifyFields();
   }
-  return false;
+  return index.has_value();
 }
 
 void TForm1::ComboBoxMapsTypeChange() {
@@ -179,27 +170,16 @@ void TForm1::UpDown1Down() {
 }
 
 std::pair<int32_t, int32_t> TForm1::ZoomLimits() const {
-  const MapSource& source = ChosenMapSource();
-  if (IsBuiltIn(source)) {
-    return {UpDown1Min, UpDown1Max};
-  }
-  return {source.MinZoom, source.MaxZoom};
+  return SourceZoomLimits(ChosenMapSource());
 }
 
 void TForm1::Edit5Exit() {
-  const auto [lowest, highest] = ZoomLimits();
-  const std::string typed(TrimBlanks(Edit5, kSpaces));
-  const bool digits = !typed.empty() && typed.size() <= 2 &&
-                      typed.find_first_not_of("0123456789") == std::string::npos;
-  const int32_t zoom = digits ? std::stoi(typed) : -1;
-  if (digits && zoom >= lowest && zoom <= highest) {
-    SetZoomPosition(zoom);
-    Edit5 = std::to_string(zoom);
-    NotifyFields();
-    return;
+  const auto typed = ReadTypedZoom(Edit5, ZoomLimits());
+  if (const auto* zoom = std::get_if<int32_t>(&typed)) {
+    SetZoomPosition(*zoom);
+  } else {
+    StatusBar1 = std::get<std::string>(typed);
   }
-  StatusBar1 = "Zoom level \"" + Edit5 + "\" refused: it must be a number from " +
-               std::to_string(lowest) + " to " + std::to_string(highest) + ".";
   Edit5 = std::to_string(UpDown1Position);
   NotifyFields();
 }
@@ -233,47 +213,28 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   if (!chosen) {
     return;
   }
-  if (const auto fault = TaskFilePathFault(*chosen)) {
-    platform_.ShowMessage(*fault);
-    return;
-  }
-  if (const auto refusal = OversizedTaskFile(*chosen)) {
+  auto reading = ReadOpenedTask(*chosen);
+  if (const auto* refusal = std::get_if<std::string>(&reading)) {
     platform_.ShowMessage(*refusal);
     return;
   }
-  // A shaped task whose shape cannot be read changes nothing in the window.
-  std::optional<Shape> shape;
-  try {
-    shape = ReadTaskShape(*chosen);
-  } catch (const AppError& refusal) {
-    platform_.ShowMessage(refusal.what());
-    return;
-  }
-  AreaShape = std::move(shape);
-  LabelArea = AreaShape ? AreaShape->Name + " (" + *chosen + ")" : "Rectangle";
-  const TaskFileValues saved = ReadTaskFile(*chosen).Values;
+  OpenedTask& opened = std::get<OpenedTask>(reading);
+  AreaShape = std::move(opened.AreaShape);
+  LabelArea = AreaLabel(AreaShape, *chosen);
+  const TaskFileValues& saved = opened.Stored;
   Edit1 = saved.LeftLongitude.value_or("");
   Edit3 = saved.RightLongitude.value_or("");
   Edit2 = saved.TopLatitude.value_or("");
   Edit4 = saved.BottomLatitude.value_or("");
-  Edit6 = ExtractFilePath(*chosen);
-  EditTaskName = ExtractFileName(*chosen);
+  Edit6 = opened.Folder;
+  EditTaskName = opened.Name;
   // The spinner cannot stand outside its limits; the box shows the file's number as it is.
   const int32_t zoom = saved.Zoom.value_or(0);
   SetZoomPosition(zoom);
   Edit5 = std::to_string(zoom);
   ShowSourceOfTask(*chosen);
-  ShowTaskStanding(*chosen);
+  StatusBar1 = TaskStandingLine(*chosen);
   NotifyFields();
-}
-
-void TForm1::ShowTaskStanding(const std::string& taskFile) {
-  try {
-    StatusBar1 = TaskStandingText(ExtractFileName(taskFile), ReadTaskStanding(taskFile));
-  } catch (const AppError& error) {
-    // The boxes are filled all the same; the line says why the count is missing.
-    StatusBar1 = ErrorDisplayText(error.what());
-  }
 }
 
 void TForm1::ButtonOpenShapeClick() {
@@ -283,43 +244,25 @@ void TForm1::ButtonOpenShapeClick() {
   if (!chosen) {
     return;
   }
-  std::string corridorText = EditCorridor;
-  std::replace(corridorText.begin(), corridorText.end(), ',', '.');  // as the boxes read it
-  const auto corridor = ParseDecimalText(corridorText);
-  ShapeReading reading;
-  try {
-    reading = ReadShapeFile(*chosen, corridor);
-  } catch (const AppError& refusal) {
-    platform_.ShowMessage(refusal.what());
-    return;
+  if (std::optional<Shape> shape = ReadAreaShapeFile(platform_, *chosen, EditCorridor)) {
+    UseShape(std::move(*shape), *chosen);
   }
-  for (const std::string& note : reading.Notes) {
-    platform_.ShowMessage(note);
-  }
-  if (!reading.Problem.empty()) {
-    if (!platform_.AskYesNo(reading.Problem +
-                            " Repair it (its crossing parts become polygons of their own)?")) {
-      return;
-    }
-    reading.Value = RepairShape(reading.Value);
-  }
-  UseShape(std::move(reading.Value), *chosen);
 }
 
 void TForm1::UseShape(Shape shape, const std::string& source) {
-  const GeoBounds bounds = RequestBoundsOf(shape);
-  Edit1 = FormatGeneral(bounds.West);
-  Edit3 = FormatGeneral(bounds.East);
-  Edit2 = FormatGeneral(bounds.North);
-  Edit4 = FormatGeneral(bounds.South);
-  LabelArea = shape.Name + " (" + source + ")";
+  RectangleTexts texts = BoundsTexts(shape);
+  Edit1 = std::move(texts.Left);
+  Edit3 = std::move(texts.Right);
+  Edit2 = std::move(texts.Top);
+  Edit4 = std::move(texts.Bottom);
   AreaShape = std::move(shape);
+  LabelArea = AreaLabel(AreaShape, source);
   NotifyFields();
 }
 
 void TForm1::ButtonRectangleClick() {
   AreaShape.reset();
-  LabelArea = "Rectangle";
+  LabelArea = kRectangleAreaLabel;
   NotifyFields();
 }
 
@@ -328,15 +271,9 @@ void TForm1::ShowSourceOfTask(const std::string& taskFile) {
   if (!reading.Source) {
     return;
   }
-  const auto offered = std::find(MapSources.begin(), MapSources.end(), *reading.Source);
-  if (offered != MapSources.end()) {
-    ComboBoxMapsTypeItemIndex = static_cast<int32_t>(offered - MapSources.begin());
-    return;
-  }
-  MapSources.push_back(*reading.Source);
-  ComboBoxMapsTypeItems.push_back(reading.Source->Name + " (from the task)");
-  ComboBoxMapsTypeItemIndex = static_cast<int32_t>(MapSources.size()) - 1;
-  if (view_) {
+  const SourceOffer offer = OfferTaskSource(MapSources, ComboBoxMapsTypeItems, *reading.Source);
+  ComboBoxMapsTypeItemIndex = offer.Index;
+  if (offer.Added && view_) {
     view_->MapSourcesChanged();
   }
 }
@@ -344,15 +281,7 @@ void TForm1::ShowSourceOfTask(const std::string& taskFile) {
 // ---- Menu commands ----
 
 void TForm1::Viewlogfile1Click() {
-  if (!CurrentTask) {
-    platform_.ShowMessage("No task running now." + std::string(18, ' '));
-    return;
-  }
-  if (FileExists(CurrentTask->LogFileName)) {
-    OpenOrReport(CurrentTask->LogFileName);
-    return;
-  }
-  platform_.ShowMessage("No logfile now." + std::string(25, ' '));
+  ViewLogFile(platform_, CurrentTask.get());
 }
 
 void TForm1::Memo1DblClick() {
@@ -360,29 +289,15 @@ void TForm1::Memo1DblClick() {
 }
 
 void TForm1::Mapviewer1Click() {
-  const std::string viewer = platform_.ProgramFolder() + "mapviewer";
-  const std::string task = CurrentTaskFile();
-  if (task.empty()) {
-    platform_.ShellOpen(viewer);
-    return;
-  }
-  // The viewer shows the task the user works on rather than an empty map.
-  platform_.StartProgram(viewer, {task});
+  OpenMapViewer(platform_, CurrentTaskFile());
 }
 
 void TForm1::CombineImages1Click() {
-  platform_.ShellOpen(platform_.ProgramFolder() + "combine");
+  OpenMapCombiner(platform_);
 }
 
 void TForm1::Usermanual1Click() {
-  OpenOrReport(HelpFilePath);
-}
-
-void TForm1::OpenOrReport(const std::string& path) {
-  if (!platform_.ShellOpen(path)) {
-    platform_.ShowMessage("Could not open " + path +
-                          ": the desktop has no program for it, or it is missing.");
-  }
+  OpenOrReport(platform_, HelpFilePath);
 }
 
 void TForm1::Exit1Click() {

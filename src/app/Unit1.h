@@ -205,15 +205,11 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // The start-up's map sources: the drop-down, the refusal lines, the choice remembered in
   // the configuration.
   void LoadMapSources(ProgramSettings settings);
-  // Opening a task says in the status line how far the task got.
-  void ShowTaskStanding(const std::string& taskFile);
   // Opening a task shows its own source, offering it when the drop-down lacks it.
   void ShowSourceOfTask(const std::string& taskFile);
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task
   // would, so that Stop and an unchanged Start continue the run.
   void ShowStoredArea(const DownloadTask& task);
-  // Opens a path with the desktop and says so when that fails.
-  void OpenOrReport(const std::string& path);
 
   // ---- RunSink: the run's events ----
   void Refused(const RequestFault& fault) override;
