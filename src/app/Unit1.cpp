@@ -11,7 +11,9 @@
 #include "app/JobApproval.h"
 #include "app/OfferedSources.h"
 #include "app/OpenedTask.h"
+#include "app/UserFiles.h"
 #include "app/ZoomBox.h"
+#include "app/ZoomJob.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
 #include "common/Paths.h"
@@ -33,22 +35,14 @@ constexpr char kProgramTitle[] = "Kartovel";
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
                WorkerFactory makeWorker)
     : platform_(platform),
-      run_(platform, clock, makeClient, std::move(makeWorker), *this),
+      job_(platform, clock, makeClient, std::move(makeWorker), {}, *this),
       makeClient_(std::move(makeClient)),
       defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
   view_ = nullptr;
   // The run's last hand-offs still reach the panes, so they go before the members do.
-  run_.Shutdown();
-}
-
-bool TForm1::RunActive() const {
-  return run_.Active();
-}
-
-std::chrono::milliseconds TForm1::Timer1RealInterval() const {
-  return run_.TickInterval();
+  job_.CurrentRun().Shutdown();
 }
 
 // ---- Start-up ----
@@ -80,10 +74,6 @@ void TForm1::LoadMapSources(ProgramSettings settings) {
   }
 }
 
-const MapSource& TForm1::ChosenMapSource() const {
-  return MapSources.at(static_cast<size_t>(ComboBoxMapsTypeItemIndex));
-}
-
 bool TForm1::SelectMapsType(int32_t mapsType) {
   const std::optional<int32_t> index = IndexOfMapsType(MapSources, mapsType);
   if (index) {
@@ -105,13 +95,12 @@ void TForm1::ComboBoxMapsTypeChange() {
 
 void TForm1::BitBtn1Click() {
   if (BitBtn1Caption == kStartCaption) {
-    const RunRequest request = ReadRequest();
-    const RequestedJob job{request, UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
+    const RequestedJob job = BoxesJob();
     if (ApproveJob(job, platform_, makeClient_, SampleCache())) {
-      run_.Start(request);
+      job_.Start(RunsOfJob(job));
     }
   } else {
-    run_.Stop();
+    job_.Stop();
   }
 }
 
@@ -120,6 +109,30 @@ std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
     sampleCache_ = std::make_shared<TileDiskCache>(KartovelCacheFolder());
   }
   return sampleCache_;
+}
+
+RequestedJob TForm1::BoxesJob() const {
+  return JobOfZoomRow(ReadRequest(), ZoomRowNow(), ZoomLimits(), platform_.ProgramFolder());
+}
+
+std::variant<RequestedJob, std::string> TForm1::CurrentRequestedJob() const {
+  return CheckedJobOfZoomRow(ReadRequest(), ZoomRowNow(), ZoomLimits(),
+                             platform_.ProgramFolder());
+}
+
+void TForm1::AskEstimate() {
+  estimate_.Ask([job = CurrentRequestedJob(), makeClient = makeClient_,
+                 cache = SampleCache()](std::stop_token stop) {
+    return EstimateForWindow(job, makeClient, cache, stop);
+  });
+}
+
+void TForm1::ShowEstimateAnswer() {
+  if (std::optional<EstimateShown> shown = estimate_.TakeAnswer()) {
+    LabelEstimate = std::move(shown->Line);
+    LabelEstimateHint = std::move(shown->Details);
+    NotifyFields();
+  }
 }
 
 RunRequest TForm1::ReadRequest() const {
@@ -139,10 +152,6 @@ RunRequest TForm1::ReadRequest() const {
   return request;
 }
 
-const char* TForm1::RectangleFault(double left, double right, double top, double bottom) {
-  return kartovel::RectangleFault(left, right, top, bottom);
-}
-
 void TForm1::Button1Click() {
   const std::string start = DirectoryExists(Edit6) ? Edit6 : std::string();
   if (auto folder = platform_.BrowseForFolder("Select path to save", start)) {
@@ -152,59 +161,46 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Timer1Timer() {
-  run_.Tick();
+  // A run of a range that ended leaves the window's ending to the job's last run, or to
+  // a next one that did not start.
+  try {
+    job_.Tick();
+  } catch (...) {
+    EndJobIfOver();
+    throw;
+  }
+  EndJobIfOver();
+}
+
+void TForm1::EndJobIfOver() {
+  if (endingPending_ && !job_.Active()) {
+    EndJob();
+  }
 }
 
 // ---- Spinner, opening a task file ----
 
-void TForm1::UpDown1Up() {
-  SetZoomPosition(UpDown1Position + 1);
-  Edit5 = std::to_string(UpDown1Position);
-  NotifyFields();
+ZoomRow TForm1::ZoomRowNow() const {
+  return {Edit5, UpDown1Position, EditZoomTo, UpDownZoomToPosition, {}};
 }
 
-void TForm1::UpDown1Down() {
-  SetZoomPosition(UpDown1Position - 1);
-  Edit5 = std::to_string(UpDown1Position);
-  NotifyFields();
-}
-
-std::pair<int32_t, int32_t> TForm1::ZoomLimits() const {
-  return SourceZoomLimits(ChosenMapSource());
-}
-
-void TForm1::Edit5Exit() {
-  const auto typed = ReadTypedZoom(Edit5, ZoomLimits());
-  if (const auto* zoom = std::get_if<int32_t>(&typed)) {
-    SetZoomPosition(*zoom);
-  } else {
-    StatusBar1 = std::get<std::string>(typed);
+void TForm1::ShowZoomRow(ZoomRow row) {
+  Edit5 = std::move(row.FirstText);
+  UpDown1Position = row.First;
+  EditZoomTo = std::move(row.LastText);
+  UpDownZoomToPosition = row.Last;
+  if (!row.Refusal.empty()) {
+    StatusBar1 = std::move(row.Refusal);
   }
-  Edit5 = std::to_string(UpDown1Position);
   NotifyFields();
 }
 
 std::string TForm1::CurrentTaskFile() const {
-  if (CurrentTask) {
-    return CurrentTask->TaskFilePath();
-  }
-  if (Edit6.empty() || EditTaskName.empty()) {
-    return {};
-  }
-  const std::string named = IncludeTrailingSeparator(Edit6) + EditTaskName;
-  return FileExists(named) ? named : std::string();
+  return CurrentTask ? CurrentTask->TaskFilePath() : NamedTaskFile(Edit6, EditTaskName);
 }
 
 std::string TForm1::FilesFolder() const {
-  const std::string task = CurrentTaskFile();
-  if (!task.empty() && DirectoryExists(ExtractFilePath(task))) {
-    return ExtractFilePath(task);
-  }
-  return DirectoryExists(DefaultPath) ? DefaultPath : std::string();
-}
-
-void TForm1::SetZoomPosition(int32_t position) {
-  UpDown1Position = std::clamp(position, UpDown1Min, UpDown1Max);
+  return ChooserFolder(CurrentTaskFile(), DefaultPath);
 }
 
 void TForm1::LoadParametersfromprojectfilel1Click() {
@@ -228,13 +224,9 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   Edit4 = saved.BottomLatitude.value_or("");
   Edit6 = opened.Folder;
   EditTaskName = opened.Name;
-  // The spinner cannot stand outside its limits; the box shows the file's number as it is.
-  const int32_t zoom = saved.Zoom.value_or(0);
-  SetZoomPosition(zoom);
-  Edit5 = std::to_string(zoom);
   ShowSourceOfTask(*chosen);
   StatusBar1 = TaskStandingLine(*chosen);
-  NotifyFields();
+  ShowZoomRow(OpenedTaskZoom(saved.Zoom.value_or(0)));
 }
 
 void TForm1::ButtonOpenShapeClick() {
@@ -284,10 +276,6 @@ void TForm1::Viewlogfile1Click() {
   ViewLogFile(platform_, CurrentTask.get());
 }
 
-void TForm1::Memo1DblClick() {
-  Viewlogfile1Click();
-}
-
 void TForm1::Mapviewer1Click() {
   OpenMapViewer(platform_, CurrentTaskFile());
 }
@@ -306,20 +294,6 @@ void TForm1::Exit1Click() {
   }
 }
 
-// ---- The workers' hand-offs, served by the run ----
-
-void TForm1::ShowStatus(const TDownThread& worker) {
-  run_.ShowStatus(worker);
-}
-
-void TForm1::RecordFailure(const TDownThread& worker) {
-  run_.RecordFailure(worker);
-}
-
-void TForm1::ReportEnd(const TDownThread& worker) {
-  run_.ReportEnd(worker);
-}
-
 // ---- The run's events ----
 
 void TForm1::Refused(const RequestFault& fault) {
@@ -329,19 +303,11 @@ void TForm1::Refused(const RequestFault& fault) {
   platform_.ShowMessage(fault.Text);
 }
 
-bool TForm1::Confirm(const std::string& question) {
-  return platform_.AskYesNo(question);
-}
-
 void TForm1::LogReplaced(const Lines& log) {
   Memo1 = log;
   if (view_) {
     view_->LogReplaced();
   }
-}
-
-void TForm1::LogLine(const std::string& line) {
-  AppendLog(line);
 }
 
 void TForm1::FailedReplaced(const Lines& records) {
@@ -362,11 +328,18 @@ void TForm1::RunStarted(const DownloadTask& task) {
   if (!task.Params.ContinueTask) {
     ShowStoredArea(task);
   }
-  // The name as the task file has it, so that Stop and an unchanged Start continue.
-  EditTaskName = task.Params.TaskFileName;
+  const bool range = job_.RunCount() > 1;
+  // The name as the task file has it, so that Stop and an unchanged Start continue (a
+  // range's tasks are named after the box, which stays as typed).
+  if (!range) {
+    EditTaskName = task.Params.TaskFileName;
+  }
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
   // The progress rows take over from what the status line said of an opened task.
-  StatusBar1 = StatusBar1Text;
+  StatusBar1 = range ? ZoomRunStatus(task.Params.Zoom, job_.CurrentIndex(), job_.RunCount(),
+                                     task.Params.TaskFileName)
+                     : StatusBar1Text;
+  endingPending_ = false;
   BitBtn1Caption = kStopCaption;
   NotifyFields();
 }
@@ -399,15 +372,17 @@ void TForm1::ShowStoredArea(const DownloadTask& task) {
   Edit4 = stored.BottomLatitude.value_or(Edit4);
 }
 
-void TForm1::ProgressChanged(const RunProgress& /*progress*/) {
-  NotifyProgress();
-}
-
-void TForm1::MonitorChanged(bool running) {
-  SetTimer(running);
-}
-
 void TForm1::RunEnded(const RunSummary& /*summary*/) {
+  // The next zoom of a range starts on this tick.
+  if (job_.Active()) {
+    endingPending_ = true;
+    return;
+  }
+  EndJob();
+}
+
+void TForm1::EndJob() {
+  endingPending_ = false;
   BitBtn1Caption = kStartCaption;
   NotifyFields();
   NotifyProgress();
