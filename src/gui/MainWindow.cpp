@@ -608,6 +608,8 @@ void MainWindow::FieldsChanged() {
   show(editZoomTo_, model_.EditZoomTo);
   upDownZoomTo_.ShowPosition(model_.UpDownZoomToPosition.value_or(model_.UpDown1Position));
   labelEstimate_.setText(ToQt(model_.LabelEstimate));
+  // During a run the progress rows take its place, so the window keeps its height.
+  labelEstimate_.setVisible(model_.BitBtn1Caption == "Start" && !model_.LabelEstimate.empty());
   labelEstimate_.setToolTip(ToQt(model_.LabelEstimateHint));
   EstimateInputsMayHaveChanged();
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
