@@ -62,7 +62,8 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       editZoomTo_(&groupBox4_),
       upDownZoomTo_(TForm1::UpDown1Min, 30, &groupBox4_),
       labelEstimate_(&groupBox4_),
-      buttonSelectArea_(tr("Select on map ..."), &groupBox4_),
+      // Short, so that the zoom row holds both zooms beside it; its name says the rest.
+      buttonSelectArea_(tr("Map ..."), &groupBox4_),
       label6_(tr("Path to save:"), &leftColumn_),
       edit6_(&leftColumn_),
       button1_(tr("..."), &leftColumn_),
@@ -139,7 +140,8 @@ void MainWindow::NameControls() {
   labelEstimate_.setObjectName("LabelEstimate");
   labelEstimate_.setAccessibleName(tr("Tiles, size and time of the download"));
   buttonSelectArea_.setObjectName("ButtonSelectArea");
-  buttonSelectArea_.setToolTip(tr("Draw the area on a map of the map source"));
+  buttonSelectArea_.setToolTip(tr("Select on map: draw the area on a map of the map source"));
+  buttonSelectArea_.setAccessibleName(tr("Select on map"));
   button1_.setObjectName("Button1");
   button1_.setToolTip(tr("Click to select path"));
   button1_.setAccessibleName(tr("Select path to save"));
