@@ -56,21 +56,6 @@ std::variant<TaskParameters, std::string> RectangleOf(const RunRequest& request)
   return params;
 }
 
-std::optional<std::string> ZoomRangeFault(const RequestedJob& job) {
-  const MapSource& source = job.First.Source;
-  const int32_t lowest = IsBuiltIn(source) ? 1 : source.MinZoom;
-  const int32_t highest = IsBuiltIn(source) ? 19 : source.MaxZoom;
-  if (job.FirstZoom > job.LastZoom) {
-    return "The zoom range " + std::to_string(job.FirstZoom) + " to " +
-           std::to_string(job.LastZoom) + " is upside down: the first zoom must not be above the last.";
-  }
-  if (job.FirstZoom < lowest || job.LastZoom > highest) {
-    return "The map source " + source.Name + " serves zoom levels " + std::to_string(lowest) +
-           " to " + std::to_string(highest) + ".";
-  }
-  return std::nullopt;
-}
-
 // Whether sampled tiles could change the answer: the job is asked about anyway, or its
 // tiles at the largest size would not fit the free space.
 bool SizeDecides(const JobEstimate& counted, const JobLimits& limits) {
@@ -85,6 +70,21 @@ bool SizeDecides(const JobEstimate& counted, const JobLimits& limits) {
 }
 
 }  // namespace
+
+std::optional<std::string> ZoomRangeFault(const RequestedJob& job) {
+  const MapSource& source = job.First.Source;
+  const int32_t lowest = IsBuiltIn(source) ? 1 : source.MinZoom;
+  const int32_t highest = IsBuiltIn(source) ? 19 : source.MaxZoom;
+  if (job.FirstZoom > job.LastZoom) {
+    return "The zoom range " + std::to_string(job.FirstZoom) + " to " +
+           std::to_string(job.LastZoom) + " is upside down: the first zoom must not be above the last.";
+  }
+  if (job.FirstZoom < lowest || job.LastZoom > highest) {
+    return "The map source " + source.Name + " serves zoom levels " + std::to_string(lowest) +
+           " to " + std::to_string(highest) + ".";
+  }
+  return std::nullopt;
+}
 
 std::variant<std::optional<double>, std::string> StatedAverageTileKB(
     const std::string& programFolder, const MapSource& source) {
@@ -109,7 +109,8 @@ std::variant<JobEstimate, std::string> EstimateRequestedJob(const RequestedJob& 
                                                             const JobLimits& limits,
                                                             SizeSampling sampling,
                                                             HttpClientFactory makeClient,
-                                                            std::shared_ptr<TileDiskCache> cache) {
+                                                            std::shared_ptr<TileDiskCache> cache,
+                                                            std::stop_token stop) {
   auto rectangle = RectangleOf(job.First);
   if (const auto* fault = std::get_if<std::string>(&rectangle)) {
     return *fault;
@@ -141,7 +142,10 @@ std::variant<JobEstimate, std::string> EstimateRequestedJob(const RequestedJob& 
       (sampling == SizeSampling::WhenItDecides && !SizeDecides(estimate, limits))) {
     return estimate;
   }
-  request.Probe = SampledTileSize(source, std::move(makeClient), std::move(cache));
+  TileSizeProbe sampled = SampledTileSize(source, std::move(makeClient), std::move(cache));
+  request.Probe = [sampled = std::move(sampled), stop](int32_t x, int32_t y, int32_t zoom) {
+    return stop.stop_requested() ? std::nullopt : sampled(x, y, zoom);
+  };
   return withTerms(EstimateJob(request));
 }
 

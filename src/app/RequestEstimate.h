@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <variant>
 
@@ -29,17 +30,22 @@ struct RequestedJob {
   std::string ProgramFolder;  // where ini/sources.ini lies
 };
 
+// The sentence of a zoom range upside down or outside the source's zoom levels.
+std::optional<std::string> ZoomRangeFault(const RequestedJob& job);
+
 // The source's AverageTileKB in ini/sources.ini, if its section names one; the sentence
 // naming the value when it is no number above 0.
 std::variant<std::optional<double>, std::string> StatedAverageTileKB(
     const std::string& programFolder, const MapSource& source);
 
 // The estimate, or the sentence of the first fault of the rectangle, the zoom range or
-// the source's stated size.
+// the source's stated size. Once stop is requested no further tile is fetched (the size
+// is then unknown): an estimate no longer wanted costs the service nothing more.
 std::variant<JobEstimate, std::string> EstimateRequestedJob(const RequestedJob& job,
                                                             const JobLimits& limits,
                                                             SizeSampling sampling,
                                                             HttpClientFactory makeClient,
-                                                            std::shared_ptr<TileDiskCache> cache);
+                                                            std::shared_ptr<TileDiskCache> cache,
+                                                            std::stop_token stop = {});
 
 }  // namespace kartovel

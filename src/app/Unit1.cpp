@@ -6,23 +6,21 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/AreaRow.h"
+#include "app/Companions.h"
 #include "app/JobApproval.h"
-#include "app/TaskStanding.h"
-#include "common/AtomicFile.h"
+#include "app/OfferedSources.h"
+#include "app/OpenedTask.h"
+#include "app/UserFiles.h"
+#include "app/ZoomBox.h"
+#include "app/ZoomJob.h"
 #include "common/Error.h"
 #include "common/FileSystem.h"
-#include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/ProgramLayout.h"
-#include "common/Text.h"
-#include "common/NumberFormat.h"
 #include "engine/ConfigFile.h"
-#include "engine/DecimalText.h"
-#include "shape/ShapeFile.h"
 #include "task/MapSourcesFile.h"
 #include "task/TaskFile.h"
-#include "task/TaskName.h"
-#include "task/TaskShape.h"
 
 namespace kartovel {
 
@@ -37,22 +35,14 @@ constexpr char kProgramTitle[] = "Kartovel";
 TForm1::TForm1(Platform& platform, Clock& clock, HttpClientFactory makeClient,
                WorkerFactory makeWorker)
     : platform_(platform),
-      run_(platform, clock, makeClient, std::move(makeWorker), *this),
+      job_(platform, clock, makeClient, std::move(makeWorker), {}, *this),
       makeClient_(std::move(makeClient)),
       defaultSourceAgent_(DefaultSourceUserAgent(config::kDefaultVersion)) {}
 
 TForm1::~TForm1() {
   view_ = nullptr;
   // The run's last hand-offs still reach the panes, so they go before the members do.
-  run_.Shutdown();
-}
-
-bool TForm1::RunActive() const {
-  return run_.Active();
-}
-
-std::chrono::milliseconds TForm1::Timer1RealInterval() const {
-  return run_.TickInterval();
+  job_.CurrentRun().Shutdown();
 }
 
 // ---- Start-up ----
@@ -73,10 +63,7 @@ void TForm1::FormShow() {
 void TForm1::LoadMapSources(ProgramSettings settings) {
   defaultSourceAgent_ = settings.SourceUserAgent;
   MapSources = std::move(settings.Sources.Sources);
-  ComboBoxMapsTypeItems.clear();
-  for (const MapSource& source : MapSources) {
-    ComboBoxMapsTypeItems.push_back(source.Name);
-  }
+  ComboBoxMapsTypeItems = SourceItems(MapSources);
   ComboBoxMapsTypeItemIndex = 0;
   SelectMapsType(settings.RememberedMapsType);
   if (view_) {
@@ -87,19 +74,13 @@ void TForm1::LoadMapSources(ProgramSettings settings) {
   }
 }
 
-const MapSource& TForm1::ChosenMapSource() const {
-  return MapSources.at(static_cast<size_t>(ComboBoxMapsTypeItemIndex));
-}
-
 bool TForm1::SelectMapsType(int32_t mapsType) {
-  for (size_t i = 0; i < MapSources.size(); ++i) {
-    if (MapSources[i].MapsType == mapsType) {
-      ComboBoxMapsTypeItemIndex = static_cast<int32_t>(i);
-      NotifyFields();
-      return true;
-    }
+  const std::optional<int32_t> index = IndexOfMapsType(MapSources, mapsType);
+  if (index) {
+    ComboBoxMapsTypeItemIndex = *index;
+    NotifyFields();
   }
-  return false;
+  return index.has_value();
 }
 
 void TForm1::ComboBoxMapsTypeChange() {
@@ -114,18 +95,13 @@ void TForm1::ComboBoxMapsTypeChange() {
 
 void TForm1::BitBtn1Click() {
   if (BitBtn1Caption == kStartCaption) {
-    const RunRequest request = ReadRequest();
-    const RequestedJob job{request, UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
+    const RequestedJob job = BoxesJob();
     if (ApproveJob(job, platform_, makeClient_, SampleCache())) {
-      run_.Start(request);
+      job_.Start(RunsOfJob(job));
     }
   } else {
-    run_.Stop();
+    job_.Stop();
   }
-}
-
-std::variant<RequestedJob, std::string> TForm1::CurrentRequestedJob() const {
-  return RequestedJob{ReadRequest(), UpDown1Position, UpDown1Position, platform_.ProgramFolder()};
 }
 
 std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
@@ -133,6 +109,30 @@ std::shared_ptr<TileDiskCache> TForm1::SampleCache() {
     sampleCache_ = std::make_shared<TileDiskCache>(KartovelCacheFolder());
   }
   return sampleCache_;
+}
+
+RequestedJob TForm1::BoxesJob() const {
+  return JobOfZoomRow(ReadRequest(), ZoomRowNow(), ZoomLimits(), platform_.ProgramFolder());
+}
+
+std::variant<RequestedJob, std::string> TForm1::CurrentRequestedJob() const {
+  return CheckedJobOfZoomRow(ReadRequest(), ZoomRowNow(), ZoomLimits(),
+                             platform_.ProgramFolder());
+}
+
+void TForm1::AskEstimate() {
+  estimate_.Ask([job = CurrentRequestedJob(), makeClient = makeClient_,
+                 cache = SampleCache()](std::stop_token stop) {
+    return EstimateForWindow(job, makeClient, cache, stop);
+  });
+}
+
+void TForm1::ShowEstimateAnswer() {
+  if (std::optional<EstimateShown> shown = estimate_.TakeAnswer()) {
+    LabelEstimate = std::move(shown->Line);
+    LabelEstimateHint = std::move(shown->Details);
+    NotifyFields();
+  }
 }
 
 RunRequest TForm1::ReadRequest() const {
@@ -152,10 +152,6 @@ RunRequest TForm1::ReadRequest() const {
   return request;
 }
 
-const char* TForm1::RectangleFault(double left, double right, double top, double bottom) {
-  return kartovel::RectangleFault(left, right, top, bottom);
-}
-
 void TForm1::Button1Click() {
   const std::string start = DirectoryExists(Edit6) ? Edit6 : std::string();
   if (auto folder = platform_.BrowseForFolder("Select path to save", start)) {
@@ -165,70 +161,46 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Timer1Timer() {
-  run_.Tick();
+  // A run of a range that ended leaves the window's ending to the job's last run, or to
+  // a next one that did not start.
+  try {
+    job_.Tick();
+  } catch (...) {
+    EndJobIfOver();
+    throw;
+  }
+  EndJobIfOver();
+}
+
+void TForm1::EndJobIfOver() {
+  if (endingPending_ && !job_.Active()) {
+    EndJob();
+  }
 }
 
 // ---- Spinner, opening a task file ----
 
-void TForm1::UpDown1Up() {
-  SetZoomPosition(UpDown1Position + 1);
-  Edit5 = std::to_string(UpDown1Position);
-  NotifyFields();
+ZoomRow TForm1::ZoomRowNow() const {
+  return {Edit5, UpDown1Position, EditZoomTo, UpDownZoomToPosition, {}};
 }
 
-void TForm1::UpDown1Down() {
-  SetZoomPosition(UpDown1Position - 1);
-  Edit5 = std::to_string(UpDown1Position);
-  NotifyFields();
-}
-
-std::pair<int32_t, int32_t> TForm1::ZoomLimits() const {
-  const MapSource& source = ChosenMapSource();
-  if (IsBuiltIn(source)) {
-    return {UpDown1Min, UpDown1Max};
+void TForm1::ShowZoomRow(ZoomRow row) {
+  Edit5 = std::move(row.FirstText);
+  UpDown1Position = row.First;
+  EditZoomTo = std::move(row.LastText);
+  UpDownZoomToPosition = row.Last;
+  if (!row.Refusal.empty()) {
+    StatusBar1 = std::move(row.Refusal);
   }
-  return {source.MinZoom, source.MaxZoom};
-}
-
-void TForm1::Edit5Exit() {
-  const auto [lowest, highest] = ZoomLimits();
-  const std::string typed(TrimBlanks(Edit5, kSpaces));
-  const bool digits = !typed.empty() && typed.size() <= 2 &&
-                      typed.find_first_not_of("0123456789") == std::string::npos;
-  const int32_t zoom = digits ? std::stoi(typed) : -1;
-  if (digits && zoom >= lowest && zoom <= highest) {
-    SetZoomPosition(zoom);
-    Edit5 = std::to_string(zoom);
-    NotifyFields();
-    return;
-  }
-  StatusBar1 = "Zoom level \"" + Edit5 + "\" refused: it must be a number from " +
-               std::to_string(lowest) + " to " + std::to_string(highest) + ".";
-  Edit5 = std::to_string(UpDown1Position);
   NotifyFields();
 }
 
 std::string TForm1::CurrentTaskFile() const {
-  if (CurrentTask) {
-    return CurrentTask->TaskFilePath();
-  }
-  if (Edit6.empty() || EditTaskName.empty()) {
-    return {};
-  }
-  const std::string named = IncludeTrailingSeparator(Edit6) + EditTaskName;
-  return FileExists(named) ? named : std::string();
+  return CurrentTask ? CurrentTask->TaskFilePath() : NamedTaskFile(Edit6, EditTaskName);
 }
 
 std::string TForm1::FilesFolder() const {
-  const std::string task = CurrentTaskFile();
-  if (!task.empty() && DirectoryExists(ExtractFilePath(task))) {
-    return ExtractFilePath(task);
-  }
-  return DirectoryExists(DefaultPath) ? DefaultPath : std::string();
-}
-
-void TForm1::SetZoomPosition(int32_t position) {
-  UpDown1Position = std::clamp(position, UpDown1Min, UpDown1Max);
+  return ChooserFolder(CurrentTaskFile(), DefaultPath);
 }
 
 void TForm1::LoadParametersfromprojectfilel1Click() {
@@ -237,47 +209,24 @@ void TForm1::LoadParametersfromprojectfilel1Click() {
   if (!chosen) {
     return;
   }
-  if (const auto fault = TaskFilePathFault(*chosen)) {
-    platform_.ShowMessage(*fault);
-    return;
-  }
-  if (const auto refusal = OversizedTaskFile(*chosen)) {
+  auto reading = ReadOpenedTask(*chosen);
+  if (const auto* refusal = std::get_if<std::string>(&reading)) {
     platform_.ShowMessage(*refusal);
     return;
   }
-  // A shaped task whose shape cannot be read changes nothing in the window.
-  std::optional<Shape> shape;
-  try {
-    shape = ReadTaskShape(*chosen);
-  } catch (const AppError& refusal) {
-    platform_.ShowMessage(refusal.what());
-    return;
-  }
-  AreaShape = std::move(shape);
-  LabelArea = AreaShape ? AreaShape->Name + " (" + *chosen + ")" : "Rectangle";
-  const TaskFileValues saved = ReadTaskFile(*chosen).Values;
+  OpenedTask& opened = std::get<OpenedTask>(reading);
+  AreaShape = std::move(opened.AreaShape);
+  LabelArea = AreaLabel(AreaShape, *chosen);
+  const TaskFileValues& saved = opened.Stored;
   Edit1 = saved.LeftLongitude.value_or("");
   Edit3 = saved.RightLongitude.value_or("");
   Edit2 = saved.TopLatitude.value_or("");
   Edit4 = saved.BottomLatitude.value_or("");
-  Edit6 = ExtractFilePath(*chosen);
-  EditTaskName = ExtractFileName(*chosen);
-  // The spinner cannot stand outside its limits; the box shows the file's number as it is.
-  const int32_t zoom = saved.Zoom.value_or(0);
-  SetZoomPosition(zoom);
-  Edit5 = std::to_string(zoom);
+  Edit6 = opened.Folder;
+  EditTaskName = opened.Name;
   ShowSourceOfTask(*chosen);
-  ShowTaskStanding(*chosen);
-  NotifyFields();
-}
-
-void TForm1::ShowTaskStanding(const std::string& taskFile) {
-  try {
-    StatusBar1 = TaskStandingText(ExtractFileName(taskFile), ReadTaskStanding(taskFile));
-  } catch (const AppError& error) {
-    // The boxes are filled all the same; the line says why the count is missing.
-    StatusBar1 = ErrorDisplayText(error.what());
-  }
+  StatusBar1 = TaskStandingLine(*chosen);
+  ShowZoomRow(OpenedTaskZoom(saved.Zoom.value_or(0)));
 }
 
 void TForm1::ButtonOpenShapeClick() {
@@ -287,43 +236,25 @@ void TForm1::ButtonOpenShapeClick() {
   if (!chosen) {
     return;
   }
-  std::string corridorText = EditCorridor;
-  std::replace(corridorText.begin(), corridorText.end(), ',', '.');  // as the boxes read it
-  const auto corridor = ParseDecimalText(corridorText);
-  ShapeReading reading;
-  try {
-    reading = ReadShapeFile(*chosen, corridor);
-  } catch (const AppError& refusal) {
-    platform_.ShowMessage(refusal.what());
-    return;
+  if (std::optional<Shape> shape = ReadAreaShapeFile(platform_, *chosen, EditCorridor)) {
+    UseShape(std::move(*shape), *chosen);
   }
-  for (const std::string& note : reading.Notes) {
-    platform_.ShowMessage(note);
-  }
-  if (!reading.Problem.empty()) {
-    if (!platform_.AskYesNo(reading.Problem +
-                            " Repair it (its crossing parts become polygons of their own)?")) {
-      return;
-    }
-    reading.Value = RepairShape(reading.Value);
-  }
-  UseShape(std::move(reading.Value), *chosen);
 }
 
 void TForm1::UseShape(Shape shape, const std::string& source) {
-  const GeoBounds bounds = RequestBoundsOf(shape);
-  Edit1 = FormatGeneral(bounds.West);
-  Edit3 = FormatGeneral(bounds.East);
-  Edit2 = FormatGeneral(bounds.North);
-  Edit4 = FormatGeneral(bounds.South);
-  LabelArea = shape.Name + " (" + source + ")";
+  RectangleTexts texts = BoundsTexts(shape);
+  Edit1 = std::move(texts.Left);
+  Edit3 = std::move(texts.Right);
+  Edit2 = std::move(texts.Top);
+  Edit4 = std::move(texts.Bottom);
   AreaShape = std::move(shape);
+  LabelArea = AreaLabel(AreaShape, source);
   NotifyFields();
 }
 
 void TForm1::ButtonRectangleClick() {
   AreaShape.reset();
-  LabelArea = "Rectangle";
+  LabelArea = kRectangleAreaLabel;
   NotifyFields();
 }
 
@@ -332,15 +263,9 @@ void TForm1::ShowSourceOfTask(const std::string& taskFile) {
   if (!reading.Source) {
     return;
   }
-  const auto offered = std::find(MapSources.begin(), MapSources.end(), *reading.Source);
-  if (offered != MapSources.end()) {
-    ComboBoxMapsTypeItemIndex = static_cast<int32_t>(offered - MapSources.begin());
-    return;
-  }
-  MapSources.push_back(*reading.Source);
-  ComboBoxMapsTypeItems.push_back(reading.Source->Name + " (from the task)");
-  ComboBoxMapsTypeItemIndex = static_cast<int32_t>(MapSources.size()) - 1;
-  if (view_) {
+  const SourceOffer offer = OfferTaskSource(MapSources, ComboBoxMapsTypeItems, *reading.Source);
+  ComboBoxMapsTypeItemIndex = offer.Index;
+  if (offer.Added && view_) {
     view_->MapSourcesChanged();
   }
 }
@@ -348,65 +273,25 @@ void TForm1::ShowSourceOfTask(const std::string& taskFile) {
 // ---- Menu commands ----
 
 void TForm1::Viewlogfile1Click() {
-  if (!CurrentTask) {
-    platform_.ShowMessage("No task running now." + std::string(18, ' '));
-    return;
-  }
-  if (FileExists(CurrentTask->LogFileName)) {
-    OpenOrReport(CurrentTask->LogFileName);
-    return;
-  }
-  platform_.ShowMessage("No logfile now." + std::string(25, ' '));
-}
-
-void TForm1::Memo1DblClick() {
-  Viewlogfile1Click();
+  ViewLogFile(platform_, CurrentTask.get());
 }
 
 void TForm1::Mapviewer1Click() {
-  const std::string viewer = platform_.ProgramFolder() + "mapviewer";
-  const std::string task = CurrentTaskFile();
-  if (task.empty()) {
-    platform_.ShellOpen(viewer);
-    return;
-  }
-  // The viewer shows the task the user works on rather than an empty map.
-  platform_.StartProgram(viewer, {task});
+  OpenMapViewer(platform_, CurrentTaskFile());
 }
 
 void TForm1::CombineImages1Click() {
-  platform_.ShellOpen(platform_.ProgramFolder() + "combine");
+  OpenMapCombiner(platform_);
 }
 
 void TForm1::Usermanual1Click() {
-  OpenOrReport(HelpFilePath);
-}
-
-void TForm1::OpenOrReport(const std::string& path) {
-  if (!platform_.ShellOpen(path)) {
-    platform_.ShowMessage("Could not open " + path +
-                          ": the desktop has no program for it, or it is missing.");
-  }
+  OpenOrReport(platform_, HelpFilePath);
 }
 
 void TForm1::Exit1Click() {
   if (view_) {
     view_->CloseRequested();
   }
-}
-
-// ---- The workers' hand-offs, served by the run ----
-
-void TForm1::ShowStatus(const TDownThread& worker) {
-  run_.ShowStatus(worker);
-}
-
-void TForm1::RecordFailure(const TDownThread& worker) {
-  run_.RecordFailure(worker);
-}
-
-void TForm1::ReportEnd(const TDownThread& worker) {
-  run_.ReportEnd(worker);
 }
 
 // ---- The run's events ----
@@ -418,19 +303,11 @@ void TForm1::Refused(const RequestFault& fault) {
   platform_.ShowMessage(fault.Text);
 }
 
-bool TForm1::Confirm(const std::string& question) {
-  return platform_.AskYesNo(question);
-}
-
 void TForm1::LogReplaced(const Lines& log) {
   Memo1 = log;
   if (view_) {
     view_->LogReplaced();
   }
-}
-
-void TForm1::LogLine(const std::string& line) {
-  AppendLog(line);
 }
 
 void TForm1::FailedReplaced(const Lines& records) {
@@ -451,11 +328,18 @@ void TForm1::RunStarted(const DownloadTask& task) {
   if (!task.Params.ContinueTask) {
     ShowStoredArea(task);
   }
-  // The name as the task file has it, so that Stop and an unchanged Start continue.
-  EditTaskName = task.Params.TaskFileName;
+  const bool range = job_.RunCount() > 1;
+  // The name as the task file has it, so that Stop and an unchanged Start continue (a
+  // range's tasks are named after the box, which stays as typed).
+  if (!range) {
+    EditTaskName = task.Params.TaskFileName;
+  }
   LabelTotalxy = "Total images: " + std::to_string(task.TotalCount);
   // The progress rows take over from what the status line said of an opened task.
-  StatusBar1 = StatusBar1Text;
+  StatusBar1 = range ? ZoomRunStatus(task.Params.Zoom, job_.CurrentIndex(), job_.RunCount(),
+                                     task.Params.TaskFileName)
+                     : StatusBar1Text;
+  endingPending_ = false;
   BitBtn1Caption = kStopCaption;
   NotifyFields();
 }
@@ -488,18 +372,20 @@ void TForm1::ShowStoredArea(const DownloadTask& task) {
   Edit4 = stored.BottomLatitude.value_or(Edit4);
 }
 
-void TForm1::ProgressChanged(const RunProgress& /*progress*/) {
-  NotifyProgress();
-}
-
-void TForm1::MonitorChanged(bool running) {
-  SetTimer(running);
-}
-
 void TForm1::RunEnded(const RunSummary& summary) {
   if (!summary.RefusedByServer.empty()) {
     StatusBar1 = summary.RefusedByServer;  // the log holds it too
   }
+  // The next zoom of a range starts on this tick.
+  if (job_.Active()) {
+    endingPending_ = true;
+    return;
+  }
+  EndJob();
+}
+
+void TForm1::EndJob() {
+  endingPending_ = false;
   BitBtn1Caption = kStartCaption;
   NotifyFields();
   NotifyProgress();

@@ -42,6 +42,10 @@
 #include "common/Platform.h"
 #include "download/HttpClient.h"
 #include "download/unit3.h"
+#include "app/EstimateLine.h"
+#include "app/RequestEstimate.h"
+#include "app/ZoomBox.h"
+#include "engine/Job.h"
 #include "engine/ProgramSettings.h"
 #include "engine/Run.h"
 #include "engine/RunRequest.h"
@@ -80,8 +84,11 @@ class TForm1View {
 class TForm1 final : public WorkerOwner, private RunSink {
   // First, so that the run exists before the public references into it.
   Platform& platform_;
-  Run run_;
+  Job job_;  // the runs of the latest Start, one per zoom
   HttpClientFactory makeClient_;  // the estimate's sampled tiles
+  // The map windows' tile cache, which the estimate's sampled tiles go through.
+  std::shared_ptr<TileDiskCache> sampleCache_;
+  BackgroundEstimate estimate_;
 
  public:
   static constexpr int32_t kWorkerSlots = kartovel::kWorkerSlots;
@@ -112,6 +119,15 @@ class TForm1 final : public WorkerOwner, private RunSink {
   std::string Edit4;             // "Bottom Latitude:"
   std::string Edit5 = "13";      // "Zoom level:", typed (checked by Edit5Exit) or by UpDown1
   int32_t UpDown1Position = 13;  // always within UpDown1Min..UpDown1Max
+  // "to": the last zoom of the job, from UpDown1Position up to the source's highest; none
+  // while it is the same zoom (one run, as ever), so that it follows the first. Each zoom
+  // of a range is a task of its own, named EditTaskName + "_" + zoom.
+  std::string EditZoomTo = "13";
+  std::optional<int32_t> UpDownZoomToPosition;
+  // Under the zoom row: the job's tiles, size, time and the free space where they go
+  // (AskEstimate), and every zoom's figures as the line's hint.
+  std::string LabelEstimate;
+  std::string LabelEstimateHint;
   std::string Edit6;             // "Path to save:"
   // "Area:": none for "Rectangle" (the four boxes), else the shape the user opened or
   // drew, whose bounds stand for the boxes; LabelArea names it ("Rectangle", or the
@@ -136,26 +152,29 @@ class TForm1 final : public WorkerOwner, private RunSink {
   bool Timer1Enabled = false;
 
   // ---- Program-wide state: the run's, held by the engine ----
-  int32_t& RunningWorkerCount = run_.RunningWorkerCount;
-  std::array<std::unique_ptr<TDownThread>, kWorkerSlots>& WorkerTable = run_.WorkerTable;
-  std::unique_ptr<TaskParameters>& CurrentParameters = run_.CurrentParameters;
-  std::unique_ptr<DownloadTask>& CurrentTask = run_.CurrentTask;
-  int32_t& MonitorTicks = run_.MonitorTicks;
+  int32_t& RunningWorkerCount = job_.CurrentRun().RunningWorkerCount;
+  std::array<std::unique_ptr<TDownThread>, kWorkerSlots>& WorkerTable =
+      job_.CurrentRun().WorkerTable;
+  std::unique_ptr<TaskParameters>& CurrentParameters = job_.CurrentRun().CurrentParameters;
+  std::unique_ptr<DownloadTask>& CurrentTask = job_.CurrentRun().CurrentTask;
+  int32_t& MonitorTicks = job_.CurrentRun().MonitorTicks;
   std::string ConfigFilePath;              // set by FormShow
   std::string HelpFilePath;                // set by FormShow
   std::string DefaultPath;                 // set by FormShow
   std::string TileHost = DefaultTileHost;  // [TileService] Host without blanks, set by FormShow
-  RunProgress& Progress = run_.Progress;
+  RunProgress& Progress = job_.CurrentRun().Progress;
 
   // The source the drop-down shows.
-  const MapSource& ChosenMapSource() const;
+  const MapSource& ChosenMapSource() const {
+    return MapSources.at(static_cast<size_t>(ComboBoxMapsTypeItemIndex));
+  }
   // Shows the first source of that map type in the drop-down (nothing is remembered);
   // false when none is offered.
   bool SelectMapsType(int32_t mapsType);
 
   // The zooms the box takes for the chosen source: 1 to 19 for the built-in map type,
   // the source's own levels for the others.
-  std::pair<int32_t, int32_t> ZoomLimits() const;
+  std::pair<int32_t, int32_t> ZoomLimits() const { return SourceZoomLimits(ChosenMapSource()); }
   // The task file the user works on: that of the latest Start, else the one the boxes
   // name when it exists; empty when there is none.
   std::string CurrentTaskFile() const;
@@ -163,25 +182,36 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // default save folder, else the platform's choice (empty). Never a missing folder.
   std::string FilesFolder() const;
 
-  // The request the boxes hold now, as a job of its zooms ("Add to queue"), or the
-  // sentence of why there is none.
+  // What Start would download (the request of the boxes over the zoom row's range), or
+  // the sentence why the zoom boxes name no range.
   std::variant<RequestedJob, std::string> CurrentRequestedJob() const;
 
-  // True from the creation of a run's first worker until the tick that ends the run.
-  bool RunActive() const;
+  // True from the creation of a run's first worker until the tick that ends the job.
+  bool RunActive() const { return job_.Active(); }
   // The real time between two ticks of Timer1 (one second of program time).
-  std::chrono::milliseconds Timer1RealInterval() const;
+  std::chrono::milliseconds Timer1RealInterval() const { return job_.TickInterval(); }
 
   // ---- Handlers ----
   void FormShow();
   void BitBtn1Click();            // Start / Stop
   void Button1Click();            // "..." beside the path box
   void Timer1Timer();             // the progress monitor
-  void UpDown1Up();               // spinner up, stops at UpDown1Max
-  void UpDown1Down();             // spinner down, stops at UpDown1Min
+  void UpDown1Up() { StepZoomRow(ZoomEnd::First, +1); }    // spinner up, stops at UpDown1Max
+  void UpDown1Down() { StepZoomRow(ZoomEnd::First, -1); }  // spinner down, stops at UpDown1Min
   // The zoom box was left: a typed zoom within ZoomLimits moves the spinner; anything else
   // is refused, the box shows the spinner's zoom again and the status line says why.
-  void Edit5Exit();
+  void Edit5Exit() { ShowZoomRow(TakeTypedZoom(ZoomRowNow(), ZoomEnd::First, ZoomLimits())); }
+  // "to": up stops at the source's highest zoom, down at the first zoom; a typed zoom as
+  // Edit5Exit, from the first zoom to the source's highest.
+  void UpDownZoomToUp() { StepZoomRow(ZoomEnd::Last, +1); }
+  void UpDownZoomToDown() { StepZoomRow(ZoomEnd::Last, -1); }
+  void EditZoomToExit() { ShowZoomRow(TakeTypedZoom(ZoomRowNow(), ZoomEnd::Last, ZoomLimits())); }
+  // The estimate line: AskEstimate after the boxes changed (the view waits for typing to
+  // pause) starts working it out away from this thread; while EstimatePending() the view
+  // calls ShowEstimateAnswer now and then, which shows the answer once it is there.
+  void AskEstimate();
+  bool EstimatePending() const { return estimate_.Busy(); }
+  void ShowEstimateAnswer();
   void ComboBoxMapsTypeChange();  // after the view set the index: remembers the choice
   void LoadParametersfromprojectfilel1Click();  // "Open task ..."
   void ButtonOpenShapeClick();   // "Open shape ..." of the "Area:" row
@@ -189,59 +219,70 @@ class TForm1 final : public WorkerOwner, private RunSink {
   // A shape drawn or opened elsewhere (the area window's polygon) becomes the area.
   void UseShape(Shape shape, const std::string& source);
   void Viewlogfile1Click();
-  void Memo1DblClick();  // same as Viewlogfile1Click
+  void Memo1DblClick() { Viewlogfile1Click(); }
   void Mapviewer1Click();
   void CombineImages1Click();
   void Usermanual1Click();
   void Exit1Click();
 
   // The message of the first range or order fault of the rectangle, or nullptr.
-  static const char* RectangleFault(double left, double right, double top, double bottom);
+  static const char* RectangleFault(double left, double right, double top, double bottom) {
+    return kartovel::RectangleFault(left, right, top, bottom);
+  }
 
   // ---- WorkerOwner: the workers' hand-offs ----
-  void ShowStatus(const TDownThread& worker) override;
-  void RecordFailure(const TDownThread& worker) override;
-  void ReportEnd(const TDownThread& worker) override;
+  void ShowStatus(const TDownThread& worker) override { job_.CurrentRun().ShowStatus(worker); }
+  void RecordFailure(const TDownThread& worker) override {
+    job_.CurrentRun().RecordFailure(worker);
+  }
+  void ReportEnd(const TDownThread& worker) override { job_.CurrentRun().ReportEnd(worker); }
 
  private:
   // The request as the boxes and the settings hold it.
   RunRequest ReadRequest() const;
   // The map windows' tile cache, which the estimate's sampled tiles go through.
   std::shared_ptr<TileDiskCache> SampleCache();
+  // The request and the zoom row's range, unchecked.
+  RequestedJob BoxesJob() const;
   // The start-up's map sources: the drop-down, the refusal lines, the choice remembered in
   // the configuration.
   void LoadMapSources(ProgramSettings settings);
-  // Opening a task says in the status line how far the task got.
-  void ShowTaskStanding(const std::string& taskFile);
   // Opening a task shows its own source, offering it when the drop-down lacks it.
   void ShowSourceOfTask(const std::string& taskFile);
   // A fresh run's coordinate boxes show the texts its task file stores, as Open task
   // would, so that Stop and an unchanged Start continue the run.
   void ShowStoredArea(const DownloadTask& task);
-  // Opens a path with the desktop and says so when that fails.
-  void OpenOrReport(const std::string& path);
 
   // ---- RunSink: the run's events ----
   void Refused(const RequestFault& fault) override;
-  bool Confirm(const std::string& question) override;
+  bool Confirm(const std::string& question) override { return platform_.AskYesNo(question); }
   void LogReplaced(const Lines& log) override;
-  void LogLine(const std::string& line) override;
+  void LogLine(const std::string& line) override { AppendLog(line); }
   void FailedReplaced(const Lines& records) override;
   void FailedRecord(const std::string& record) override;
   void RunStarted(const DownloadTask& task) override;
   void ListWriting(std::optional<int32_t> percent) override;
-  void ProgressChanged(const RunProgress& progress) override;
-  void MonitorChanged(bool running) override;
+  void ProgressChanged(const RunProgress& /*progress*/) override { NotifyProgress(); }
+  void MonitorChanged(bool running) override { SetTimer(running); }
   void RunEnded(const RunSummary& summary) override;
 
   void AppendLog(std::string line);
   void SetTimer(bool enabled);
-  void SetZoomPosition(int32_t position);
+  ZoomRow ZoomRowNow() const;
+  // The zoom row as given, and a refusal it carries in the status line.
+  void ShowZoomRow(ZoomRow row);
+  void StepZoomRow(ZoomEnd end, int32_t step) {
+    ShowZoomRow(StepZoom(ZoomRowNow(), end, step, ZoomLimits().second));
+  }
+  // The run's ending in the window: "Start" and the message, once the job has no more
+  // runs to start.
+  void EndJob();
+  void EndJobIfOver();
   void NotifyFields();
   void NotifyProgress();
 
   TForm1View* view_ = nullptr;
-  std::shared_ptr<TileDiskCache> sampleCache_;
+  bool endingPending_ = false;  // a run of the job ended; the next has not started yet
   // While a long tile list is written: the label it replaced.
   bool listWriting_ = false;
   std::string labelBeforeList_;

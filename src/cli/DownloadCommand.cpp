@@ -87,11 +87,7 @@ std::optional<int> WeighJob(const DownloadArguments& arguments, const RunRequest
 }
 
 std::string TaskNameForZoom(const std::string& name, const ZoomRange& zooms, int32_t zoom) {
-  if (!zooms.IsRange) {
-    return TaskFileNameFor(name);
-  }
-  const std::string base = ExtractFileExt(name) == kTaskFileExtension ? RemoveFileExt(name) : name;
-  return TaskFileNameFor(base + "_" + std::to_string(zoom));
+  return kartovel::TaskNameForZoom(name, zooms.IsRange, zoom);
 }
 
 std::string CoordinateBoxText(const std::string& typed) {

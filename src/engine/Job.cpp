@@ -18,6 +18,15 @@ void Job::Start() {
   StartNext();
 }
 
+void Job::Start(std::vector<RunRequest> requests) {
+  requests_ = std::move(requests);
+  next_ = 0;
+  current_ = 0;
+  stopped_ = false;
+  refused_ = false;
+  StartNext();
+}
+
 void Job::Tick() {
   if (run_.Active()) {
     run_.Tick();
@@ -29,7 +38,7 @@ void Job::Tick() {
 
 void Job::Stop() {
   stopped_ = true;
-  if (run_.MonitorRunning()) {
+  if (run_.MonitorRunning() || run_.WritingList()) {
     run_.Stop();
   }
 }

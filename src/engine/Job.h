@@ -29,9 +29,13 @@ class Job final : private RunSink {
 
   // Starts the first run. Errors of its files escape, as from any handler.
   void Start();
+  // Starts the first run of another list, for a front end that keeps one job for all its
+  // Starts; the earlier list must have ended (not Active()).
+  void Start(std::vector<RunRequest> requests);
   // One second of the current run's monitor; once the run has ended, the next starts.
   void Tick();
-  // Stops the current run (as its Stop button would) and starts no other.
+  // Stops the current run (as its Stop button would, its tile list's writing included)
+  // and starts no other.
   void Stop();
 
   // True while a run is active or another is still to start.
@@ -44,7 +48,9 @@ class Job final : private RunSink {
   bool RefusedByServer() const { return refusedByServer_; }
   // The position in the list of the current (or last) run.
   size_t CurrentIndex() const { return current_; }
+  size_t RunCount() const { return requests_.size(); }
   const Run& CurrentRun() const { return run_; }
+  Run& CurrentRun() { return run_; }
   std::chrono::milliseconds TickInterval() const { return run_.TickInterval(); }
 
  private:

@@ -66,6 +66,8 @@ class Run final : public WorkerOwner {
   // True from the creation of a run's first worker until the tick that ends the run.
   bool Active() const;
   bool MonitorRunning() const { return monitorRunning_; }
+  // From the start of the tile list's writing until it has ended.
+  bool WritingList() const { return listWriting_; }
   // The real time between two ticks (one second of program time).
   std::chrono::milliseconds TickInterval() const;
   // Stops a run still active, serves its last hand-offs through

@@ -58,7 +58,12 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
       label5_(tr("Zoom level:"), &groupBox4_),
       edit5_(&groupBox4_),
       upDown1_(TForm1::UpDown1Min, TForm1::UpDown1Max, &groupBox4_),
-      buttonSelectArea_(tr("Select on map ..."), &groupBox4_),
+      labelZoomTo_(tr("to"), &groupBox4_),
+      editZoomTo_(&groupBox4_),
+      upDownZoomTo_(TForm1::UpDown1Min, 30, &groupBox4_),
+      labelEstimate_(&groupBox4_),
+      // Short, so that the zoom row holds both zooms beside it; its name says the rest.
+      buttonSelectArea_(tr("Map ..."), &groupBox4_),
       label6_(tr("Path to save:"), &leftColumn_),
       edit6_(&leftColumn_),
       button1_(tr("..."), &leftColumn_),
@@ -92,6 +97,7 @@ MainWindow::MainWindow(TForm1& model, Platform& platform)
   statusBar1_.addWidget(&statusText_, 1);
   BindEdits();
   BindCommands();
+  BindEstimate();
   resize(kWindowWidth, kWindowHeight);
   FieldsChanged();
   LogReplaced();
@@ -125,8 +131,18 @@ void MainWindow::NameControls() {
   groupBox4_.setObjectName("GroupBox4");
   upDown1_.setObjectName("UpDown1");
   upDown1_.setAccessibleName(tr("Zoom level"));
+  labelZoomTo_.setObjectName("LabelZoomTo");
+  labelZoomTo_.setBuddy(&editZoomTo_);
+  NameEdit(editZoomTo_, "EditZoomTo", tr("Last zoom level"));
+  upDownZoomTo_.setObjectName("UpDownZoomTo");
+  upDownZoomTo_.setAccessibleName(tr("Last zoom level"));
+  editZoomTo_.setToolTip(tr("The last zoom of the download: each zoom from the first to this "
+                            "one is a task of its own"));
+  labelEstimate_.setObjectName("LabelEstimate");
+  labelEstimate_.setAccessibleName(tr("Tiles, size and time of the download"));
   buttonSelectArea_.setObjectName("ButtonSelectArea");
-  buttonSelectArea_.setToolTip(tr("Draw the area on a map of the map source"));
+  buttonSelectArea_.setToolTip(tr("Select on map: draw the area on a map of the map source"));
+  buttonSelectArea_.setAccessibleName(tr("Select on map"));
   button1_.setObjectName("Button1");
   button1_.setToolTip(tr("Click to select path"));
   button1_.setAccessibleName(tr("Select path to save"));
@@ -162,13 +178,21 @@ void MainWindow::BuildTaskRow() {
 void MainWindow::BuildRectangleFrame() {
   // Digits only: a typed zoom is checked against the source's levels when the box is left.
   edit5_.setValidator(&zoomDigits_);
-  edit5_.setFixedWidth(48);
+  edit5_.setFixedWidth(34);
+  editZoomTo_.setValidator(&zoomDigits_);
+  editZoomTo_.setFixedWidth(34);
   zoomRow_.setSpacing(0);
   zoomRow_.addWidget(&edit5_);
   zoomRow_.addWidget(&upDown1_);
+  zoomRow_.addSpacing(4);
+  zoomRow_.addWidget(&labelZoomTo_);
+  zoomRow_.addSpacing(4);
+  zoomRow_.addWidget(&editZoomTo_);
+  zoomRow_.addWidget(&upDownZoomTo_);
   zoomRow_.addStretch();
   zoomRow_.addWidget(&buttonSelectArea_);
   upDown1_.setFixedHeight(edit5_.sizeHint().height());
+  upDownZoomTo_.setFixedHeight(edit5_.sizeHint().height());
   rectangleLayout_.setContentsMargins(10, 6, 10, 6);
   rectangleLayout_.setVerticalSpacing(2);
   const std::pair<QLabel*, QLineEdit*> rows[] = {
@@ -181,6 +205,12 @@ void MainWindow::BuildRectangleFrame() {
   }
   rectangleLayout_.addWidget(&label5_, row, 0);
   rectangleLayout_.addLayout(&zoomRow_, row, 1);
+  // The cost of the request, under the zooms it depends on most.
+  labelEstimate_.setWordWrap(true);
+  QFont small = labelEstimate_.font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  labelEstimate_.setFont(small);
+  rectangleLayout_.addWidget(&labelEstimate_, row + 1, 0, 1, 2);
   rectangleLayout_.setColumnStretch(1, 1);
 }
 
@@ -371,6 +401,10 @@ void MainWindow::BindEdits() {
   // wheel step the spinner.
   connect(&edit5_, &QLineEdit::editingFinished, this, [this] { Run(&TForm1::Edit5Exit); });
   edit5_.installEventFilter(this);
+  BindEdit(editZoomTo_, &TForm1::EditZoomTo);
+  connect(&editZoomTo_, &QLineEdit::editingFinished, this,
+          [this] { Run(&TForm1::EditZoomToExit); });
+  editZoomTo_.installEventFilter(this);
 }
 
 void MainWindow::BindCommands() {
@@ -386,6 +420,9 @@ void MainWindow::BindCommands() {
           [this] { Run(&TForm1::ButtonRectangleClick); });
   connect(&upDown1_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDown1Up); });
   connect(&upDown1_, &UpDown::downClicked, this, [this] { Run(&TForm1::UpDown1Down); });
+  connect(&upDownZoomTo_, &UpDown::upClicked, this, [this] { Run(&TForm1::UpDownZoomToUp); });
+  connect(&upDownZoomTo_, &UpDown::downClicked, this,
+          [this] { Run(&TForm1::UpDownZoomToDown); });
   connect(&memo1_, &LogPane::doubleClicked, this, [this] { Run(&TForm1::Memo1DblClick); });
   connect(&timer1_, &QTimer::timeout, this, [this] { Run(&TForm1::Timer1Timer); });
   // Only the user's choice is remembered: activated is not sent for changes made here.
@@ -399,6 +436,47 @@ void MainWindow::Run(void (TForm1::*handler)()) {
   RunHandler(platform_, [&model = model_, handler] { std::invoke(handler, model); });
   // Handlers that end in a message or an error may have changed fields without notice.
   FieldsChanged();
+}
+
+void MainWindow::BindEstimate() {
+  // Typing waits for nothing: the estimate is asked once the boxes rest for a moment and
+  // worked out on the model's own thread, whose answer is looked for now and then.
+  estimateDelay_.setSingleShot(true);
+  estimateDelay_.setInterval(300);
+  estimatePoll_.setInterval(100);
+  connect(&estimateDelay_, &QTimer::timeout, this, [this] {
+    Run(&TForm1::AskEstimate);
+    estimatePoll_.start();
+  });
+  connect(&estimatePoll_, &QTimer::timeout, this, [this] {
+    Run(&TForm1::ShowEstimateAnswer);
+    if (!model_.EstimatePending()) {
+      estimatePoll_.stop();
+    }
+  });
+  for (QLineEdit* edit : {&edit1_, &edit3_, &edit2_, &edit4_, &edit6_}) {
+    connect(edit, &QLineEdit::textChanged, this, [this] { EstimateInputsMayHaveChanged(); });
+  }
+}
+
+QString MainWindow::EstimateKey() const {
+  QStringList inputs;
+  for (const std::string* text : {&model_.Edit1, &model_.Edit3, &model_.Edit2, &model_.Edit4,
+                                  &model_.Edit5, &model_.EditZoomTo, &model_.Edit6,
+                                  &model_.LabelArea}) {
+    inputs << ToQt(*text);
+  }
+  inputs << QString::number(model_.ComboBoxMapsTypeItemIndex)
+         << QString::number(model_.UpDown1Position);
+  return inputs.join('\n');
+}
+
+void MainWindow::EstimateInputsMayHaveChanged() {
+  const QString key = EstimateKey();
+  if (key != estimateKey_) {
+    estimateKey_ = key;
+    estimateDelay_.start();
+  }
 }
 
 bool MainWindow::ShowAtStart() {
@@ -462,27 +540,37 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != &edit5_) {
+  if (watched != &edit5_ && watched != &editZoomTo_) {
     return QMainWindow::eventFilter(watched, event);
   }
+  QLineEdit& box = watched == &edit5_ ? edit5_ : editZoomTo_;
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
-      StepZoom(key == Qt::Key_Up);
+      StepZoom(box, key == Qt::Key_Up);
       return true;
     }
   }
   if (event->type() == QEvent::Wheel) {
     const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
     if (delta != 0) {
-      StepZoom(delta > 0);
+      StepZoom(box, delta > 0);
     }
     return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::StepZoom(bool up) {
+void MainWindow::StepZoom(QLineEdit& box, bool up) {
+  if (&box == &editZoomTo_) {
+    if (editZoomTo_.text() != ToQt(std::to_string(LastZoomOf(
+                                  {model_.Edit5, model_.UpDown1Position, model_.EditZoomTo,
+                                   model_.UpDownZoomToPosition, {}})))) {
+      Run(&TForm1::EditZoomToExit);
+    }
+    Run(up ? &TForm1::UpDownZoomToUp : &TForm1::UpDownZoomToDown);
+    return;
+  }
   // A zoom typed and not yet taken is taken first, so the step starts from it.
   if (edit5_.text() != ToQt(std::to_string(model_.UpDown1Position))) {
     Run(&TForm1::Edit5Exit);
@@ -530,6 +618,13 @@ void MainWindow::FieldsChanged() {
   show(editCorridor_, model_.EditCorridor);
   ShowArea();
   upDown1_.ShowPosition(model_.UpDown1Position);
+  show(editZoomTo_, model_.EditZoomTo);
+  upDownZoomTo_.ShowPosition(model_.UpDownZoomToPosition.value_or(model_.UpDown1Position));
+  labelEstimate_.setText(ToQt(model_.LabelEstimate));
+  // During a run the progress rows take its place, so the window keeps its height.
+  labelEstimate_.setVisible(model_.BitBtn1Caption == "Start" && !model_.LabelEstimate.empty());
+  labelEstimate_.setToolTip(ToQt(model_.LabelEstimateHint));
+  EstimateInputsMayHaveChanged();
   labelTotalxy_.setText(ToQt(model_.LabelTotalxy));
   // Empty before the first run: it takes no room between the rows and Start.
   labelTotalxy_.setVisible(!model_.LabelTotalxy.empty());

@@ -86,7 +86,11 @@ class MainWindow : public QMainWindow, public TForm1View {
   void Run(void (TForm1::*handler)());
   void ShowProgress();
   // The Up and Down keys and the wheel over the zoom box.
-  void StepZoom(bool up);
+  void StepZoom(QLineEdit& box, bool up);
+  // The estimate line: asked again once the request's boxes have stood still a moment.
+  void BindEstimate();
+  QString EstimateKey() const;
+  void EstimateInputsMayHaveChanged();
   // The stored size and place, when it still fits a screen; false otherwise.
   bool RestoreBounds();
   void SaveBounds();
@@ -118,6 +122,13 @@ class MainWindow : public QMainWindow, public TForm1View {
   QHBoxLayout zoomRow_;
   QLineEdit edit5_;
   UpDown upDown1_;
+  QLabel labelZoomTo_;
+  QLineEdit editZoomTo_;
+  UpDown upDownZoomTo_;
+  QLabel labelEstimate_;
+  QTimer estimateDelay_;
+  QTimer estimatePoll_;
+  QString estimateKey_;  // the inputs of the estimate asked last
   QPushButton buttonSelectArea_;
 
   QGridLayout pathRow_;

@@ -30,6 +30,15 @@ std::string TaskFileNameFor(std::string_view typedName) {
   return name;
 }
 
+std::string TaskNameForZoom(const std::string& typedName, bool zoomRange, int32_t zoom) {
+  if (!zoomRange) {
+    return TaskFileNameFor(typedName);
+  }
+  const std::string base =
+      ExtractFileExt(typedName) == kTaskFileExtension ? RemoveFileExt(typedName) : typedName;
+  return TaskFileNameFor(base + "_" + std::to_string(zoom));
+}
+
 std::optional<std::string> TaskNameFault(std::string_view typedName) {
   if (typedName.empty()) {
     return "Please enter a task name.";

@@ -2,6 +2,7 @@
 // in one place for Start, Open task, the re-download and the command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@ inline constexpr char kTaskFileExtension[] = ".qtsk";
 // The task file name a typed name stands for: ".qtsk" is appended unless the name's own
 // extension is exactly ".qtsk".
 std::string TaskFileNameFor(std::string_view typedName);
+
+// The task file of one zoom of a job: a job of one zoom keeps the typed name's file, each
+// zoom of a range its own, NAME + "_" + zoom (a typed ".qtsk" goes before the zoom).
+std::string TaskNameForZoom(const std::string& typedName, bool zoomRange, int32_t zoom);
 
 // The message that refuses a typed task name, or nothing when the name can be used. The
 // task's files and tile folder are named after it inside the save folder, so it must not

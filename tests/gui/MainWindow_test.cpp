@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, TabGoesThroughTheFieldsInReadingOrder) {
     widget = widget->nextInFocusChain();
   } while (widget != &rig.Find<QLineEdit>("EditTaskName") && order.size() < 50);
   EXPECT_EQ(order, (QStringList{"EditTaskName", "Button4", "Edit1", "Edit3", "Edit2", "Edit4",
-                                "Edit5", "ButtonSelectArea", "Edit6", "Button1",
+                                "Edit5", "EditZoomTo", "ButtonSelectArea", "Edit6", "Button1",
                                 "ComboBoxMapsType", "ButtonOpenShape", "EditCorridor", "BitBtn1",
                                 "ButtonAddToQueue", "Memo1"}));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdlib>
 
@@ -14,6 +15,10 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
   std::signal(SIGPIPE, SIG_IGN);
+  // The main window's estimate line keeps sampled tiles in the map windows' cache: the
+  // tests' own folder, never the user's.
+  QTemporaryDir cache;
+  setenv("XDG_CACHE_HOME", cache.path().toLocal8Bit().constData(), 1);
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kartovel");
   testing::InitGoogleTest(&argc, argv);

@@ -149,8 +149,20 @@ void ShootMainWindow(ProgramWindows& windows, Shooter& shooter, const QString& r
   Type(main, "Edit4", "52.48");
   Type(main, "Edit6", runFolder);
   Type(main, "EditTaskName", "berlin.qtsk");
-  Shooter::Pump(300);
+  Shooter::Pump(1500);  // the estimate line samples a few tiles first
   shooter.Save(main, "main-window");
+  // A range of zooms and its estimate; then one zoom again for the pictures that follow.
+  const auto takeLastZoom = [&main](const QString& zoom) {
+    if (auto* edit = main.findChild<QLineEdit*>("EditZoomTo")) {
+      edit->setText(zoom);
+      emit edit->editingFinished();
+    }
+  };
+  takeLastZoom("15");
+  Shooter::Pump(2500);
+  shooter.Save(main, "main-window-zooms");
+  takeLastZoom("13");
+  Shooter::Pump(1500);
 }
 
 void ShootDialogs(ProgramWindows& windows, Shooter& shooter) {
