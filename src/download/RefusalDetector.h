@@ -19,7 +19,7 @@ namespace kartovel {
 
 // So many refusals in a row end a run's asking: one stray answer of a busy server does
 // not, a service that turns every request away does within a few tiles.
-inline constexpr int32_t kRefusalStormAnswers = 18;
+inline constexpr int32_t kRefusalStormAnswers = 20;
 
 // The storm as it was seen: the last refusal's status and text as the server sent them,
 // and when the row of refusals began.

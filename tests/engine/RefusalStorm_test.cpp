@@ -95,9 +95,8 @@ struct StormCase {
   const char* Name;
   Reply Refusal;
   const char* StatusText;
-  // The most workers a source may have: a row of 18 and the requests then in flight stay
-  // within 25. A refused worker's tile ends it after its attempts (a 403 row needs six).
-  int32_t Workers = 8;
+  // A refused worker's tile ends it after its attempts: a row of 20 needs seven of them.
+  int32_t Workers = 6;
 };
 
 class RefusalStormTest : public ::testing::TestWithParam<StormCase> {
