@@ -76,13 +76,7 @@ std::string JobLine(const QueueJob& job) {
 }
 
 std::string JobTaskName(const QueueJob& job, int32_t zoom) {
-  if (!job.ZoomRange) {
-    return TaskFileNameFor(job.TaskName);
-  }
-  const std::string base = ExtractFileExt(job.TaskName) == kTaskFileExtension
-                               ? RemoveFileExt(job.TaskName)
-                               : job.TaskName;
-  return TaskFileNameFor(base + "_" + std::to_string(zoom));
+  return TaskNameForZoom(job.TaskName, job.ZoomRange, zoom);
 }
 
 bool StillToRun(const QueueJob& job) {
