@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "app/TaskFileRequest.h"
+#include "common/ServedJoin.h"
 #include "engine/ProgramSettings.h"
 #include "engine/TaskValidatorIndex.h"
 
@@ -43,16 +44,7 @@ TfrmRefresh::~TfrmRefresh() {
 }
 
 void TfrmRefresh::WaitForRunThread() {
-  if (!runThread_.joinable()) {
-    return;
-  }
-  // The refresh's workers may wait in a hand-off only this thread can serve. This waits
-  // on other threads, not on program time, hence the plain short sleep.
-  while (!runThreadDone_.load()) {
-    platform_.ProcessPendingEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  runThread_.join();
+  JoinServingEvents(runThread_, runThreadDone_, platform_);
 }
 
 void TfrmRefresh::Show() {

@@ -12,6 +12,7 @@
 #include "common/AtomicFile.h"
 #include "common/Error.h"
 #include "common/Paths.h"
+#include "common/ServedJoin.h"
 #include "common/Text.h"
 #include "download/FetchPipeline.h"
 #include "download/TileContent.h"
@@ -59,16 +60,7 @@ TfrmFlt::~TfrmFlt() {
 }
 
 void TfrmFlt::WaitForRunThread() {
-  if (!runThread_.joinable()) {
-    return;
-  }
-  // The run's thread may wait in a hand-off that only this thread can serve. This waits
-  // on another thread, not on program time, hence the plain short sleep.
-  while (!runThreadDone_.load()) {
-    platform_.ProcessPendingEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  runThread_.join();
+  JoinServingEvents(runThread_, runThreadDone_, platform_);
 }
 
 void TfrmFlt::Show() {
